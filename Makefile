@@ -1,0 +1,56 @@
+# The two commands of the README (make demo, make test) and a few helpers around CMake.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build demo test test-unit test-asan fuzz bench install clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@mkdir -p out
+	./$(BUILD)/korvel info samples/demo.jww
+	@if ./$(BUILD)/korvel help 2>/dev/null | grep -q convert; then \
+	  ./$(BUILD)/korvel convert samples/demo.jww -d out; fi
+
+test: build test-unit test-asan
+
+test-unit:
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The drawing readers once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON \
+	  -DKORVEL_ONLY_DRAWING=ON -DKORVEL_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 900
+
+# libFuzzer on the loaders: make fuzz FUZZ_SECONDS=600
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKORVEL_FUZZ=ON -DKORVEL_ONLY_DRAWING=ON -DBUILD_TESTING=OFF -DKORVEL_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_loaders
+	@mkdir -p $(FUZZ_BUILD)/corpus && cp -n samples/*.jww $(FUZZ_BUILD)/corpus/ 2>/dev/null || true
+	./$(FUZZ_BUILD)/fuzz/fuzz_loaders -max_total_time=$(FUZZ_SECONDS) -max_len=200000 \
+	  -print_final_stats=1 $(FUZZ_BUILD)/corpus $(if $(wildcard ../shared/samples/jww),../shared/samples/jww)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+install: build
+	@cmake --install $(BUILD) $(if $(DESTDIR),,--prefix /usr/local)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) out

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Korvel needs to build, test and run. Safe to run again: it only
+# calls apt-get when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config make
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
+  libgl-dev
+  libpng-dev libjpeg-dev libgif-dev zlib1g-dev libuemf-dev
+  libxcb1-dev libxcb-ewmh-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  fonts-ipafont-gothic fonts-ipafont-mincho
+  xvfb xauth xclip
+  emf2svg libwmf-bin
+  clang libclang-rt-14-dev
+  shared-mime-info desktop-file-utils xdg-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}" >&2
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

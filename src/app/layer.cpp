@@ -1,0 +1,1 @@
+// Placeholder so that the layer library exists before its first source lands.

@@ -1,0 +1,43 @@
+// What the renderer takes from the settings: monochrome modes, hatching, line widths, auxiliary
+// lines, picture switches and the text options of Jw_cad's own settings.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "render/render_target.h"
+
+namespace korvel {
+
+struct RenderOptions {
+    bool bwPlot = false;       // "BwPlotFlg": monochrome
+    bool bw2Grey = true;       // "Bw2GFlg": with bwPlot, true two colours, false grey
+    bool auxLineHidden = false;  // "AuxLineFlg": auxiliary-colour (9) records not drawn
+    bool thinLines = false;    // "SenFlg": every line with the thinnest pen
+
+    // Solid hatching ("JwwSStyle").
+    bool hatchOn = false;          // "JSolidStyleFlg"
+    bool hatchByLineColor = false;  // "LSolidStyleFlg"
+    bool hatchByColorFamily = false;  // "CSolidStyleFlg"
+    std::array<uint8_t, 10> lineColorHatch{1, 1, 1, 1, 1, 1, 1, 1, 1, 1};   // " LSolidStyle0..9"
+    std::array<uint8_t, 9> colorFamilyHatch{1, 1, 1, 1, 1, 1, 1, 1, 1};    // " CSolidStyle0..8"
+    BrushStyle solidBrushStyle = BrushStyle::Solid;  // the one style for all solids, per run
+
+    // Pictures referenced by texts.
+    bool picturesHidden = false;   // "GrpFlg"
+    bool builtInDecodersOnly = false;  // "SPIFlg"
+
+    // Jw_cad's own text settings.
+    int lastDraw = 0;          // "LastDraw": 1 draws texts after everything else
+    int drawOutLine = 0;       // "DrawOutLine": 0 plain, 1 outlined glyphs, 2 background box
+    double outLineExpansion = 0.0;  // "OutLineExpansion", millimetres
+
+    // Draw order override (settings "SolidFlag"); -1 uses the drawing's DisplayOption[2].
+    int drawOrder = -1;
+};
+
+// Called by long renders after each record; returning false cancels the render.
+using RenderProgress = std::function<bool(size_t done, size_t total)>;
+
+}  // namespace korvel

@@ -1,0 +1,44 @@
+#include "test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace korvel::test {
+
+std::string samplesDir() {
+    if (const char* env = std::getenv("KORVEL_SAMPLES"); env && *env) {
+        return fs::is_directory(env) ? std::string(env) : std::string();
+    }
+    fs::path p = fs::path(KORVEL_SOURCE_DIR) / ".." / "shared" / "samples" / "jww";
+    std::error_code ec;
+    if (fs::is_directory(p, ec)) return fs::canonical(p, ec).string();
+    return {};
+}
+
+std::string sourcePath(const std::string& relative) {
+    return (fs::path(KORVEL_SOURCE_DIR) / relative).string();
+}
+
+std::string scratchDir(const std::string& name) {
+    fs::path p = fs::path(KORVEL_BINARY_DIR) / "test-scratch" / name;
+    std::error_code ec;
+    fs::remove_all(p, ec);
+    fs::create_directories(p);
+    return p.string();
+}
+
+std::vector<uint8_t> readFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace korvel::test
