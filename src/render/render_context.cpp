@@ -1,0 +1,37 @@
+#include "render/render_context.h"
+
+#include <cmath>
+
+namespace korvel {
+
+namespace {
+// Far beyond any canvas, yet with room for targets to add widths and offsets without overflow.
+constexpr double kDeviceLimit = 1.0e8;
+}  // namespace
+
+int RoundDevice(double v) {
+    if (std::isnan(v)) return 0;
+    if (v > kDeviceLimit) v = kDeviceLimit;
+    if (v < -kDeviceLimit) v = -kDeviceLimit;
+    return static_cast<int>(std::lrint(v));
+}
+
+DevicePoint ViewTransform::toDevice(double x, double y) const {
+    return {RoundDevice(toDeviceX(x)), RoundDevice(toDeviceY(y))};
+}
+
+Point2 BlockTransform::apply(Point2 p) const {
+    double x = p.x * ScaleX + OffsetX;
+    double y = p.y * ScaleY + OffsetY;
+    if (Angle != 0.0) {
+        // Turns clockwise for a positive angle in y-up coordinates, as Jw_cad's block
+        // rotation is read; circle angles follow the same sense (see the curve drawing).
+        const double c = std::cos(Angle), s = std::sin(Angle);
+        const double dx = x - OffsetX, dy = y - OffsetY;
+        x = OffsetX + c * dx + s * dy;
+        y = OffsetY + c * dy - s * dx;
+    }
+    return {x, y};
+}
+
+}  // namespace korvel

@@ -1,0 +1,81 @@
+// The state of one render: view and block transforms, walk state, and what the record drawings
+// share. Every render builds its own, so renders can run side by side.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "drawing/drawing.h"
+#include "render/render_options.h"
+#include "render/render_target.h"
+
+namespace korvel {
+
+class PictureCache;  // decoded pictures, once per file per render (render/pictures)
+
+// Drawing millimetres (y up) to device units (y down): the top-left of the extents lands at (0, 0).
+struct ViewTransform {
+    double MinX = 0.0;
+    double MaxY = 0.0;
+    double scale = 1.0;  // device units per millimetre
+
+    // Rounded half to even; values far outside the int range are clamped so that no overflowed
+    // integer ever reaches a target.
+    DevicePoint toDevice(double x, double y) const;
+    double toDeviceX(double x) const { return (x - MinX) * scale; }
+    double toDeviceY(double y) const { return (MaxY - y) * scale; }
+};
+
+// The transform of the block insert being drawn (or measured): scale, then offset, then a turn
+// about the insertion point.
+struct BlockTransform {
+    double OffsetX = 0.0;
+    double OffsetY = 0.0;
+    double ScaleX = 1.0;
+    double ScaleY = 1.0;
+    double Angle = 0.0;  // radians
+    bool expandingBlock = false;
+
+    Point2 apply(Point2 p) const;
+};
+
+// The clock that text date codes read; tests fix it.
+struct TextClock {
+    virtual ~TextClock() = default;
+    virtual std::time_t now() const = 0;
+};
+
+struct RenderContext {
+    RenderContext(const Drawing& d, const RenderOptions& o) : drawing(d), options(o) {}
+
+    const Drawing& drawing;
+    const RenderOptions& options;
+    ViewTransform view;
+    BlockTransform block;
+
+    bool prePass = false;
+    uint32_t currentBlock = 0;
+    int blockDepth = 0;  // nesting of inserts being drawn; bounded against self-inserting blocks
+
+    PictureCache* pictures = nullptr;
+    const TextClock* clock = nullptr;  // null: the system clock
+    std::vector<std::string>* warnings = nullptr;  // render warnings (undecodable pictures...)
+
+    // A record point to device units: through the block transform while a block is drawn, then
+    // the view.
+    DevicePoint map(Point2 p) const {
+        if (block.expandingBlock) p = block.apply(p);
+        return view.toDevice(p.x, p.y);
+    }
+    double scale() const { return view.scale; }
+    void warn(std::string message) const {
+        if (warnings) warnings->push_back(std::move(message));
+    }
+};
+
+// Rounds half to even and clamps to a range that targets can still add to without overflow.
+int RoundDevice(double v);
+
+}  // namespace korvel
