@@ -1,9 +1,57 @@
-// The korvel command: subcommands without a display; the window comes without one.
+// The korvel command: subcommands work without a display; without one, the window opens.
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "cli/command.h"
+
+namespace korvel::cli {
+
+namespace {
+std::vector<Command>& registry() {
+    static std::vector<Command> commands;
+    return commands;
+}
+
+void printUsage(FILE* out) {
+    std::fprintf(out, "usage: korvel COMMAND [options] FILE...\n\ncommands:\n");
+    for (const Command& c : registry()) std::fprintf(out, "  %s\n", c.usage);
+    std::fprintf(out, "  help\n");
+}
+}  // namespace
+
+CommandRegistrar::CommandRegistrar(const char* name, const char* usage, CommandFn run) {
+    registry().push_back({name, usage, run});
+}
+
+const std::vector<Command>& Commands() { return registry(); }
+
+void PrintError(const std::string& message) { std::fprintf(stderr, "korvel: %s\n", message.c_str()); }
+
+}  // namespace korvel::cli
+
+// Set by the window's file when it is linked in; null keeps the command line alone.
+int (*korvelWindowMain)(int argc, char** argv) = nullptr;
 
 int main(int argc, char** argv) {
-    std::fprintf(stderr, "usage: korvel info [--json] FILE...\n");
-    return argc > 1 ? 2 : 0;
+    using namespace korvel::cli;
+    if (argc >= 2) {
+        const std::string name = argv[1];
+        if (name == "help" || name == "--help" || name == "-h") {
+            printUsage(stdout);
+            return kExitOk;
+        }
+        for (const Command& c : Commands()) {
+            if (name == c.name) return c.run(std::vector<std::string>(argv + 2, argv + argc));
+        }
+        if (name.rfind("-", 0) == 0 || !korvelWindowMain) {
+            PrintError("unknown command '" + name + "'");
+            printUsage(stderr);
+            return kExitUsage;
+        }
+    }
+    if (korvelWindowMain) return korvelWindowMain(argc, argv);
+    printUsage(stdout);
+    return kExitOk;
 }
