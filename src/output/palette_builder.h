@@ -1,0 +1,25 @@
+// Palettes made for one image: its own colours when they are few, else an octree or median-cut
+// palette.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "output/raster_image.h"
+
+namespace korvel {
+
+// The image's distinct colours in order of first appearance, or an empty list when there are
+// more than `limit`.
+std::vector<uint32_t> ExactPalette(const ImageView& image, size_t limit);
+
+// At most `maxColors` colours by octree quantisation (leaves merged deepest first, the least
+// used first).
+std::vector<uint32_t> OctreePalette(const ImageView& image, size_t maxColors);
+
+// At most `maxColors` colours by median cut over a 5-bit-per-channel histogram: the box with the
+// most pixels and some spread is split at the median of its longest side.
+std::vector<uint32_t> MedianCutPalette(const ImageView& image, size_t maxColors);
+
+}  // namespace korvel

@@ -1,0 +1,113 @@
+#include "output/png_encoder.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include "image_readers.h"
+
+namespace korvel {
+namespace {
+
+// A 5 x 3 image with a different colour in each corner over white.
+RgbImage cornerImage() {
+    RgbImage image(5, 3, 0x00FFFFFF);
+    image.set(0, 0, 0x000000FF);
+    image.set(4, 0, 0x0000FF00);
+    image.set(0, 2, 0x00FF0000);
+    image.set(4, 2, 0x00123456);
+    return image;
+}
+
+TEST(PngEncoder, RgbImageRoundTripsWithEveryCompressionLevel) {
+    for (int level : {0, -1, 1, 9}) {
+        std::vector<uint8_t> bytes;
+        PngOptions options;
+        options.compression = level;
+        ASSERT_TRUE(EncodePng(cornerImage().view(), options, bytes)) << level;
+        const test::DecodedImage png = test::ReadPng(bytes);
+        ASSERT_TRUE(png.ok) << png.error;
+        EXPECT_EQ(png.width, 5);
+        EXPECT_EQ(png.height, 3);
+        EXPECT_EQ(png.bitDepth, 8);
+        EXPECT_EQ(png.colorType, PNG_COLOR_TYPE_RGB);
+        EXPECT_FALSE(png.interlaced);
+        EXPECT_FALSE(png.hasTransparency);
+        EXPECT_EQ(png.at(0, 0), 0x000000FFu);
+        EXPECT_EQ(png.at(4, 0), 0x0000FF00u);
+        EXPECT_EQ(png.at(0, 2), 0x00FF0000u);
+        EXPECT_EQ(png.at(4, 2), 0x00123456u);
+        EXPECT_EQ(png.at(2, 1), 0x00FFFFFFu);
+    }
+}
+
+TEST(PngEncoder, HigherLevelsCompressABlankImageBetter) {
+    RgbImage blank(300, 200, 0x00FFFFFF);
+    std::vector<uint8_t> stored, best;
+    ASSERT_TRUE(EncodePng(blank.view(), PngOptions{0}, stored));
+    ASSERT_TRUE(EncodePng(blank.view(), PngOptions{9}, best));
+    EXPECT_GT(stored.size(), 300u * 200 * 3);  // level 0 keeps every byte
+    EXPECT_LT(best.size(), 2000u);
+}
+
+TEST(PngEncoder, BgrxRowsWithPaddingAreReadAsQImageLaysThemOut) {
+    // Two pixels per row, B G R X order, rows 12 bytes apart.
+    const uint8_t data[] = {0x10, 0x20, 0x30, 0xFF, 0x40, 0x50, 0x60, 0xFF, 9, 9, 9, 9,
+                            0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0xFF, 9, 9, 9, 9};
+    ImageView view{data, 2, 2, 12, PixelLayout::Bgrx32};
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(EncodePng(view, PngOptions{}, bytes));
+    const test::DecodedImage png = test::ReadPng(bytes);
+    ASSERT_TRUE(png.ok);
+    EXPECT_EQ(png.at(0, 0), 0x00102030u);  // R=0x30 G=0x20 B=0x10
+    EXPECT_EQ(png.at(1, 0), 0x00405060u);
+    EXPECT_EQ(png.at(0, 1), 0x000000FFu);
+    EXPECT_EQ(png.at(1, 1), 0x00FF0000u);
+}
+
+TEST(PngEncoder, TransparentBackgroundAndInterlaceAreWritten) {
+    PngOptions options;
+    options.transparent = true;
+    options.transparentColor = 0x00FFFFFF;
+    options.interlaced = true;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(EncodePng(cornerImage().view(), options, bytes));
+    const test::DecodedImage png = test::ReadPng(bytes);
+    ASSERT_TRUE(png.ok);
+    EXPECT_TRUE(png.interlaced);
+    EXPECT_TRUE(png.hasTransparency);
+    EXPECT_EQ(png.transparentColor, 0x00FFFFFFu);
+    EXPECT_EQ(png.at(4, 2), 0x00123456u);  // Adam7 passes put every pixel back in place
+}
+
+TEST(PngEncoder, IndexedImagesUseTheSmallestBitDepth) {
+    IndexedImage image;
+    image.width = 9;
+    image.height = 2;
+    image.palette = {0x00000000, 0x00FFFFFF};
+    image.indices = {0, 1, 0, 1, 0, 1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0};
+    PngOptions options;
+    options.transparent = true;
+    options.transparentColor = 0x00FFFFFF;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(EncodePng(image, options, bytes));
+    const test::DecodedImage png = test::ReadPng(bytes);
+    ASSERT_TRUE(png.ok);
+    EXPECT_EQ(png.colorType, PNG_COLOR_TYPE_PALETTE);
+    EXPECT_EQ(png.bitDepth, 1);
+    EXPECT_EQ(png.paletteSize, 2);
+    EXPECT_TRUE(png.hasTransparency);
+    EXPECT_EQ(png.at(0, 0), 0u);
+    EXPECT_EQ(png.at(8, 0), 0x00FFFFFFu);
+    EXPECT_EQ(png.at(8, 1), 0u);
+}
+
+TEST(PngEncoder, EmptyImagesAreRefusedWithAReason) {
+    std::vector<uint8_t> bytes;
+    const EncodeResult r = EncodePng(ImageView{}, PngOptions{}, bytes);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "the image is empty");
+    EXPECT_TRUE(bytes.empty());
+}
+
+}  // namespace
+}  // namespace korvel
