@@ -68,32 +68,6 @@ const UnicodeTable& unicodeTable() {
     return *table;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Length of the UTF-8 sequence that starts with b (1 for stray bytes, so that we always advance).
-size_t utf8Length(unsigned char b) {
-    if (b >= 0xF0 && b < 0xF8) return 4;
-    if (b >= 0xE0) return b < 0xF0 ? 3 : 1;
-    if (b >= 0xC0) return 2;
-    return 1;
-}
-
 }  // namespace
 
 std::vector<Cp932Char> SplitCp932(const std::string& bytes) {
@@ -130,38 +104,6 @@ std::u32string Cp932ToU32(const std::vector<Cp932Char>& chars) {
     std::u32string out;
     out.reserve(chars.size());
     for (const auto& c : chars) out += Cp932ToUnicode(c);
-    return out;
-}
-
-std::string Utf8ToCp932(const std::string& utf8) {
-    std::string out;
-    Converter cv("CP932", "UTF-8");
-    if (!cv.ok()) return utf8;
-    size_t i = 0;
-    while (i < utf8.size()) {
-        const size_t len = std::min(utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
-        if (len == 1 && static_cast<unsigned char>(utf8[i]) < 0x80) {
-            out += utf8[i++];
-            continue;
-        }
-        iconv(cv.cd, nullptr, nullptr, nullptr, nullptr);
-        char buf[8];
-        char* src = const_cast<char*>(utf8.data() + i);
-        char* dst = buf;
-        size_t srcLeft = len, dstLeft = sizeof(buf);
-        if (iconv(cv.cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1) || srcLeft != 0) {
-            out += "\x81\x48";  // full-width question mark
-        } else {
-            out.append(buf, sizeof(buf) - dstLeft);
-        }
-        i += len;
-    }
-    return out;
-}
-
-std::string Cp932ToUtf8(const std::string& cp932) {
-    std::string out;
-    for (const auto& c : SplitCp932(cp932)) appendUtf8(out, Cp932ToUnicode(c));
     return out;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "drawing/cp932.h"  // IsCp932LeadByte, Utf8ToCp932, Cp932ToUtf8
+
 namespace korvel {
 
 // One CP932 character: a single byte, or a lead and trail byte packed as (lead << 8) | trail.
@@ -18,9 +20,6 @@ struct Cp932Char {
     bool operator==(const Cp932Char& o) const { return code == o.code && doubleByte == o.doubleByte; }
 };
 
-// The lead-byte test of code page 932.
-inline bool IsCp932LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 // Splits CP932 bytes into characters. A lead byte at the very end stands alone.
 std::vector<Cp932Char> SplitCp932(const std::string& bytes);
 std::string JoinCp932(const std::vector<Cp932Char>& chars, size_t first = 0, size_t count = SIZE_MAX);
@@ -28,10 +27,5 @@ std::string JoinCp932(const std::vector<Cp932Char>& chars, size_t first = 0, siz
 // The Unicode code point of a character; U+FFFD when code page 932 has none for it.
 char32_t Cp932ToUnicode(Cp932Char c);
 std::u32string Cp932ToU32(const std::vector<Cp932Char>& chars);
-
-// UTF-8 text (file names, constants) as CP932; characters without a CP932 form become "？".
-std::string Utf8ToCp932(const std::string& utf8);
-// CP932 text as UTF-8 (face names for the targets).
-std::string Cp932ToUtf8(const std::string& cp932);
 
 }  // namespace korvel
