@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "drawing/cp932.h"
 #include "render/picture_bytes.h"
 #include "render/picture_decoders.h"
 
@@ -78,9 +79,7 @@ std::shared_ptr<const DecodedPicture> LoadPicture(const PictureLocation& where, 
     const bool embedded = where.kind == PictureLocation::Kind::Embedded;
     std::string fileName = where.displayName;
     if (embedded) {
-        std::string utf8;
-        const std::string stored = EmbeddedPictureFileName(*where.embedded);
-        fileName = Cp932ToUtf8(stored, utf8) ? utf8 : stored;
+        fileName = Cp932ToUtf8(EmbeddedPictureFileName(*where.embedded));
     }
     const bool byExtension = builtInOnly || ExtraPictureDecoders().empty();
     // An extension no built-in decoder knows is passed over quietly, before anything is read.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "drawing/cp932.h"
 #include "render/picture_cache.h"
 #include "render/picture_reference.h"
 
@@ -34,8 +35,7 @@ void DrawImageReference(RenderContext& context, RenderTarget& target, int x, int
     if (!ref.hasSize) {
         // Without a width the picture has no size: nothing is read or drawn.
         if (ref.sizeInvalid) {
-            std::string utf8;
-            warnOnce(context, "picture reference " + (Cp932ToUtf8(reference, utf8) ? utf8 : reference) +
+            warnOnce(context, "picture reference " + Cp932ToUtf8(reference) +
                                   ": the width or height is not a number");
         }
         return;

@@ -1,6 +1,7 @@
 #include "render/picture_reference.h"
 
-#include <iconv.h>
+#include "drawing/cp932.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -11,30 +12,6 @@
 namespace korvel {
 
 namespace {
-
-class Cp932Converter {
-public:
-    Cp932Converter() : cd_(iconv_open("UTF-8", "CP932")) {}
-    ~Cp932Converter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-    }
-    bool convert(const std::string& in, std::string& out) {
-        out.clear();
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        std::vector<char> buffer(in.size() * 3 + 4);
-        char* src = const_cast<char*>(in.data());
-        size_t srcLeft = in.size();
-        char* dst = buffer.data();
-        size_t dstLeft = buffer.size();
-        if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) return false;
-        out.assign(buffer.data(), dst);
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
 
 std::vector<std::string> splitFields(const std::string& text) {
     std::vector<std::string> fields(1);
@@ -69,8 +46,7 @@ std::string halfWidthUtf8(const std::string& s) {
 }
 
 bool parseNumber(const std::string& cp932, double& value) {
-    std::string utf8;
-    std::string text = Cp932ToUtf8(cp932, utf8) ? halfWidthUtf8(utf8) : cp932;
+    std::string text = halfWidthUtf8(Cp932ToUtf8(cp932));
     size_t first = text.find_first_not_of(" \t");
     size_t last = text.find_last_not_of(" \t");
     if (first == std::string::npos) return false;
@@ -108,8 +84,7 @@ PictureLocation locateEmbedded(const Drawing& drawing, std::string name) {
             if (p.name == name || p.name == name + ".gz") break;  // an exact match wins
         }
     }
-    std::string utf8;
-    where.displayName = Cp932ToUtf8("%temp%" + name, utf8) ? utf8 : "%temp%" + name;
+    where.displayName = Cp932ToUtf8("%temp%" + name);
     if (found) {
         where.kind = PictureLocation::Kind::Embedded;
         where.embedded = found;
@@ -145,19 +120,13 @@ ImageReference ParseImageReference(const std::string& text) {
     return ref;
 }
 
-bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) {
-    thread_local Cp932Converter converter;
-    return converter.convert(cp932, utf8);
-}
-
 PictureLocation LocatePicture(const Drawing& drawing, const std::string& cp932Path) {
     static const char kTemp[] = "%temp%";
     if (cp932Path.size() >= 6 && equalsIgnoringAsciiCase(cp932Path.substr(0, 6), kTemp))
         return locateEmbedded(drawing, cp932Path.substr(6));
 
     PictureLocation where;
-    std::string path;
-    if (!Cp932ToUtf8(cp932Path, path)) path = cp932Path;
+    std::string path = Cp932ToUtf8(cp932Path);
     where.displayName = path;
     // After conversion a "\" is always a separator (in CP932 it may be a trail byte).
     for (char& c : path) {

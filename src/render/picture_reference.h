@@ -24,9 +24,6 @@ bool IsImageReference(const std::string& text);
 // characters have been made half-width.
 ImageReference ParseImageReference(const std::string& text);
 
-// CP932 to UTF-8; false when the bytes are not valid CP932.
-bool Cp932ToUtf8(const std::string& cp932, std::string& utf8);
-
 // Where a reference's picture lives.
 struct PictureLocation {
     enum class Kind { None, File, Embedded };
