@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,8 @@ struct RenderContext {
     int blockDepth = 0;  // nesting of inserts being drawn; bounded against self-inserting blocks
 
     PictureCache* pictures = nullptr;
+    // The cache this render made for itself when none was handed in (see DrawImageReference).
+    std::shared_ptr<PictureCache> ownPictures;
     const TextClock* clock = nullptr;  // null: the system clock
     std::vector<std::string>* warnings = nullptr;  // render warnings (undecodable pictures...)
 
