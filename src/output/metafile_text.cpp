@@ -1,7 +1,7 @@
 // Malformed UTF-8 turns into U+FFFD rather than stopping the export.
 #include "output/metafile_text.h"
 
-#include <iconv.h>
+#include "drawing/cp932.h"
 
 
 namespace korvel {
@@ -56,30 +56,26 @@ std::u16string CodePointsToUtf16(const std::u32string& text) {
 std::u16string Utf8ToUtf16(const std::string& utf8) { return CodePointsToUtf16(decodeUtf8(utf8)); }
 
 std::string CodePointsToCp932(const std::u32string& text) {
-    std::string out;
-    iconv_t cd = iconv_open("CP932", "UTF-32LE");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text.size(), '?');
+    std::string utf8;
     for (char32_t c : text) {
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
         if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            continue;
+            utf8.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            utf8.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            utf8.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            utf8.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            utf8.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
         }
-        char in[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
-                      static_cast<char>((c >> 16) & 0xFF), static_cast<char>((c >> 24) & 0xFF)};
-        char buffer[8];
-        char* inPtr = in;
-        char* outPtr = buffer;
-        size_t inLeft = 4, outLeft = sizeof buffer;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1))
-            out.push_back('?');
-        else
-            out.append(buffer, outPtr);
     }
-    iconv_close(cd);
-    return out;
+    return Utf8ToCp932(utf8);
 }
-
-std::string Utf8ToCp932(const std::string& utf8) { return CodePointsToCp932(decodeUtf8(utf8)); }
 
 }  // namespace korvel

@@ -8,8 +8,7 @@ namespace korvel {
 
 std::u16string Utf8ToUtf16(const std::string& utf8);
 std::u16string CodePointsToUtf16(const std::u32string& text);
-// CP932 bytes; a character CP932 lacks becomes "?".
+// CP932 bytes (through the drawing layer's conversion); a character CP932 lacks becomes "？".
 std::string CodePointsToCp932(const std::u32string& text);
-std::string Utf8ToCp932(const std::string& utf8);
 
 }  // namespace korvel

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "output/metafile_dib.h"
+#include "drawing/cp932.h"
 #include "output/metafile_text.h"
 
 namespace korvel {
