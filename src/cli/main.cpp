@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "platform/qt_picture_decoder.h"
 
 namespace korvel::cli {
 
@@ -36,6 +37,8 @@ int (*korvelWindowMain)(int argc, char** argv) = nullptr;
 
 int main(int argc, char** argv) {
     using namespace korvel::cli;
+    // Pictures the built-in decoders do not read go to Qt's image plug-ins.
+    korvel::InstallQtPictureDecoders();
     if (argc >= 2) {
         const std::string name = argv[1];
         if (name == "help" || name == "--help" || name == "-h") {

@@ -1,6 +1,8 @@
 // The drawing store: resetting it, counting it, and finding block members.
 #include "drawing/drawing.h"
 
+#include <algorithm>
+
 namespace korvel {
 
 void RecordSet::clear() {
@@ -30,12 +32,11 @@ size_t RecordSet::countOf(RecordClass cls) const {
 }
 
 bool Drawing::blockMembers(uint32_t d, size_t& first, size_t& count) const {
-    if (d >= memberStart.size()) return false;
+    if (d >= completedDefinitions || d >= memberStart.size() || d >= top.definitions.size()) return false;
     first = memberStart[d];
-    size_t end = d + 1 < memberStart.size() ? memberStart[d + 1] : members.sequence.size();
-    // The stream may end inside the last definition; only whole definitions are in memberStart,
-    // but a definition's own count bounds it too.
-    count = end - first;
+    count = top.definitions[d].count;
+    if (first > members.sequence.size()) return false;
+    count = std::min(count, members.sequence.size() - first);
     return true;
 }
 
@@ -53,6 +54,7 @@ void Drawing::ResetStore() {
     top.clear();
     members.clear();
     memberStart.clear();
+    completedDefinitions = 0;
     embeddedPictures.clear();
     ExpectedCount = 0;
     StreamBlockDefinitionCount = 0;

@@ -57,8 +57,10 @@ public:
 
     RecordSet top;      // Lines, Circles, ... and RecordClasses
     RecordSet members;  // BlockMembers and BlockMemberClasses, one flat list
-    // Index into `members.sequence` where each completed block definition's members begin.
+    // Index into `members.sequence` where each top-level block definition's members begin, and
+    // how many definitions were read to their last member.
     std::vector<uint32_t> memberStart;
+    uint32_t completedDefinitions = 0;
 
     uint32_t ExpectedCount = 0;
     uint32_t StreamBlockDefinitionCount = 0;
@@ -71,13 +73,14 @@ public:
 
     std::vector<EmbeddedPicture> embeddedPictures;
 
-    // Where text variables and picture references say the drawing lives. Paths are UTF-8 file
-    // system paths; DrawingName is CP932 like the texts that show it.
+    // Where text variables and picture references say the drawing lives. DrawingFolder is a
+    // file system path (UTF-8) that relative picture references start from; DrawingName and
+    // DrawingPath are CP932, like the texts that show them.
     std::string DrawingFolder;
     std::string DrawingName;
     std::string DrawingPath;
     // The loaded file's modification time (seconds since the Unix epoch, 0 when unknown) and
-    // name, for the "_"/"=" date codes and "&f" of texts.
+    // name (CP932), for the "_"/"=" date codes and "&f" of texts.
     int64_t fileTime = 0;
     std::string fileName;
 
@@ -93,7 +96,7 @@ public:
     uint32_t BlockDefinitionCount() const { return static_cast<uint32_t>(top.definitions.size()); }
 
     // The members of block definition `d` (by position): a range of `members.sequence`.
-    // Returns false when that definition was never completed.
+    // Returns false when that definition was never read to its last member.
     bool blockMembers(uint32_t d, size_t& first, size_t& count) const;
 
     // True when (layerGroup, layer) is shown (state above 0 for both); AllLayers is not applied.

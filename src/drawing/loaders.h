@@ -20,6 +20,7 @@ struct LoadResult {
     size_t errorOffset = 0;   // byte offset of the failure
     std::vector<std::string> warnings;
     bool recovered = false;   // the records were found by scanning (damaged or very old data)
+    DataKind kind = DataKind::Jww;  // the kind of data that was read
     size_t replacedCharacters = 0;  // Unicode characters that CP932 could not hold
 };
 

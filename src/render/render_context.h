@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,8 @@ struct RenderContext {
     int targetHeight = 0;
 
     PictureCache* pictures = nullptr;
+    // The cache this render made for itself when none was handed in (see DrawImageReference).
+    std::shared_ptr<PictureCache> ownPictures;
     const TextClock* clock = nullptr;  // null: the system clock
     std::vector<std::string>* warnings = nullptr;  // render warnings (undecodable pictures...)
 

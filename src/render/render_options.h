@@ -31,7 +31,7 @@ struct RenderOptions {
     // Jw_cad's own text settings.
     int lastDraw = 0;          // "LastDraw": 1 draws texts after everything else
     int drawOutLine = 0;       // "DrawOutLine": 0 plain, 1 outlined glyphs, 2 background box
-    double outLineExpansion = 0.0;  // "OutLineExpansion", millimetres
+    double outLineExpansion = 1.0;  // "OutLineExpansion", millimetres (Jw_cad's default)
 
     // Draw order override (settings "SolidFlag"); -1 uses the drawing's DisplayOption[2].
     int drawOrder = -1;

@@ -1,0 +1,185 @@
+// korvel info: what a drawing holds, for people or (with --json) for programs.
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "cli/options.h"
+#include "drawing/cp932.h"
+#include "drawing/loaders.h"
+
+namespace korvel::cli {
+
+namespace {
+
+std::string jsonString(const std::string& utf8) {
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out.push_back(static_cast<char>(c));
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string jsonNumber(double v) {
+    if (!std::isfinite(v)) return "null";
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+const char* kindName(DataKind k) {
+    switch (k) {
+        case DataKind::Jww: return "jww";
+        case DataKind::Jws: return "jws";
+        case DataKind::Jwz: return "jwz";
+    }
+    return "jww";
+}
+
+// "Ver : 6.00", as the status bar shows the version.
+std::string versionText(uint32_t v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "Ver : %u.%02u", v / 100, v % 100);
+    return buf;
+}
+
+std::string paperName(uint32_t paper) {
+    return paper < 12 ? kPaperSizeNames[paper] : "(" + std::to_string(paper) + ")";
+}
+
+// Block names without the compound-figure mark that Jw_cad 4.10 and later append.
+std::string displayBlockName(const std::string& cp932) {
+    const std::string mark = "@@SfigorgFlag@@";
+    size_t at = cp932.find(mark);
+    std::string shown = at == std::string::npos ? cp932 : cp932.substr(0, at);
+    return Cp932ToUtf8(shown);
+}
+
+void printJson(const std::string& file, DataKind kind, const Drawing& d, const LoadResult& r) {
+    const Extents& e = d.extents;
+    std::string s = "{\"file\":" + jsonString(file) + ",\"kind\":\"" + kindName(kind) + "\"";
+    s += ",\"version\":" + std::to_string(d.header.Version);
+    s += ",\"expected_count\":" + std::to_string(d.ExpectedCount);
+    s += ",\"memo\":" + jsonString(Cp932ToUtf8(d.header.Memo));
+    s += ",\"paper_size\":" + std::to_string(d.header.PaperSize);
+    s += ",\"counts\":{\"lines\":" + std::to_string(d.LineCount()) + ",\"circles\":" + std::to_string(d.CircleCount()) +
+         ",\"texts\":" + std::to_string(d.TextCount()) + ",\"points\":" + std::to_string(d.PointCount()) +
+         ",\"dimensions\":" + std::to_string(d.DimensionCount()) + ",\"solids\":" + std::to_string(d.SolidCount()) +
+         ",\"block_inserts\":" + std::to_string(d.BlockInsertCount()) +
+         ",\"block_definitions\":" + std::to_string(d.BlockDefinitionCount()) + "}";
+    s += ",\"block_members\":" + std::to_string(d.members.size());
+    s += std::string(",\"truncated\":") + (d.Truncated ? "true" : "false");
+    s += std::string(",\"stopped\":") + (d.Stopped ? "true" : "false");
+    s += std::string(",\"all_layers\":") + (d.AllLayers ? "true" : "false");
+    s += ",\"extents\":{\"min_x\":" + jsonNumber(e.MinX) + ",\"min_y\":" + jsonNumber(e.MinY) +
+         ",\"max_x\":" + jsonNumber(e.MaxX) + ",\"max_y\":" + jsonNumber(e.MaxY) +
+         ",\"center_x\":" + jsonNumber(e.CenterX) + ",\"center_y\":" + jsonNumber(e.CenterY) +
+         ",\"aspect\":" + jsonNumber(e.Aspect) + "}";
+    s += ",\"embedded_pictures\":" + std::to_string(d.embeddedPictures.size());
+    s += ",\"recovered\":" + std::string(r.recovered ? "true" : "false");
+    s += ",\"warnings\":[";
+    for (size_t i = 0; i < r.warnings.size(); ++i) s += (i ? "," : "") + jsonString(r.warnings[i]);
+    s += "]}";
+    std::printf("%s\n", s.c_str());
+}
+
+const char* layerStateName(uint32_t state) {
+    switch (state) {
+        case 0: return "hidden";
+        case 1: return "shown only";
+        case 2: return "editable";
+        case 3: return "write layer";
+        default: return "shown";
+    }
+}
+
+void printHuman(const std::string& file, DataKind kind, const Drawing& d, const LoadResult& r) {
+    const DrawingHeader& h = d.header;
+    std::printf("%s (%s%s)\n", file.c_str(), kindName(kind), r.recovered ? ", recovered by scanning" : "");
+    std::printf("  %s\n", versionText(h.Version).c_str());
+    std::string memo = Cp932ToUtf8(h.Memo);
+    for (size_t at; (at = memo.find("\r\n")) != std::string::npos;) memo.replace(at, 2, " / ");
+    std::printf("  memo: %s\n", memo.c_str());
+    std::printf("  paper: %s\n", paperName(h.PaperSize).c_str());
+    std::printf("  records: %u announced, %u read\n", d.ExpectedCount, d.RecordCount());
+    std::printf("    lines %u, circles %u, texts %u, points %u, dimensions %u, solids %u, block inserts %u\n",
+                d.LineCount(), d.CircleCount(), d.TextCount(), d.PointCount(), d.DimensionCount(), d.SolidCount(),
+                d.BlockInsertCount());
+    std::printf("  block definitions: %u (%zu members)\n", d.BlockDefinitionCount(), d.members.size());
+    for (uint32_t k = 0; k < d.BlockDefinitionCount(); ++k) {
+        const TDataList& def = d.top.definitions[k];
+        std::printf("    %u: %s (%u members)\n", k, displayBlockName(def.name).c_str(), def.count);
+    }
+    const Extents& e = d.extents;
+    std::printf("  extents: x %.6f .. %.6f, y %.6f .. %.6f (aspect %.6f)\n", e.MinX, e.MaxX, e.MinY, e.MaxY, e.Aspect);
+    if (!d.embeddedPictures.empty()) std::printf("  embedded pictures: %zu\n", d.embeddedPictures.size());
+    std::printf("  layer groups:%s\n", d.AllLayers ? " (all layers are drawn for this kind of data)" : "");
+    for (int g = 0; g < kLayerGroups; ++g) {
+        std::string name = Cp932ToUtf8(h.LayerGroupName[g]);
+        std::printf("    %X %-20s %s, scale 1/%g", g, name.empty() ? "-" : name.c_str(), layerStateName(h.LayerGroupState[g]),
+                    h.LayerGroupScale[g]);
+        int hidden = 0;
+        for (int l = 0; l < kLayers; ++l) hidden += h.LayerState[g][l] == 0;
+        if (hidden) std::printf(", %d hidden layer(s)", hidden);
+        std::printf("\n");
+    }
+    if (d.Truncated) std::printf("  the data is truncated\n");
+    if (d.Stopped) std::printf("  reading stopped at a block definition\n");
+    for (const std::string& w : r.warnings) std::printf("  warning: %s\n", w.c_str());
+}
+
+int runInfo(const std::vector<std::string>& args) {
+    OptionParser p("info", args);
+    bool json = false, recover = false;
+    std::string as;
+    p.flag("--json", json);
+    p.flag("--recover", recover);
+    p.value("--as", as);
+    if (!p.parse() || p.files().empty()) {
+        if (p.files().empty() && p.ok()) PrintError("info: no drawing given");
+        std::fprintf(stderr, "usage: korvel info [--json] [--recover] [--as jww|jws|jwz] FILE...\n");
+        return kExitUsage;
+    }
+    DataKind forced{};
+    if (!as.empty() && !ParseDataKind(as, forced)) {
+        PrintError("info: --as takes jww, jws or jwz, not '" + as + "'");
+        return kExitUsage;
+    }
+    int status = kExitOk;
+    for (const std::string& file : p.files()) {
+        Drawing d;
+        LoadResult r = LoadFile(d, file, recover, as.empty() ? nullptr : &forced);
+        const DataKind kind = r.kind;
+        if (!r.ok) {
+            status = kExitFailed;
+            if (json) std::printf("{\"file\":%s,\"error\":%s}\n", jsonString(file).c_str(), jsonString(r.error).c_str());
+            else PrintError(r.error);
+            continue;
+        }
+        if (json) printJson(file, kind, d, r);
+        else printHuman(file, kind, d, r);
+    }
+    return status;
+}
+
+CommandRegistrar registrar("info", "info [--json] [--recover] [--as jww|jws|jwz] FILE...", runInfo);
+
+}  // namespace
+
+}  // namespace korvel::cli

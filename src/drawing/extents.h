@@ -1,0 +1,52 @@
+// The bounding box of everything that will be drawn: gathered while records are filed, widened
+// by the members of block inserts afterwards, then given its margin and centre.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "drawing/drawing.h"
+
+namespace korvel {
+
+class ExtentsBuilder {
+public:
+    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing) {}
+
+    // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set.
+    void AddToExtents(const TDataSen& r);
+    void AddToExtents(const TDataEnko& r);
+    void AddToExtents(const TDataTen& r);
+    void AddToExtents(const TDataMoji& r);
+    void AddToExtents(const TDataSunpou& r);
+    void AddToExtents(const TDataSolid& r);
+    void AddToExtents(const TDataBlock& r);
+    void AddToExtents(const TDataList&) {}
+
+    void AddPoint(double x, double y);
+    void AddArc(Point2 center, double kind, double flatness, double tiltAngle, double arcAngle,
+                double startAngle, double radius);
+
+    // Measures the members of every top-level insert through the insert's transform. An insert
+    // whose block has no complete definition is skipped with a warning.
+    void ExpandBlockInserts(std::vector<std::string>& warnings);
+    void FinishExtents();
+
+private:
+    bool counts(const TJwData& a) const {
+        return d_.AllLayers || d_.layerVisible(a.layerGroup, a.layer);
+    }
+    void addTextBox(Point2 start, Point2 end, double sizeY);
+    void addPictureReference(const TDataMoji& r);
+    void addMember(const RecordSet& set, const RecordRef& ref);
+
+    Drawing& d_;
+    // The block transform while members are measured (identity otherwise).
+    double offsetX_ = 0.0, offsetY_ = 0.0, scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;
+};
+
+// Reads a number of a picture reference: full-width digits, signs and points made half-width,
+// spaces around it ignored; false when the field is not a whole number.
+bool ParseReferenceNumber(const std::string& cp932Field, double& value);
+
+}  // namespace korvel

@@ -1,0 +1,91 @@
+// JPEG through libjpeg(-turbo). The error manager jumps back here instead of exiting; warnings
+// (a file cut short is filled with grey by libjpeg) are kept and reported with the picture.
+#include <cstdio>
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstring>
+
+#include "render/picture_decoders.h"
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixel words are assembled as BGRA bytes");
+
+namespace korvel {
+
+namespace {
+
+struct JpegErrors {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+    char error[JMSG_LENGTH_MAX];
+    char warning[JMSG_LENGTH_MAX];
+};
+
+void jpegErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<JpegErrors*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->error);
+    std::longjmp(err->jump, 1);
+}
+
+void jpegMessage(j_common_ptr cinfo, int level) {
+    auto* err = reinterpret_cast<JpegErrors*>(cinfo->err);
+    if (level < 0 && !err->warning[0]) (*cinfo->err->format_message)(cinfo, err->warning);
+    if (level < 0) ++cinfo->err->num_warnings;
+}
+
+// CMYK scan lines (Adobe files store them inverted) to 0xAARRGGBB.
+void cmykToPixels(const uint8_t* src, uint32_t* dst, int width, bool inverted) {
+    for (int x = 0; x < width; ++x, src += 4) {
+        uint32_t c = src[0], m = src[1], y = src[2], k = src[3];
+        if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        const uint32_t r = c * k / 255, g = m * k / 255, b = y * k / 255;
+        dst[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+    }
+}
+
+}  // namespace
+
+DecodeOutcome DecodeJpeg(const uint8_t* data, size_t size, RasterImage& out) {
+    out = RasterImage{};
+    if (SniffBuiltInFormat(data, size) != BuiltInFormat::Jpeg) return DecodeOutcome::notThisFormat();
+    jpeg_decompress_struct cinfo;
+    JpegErrors errors;
+    std::memset(&errors, 0, sizeof errors);
+    cinfo.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = jpegErrorExit;
+    errors.base.emit_message = jpegMessage;
+    // Declared before the jump point so that a long jump skips no constructor or destructor.
+    std::vector<uint8_t> cmykRow;
+    std::string why;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        out = RasterImage{};
+        return DecodeOutcome::failed(errors.error[0] ? errors.error : "the JPEG data is damaged");
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    if (!PictureSizeAllowed(cinfo.image_width, cinfo.image_height, why)) {
+        jpeg_destroy_decompress(&cinfo);
+        return DecodeOutcome::failed(why);
+    }
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    jpeg_start_decompress(&cinfo);
+    out.width = static_cast<int>(cinfo.output_width);
+    out.height = static_cast<int>(cinfo.output_height);
+    out.pixels.resize(static_cast<size_t>(out.width) * out.height);
+    if (cmyk) cmykRow.resize(static_cast<size_t>(out.width) * 4);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        uint32_t* dst = out.pixels.data() + static_cast<size_t>(cinfo.output_scanline) * out.width;
+        JSAMPROW row = cmyk ? cmykRow.data() : reinterpret_cast<JSAMPROW>(dst);
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+        if (cmyk) cmykToPixels(cmykRow.data(), dst, out.width, cinfo.saw_Adobe_marker);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return DecodeOutcome::decoded(errors.warning);
+}
+
+}  // namespace korvel

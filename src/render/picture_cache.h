@@ -1,0 +1,50 @@
+// Decoded pictures, kept so that a file referenced many times is read and decoded once per
+// render. A render makes its own cache unless the caller hands one in; a cache handed in may
+// outlive renders (file entries notice a changed file by its size and time; call clear() when
+// another drawing is loaded). Safe to share between renders running at once.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "render/picture_reference.h"
+#include "render/render_target.h"
+
+namespace korvel {
+
+struct DecodedPicture {
+    RasterImage image;      // empty when nothing can be drawn
+    std::string warning;    // what to tell the user (empty: nothing to report)
+    bool byExtraDecoder = false;  // decoded by an installed extra decoder (a "plug-in")
+};
+
+class PictureCache {
+public:
+    explicit PictureCache(uint64_t maxBytes = 1024ull * 1024 * 1024) : maxBytes_(maxBytes) {}
+
+    // The picture at `where`, decoded on first use. `builtInOnly` ("SPIFlg") restricts the
+    // decoders to the built-in ones, chosen by extension.
+    std::shared_ptr<const DecodedPicture> obtain(const PictureLocation& where, bool builtInOnly);
+
+    void clear();
+    uint64_t decodeCount() const;  // files decoded so far (for tests and benchmarks)
+
+private:
+    std::string keyOf(const PictureLocation& where, bool builtInOnly) const;
+
+    mutable std::mutex mutex_;
+    std::map<std::string, std::shared_ptr<const DecodedPicture>> entries_;
+    uint64_t maxBytes_;
+    uint64_t bytes_ = 0;
+    uint64_t decodes_ = 0;
+};
+
+// Reads and decodes the picture at `where` (no caching): the built-in decoder its extension
+// names when `builtInOnly` is set or no extra decoder is installed; otherwise the built-in
+// decoder its bytes start like, then each extra decoder in turn.
+std::shared_ptr<const DecodedPicture> LoadPicture(const PictureLocation& where, bool builtInOnly);
+
+}  // namespace korvel

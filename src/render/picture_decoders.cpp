@@ -1,0 +1,97 @@
+// Choosing a built-in decoder and keeping the extra ones.
+#include "render/picture_decoders.h"
+
+#include <cstring>
+#include <mutex>
+
+namespace korvel {
+
+namespace {
+
+std::string upperExtension(const std::string& fileName) {
+    const size_t dot = fileName.rfind('.');
+    const size_t slash = fileName.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = fileName.substr(dot);
+    for (char& c : ext) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return ext;
+}
+
+std::mutex& registryMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::vector<std::shared_ptr<const ExtraPictureDecoder>>& registry() {
+    static std::vector<std::shared_ptr<const ExtraPictureDecoder>> decoders;
+    return decoders;
+}
+
+}  // namespace
+
+BuiltInFormat BuiltInFormatOfExtension(const std::string& fileName) {
+    const std::string ext = upperExtension(fileName);
+    if (ext == ".BMP") return BuiltInFormat::Bmp;
+    if (ext == ".JPG" || ext == ".JPEG") return BuiltInFormat::Jpeg;
+    if (ext == ".GIF") return BuiltInFormat::Gif;
+    if (ext == ".PNG") return BuiltInFormat::Png;
+    return BuiltInFormat::None;
+}
+
+BuiltInFormat SniffBuiltInFormat(const uint8_t* data, size_t size) {
+    static const uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size >= 8 && std::memcmp(data, png, 8) == 0) return BuiltInFormat::Png;
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+        return BuiltInFormat::Jpeg;
+    if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0))
+        return BuiltInFormat::Gif;
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M') return BuiltInFormat::Bmp;
+    return BuiltInFormat::None;
+}
+
+DecodeOutcome DecodeBuiltIn(BuiltInFormat format, const uint8_t* data, size_t size,
+                            RasterImage& out) {
+    switch (format) {
+        case BuiltInFormat::Bmp: return DecodeBmp(data, size, out);
+        case BuiltInFormat::Jpeg: return DecodeJpeg(data, size, out);
+        case BuiltInFormat::Gif: return DecodeGif(data, size, out);
+        case BuiltInFormat::Png: return DecodePng(data, size, out);
+        case BuiltInFormat::None: break;
+    }
+    return DecodeOutcome::notThisFormat();
+}
+
+bool PictureSizeAllowed(uint64_t width, uint64_t height, std::string& why) {
+    if (width == 0 || height == 0) {
+        why = "the picture has no pixels";
+        return false;
+    }
+    // Each side is at most 32 bits here, so the product cannot overflow.
+    if (width > 0xFFFFFFFFull || height > 0xFFFFFFFFull || width * height > kMaxPicturePixels) {
+        why = "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+              " pixels, more than " + std::to_string(kMaxPicturePixels / 1'000'000) +
+              " megapixels";
+        return false;
+    }
+    return true;
+}
+
+void RegisterExtraPictureDecoder(std::shared_ptr<const ExtraPictureDecoder> decoder) {
+    if (!decoder) return;
+    std::lock_guard<std::mutex> lock(registryMutex());
+    registry().push_back(std::move(decoder));
+}
+
+std::vector<std::shared_ptr<const ExtraPictureDecoder>> ExtraPictureDecoders() {
+    std::lock_guard<std::mutex> lock(registryMutex());
+    return registry();
+}
+
+void ClearExtraPictureDecoders() {
+    std::lock_guard<std::mutex> lock(registryMutex());
+    registry().clear();
+}
+
+}  // namespace korvel

@@ -1,0 +1,294 @@
+#include "render/text_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "render/cp932_text.h"
+#include "render/text_macros.h"
+#include "render/text_run_layout.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr double kDegree = M_PI / 180.0;
+constexpr const char* kGothicFace = "ＭＳゴシック";  // what "^\" switches to
+
+// Vertical text: these lie along the writing line (brackets, long vowel mark, wave dash)...
+constexpr uint16_t kTurnedDouble[] = {0x815B, 0x8160, 0x8169, 0x816A, 0x816B, 0x816C, 0x816D,
+                                      0x816E, 0x816F, 0x8170, 0x8173, 0x8174, 0x8175, 0x8176,
+                                      0x8177, 0x8178, 0x8179, 0x817A};
+constexpr uint16_t kTurnedSingle[] = {'(', ')', '[', ']', '{', '}', 0xA2, 0xA3};
+// ...and these punctuation marks move to the upper right of their cell.
+constexpr uint16_t kShiftedDouble[] = {0x8141, 0x8142, 0x8143, 0x8144};
+constexpr uint16_t kShiftedSingle[] = {0xA4, 0xA1, ',', '.'};
+
+template <size_t N>
+bool listed(const uint16_t (&table)[N], uint16_t code) {
+    return std::find(std::begin(table), std::end(table), code) != std::end(table);
+}
+bool isTurned(Cp932Char c) {
+    return c.doubleByte ? listed(kTurnedDouble, c.code) : listed(kTurnedSingle, c.code);
+}
+bool isShifted(Cp932Char c) {
+    return c.doubleByte ? listed(kShiftedDouble, c.code) : listed(kShiftedSingle, c.code);
+}
+
+struct Pos {
+    double x = 0.0, y = 0.0;
+    // Device y grows downwards, so a counter-clockwise direction subtracts its sine.
+    Pos moved(double r, double degrees) const {
+        return {x + r * std::cos(degrees * kDegree), y - r * std::sin(degrees * kDegree)};
+    }
+};
+
+enum class Script { None, Raised, Centred, Lowered };
+
+// What one round of the loop draws: one character, or the two of "^w" mode 5.
+struct Glyph {
+    Cp932Char first;
+    Cp932Char second;
+    bool pair = false;
+    Script script = Script::None;
+    int overlay = 0;  // 0 none, 1 to 6
+};
+
+class TextRunDrawer {
+public:
+    TextRunDrawer(const RenderContext& context, RenderTarget& target, const TextRun& run)
+        : ctx_(context), target_(target), run_(run),
+          l_(LayOutTextRun(run, ExpandTextMacros(std::string(run.text), context))),
+          recordFace_(Cp932ToUtf8(std::string(run.fontName))) {
+        resetStyle();
+        colour_ = run.colour;
+        face_ = recordFace_;
+        next_ = {l_.firstX, l_.firstY};
+        last_ = next_;
+    }
+
+    bool draw() {
+        if (ctx_.options.drawOutLine == 2) fillBackgroundBox();
+        const auto& chars = l_.chars;
+        size_t i = 0;
+        while (i < chars.size()) {
+            const Cp932Char c = chars[i];
+            size_t consumed = 1;
+            Glyph g;
+            g.first = c;
+            bool drawIt = true;
+            if (c.is('^') && i + 1 < chars.size()) {
+                const CodeResult r = readCode(i, g);
+                if (r != CodeResult::NotACode) consumed = consumedBy_;
+                drawIt = r != CodeResult::StateOnly;
+                if (r == CodeResult::NotACode) g = Glyph{c, {}, false, Script::None, 0};
+            }
+            if (drawIt) drawGlyph(g);
+            lastWasDouble_ = c.doubleByte;
+            i += consumed;
+        }
+        return true;
+    }
+
+private:
+    enum class CodeResult { NotACode, StateOnly, Glyph };
+
+    void resetStyle() {
+        bold_ = run_.textType >= 20000;
+        italic_ = (run_.textType >= 10000 && run_.textType < 20000) || run_.textType >= 30000;
+        underline_ = false;
+        strikeOut_ = false;
+    }
+
+    CodeResult state(size_t consumed) {
+        consumedBy_ = consumed;
+        return CodeResult::StateOnly;
+    }
+    CodeResult glyph(size_t consumed) {
+        consumedBy_ = consumed;
+        return CodeResult::Glyph;
+    }
+
+    // Reads the code whose "^" is at i; fills `g` when the code draws characters.
+    CodeResult readCode(size_t i, Glyph& g) {
+        const auto& chars = l_.chars;
+        const size_t n = chars.size();
+        const Cp932Char code = chars[i + 1];
+        if (code.doubleByte) return CodeResult::NotACode;
+        switch (code.code) {  // these three act even while codes are disabled
+            case '%':
+                codesOn_ = true;
+                bold_ = italic_ = underline_ = strikeOut_ = false;
+                colour_ = run_.colour;
+                face_ = recordFace_;
+                return state(2);
+            case '*': codesOn_ = false; return state(2);
+            case '^': codesOn_ = true; return state(2);
+            default: break;
+        }
+        if (!codesOn_) return CodeResult::NotACode;
+        const bool hasNext = i + 2 < n;
+        switch (code.code) {
+            case '!': bold_ = true; return state(2);
+            case '/': italic_ = true; return state(2);
+            case '_': underline_ = true; return state(2);
+            case '-': strikeOut_ = true; return state(2);
+            case '#': resetStyle(); return state(2);
+            case '\\': face_ = kGothicFace; return state(2);
+            case '&': face_ = recordFace_; return state(2);
+            case '$': {
+                if (!hasNext || chars[i + 2].doubleByte || chars[i + 2].code < '1' ||
+                    chars[i + 2].code > '9') {
+                    return CodeResult::NotACode;
+                }
+                colour_ = ctx_.drawing.header.PenColor[chars[i + 2].code - '0'];
+                return state(3);
+            }
+            case 'u': case 'c': case 'd':
+                if (!hasNext) return CodeResult::NotACode;
+                g = Glyph{chars[i + 2], {}, false,
+                          code.code == 'u' ? Script::Raised
+                                           : code.code == 'c' ? Script::Centred : Script::Lowered,
+                          0};
+                return glyph(3);
+            case 'o': case 'b': case 'B': case 'n': case 'O': {
+                if (i == 0 || !hasNext) return CodeResult::NotACode;  // nothing to overlay yet
+                const int mode = code.code == 'o' ? 1 : code.code == 'b' ? 2 : code.code == 'B' ? 3
+                               : code.code == 'n' ? 4 : 6;
+                g = Glyph{chars[i + 2], {}, false, Script::None, mode};
+                return glyph(3);
+            }
+            case 'w': {
+                if (i == 0 || i + 3 >= n || chars[i + 2].doubleByte) return CodeResult::NotACode;
+                if (chars[i + 3].doubleByte) {
+                    g = Glyph{chars[i + 2], {}, false, Script::None, 1};
+                    return glyph(3);
+                }
+                g = Glyph{chars[i + 2], chars[i + 3], true, Script::None, 5};
+                return glyph(4);
+            }
+            default: return CodeResult::NotACode;
+        }
+    }
+
+    void drawGlyph(const Glyph& g) {
+        const double W = l_.W, W2 = l_.W2, H = l_.H, G = l_.G;
+        const double a0 = l_.writing, A = l_.baseline;
+        const bool doubleByte = !g.pair && g.first.doubleByte;
+        double height = H, width = W2;
+        Pos at = next_;
+        if (g.script != Script::None) {
+            height = H / 2.0;
+            if (doubleByte) width = W2 / 2.0;
+            const double D = g.script == Script::Raised ? 0.0 : g.script == Script::Centred ? H / 1.5 : H;
+            at = next_.moved(D / 2.0, NormalizeDegrees(a0 + 250.0));
+        } else if (g.overlay != 0) {
+            at = overlayPosition(g.overlay, doubleByte, width, height);
+        }
+
+        double escapement = A;
+        if (l_.vertical && !g.pair) {
+            if (isTurned(g.first)) {
+                escapement = NormalizeDegrees(A - 90.0);
+                at = at.moved(W + G, A);
+            } else if (isShifted(g.first)) {
+                at = at.moved(W + G, A + 45.0);
+            }
+        }
+
+        const bool outline = ctx_.options.drawOutLine == 1;
+        if (outline) {
+            target_.beginPath();
+            target_.setBrush({BrushStyle::Clear, 0});
+        }
+        const int tenths = RoundDevice(escapement * 10.0);
+        target_.setFont(FontSpec{face_, RoundDevice(height), RoundDevice(width), tenths, tenths,
+                                 bold_ ? 700 : 0, italic_, underline_, strikeOut_});
+        target_.setTextColor(colour_);
+        std::u32string text(1, Cp932ToUnicode(g.first));
+        if (g.pair) text += Cp932ToUnicode(g.second);
+        target_.textOut(RoundDevice(at.x), RoundDevice(at.y), text);
+        if (outline) {
+            target_.endPath();
+            target_.setBrush({BrushStyle::Solid, run_.colour});
+            target_.setPen({ctx_.drawing.header.PenColor[0], 3});
+            target_.strokeAndFillPath();
+        }
+
+        if (g.overlay != 0) return;  // overlays leave the pen where it was
+        last_ = next_;
+        const bool halfCell = !doubleByte || g.script != Script::None;
+        next_ = last_.moved(halfCell ? W2 + G / 2.0 : W + G, a0);
+    }
+
+    // Overlays sit on the last drawn cell; `width` and `height` come back as the font size.
+    Pos overlayPosition(int mode, bool doubleByte, double& width, double& height) const {
+        const double W = l_.W, W2 = l_.W2, H = l_.H;
+        const double a0 = l_.writing, A = l_.baseline;
+        const bool P = lastWasDouble_, C = doubleByte;
+        const double D = C ? W : W2;
+        Pos at = last_;
+        switch (mode) {
+            case 1: {
+                width = C ? W2 / 2.2 : W2 / 1.7;
+                height = H / 1.9;
+                const double t = (A + 325.0) * kDegree;
+                const double rx = (P ? 2.7 : 1.5) * width / 2.0;
+                const double ry = (P ? 2.7 : 2.2) * width / 2.0;
+                return {at.x + rx * std::cos(t), at.y - ry * std::sin(t)};
+            }
+            case 2: return at.moved((P && !C ? 1.5 : 0.4) * D / 2.0, a0);
+            case 3: return at.moved((P && !C ? 1.0 : 0.3) * D / 2.0, a0);
+            case 4:
+                if (l_.vertical) at.x -= 2.2 * W2 / 2.0 * std::sin(a0 * kDegree);
+                return at;
+            case 5:
+                width = W2 / 1.7;
+                height = H / 2.0;
+                return at.moved(2.2 * width / 2.0, a0 + 305.0);
+            default: return at;
+        }
+    }
+
+    // "DrawOutLine" 2: the text stands on a box of the background colour, from its start to its
+    // end point and up by its height, widened by the expansion.
+    void fillBackgroundBox() {
+        const double d = ctx_.options.outLineExpansion * run_.s;
+        const double b = NormalizeDegrees(-l_.baseline) * kDegree;
+        const double H = l_.H;
+        const double hx = H * std::sin(b), hy = H * std::cos(b);
+        const DevicePoint box[4] = {
+            {RoundDevice(run_.x - d), RoundDevice(run_.y + d)},
+            {RoundDevice(run_.endX + d), RoundDevice(run_.endY + d)},
+            {RoundDevice(run_.endX + d + hx), RoundDevice(run_.endY - d - hy)},
+            {RoundDevice(run_.x - d + hx), RoundDevice(run_.y - d - hy)},
+        };
+        const uint32_t background = ctx_.drawing.header.PenColor[0];
+        target_.setBrush({BrushStyle::Solid, background});
+        target_.setPen({background, 0});
+        target_.polygon(box, 4);
+    }
+
+    const RenderContext& ctx_;
+    RenderTarget& target_;
+    const TextRun& run_;
+    TextRunLayout l_;
+    std::string recordFace_;
+
+    bool bold_ = false, italic_ = false, underline_ = false, strikeOut_ = false;
+    bool codesOn_ = true;
+    uint32_t colour_ = 0;
+    std::string face_;
+    Pos next_, last_;
+    bool lastWasDouble_ = false;
+    size_t consumedBy_ = 1;
+};
+
+}  // namespace
+
+bool DrawTextRun(const RenderContext& context, RenderTarget& target, const TextRun& run) {
+    TextRunDrawer drawer(context, target, run);
+    return drawer.draw();
+}
+
+}  // namespace korvel

@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "picture_files.h"
+#include "render/picture_decoders.h"
+
+namespace korvel {
+namespace {
+
+using test::makeBmpRaw;
+using test::putU32;
+
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF,
+                   kBlack = 0xFF000000;
+
+// Palette entries as a bitmap stores them (0x00RRGGBB read little-endian as B, G, R, 0).
+constexpr uint32_t kPalRed = 0x00FF0000, kPalGreen = 0x0000FF00, kPalBlue = 0x000000FF;
+
+RasterImage decodeOk(DecodeOutcome (*decode)(const uint8_t*, size_t, RasterImage&),
+                     const std::vector<uint8_t>& bytes) {
+    RasterImage image;
+    const DecodeOutcome outcome = decode(bytes.data(), bytes.size(), image);
+    EXPECT_EQ(outcome.status, DecodeStatus::Decoded) << outcome.message;
+    EXPECT_EQ(outcome.message, "");
+    return image;
+}
+
+void expectFailed(DecodeOutcome (*decode)(const uint8_t*, size_t, RasterImage&),
+                  const std::vector<uint8_t>& bytes, const std::string& containing = {}) {
+    RasterImage image;
+    const DecodeOutcome outcome = decode(bytes.data(), bytes.size(), image);
+    EXPECT_EQ(outcome.status, DecodeStatus::Failed);
+    EXPECT_NE(outcome.message, "");
+    EXPECT_NE(outcome.message.find(containing), std::string::npos) << outcome.message;
+    EXPECT_TRUE(image.empty());
+}
+
+// Every prefix of a file either decodes or fails with a message; none may crash.
+void expectEveryTruncationSurvives(DecodeOutcome (*decode)(const uint8_t*, size_t, RasterImage&),
+                                   const std::vector<uint8_t>& bytes) {
+    for (size_t n = 0; n < bytes.size(); n += std::max<size_t>(1, bytes.size() / 97)) {
+        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + n);
+        RasterImage image;
+        const DecodeOutcome outcome = decode(cut.data(), cut.size(), image);
+        if (outcome.status == DecodeStatus::Decoded)
+            EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height);
+        else
+            EXPECT_TRUE(image.empty());
+    }
+}
+
+// Flips bytes across the file (after the signature); decoders must report, never crash.
+void expectCorruptionSurvives(DecodeOutcome (*decode)(const uint8_t*, size_t, RasterImage&),
+                              const std::vector<uint8_t>& bytes) {
+    for (size_t i = 8; i < bytes.size(); i += 3) {
+        std::vector<uint8_t> bad = bytes;
+        bad[i] ^= 0xA5;
+        RasterImage image;
+        decode(bad.data(), bad.size(), image);
+    }
+}
+
+TEST(BmpDecoder, ReadsEveryDepthAndRowOrder) {
+    // 24 bits, bottom-up: the first stored row is the bottom one.
+    std::vector<uint8_t> rows24 = {0, 0, 255, 0, 255, 0, 0, 0,   // bottom: red, green, pad
+                                   255, 0, 0, 255, 255, 255, 0, 0};  // top: blue, white, pad
+    RasterImage image = decodeOk(DecodeBmp, makeBmpRaw(2, 2, 24, 0, {}, rows24));
+    EXPECT_EQ(image.width, 2);
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kBlue, kWhite, kRed, kGreen}));
+
+    // The same rows top-down (negative height).
+    image = decodeOk(DecodeBmp, makeBmpRaw(2, -2, 24, 0, {}, rows24));
+    EXPECT_EQ(image.height, 2);
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
+
+    // 1 bit, ten pixels wide: 1011000001, padded to four bytes.
+    image = decodeOk(DecodeBmp, makeBmpRaw(10, 1, 1, 0, {kPalRed, kPalBlue}, {0xB0, 0x40, 0, 0}));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kBlue, kRed, kBlue, kBlue, kRed, kRed, kRed, kRed,
+                                                   kRed, kBlue}));
+
+    // 4 bits, 3 pixels: indices 2, 0, 1.
+    image = decodeOk(DecodeBmp, makeBmpRaw(3, 1, 4, 0, {kPalRed, kPalGreen, kPalBlue}, {0x20, 0x10, 0, 0}));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kBlue, kRed, kGreen}));
+
+    // 8 bits; an index beyond the palette draws black.
+    image = decodeOk(DecodeBmp, makeBmpRaw(3, 1, 8, 0, {kPalRed, kPalGreen}, {1, 0, 9, 0}));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kGreen, kRed, kBlack}));
+
+    // 32 bits without masks: the fourth byte is not alpha, the picture is opaque.
+    image = decodeOk(DecodeBmp, makeBmpRaw(1, 1, 32, 0, {}, {0x30, 0x20, 0x10, 0x00}));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF102030}));
+
+    // 16 bits, 5-5-5: full red, then mid grey (16 of 31 is 132 of 255).
+    image = decodeOk(DecodeBmp, makeBmpRaw(2, 1, 16, 0, {}, {0x00, 0x7C, 0x10, 0x42}));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, 0xFF848484}));
+}
+
+TEST(BmpDecoder, ReadsBitFieldsWithAlpha) {
+    // 32-bit BI_BITFIELDS with masks after a 40-byte header is how Windows writes RGBA... but
+    // with a version 5 header the alpha mask is in the header itself.
+    std::vector<uint8_t> b(14 + 124 + 4);
+    b[0] = 'B', b[1] = 'M';
+    putU32(b, 10, 14 + 124);
+    putU32(b, 14, 124);
+    putU32(b, 18, 1);
+    putU32(b, 22, 1);
+    test::putU16(b, 26, 1);
+    test::putU16(b, 28, 32);
+    putU32(b, 30, 3);
+    putU32(b, 54, 0x00FF0000);
+    putU32(b, 58, 0x0000FF00);
+    putU32(b, 62, 0x000000FF);
+    putU32(b, 66, 0xFF000000);
+    putU32(b, 138, 0x80102030);
+    EXPECT_EQ(decodeOk(DecodeBmp, b).pixels, (std::vector<uint32_t>{0x80102030}));
+    // An alpha mask that leaves every pixel at zero means an opaque picture.
+    putU32(b, 138, 0x00102030);
+    EXPECT_EQ(decodeOk(DecodeBmp, b).pixels, (std::vector<uint32_t>{0xFF102030}));
+}
+
+TEST(BmpDecoder, ReadsRunLengthData) {
+    // RLE8, 4 x 3: bottom row two reds then end of line; a move of one right and one up from
+    // (0, 1) skips the middle row; on the top row a literal run of three (padded) then end of
+    // bitmap. Skipped pixels stay clear.
+    std::vector<uint8_t> rle8 = {2, 0, 0, 0, 0, 2, 1, 1, 0, 3, 1, 2, 0, 0, 0, 1};
+    RasterImage image = decodeOk(DecodeBmp, makeBmpRaw(4, 3, 8, 1, {kPalRed, kPalGreen, kPalBlue}, rle8));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0, kGreen, kBlue, kRed,  // top
+                                                   0, 0, 0, 0,              // middle
+                                                   kRed, kRed, 0, 0}));     // bottom
+
+    // RLE4, 5 x 1: a run of three alternating 1, 2, 1 then a literal of three (0, 2, 1), of
+    // which the last falls outside the picture.
+    std::vector<uint8_t> rle4 = {3, 0x12, 0, 3, 0x02, 0x10, 0, 1};
+    image = decodeOk(DecodeBmp, makeBmpRaw(5, 1, 4, 2, {kPalRed, kPalGreen, kPalBlue}, rle4));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kGreen, kBlue, kGreen, kRed, kBlue}));
+
+    // Run-length data that ends early keeps what it drew and says so.
+    RasterImage cut;
+    std::vector<uint8_t> short8 = makeBmpRaw(4, 1, 8, 1, {kPalRed}, {2, 0, 0});
+    const DecodeOutcome outcome = DecodeBmp(short8.data(), short8.size(), cut);
+    EXPECT_EQ(outcome.status, DecodeStatus::Decoded);
+    EXPECT_NE(outcome.message.find("cut short"), std::string::npos);
+    EXPECT_EQ(cut.pixels, (std::vector<uint32_t>{kRed, kRed, 0, 0}));
+}
+
+TEST(BmpDecoder, RefusesDamagedOversizedAndForeignData) {
+    RasterImage image;
+    const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+    EXPECT_EQ(DecodeBmp(png.data(), png.size(), image).status, DecodeStatus::NotThisFormat);
+    expectFailed(DecodeBmp, {'B', 'M', 0, 0}, "cut short");
+    // 20000 x 20000 is 400 megapixels: refused from the header alone.
+    expectFailed(DecodeBmp, makeBmpRaw(20000, 20000, 24, 0, {}, {0, 0, 0, 0}), "megapixels");
+    expectFailed(DecodeBmp, makeBmpRaw(2, INT32_MIN, 24, 0, {}, {0, 0, 0, 0}), "not valid");
+    expectFailed(DecodeBmp, makeBmpRaw(2, 2, 24, 4, {}, {0, 0, 0, 0}), "not supported");
+    expectFailed(DecodeBmp, makeBmpRaw(2, -2, 8, 1, {kPalRed}, {0, 1}), "top-down");
+    // A palette that runs past the end of the file.
+    std::vector<uint8_t> noPalette = makeBmpRaw(2, 1, 8, 0, {kPalRed}, {});
+    putU32(noPalette, 46, 200);
+    expectFailed(DecodeBmp, noPalette, "palette");
+
+    // Pixel rows cut short: the rows that are there are drawn, the message says what is missing.
+    std::vector<uint8_t> rows(8 * 4, 0xFF);
+    std::vector<uint8_t> full = makeBmpRaw(2, 4, 24, 0, {}, rows);
+    full.resize(full.size() - 10);
+    const DecodeOutcome outcome = DecodeBmp(full.data(), full.size(), image);
+    EXPECT_EQ(outcome.status, DecodeStatus::Decoded);
+    EXPECT_EQ(outcome.message, "the bitmap's pixel data is cut short after 2 rows");
+    EXPECT_EQ(image.pixels[6], kWhite);  // bottom rows came first
+    EXPECT_EQ(image.pixels[0], 0u);
+
+    std::vector<uint32_t> pixels(16 * 16, kRed);
+    expectEveryTruncationSurvives(DecodeBmp, test::makeBmp24(16, 16, pixels));
+    expectCorruptionSurvives(DecodeBmp, makeBmpRaw(8, 8, 4, 2, {kPalRed}, {8, 0x11, 0, 2, 1, 1, 0, 5, 1, 2, 3, 0, 0, 1}));
+}
+
+TEST(PngDecoder, ReadsEveryColourType) {
+    const std::vector<uint32_t> rgba = {0xFF102030, 0x80405060, 0x00000000, 0xFFFFFFFF};
+    EXPECT_EQ(decodeOk(DecodePng, test::makePng(2, 2, rgba)).pixels, rgba);
+
+    // Grey, 1 bit: 10 then 01.
+    EXPECT_EQ(decodeOk(DecodePng, test::makePngRaw(2, 2, PNG_COLOR_TYPE_GRAY, 1, {0x80, 0x40})).pixels,
+              (std::vector<uint32_t>{kWhite, kBlack, kBlack, kWhite}));
+
+    // Palette with a transparent first entry.
+    const std::vector<png_color> palette = {{255, 0, 0}, {0, 0, 255}};
+    EXPECT_EQ(decodeOk(DecodePng, test::makePngRaw(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1}, 0, palette, {0})).pixels,
+              (std::vector<uint32_t>{0x00FF0000, kBlue}));
+
+    // 16-bit RGB: scaled to 8 bits.
+    EXPECT_EQ(decodeOk(DecodePng, test::makePngRaw(1, 1, PNG_COLOR_TYPE_RGB, 16, {0xFF, 0xFF, 0x80, 0x80, 0, 0})).pixels,
+              (std::vector<uint32_t>{0xFFFF8000}));
+
+    // Grey with alpha, 16 bits.
+    EXPECT_EQ(decodeOk(DecodePng, test::makePngRaw(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, {0x40, 0x40, 0x80, 0x00})).pixels,
+              (std::vector<uint32_t>{0x80404040}));
+
+    // Interlaced, 9 x 9, every pixel different.
+    std::vector<uint32_t> many;
+    for (uint32_t i = 0; i < 81; ++i) many.push_back(0xFF000000 | (i * 0x030201));
+    std::vector<uint8_t> samples;
+    for (uint32_t p : many) samples.insert(samples.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
+    EXPECT_EQ(decodeOk(DecodePng, test::makePngRaw(9, 9, PNG_COLOR_TYPE_RGB, 8, samples, 1)).pixels, many);
+}
+
+// A valid PNG whose header claims another size (the header's checksum fixed up).
+std::vector<uint8_t> pngClaiming(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> png = test::makePng(1, 1, {kRed});
+    auto putBE = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) png[at + i] = (v >> (24 - 8 * i)) & 0xFF;
+    };
+    putBE(16, width);
+    putBE(20, height);
+    putBE(29, crc32(0, png.data() + 12, 17));
+    return png;
+}
+
+TEST(PngDecoder, RefusesDamagedAndOversizedPictures) {
+    expectFailed(DecodePng, pngClaiming(20000, 20000), "megapixels");
+    expectFailed(DecodePng, pngClaiming(0x7FFFFFFF, 1), "megapixels");
+    std::vector<uint8_t> png = test::makePng(16, 16, std::vector<uint32_t>(256, kGreen));
+    std::vector<uint8_t> badCrc = png;
+    badCrc[40] ^= 0xFF;
+    expectFailed(DecodePng, badCrc);
+    std::vector<uint8_t> cut(png.begin(), png.begin() + png.size() / 2);
+    expectFailed(DecodePng, cut, "cut short");
+    expectEveryTruncationSurvives(DecodePng, png);
+    expectCorruptionSurvives(DecodePng, png);
+}
+
+TEST(JpegDecoder, ReadsColourAndGrey) {
+    RasterImage image = decodeOk(DecodeJpeg, test::makeJpeg(16, 8, std::vector<uint32_t>(128, 0xFF3366CC)));
+    ASSERT_EQ(image.width, 16);
+    ASSERT_EQ(image.height, 8);
+    for (uint32_t p : image.pixels) {
+        EXPECT_EQ(p >> 24, 0xFFu);
+        EXPECT_NEAR(int((p >> 16) & 0xFF), 0x33, 3);
+        EXPECT_NEAR(int((p >> 8) & 0xFF), 0x66, 3);
+        EXPECT_NEAR(int(p & 0xFF), 0xCC, 3);
+    }
+    image = decodeOk(DecodeJpeg, test::makeJpeg(8, 8, std::vector<uint32_t>(64, 0x80), true));
+    for (uint32_t p : image.pixels) EXPECT_EQ(p, 0xFF808080);
+}
+
+TEST(JpegDecoder, RefusesDamagedAndOversizedPictures) {
+    std::vector<uint32_t> noise(1024);
+    for (uint32_t i = 0; i < noise.size(); ++i) noise[i] = 0xFF000000 | ((i * 2654435761u) >> 8);
+    std::vector<uint8_t> jpeg = test::makeJpeg(32, 32, noise);
+    // The frame header (SOF0) holds height and width, big-endian, five and seven bytes in.
+    std::vector<uint8_t> huge = jpeg;
+    for (size_t i = 2; i + 9 < huge.size(); ++i) {
+        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+            huge[i + 5] = 0x4E, huge[i + 6] = 0x20, huge[i + 7] = 0x4E, huge[i + 8] = 0x20;
+            break;
+        }
+    }
+    expectFailed(DecodeJpeg, huge, "megapixels");
+    expectFailed(DecodeJpeg, {0xFF, 0xD8, 0xFF, 0xE0, 0, 2});
+
+    // Cut inside the scan: libjpeg fills the rest and the message says so.
+    std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + jpeg.size() - 40);
+    RasterImage image;
+    const DecodeOutcome outcome = DecodeJpeg(cut.data(), cut.size(), image);
+    EXPECT_EQ(outcome.status, DecodeStatus::Decoded);
+    EXPECT_NE(outcome.message, "");
+    EXPECT_EQ(image.width, 32);
+    expectEveryTruncationSurvives(DecodeJpeg, jpeg);
+    expectCorruptionSurvives(DecodeJpeg, jpeg);
+}
+
+TEST(GifDecoder, ReadsTheFirstFrameWithTransparency) {
+    const std::vector<uint32_t> palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    RasterImage image = decodeOk(DecodeGif, test::makeGif(2, 2, {0, 1, 2, 3}, palette, 3));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, 0}));
+
+    // Interlaced rows come back in picture order.
+    std::vector<uint8_t> indices;
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 2; ++x) indices.push_back(y % 4);
+    image = decodeOk(DecodeGif, test::makeGif(2, 10, indices, palette, -1, true));
+    for (int y = 0; y < 10; ++y) EXPECT_EQ(image.pixels[y * 2], 0xFF000000 | palette[y % 4]) << y;
+
+    // A frame placed inside a larger screen: the rest of the screen is clear.
+    image = decodeOk(DecodeGif, test::makeGif(1, 1, {1}, palette, -1, false, 3, 2, 2, 1));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0, 0, 0, 0, 0, kGreen}));
+}
+
+TEST(GifDecoder, RefusesDamagedAndOversizedPictures) {
+    const std::vector<uint32_t> palette = {0xFF0000, 0x00FF00};
+    std::vector<uint8_t> gif = test::makeGif(64, 64, std::vector<uint8_t>(4096, 1), palette);
+    std::vector<uint8_t> huge = gif;
+    huge[6] = huge[7] = huge[8] = huge[9] = 0xFF;  // a 65535 x 65535 screen
+    expectFailed(DecodeGif, huge, "megapixels");
+    expectFailed(DecodeGif, {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'}, "no picture");
+    expectEveryTruncationSurvives(DecodeGif, gif);
+    expectCorruptionSurvives(DecodeGif, gif);
+}
+
+TEST(BuiltInFormats, ComeFromExtensionsAndSignatures) {
+    EXPECT_EQ(BuiltInFormatOfExtension("a/b.c/logo.Bmp"), BuiltInFormat::Bmp);
+    EXPECT_EQ(BuiltInFormatOfExtension("x.JPEG"), BuiltInFormat::Jpeg);
+    EXPECT_EQ(BuiltInFormatOfExtension("x.jpg"), BuiltInFormat::Jpeg);
+    EXPECT_EQ(BuiltInFormatOfExtension("x.gif"), BuiltInFormat::Gif);
+    EXPECT_EQ(BuiltInFormatOfExtension("x.png"), BuiltInFormat::Png);
+    EXPECT_EQ(BuiltInFormatOfExtension("x.tif"), BuiltInFormat::None);
+    EXPECT_EQ(BuiltInFormatOfExtension("dir.png/x"), BuiltInFormat::None);
+    const std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '7', 'a'};
+    EXPECT_EQ(SniffBuiltInFormat(gif.data(), gif.size()), BuiltInFormat::Gif);
+    const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF};
+    EXPECT_EQ(SniffBuiltInFormat(jpeg.data(), jpeg.size()), BuiltInFormat::Jpeg);
+    EXPECT_EQ(SniffBuiltInFormat(jpeg.data(), 2), BuiltInFormat::None);
+}
+
+}  // namespace
+}  // namespace korvel
