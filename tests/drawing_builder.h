@@ -138,6 +138,8 @@ public:
         inBlock_ = false;
         TDataList def;
         def.number = static_cast<uint32_t>(drawing.top.definitions.size());
+        def.count = static_cast<uint16_t>(drawing.members.sequence.size() - drawing.memberStart.back());
+        drawing.completedDefinitions = def.number + 1;
         drawing.top.definitions.push_back(def);
         drawing.top.sequence.push_back({RecordClass::List, def.number});
     }
