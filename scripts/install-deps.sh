@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth xclip
-  emf2svg libwmf-bin
+  emf2svg libwmf-bin gsfonts
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils xdg-utils
 )

@@ -1,0 +1,280 @@
+// WMF object handles must take the lowest free slot of the object table, so the target keeps
+// the table itself. The placeable header (22 bytes) and the metafile header (18 bytes) are
+// written here: their layout has unaligned fields that a C struct would pad.
+#include "output/wmf_target.h"
+
+#include <uwmf.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "output/metafile_dib.h"
+#include "drawing/cp932.h"
+#include "output/metafile_text.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr int kMaxCoordinate = 32767;
+constexpr uint16_t kPsNull = 5;
+constexpr uint16_t kPsEndcapSquare = 0x100, kPsEndcapFlat = 0x200;
+constexpr uint16_t kPsJoinBevel = 0x1000, kPsJoinMiter = 0x2000;
+
+U_COLORREF colorRef(uint32_t c) { return U_RGB(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+void put16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(v & 0xFF);
+    out.push_back(v >> 8);
+}
+void put32(std::vector<uint8_t>& out, uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+uint16_t hatchOf(BrushStyle style) {
+    switch (style) {
+    case BrushStyle::BDiagonal: return U_HS_BDIAGONAL;
+    case BrushStyle::FDiagonal: return U_HS_FDIAGONAL;
+    case BrushStyle::Cross: return U_HS_CROSS;
+    case BrushStyle::DiagCross: return U_HS_DIAGCROSS;
+    case BrushStyle::Horizontal: return U_HS_HORIZONTAL;
+    case BrushStyle::Vertical: return U_HS_VERTICAL;
+    default: return 0;
+    }
+}
+
+uint16_t penStyle(const PenSpec& pen) {
+    if (!pen.geometric) return U_PS_SOLID;
+    uint16_t style = U_PS_SOLID;
+    if (pen.cap == LineCap::Flat) style |= kPsEndcapFlat;
+    if (pen.cap == LineCap::Square) style |= kPsEndcapSquare;
+    if (pen.join == LineJoin::Miter) style |= kPsJoinMiter;
+    if (pen.join == LineJoin::Bevel) style |= kPsJoinBevel;
+    return style;
+}
+
+uint32_t recordWords(const char* record) {
+    const auto* r = reinterpret_cast<const U_METARECORD*>(record);
+    return r->Size16_4[0] | (static_cast<uint32_t>(r->Size16_4[1]) << 16);
+}
+
+}  // namespace
+
+WmfTarget::WmfTarget(const MetafileFrame& frame) : frame_(frame) {
+    const int largest = std::max(frame.width, frame.height);
+    divisor_ = std::max(1, (largest + kMaxCoordinate - 1) / kMaxCoordinate);
+    U_POINT16 origin{0, 0};
+    append(U_WMRSETWINDOWORG_set(origin));
+    append(U_WMRSETWINDOWEXT_set(U_POINT16{c(frame.width), c(frame.height)}));
+    append(U_WMRSETBKMODE_set(U_TRANSPARENT));
+    append(U_WMRSETTEXTALIGN_set(U_TA_TOP | U_TA_LEFT | U_TA_NOUPDATECP));
+    append(U_WMRSETPOLYFILLMODE_set(U_ALTERNATE));
+    append(U_WMRSETSTRETCHBLTMODE_set(U_COLORONCOLOR));
+    append(U_WMRSETROP2_set(U_R2_COPYPEN));
+}
+
+WmfTarget::~WmfTarget() = default;
+
+int16_t WmfTarget::c(int v) const {
+    // Rounded to nearest (half away from zero) when the picture is scaled down.
+    long long scaled = divisor_ == 1 ? v
+                                     : (v >= 0 ? (static_cast<long long>(v) + divisor_ / 2) / divisor_
+                                               : -((-static_cast<long long>(v) + divisor_ / 2) / divisor_));
+    return static_cast<int16_t>(std::clamp<long long>(scaled, -32768, 32767));
+}
+
+void WmfTarget::append(char* record) {
+    if (!record) {
+        failed_ = true;
+        return;
+    }
+    const uint32_t words = recordWords(record);
+    records_.insert(records_.end(), record, record + 2 * static_cast<size_t>(words));
+    largestWords_ = std::max(largestWords_, words);
+    std::free(record);
+}
+
+int WmfTarget::allocateSlot() {
+    for (size_t i = 0; i < slots_.size(); ++i)
+        if (!slots_[i]) {
+            slots_[i] = true;
+            return static_cast<int>(i);
+        }
+    slots_.push_back(true);
+    return static_cast<int>(slots_.size() - 1);
+}
+
+void WmfTarget::replaceObject(int& current, char* createRecord) {
+    append(createRecord);
+    const int slot = allocateSlot();
+    append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(slot)));
+    if (current >= 0) {
+        append(U_WMRDELETEOBJECT_set(static_cast<uint16_t>(current)));
+        slots_[current] = false;
+    }
+    current = slot;
+}
+
+void WmfTarget::setPen(const PenSpec& pen) {
+    if (havePen_ && pen == pen_) return;
+    const int width = pen.width <= 0 ? 0 : std::max(1, pen.width / divisor_);
+    replaceObject(penSlot_, U_WMRCREATEPENINDIRECT_set(
+                                U_PEN_set(penStyle(pen), static_cast<uint16_t>(std::min(width, 32767)),
+                                          colorRef(pen.color))));
+    pen_ = pen;
+    havePen_ = true;
+}
+
+void WmfTarget::setBrush(const BrushSpec& brush) {
+    if (haveBrush_ && brush == brush_) return;
+    uint16_t style = U_BS_SOLID;
+    if (brush.style == BrushStyle::Clear) style = U_BS_NULL;
+    else if (brush.style != BrushStyle::Solid) style = U_BS_HATCHED;
+    replaceObject(brushSlot_, U_WMRCREATEBRUSHINDIRECT_set(
+                                  U_WLOGBRUSH_set(style, colorRef(brush.color), hatchOf(brush.style))));
+    brush_ = brush;
+    haveBrush_ = true;
+}
+
+void WmfTarget::setFont(const FontSpec& font) {
+    if (haveFont_ && font == font_) return;
+    std::string face = Utf8ToCp932(font.face);
+    if (face.size() > 31) face.resize(31);
+    auto scaled = [this](int v) {
+        return static_cast<int16_t>(std::clamp(v / divisor_, -32768, 32767));
+    };
+    U_FONT* f = U_FONT_set(scaled(font.height), scaled(font.width),
+                           static_cast<int16_t>(font.escapement), static_cast<int16_t>(font.orientation),
+                           static_cast<int16_t>(font.weight), font.italic, font.underline,
+                           font.strikeOut, U_SHIFTJIS_CHARSET, U_OUT_DEFAULT_PRECIS,
+                           U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY, 0, face.data());
+    if (!f) {
+        failed_ = true;
+        return;
+    }
+    replaceObject(fontSlot_, U_WMRCREATEFONTINDIRECT_set(f));
+    std::free(f);
+    font_ = font;
+    haveFont_ = true;
+}
+
+void WmfTarget::setTextColor(uint32_t color) {
+    if (haveTextColor_ && color == textColor_) return;
+    append(U_WMRSETTEXTCOLOR_set(colorRef(color)));
+    textColor_ = color;
+    haveTextColor_ = true;
+}
+
+void WmfTarget::fillRect(int left, int top, int right, int bottom) {
+    if (right <= left || bottom <= top) return;
+    if (nullPenSlot_ < 0) {
+        append(U_WMRCREATEPENINDIRECT_set(U_PEN_set(kPsNull, 0, colorRef(0))));
+        nullPenSlot_ = allocateSlot();
+    }
+    append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(nullPenSlot_)));
+    append(U_WMRRECTANGLE_set(U_RECT16{c(left), c(top), c(right + divisor_), c(bottom + divisor_)}));
+    if (penSlot_ >= 0) append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(penSlot_)));
+}
+
+void WmfTarget::moveTo(int x, int y) { append(U_WMRMOVETO_set(U_POINT16{c(x), c(y)})); }
+
+void WmfTarget::lineTo(int x, int y) { append(U_WMRLINETO_set(U_POINT16{c(x), c(y)})); }
+
+void WmfTarget::polyline(const DevicePoint* points, size_t count) {
+    // A record holds at most 65535 points; longer lines go in pieces that share their ends.
+    constexpr size_t kMax = 65535;
+    for (size_t start = 0; start + 1 < count; start += kMax - 1) {
+        const size_t n = std::min(kMax, count - start);
+        std::vector<U_POINT16> pts(n);
+        for (size_t i = 0; i < n; ++i) pts[i] = U_POINT16{c(points[start + i].x), c(points[start + i].y)};
+        append(U_WMRPOLYLINE_set(static_cast<uint16_t>(n), pts.data()));
+    }
+}
+
+void WmfTarget::polygon(const DevicePoint* points, size_t count) {
+    if (count < 2) return;
+    const size_t n = std::min<size_t>(count, 65535);
+    std::vector<U_POINT16> pts(n);
+    for (size_t i = 0; i < n; ++i) pts[i] = U_POINT16{c(points[i].x), c(points[i].y)};
+    append(U_WMRPOLYGON_set(static_cast<uint16_t>(n), pts.data()));
+}
+
+void WmfTarget::ellipse(int left, int top, int right, int bottom) {
+    append(U_WMRELLIPSE_set(U_RECT16{c(left), c(top), c(right), c(bottom)}));
+}
+
+void WmfTarget::arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+                    int yEnd) {
+    append(U_WMRARC_set(U_POINT16{c(xStart), c(yStart)}, U_POINT16{c(xEnd), c(yEnd)},
+                        U_RECT16{c(left), c(top), c(right), c(bottom)}));
+}
+
+void WmfTarget::textOut(int x, int y, const std::u32string& text) {
+    std::string bytes = CodePointsToCp932(text);
+    if (bytes.empty()) return;
+    if (bytes.size() > 32767) bytes.resize(32767);
+    append(U_WMREXTTEXTOUT_set(U_POINT16{c(x), c(y)}, static_cast<int16_t>(bytes.size()), 0,
+                               bytes.data(), nullptr, U_RECT16{0, 0, 0, 0}));
+}
+
+void WmfTarget::stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) {
+    Dib dib = MakeDib(picture);
+    if (dib.pixels.empty() || right == left || bottom == top) return;
+    if (picture.width > 32767 || picture.height > 32767) return;  // beyond the record's fields
+    append(U_WMRSTRETCHDIB_set(U_POINT16{c(left), c(top)},
+                               U_POINT16{c(right - left), c(bottom - top)}, U_POINT16{0, 0},
+                               U_POINT16{static_cast<int16_t>(picture.width),
+                                         static_cast<int16_t>(picture.height)},
+                               U_DIB_RGB_COLORS, U_SRCCOPY,
+                               reinterpret_cast<const U_BITMAPINFO*>(dib.info.data()),
+                               static_cast<uint32_t>(dib.pixels.size()),
+                               reinterpret_cast<const char*>(dib.pixels.data())));
+}
+
+bool WmfTarget::finish(std::vector<uint8_t>& out, std::string& error) {
+    if (finished_) {
+        error = "the metafile was already finished";
+        return false;
+    }
+    finished_ = true;
+    append(U_WMREOF_set());
+    if (failed_) {
+        error = "a metafile record could not be made";
+        return false;
+    }
+    constexpr uint32_t kHeaderWords = 9;
+    const uint64_t totalWords = kHeaderWords + records_.size() / 2;
+    if (totalWords > 0xFFFFFFFFull) {
+        error = "the metafile is too large";
+        return false;
+    }
+    out.clear();
+    out.reserve(22 + 18 + records_.size());
+    // Placeable header: key, handle, bounding box, units per inch, reserved, checksum.
+    const uint16_t inch = static_cast<uint16_t>(std::max(1, (96 + divisor_ / 2) / divisor_));
+    put32(out, 0x9AC6CDD7u);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, static_cast<uint16_t>(c(frame_.width)));
+    put16(out, static_cast<uint16_t>(c(frame_.height)));
+    put16(out, inch);
+    put32(out, 0);
+    uint16_t checksum = 0;
+    for (size_t i = 0; i < 20; i += 2) checksum ^= static_cast<uint16_t>(out[i] | (out[i + 1] << 8));
+    put16(out, checksum);
+    // Metafile header: on disk, 9 words, version 3.0, size, objects, largest record, members.
+    put16(out, 1);
+    put16(out, kHeaderWords);
+    put16(out, 0x0300);
+    put32(out, static_cast<uint32_t>(totalWords));
+    put16(out, static_cast<uint16_t>(slots_.size()));
+    put32(out, largestWords_);
+    put16(out, 0);
+    out.insert(out.end(), records_.begin(), records_.end());
+    return true;
+}
+
+}  // namespace korvel

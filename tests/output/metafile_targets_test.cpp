@@ -1,0 +1,231 @@
+// EMF and WMF files made by calling the canvas directly, checked field by field and read by
+// independent programs (emf2svg-conv, wmf2svg) when they are installed.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "output/emf_target.h"
+#include "output/metafile_frame.h"
+#include "output/wmf_target.h"
+#include "test_support.h"
+
+namespace korvel {
+namespace {
+
+uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
+}
+uint16_t le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+
+// One of every canvas operation, as a drawing's render would call them.
+void drawSampleScene(RenderTarget& t) {
+    t.setBrush({BrushStyle::Solid, 0x00FFFFFF});
+    t.fillRect(1, 1, 400, 200);
+    t.setPen({0x000000FF, 0});
+    t.moveTo(10, 10);
+    t.lineTo(390, 190);
+    const DevicePoint line[] = {{10, 190}, {100, 20}, {200, 190}};
+    t.polyline(line, 3);
+    t.setPen({0x00FF0000, 5, true, LineCap::Flat, LineJoin::Miter});
+    t.setBrush({BrushStyle::DiagCross, 0x0000FF00});
+    const DevicePoint tri[] = {{220, 20}, {380, 20}, {300, 120}};
+    t.polygon(tri, 3);
+    t.setBrush({BrushStyle::Clear, 0});
+    t.ellipse(20, 20, 120, 80);
+    t.arc(150, 20, 250, 120, 250, 70, 150, 70);
+    FontSpec font;
+    font.face = "ＭＳ ゴシック";
+    font.height = 24;
+    font.width = 12;
+    font.escapement = 900;
+    font.orientation = 900;
+    t.setFont(font);
+    t.setTextColor(0x00800000);
+    t.textOut(50, 150, U"図");
+    t.textOut(80, 150, U"A");
+    t.beginPath();
+    t.textOut(110, 150, U"B");
+    t.endPath();
+    t.setBrush({BrushStyle::Solid, 0x000000FF});
+    t.setPen({0x00FFFFFF, 3});
+    t.strokeAndFillPath();
+    RasterImage picture;
+    picture.width = 2;
+    picture.height = 2;
+    picture.pixels = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000};
+    t.stretchPicture(300, 130, 380, 190, picture);
+}
+
+// EMF records as (type, size) pairs, walking the file by each record's own size.
+std::vector<std::pair<uint32_t, uint32_t>> emfRecords(const std::vector<uint8_t>& bytes) {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    size_t at = 0;
+    while (at + 8 <= bytes.size()) {
+        const uint32_t type = le32(bytes, at), size = le32(bytes, at + 4);
+        out.push_back({type, size});
+        if (size < 8 || size % 4) break;
+        at += size;
+    }
+    return out;
+}
+
+std::string runTool(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return "could not run " + command;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    const int status = pclose(pipe);
+    if (status != 0) output += "\n(exit status " + std::to_string(status) + ")";
+    return output;
+}
+
+bool haveTool(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(MetafileFrame, FittedAndRealScaleSizes) {
+    const MetafileFrame fitted = FittedMetafileFrame(720, 360);
+    EXPECT_EQ(fitted.width, 720);
+    EXPECT_EQ(fitted.height, 360);
+    EXPECT_EQ(fitted.frameWidth, 19050);  // 720 px at 96 per inch = 190.5 mm
+    EXPECT_EQ(fitted.frameHeight, 9525);
+    Extents e;
+    e.MinX = -1.0, e.MaxX = 419.0, e.MinY = -1.0, e.MaxY = 296.0;
+    const MetafileFrame real = RealScaleMetafileFrame(e);
+    EXPECT_EQ(real.frameWidth, 50400);  // 420 mm * 100 * 1.2
+    EXPECT_EQ(real.frameHeight, 35640);
+    EXPECT_EQ(real.width, 1905);  // 504 mm at 96 / 25.4 per mm
+    EXPECT_EQ(real.height, 1347);
+}
+
+TEST(EmfTarget, HeaderCountsRecordsAndEndsWithEof) {
+    EmfTarget emf(FittedMetafileFrame(400, 200), "plan");
+    drawSampleScene(emf);
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(emf.finish(bytes, error)) << error;
+    EXPECT_EQ(le32(bytes, 0), 1u);           // EMR_HEADER
+    EXPECT_EQ(le32(bytes, 40), 0x464D4520u);  // " EMF"
+    EXPECT_EQ(le32(bytes, 48), bytes.size());
+    const auto records = emfRecords(bytes);
+    EXPECT_EQ(le32(bytes, 52), records.size());
+    EXPECT_EQ(records.back().first, 14u);  // EMR_EOF
+    EXPECT_EQ(le32(bytes, 24 + 8), 10583u);  // frame right: 400 px in 0.01 mm
+    EXPECT_EQ(le32(bytes, 24 + 12), 5292u);
+    size_t total = 0;
+    for (const auto& r : records) total += r.second;
+    EXPECT_EQ(total, bytes.size());
+    auto count = [&records](uint32_t type) {
+        size_t n = 0;
+        for (const auto& r : records) n += r.first == type;
+        return n;
+    };
+    EXPECT_EQ(count(84), 3u);   // EMR_EXTTEXTOUTW, one per character
+    EXPECT_EQ(count(82), 1u);   // EMR_EXTCREATEFONTINDIRECTW: the same font is made once
+    EXPECT_EQ(count(95), 1u);   // EMR_EXTCREATEPEN for the geometric pen
+    EXPECT_EQ(count(81), 1u);   // EMR_STRETCHDIBITS
+    EXPECT_EQ(count(59), 1u);   // EMR_BEGINPATH
+    EXPECT_EQ(count(63), 1u);   // EMR_STROKEANDFILLPATH
+    EXPECT_EQ(count(42), 1u);   // EMR_ELLIPSE
+    EXPECT_EQ(count(45), 1u);   // EMR_ARC
+}
+
+TEST(EmfTarget, FontFaceIsWrittenAsUtf16) {
+    EmfTarget emf(FittedMetafileFrame(100, 100), "");
+    FontSpec font;
+    font.face = "ＭＳ 明朝";
+    font.height = 10;
+    emf.setFont(font);
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(emf.finish(bytes, error));
+    // The face follows the LOGFONT's 28 bytes after the record's type, size and handle.
+    size_t at = 0;
+    for (const auto& r : emfRecords(bytes)) {
+        if (r.first == 82) break;
+        at += r.second;
+    }
+    const size_t face = at + 12 + 28;
+    EXPECT_EQ(le16(bytes, face), 0xFF2D);  // Ｍ
+    EXPECT_EQ(le16(bytes, face + 2), 0xFF33);  // Ｓ
+    EXPECT_EQ(le16(bytes, face + 4), 0x0020);
+    EXPECT_EQ(le16(bytes, face + 6), 0x660E);  // 明
+    EXPECT_EQ(le16(bytes, face + 8), 0x671D);  // 朝
+    EXPECT_EQ(le16(bytes, face + 10), 0);
+    EXPECT_EQ(bytes[at + 12 + 23], 128);  // SHIFTJIS_CHARSET
+}
+
+TEST(WmfTarget, PlaceableHeaderAndObjectTable) {
+    WmfTarget wmf(FittedMetafileFrame(400, 200));
+    drawSampleScene(wmf);
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(wmf.finish(bytes, error)) << error;
+    EXPECT_EQ(le32(bytes, 0), 0x9AC6CDD7u);
+    EXPECT_EQ(le16(bytes, 10), 400);
+    EXPECT_EQ(le16(bytes, 12), 200);
+    EXPECT_EQ(le16(bytes, 14), 96);
+    uint16_t checksum = 0;
+    for (size_t i = 0; i < 20; i += 2) checksum ^= le16(bytes, i);
+    EXPECT_EQ(le16(bytes, 20), checksum);
+    EXPECT_EQ(le16(bytes, 22), 1);  // on disk
+    EXPECT_EQ(le16(bytes, 24), 9);
+    EXPECT_EQ(le32(bytes, 28) * 2 + 22, bytes.size());
+    // Objects take the lowest free slot: brush 0, the null pen of fillRect 1, then pens, brushes
+    // and the font move between slots 2 to 4 as each new one is made before the old is deleted.
+    EXPECT_EQ(le16(bytes, 32), 5);
+    // The last record is META_EOF: three words, type 0.
+    EXPECT_EQ(le32(bytes, bytes.size() - 6), 3u);
+    EXPECT_EQ(le16(bytes, bytes.size() - 2), 0);
+}
+
+TEST(WmfTarget, LargePicturesAreScaledIntoSixteenBits) {
+    WmfTarget wmf(FittedMetafileFrame(70000, 35000));
+    EXPECT_EQ(wmf.divisor(), 3);
+    wmf.setPen({0, 0});
+    wmf.moveTo(0, 0);
+    wmf.lineTo(69999, 34999);
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(wmf.finish(bytes, error));
+    EXPECT_EQ(le16(bytes, 10), 23333);
+    EXPECT_EQ(le16(bytes, 14), 32);  // units per inch follow the scale
+}
+
+TEST(Metafiles, IndependentReadersAcceptThem) {
+    const std::string dir = test::scratchDir("metafile_readers");
+    EmfTarget emf(FittedMetafileFrame(400, 200), "scene");
+    WmfTarget wmf(FittedMetafileFrame(400, 200));
+    drawSampleScene(emf);
+    drawSampleScene(wmf);
+    std::vector<uint8_t> emfBytes, wmfBytes;
+    std::string error;
+    ASSERT_TRUE(emf.finish(emfBytes, error));
+    ASSERT_TRUE(wmf.finish(wmfBytes, error));
+    test::writeFileBytes(dir + "/scene.emf", emfBytes);
+    test::writeFileBytes(dir + "/scene.wmf", wmfBytes);
+    if (!haveTool("emf2svg-conv") || !haveTool("wmf2svg"))
+        GTEST_SKIP() << "emf2svg-conv or wmf2svg is not installed (Debian emf2svg, libwmf-bin)";
+    const std::string emfOut = runTool("emf2svg-conv -i " + dir + "/scene.emf -o " + dir + "/emf.svg");
+    EXPECT_EQ(emfOut, "") << emfOut;
+    const std::string emfSvg = readText(dir + "/emf.svg");
+    EXPECT_NE(emfSvg.find("<svg"), std::string::npos);
+    EXPECT_NE(emfSvg.find("図"), std::string::npos);
+    const std::string wmfOut = runTool("wmf2svg -o " + dir + "/wmf.svg " + dir + "/scene.wmf");
+    EXPECT_EQ(wmfOut.find("ERROR"), std::string::npos) << wmfOut;
+    EXPECT_EQ(wmfOut.find("exit status"), std::string::npos) << wmfOut;
+    EXPECT_NE(readText(dir + "/wmf.svg").find("<svg"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korvel
