@@ -1,11 +1,12 @@
 # The two commands of the README (make demo, make test) and a few helpers around CMake.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+ASAN_RENDER_BUILD ?= build-asan-render
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test test-unit test-asan fuzz bench install clean
+.PHONY: all deps configure build demo test test-unit test-asan test-asan-render fuzz bench install clean
 
 all: build
 
@@ -30,12 +31,21 @@ test-unit:
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
 # The drawing readers once more under AddressSanitizer and UndefinedBehaviorSanitizer.
-test-asan: deps
+test-asan: deps test-asan-render
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON \
 	  -DKORVEL_ONLY_DRAWING=ON -DKORVEL_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 900
+
+# The render layer's tests (picture decoders among them) under the same sanitizers; only that
+# one test program is built, so Qt and the layers above are not compiled again.
+test-asan-render: deps
+	@cmake -S . -B $(ASAN_RENDER_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON \
+	  -DKORVEL_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_RENDER_BUILD) -j $(JOBS) --target korvel_tests_render
+	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ./$(ASAN_RENDER_BUILD)/korvel_tests_render --gtest_brief=1
 
 # libFuzzer on the loaders: make fuzz FUZZ_SECONDS=600
 fuzz: deps
@@ -53,4 +63,4 @@ install: build
 	@cmake --install $(BUILD) $(if $(DESTDIR),,--prefix /usr/local)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) out
+	rm -rf $(BUILD) $(ASAN_BUILD) $(ASAN_RENDER_BUILD) $(FUZZ_BUILD) out

@@ -165,7 +165,7 @@ inline std::vector<uint8_t> makeBmpRaw(int width, int height, int bits, uint32_t
     putU32(b, 34, static_cast<uint32_t>(pixelData.size()));
     putU32(b, 46, static_cast<uint32_t>(palette.size()));
     for (size_t i = 0; i < palette.size(); ++i) putU32(b, 54 + 4 * i, palette[i]);
-    std::memcpy(b.data() + offset, pixelData.data(), pixelData.size());
+    if (!pixelData.empty()) std::memcpy(b.data() + offset, pixelData.data(), pixelData.size());
     return b;
 }
 

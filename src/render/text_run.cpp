@@ -196,29 +196,39 @@ private:
             }
         }
 
-        const bool outline = ctx_.options.drawOutLine == 1;
-        if (outline) {
-            target_.beginPath();
-            target_.setBrush({BrushStyle::Clear, 0});
-        }
         const int tenths = RoundDevice(escapement * 10.0);
         target_.setFont(FontSpec{face_, RoundDevice(height), RoundDevice(width), tenths, tenths,
                                  bold_ ? 700 : 0, italic_, underline_, strikeOut_});
-        target_.setTextColor(colour_);
         std::u32string text(1, Cp932ToUnicode(g.first));
         if (g.pair) text += Cp932ToUnicode(g.second);
-        target_.textOut(RoundDevice(at.x), RoundDevice(at.y), text);
-        if (outline) {
-            target_.endPath();
-            target_.setBrush({BrushStyle::Solid, run_.colour});
-            target_.setPen({ctx_.drawing.header.PenColor[0], 3});
-            target_.strokeAndFillPath();
+        const DevicePoint cell{RoundDevice(at.x), RoundDevice(at.y)};
+        if (ctx_.options.drawOutLine == 1) {
+            drawHalo(cell, text);
+            target_.setTextColor(run_.colour);
+        } else {
+            target_.setTextColor(colour_);
         }
+        target_.textOut(cell.x, cell.y, text);
 
         if (g.overlay != 0) return;  // overlays leave the pen where it was
         last_ = next_;
         const bool halfCell = !doubleByte || g.script != Script::None;
         next_ = last_.moved(halfCell ? W2 + G / 2.0 : W + G, a0);
+    }
+
+    // "DrawOutLine" 1: the glyph's outline stroked three units wide and filled in the background
+    // colour, then the glyph itself in the record's colour on top. Stroking the outline over the
+    // filled glyph instead would eat the glyph from its edges and erase small texts entirely.
+    void drawHalo(DevicePoint cell, const std::u32string& text) {
+        const uint32_t background = ctx_.drawing.header.PenColor[0];
+        target_.beginPath();
+        target_.setBrush({BrushStyle::Clear, 0});
+        target_.setTextColor(run_.colour);
+        target_.textOut(cell.x, cell.y, text);
+        target_.endPath();
+        target_.setBrush({BrushStyle::Solid, background});
+        target_.setPen({background, 3});
+        target_.strokeAndFillPath();
     }
 
     // Overlays sit on the last drawn cell; `width` and `height` come back as the font size.

@@ -302,21 +302,28 @@ TEST_F(TextRunTest, OverlayAtTheFirstPositionIsText) {
     EXPECT_EQ(drawnText(), U"^w12");
 }
 
-TEST_F(TextRunTest, OutlineModeDrawsEachGlyphIntoAPath) {
+TEST_F(TextRunTest, OutlineModeDrawsAHaloUnderEachGlyph) {
     options.drawOutLine = 1;
-    draw(run("AB"));
+    draw(run("^$3A" + sj("漢")));
     std::vector<CallKind> kinds;
     for (const auto& c : target.calls) kinds.push_back(c.kind);
-    const std::vector<CallKind> one = {CallKind::BeginPath, CallKind::SetBrush, CallKind::SetFont,
-                                       CallKind::SetTextColor, CallKind::TextOut, CallKind::EndPath,
-                                       CallKind::SetBrush, CallKind::SetPen,
-                                       CallKind::StrokeAndFillPath};
+    const std::vector<CallKind> one = {
+        CallKind::SetFont,        CallKind::BeginPath,    CallKind::SetBrush,
+        CallKind::SetTextColor,   CallKind::TextOut,      CallKind::EndPath,
+        CallKind::SetBrush,       CallKind::SetPen,       CallKind::StrokeAndFillPath,
+        CallKind::SetTextColor,   CallKind::TextOut};
     std::vector<CallKind> two = one;
     two.insert(two.end(), one.begin(), one.end());
     EXPECT_EQ(kinds, two);
-    EXPECT_EQ(target.calls[1].brush.style, BrushStyle::Clear);
-    EXPECT_EQ(target.calls[6].brush, (BrushSpec{BrushStyle::Solid, 0x123456u}));
+    EXPECT_EQ(target.calls[2].brush.style, BrushStyle::Clear);
+    // The halo is the outline, three units wide, and the inside, in the background colour.
+    EXPECT_EQ(target.calls[6].brush, (BrushSpec{BrushStyle::Solid, 0xFFFFFFu}));
     EXPECT_EQ(target.calls[7].pen, (PenSpec{0xFFFFFFu, 3}));
+    // The glyph on top takes the record's colour, whatever "^$" asked for.
+    EXPECT_EQ(target.calls[9].color, 0x123456u);
+    EXPECT_EQ(target.calls[10].args, target.calls[4].args);
+    EXPECT_EQ(target.calls[21].text, U"漢");
+    EXPECT_EQ(target.calls[21].args, (std::vector<int>{104, 192}));
 }
 
 TEST_F(TextRunTest, BackgroundBoxMode) {

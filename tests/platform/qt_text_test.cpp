@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include "platform/qt_text.h"
+
+namespace korvel {
+namespace {
+
+// The ink of a drawing: the smallest rectangle holding every pixel that is not white.
+QRect inkOf(const QImage& image) {
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+struct QtText : ::testing::Test {
+    static void SetUpTestSuite() {
+        if (!QGuiApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "korvel_tests";
+            static char* argv[] = {name, nullptr};
+            new QGuiApplication(argc, argv);
+        }
+    }
+
+    QImage image{200, 200, QImage::Format_RGB32};
+
+    QRect draw(const FontSpec& font, const std::u32string& text, int x = 100, int y = 100) {
+        image.fill(Qt::white);
+        QPainter p(&image);
+        QtDrawText(p, font, 0x000000, x, y, text, nullptr);
+        p.end();
+        return inkOf(image);
+    }
+    static FontSpec gothic(int height, int width, int escapement = 0) {
+        FontSpec f;
+        f.face = "ＭＳ ゴシック";
+        f.height = height;
+        f.width = width;
+        f.escapement = f.orientation = escapement;
+        return f;
+    }
+};
+
+TEST_F(QtText, WindowsFacesMapToTheIpaFonts) {
+    EXPECT_EQ(MapFaceName("ＭＳ ゴシック"), "IPAGothic");
+    EXPECT_EQ(MapFaceName("ＭＳゴシック"), "IPAGothic");
+    EXPECT_EQ(MapFaceName("MS Gothic"), "IPAGothic");
+    EXPECT_EQ(MapFaceName("ＭＳ Ｐゴシック"), "IPAPGothic");
+    EXPECT_EQ(MapFaceName("MS PGothic"), "IPAPGothic");
+    EXPECT_EQ(MapFaceName("ＭＳ 明朝"), "IPAMincho");
+    EXPECT_EQ(MapFaceName("@ＭＳ 明朝"), "IPAMincho");
+    EXPECT_EQ(MapFaceName("ＭＳ Ｐ明朝"), "IPAPMincho");
+    EXPECT_EQ(MapFaceName("HG丸ｺﾞｼｯｸM-PRO"), "IPAGothic");
+    EXPECT_EQ(MapFaceName(""), "IPAGothic");
+    for (const char* family : {"IPAGothic", "IPAPGothic", "IPAMincho", "IPAPMincho"})
+        EXPECT_TRUE(QFontDatabase::hasFamily(family)) << family << " is not installed";
+}
+
+TEST_F(QtText, FullWidthGlyphFillsItsCell) {
+    const QRect ink = draw(gothic(40, 20), U"田");
+    // The em square is the cell: 40 x 40 from the top-left (100, 100). The glyph's design
+    // leaves about an eighth of the em free around "田".
+    EXPECT_GE(ink.left(), 100);
+    EXPECT_LE(ink.left(), 107);
+    EXPECT_GE(ink.top(), 100);
+    EXPECT_LE(ink.top(), 107);
+    EXPECT_LE(ink.right(), 140);
+    EXPECT_GE(ink.right(), 132);
+    EXPECT_LE(ink.bottom(), 140);
+    EXPECT_GE(ink.bottom(), 132);
+    EXPECT_NEAR(ink.center().x(), 120, 2);
+    EXPECT_NEAR(ink.center().y(), 120, 3);
+}
+
+TEST_F(QtText, AverageWidthStretchesTheGlyph) {
+    // A cell twice as wide as high: average width 40 for a height of 40.
+    const QRect wide = draw(gothic(40, 40), U"田");
+    EXPECT_NEAR(wide.width(), 2 * draw(gothic(40, 20), U"田").width(), 2);
+    EXPECT_NEAR(wide.center().x(), 140, 3);
+    EXPECT_LE(wide.right(), 180);
+    EXPECT_LE(wide.bottom(), 140);
+    // A half-width character fills half the cell width.
+    const QRect half = draw(gothic(40, 20), U"H");
+    EXPECT_LE(half.right(), 120);
+    EXPECT_GE(half.width(), 10);
+    EXPECT_GE(half.height(), 20);
+    // Width 0 keeps the font's own proportion.
+    EXPECT_EQ(draw(gothic(40, 0), U"田"), draw(gothic(40, 20), U"田"));
+}
+
+TEST_F(QtText, EscapementTurnsAboutTheCellsTopLeft) {
+    // 90 degrees counter-clockwise: the cell's top edge turns to run upwards from the point, so
+    // the cell covers x from 100 to 140 and y from 60 to 100.
+    const QRect up = draw(gothic(40, 20, 900), U"田");
+    EXPECT_GE(up.left(), 100);
+    EXPECT_LE(up.right(), 141);
+    EXPECT_GE(up.top(), 59);
+    EXPECT_LE(up.bottom(), 100);
+    EXPECT_GE(up.height(), 28);
+    // 270: below and to the left.
+    const QRect down = draw(gothic(40, 20, 2700), U"田");
+    EXPECT_LE(down.right(), 100);
+    EXPECT_GE(down.left(), 59);
+    EXPECT_GE(down.top(), 100);
+}
+
+TEST_F(QtText, JapaneseGlyphsAreRealGlyphs) {
+    // Distinct characters give distinct ink: no missing-glyph boxes.
+    const QImage ta = (draw(gothic(40, 20), U"田"), image.copy());
+    const QImage ki = (draw(gothic(40, 20), U"木"), image.copy());
+    const QImage ka = (draw(gothic(40, 20), U"カ"), image.copy());
+    EXPECT_NE(ta, ki);
+    EXPECT_NE(ki, ka);
+    EXPECT_FALSE(draw(gothic(40, 20), U"①").isEmpty());
+}
+
+TEST_F(QtText, OutlinesGoToThePath) {
+    QPainterPath path;
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        QtDrawText(p, gothic(40, 20), 0, 100, 100, U"田", &path);
+    }
+    EXPECT_TRUE(inkOf(image).isEmpty());  // nothing drawn yet
+    const QRectF box = path.boundingRect();
+    EXPECT_GE(box.left(), 100.0);
+    EXPECT_LE(box.right(), 140.0);
+    EXPECT_GE(box.width(), 28.0);
+}
+
+TEST_F(QtText, TextLeavesThePaintersPenAndTransform) {
+    QPainter p(&image);
+    p.setPen(QPen(Qt::red, 5));
+    p.translate(3, 4);
+    QtDrawText(p, gothic(20, 10, 450), 0x00FF00, 10, 10, U"A", nullptr);
+    EXPECT_EQ(p.pen(), QPen(Qt::red, 5));
+    EXPECT_EQ(p.worldTransform(), QTransform::fromTranslate(3, 4));
+    // An empty cell draws nothing.
+    QtDrawText(p, gothic(0, 0), 0, 10, 10, U"A", nullptr);
+}
+
+}  // namespace
+}  // namespace korvel
