@@ -1,6 +1,5 @@
 // Saving drawings as image files: names, sizes, limits and every format's options, each file
 // read back by an independent reader.
-#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 #include <filesystem>

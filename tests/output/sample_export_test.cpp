@@ -1,31 +1,20 @@
 // Every real drawing exported as EMF and WMF and read by independent programs; a few as PNG for
 // looking at.
-#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 #include "drawing/loaders.h"
 #include "image_readers.h"
 #include "output/image_export.h"
+#include "platform/headless_app.h"
 #include "test_support.h"
 
 namespace korvel {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Texts need Qt's font database, which needs an application object.
-void ensureGuiApplication() {
-    static std::unique_ptr<QGuiApplication> app;
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char arg0[] = "korvel_tests_output";
-    static char* argv[] = {arg0, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-}
 
 std::string run(const std::string& command) {
     std::string output;
@@ -54,7 +43,7 @@ TEST(SampleExport, MetafilesOfEverySampleReadWithoutComplaint) {
     KORVEL_REQUIRE_SAMPLES();
     if (!haveTool("emf2svg-conv") || !haveTool("wmf2svg"))
         GTEST_SKIP() << "emf2svg-conv or wmf2svg is not installed (Debian emf2svg, libwmf-bin)";
-    ensureGuiApplication();
+    EnsureHeadlessGuiApplication();
     const std::string dir = test::scratchDir("sample_metafiles");
     for (const fs::path& file : sampleFiles()) {
         Drawing drawing;
@@ -79,7 +68,7 @@ TEST(SampleExport, MetafilesOfEverySampleReadWithoutComplaint) {
 
 TEST(SampleExport, EverySampleBecomesAPngOfTheFittedSize) {
     KORVEL_REQUIRE_SAMPLES();
-    ensureGuiApplication();
+    EnsureHeadlessGuiApplication();
     const std::string dir = test::scratchDir("sample_png");
     for (const fs::path& file : sampleFiles()) {
         Drawing drawing;
