@@ -138,6 +138,13 @@ SettingsLoadReport LoadSettings(const std::string& path, AppSettings& settings, 
     return report;
 }
 
+void ApplySettingsValues(const IniFile& values, AppSettings& settings, DrawingHeader& penTable) {
+    RestoreOwnPens(settings, penTable);
+    IniReader reader(values);
+    VisitSettings(settings, penTable, reader);
+    SaveOwnPens(settings, penTable);
+}
+
 SettingsSaveResult SaveSettings(const std::string& path, AppSettings& settings, DrawingHeader& penTable,
                                 const SettingsLoadReport& load) {
     SettingsSaveResult result;

@@ -109,6 +109,12 @@ struct SettingsLoadReport {
 SettingsLoadReport LoadSettings(const std::string& path, AppSettings& settings, DrawingHeader& penTable,
                                 const std::string& defaultFolder);
 
+// Takes the values that `values` holds (section and key as in the file) and leaves the others as
+// they are; pen keys go into the pen table and from there into the own pens. Used for the
+// command line's overrides, which are written as the file would hold them.
+class IniFile;
+void ApplySettingsValues(const IniFile& values, AppSettings& settings, DrawingHeader& penTable);
+
 struct SettingsSaveResult {
     bool written = false;
     std::string error;
