@@ -31,7 +31,11 @@ Point2 BlockTransform::apply(Point2 p) const {
         x = OffsetX + c * dx + s * dy;
         y = OffsetY + c * dy - s * dx;
     }
-    return {x, y};
+    return outer ? outer->apply({x, y}) : Point2{x, y};
 }
+
+double BlockTransform::totalAngle() const { return Angle + (outer ? outer->totalAngle() : 0.0); }
+double BlockTransform::totalScaleX() const { return ScaleX * (outer ? outer->totalScaleX() : 1.0); }
+double BlockTransform::totalScaleY() const { return ScaleY * (outer ? outer->totalScaleY() : 1.0); }
 
 }  // namespace korvel

@@ -38,8 +38,15 @@ struct BlockTransform {
     double ScaleY = 1.0;
     double Angle = 0.0;  // radians
     bool expandingBlock = false;
+    // The insert this one is a member of, applied after this one's own transform; null at the
+    // top level. Nested inserts compose this way instead of replacing the outer transform.
+    const BlockTransform* outer = nullptr;
 
     Point2 apply(Point2 p) const;
+    // The rotation and scales of this insert and all inserts around it together.
+    double totalAngle() const;
+    double totalScaleX() const;
+    double totalScaleY() const;
 };
 
 // The clock that text date codes read; tests fix it.
@@ -59,6 +66,10 @@ struct RenderContext {
     bool prePass = false;
     uint32_t currentBlock = 0;
     int blockDepth = 0;  // nesting of inserts being drawn; bounded against self-inserting blocks
+    // The area being drawn, in device units; dashes and curves far outside it are skipped
+    // without being walked. 0 means unknown: nothing is skipped.
+    int targetWidth = 0;
+    int targetHeight = 0;
 
     PictureCache* pictures = nullptr;
     // The cache this render made for itself when none was handed in (see DrawImageReference).

@@ -1,0 +1,34 @@
+// A drawing rendered into a QImage of a chosen width: the seam between the renderer and every
+// raster output (convert, image export, clipboard bitmaps).
+#pragma once
+
+#include <QImage>
+
+#include "drawing/drawing.h"
+#include "render/render_driver.h"
+#include "render/render_options.h"
+
+namespace korvel {
+
+// Largest side of a rendered image; a drawing of extreme aspect gets at most this many rows.
+constexpr int kMaxRasterSide = 32768;
+
+// The height that keeps the drawing's aspect at this width: round(width / aspect), at least 1
+// and at most kMaxRasterSide. A drawing without extents is square.
+int FitHeight(const Drawing& drawing, int width);
+
+struct RasterRenderResult {
+    QImage image;         // null when the image could not be allocated
+    RenderResult render;
+};
+
+// Fills a width x FitHeight image with the background colour PenColor[0] and renders the drawing
+// into it with the fit rule.
+RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
+                                 const RenderProgress& progress = {});
+
+// The same into an image of the caller's size (and scale; 0 is the fit rule).
+RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
+                                 int height, double scale, const RenderProgress& progress = {});
+
+}  // namespace korvel

@@ -1,0 +1,172 @@
+// The Qt painter behind RenderTarget.
+#include "platform/qt_painter_target.h"
+
+#include <QImage>
+#include <cmath>
+
+#include "platform/qt_text.h"
+
+namespace korvel {
+
+namespace {
+Qt::PenCapStyle toQt(LineCap cap) {
+    switch (cap) {
+        case LineCap::Flat: return Qt::FlatCap;
+        case LineCap::Square: return Qt::SquareCap;
+        default: return Qt::RoundCap;
+    }
+}
+
+Qt::PenJoinStyle toQt(LineJoin join) {
+    switch (join) {
+        case LineJoin::Miter: return Qt::MiterJoin;
+        case LineJoin::Bevel: return Qt::BevelJoin;
+        default: return Qt::RoundJoin;
+    }
+}
+
+Qt::BrushStyle toQt(BrushStyle style) {
+    switch (style) {
+        case BrushStyle::Solid: return Qt::SolidPattern;
+        case BrushStyle::Clear: return Qt::NoBrush;
+        case BrushStyle::BDiagonal: return Qt::BDiagPattern;
+        case BrushStyle::FDiagonal: return Qt::FDiagPattern;
+        case BrushStyle::Cross: return Qt::CrossPattern;
+        case BrushStyle::DiagCross: return Qt::DiagCrossPattern;
+        case BrushStyle::Horizontal: return Qt::HorPattern;
+        case BrushStyle::Vertical: return Qt::VerPattern;
+    }
+    return Qt::SolidPattern;
+}
+
+// Degrees counter-clockwise on the screen from the positive x axis.
+double rayAngle(double cx, double cy, int x, int y) {
+    return std::atan2(cy - y, x - cx) * 180.0 / M_PI;
+}
+}  // namespace
+
+QColor ToQColor(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+QtPainterTarget::QtPainterTarget(QPainter& painter) : painter_(painter) {
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter_.setBackgroundMode(Qt::TransparentMode);
+}
+
+void QtPainterTarget::setPen(const PenSpec& pen) {
+    if (penApplied_ && pen == pen_) return;
+    pen_ = pen;
+    penApplied_ = false;
+}
+
+void QtPainterTarget::setBrush(const BrushSpec& brush) {
+    if (brushApplied_ && brush == brush_) return;
+    brush_ = brush;
+    brushApplied_ = false;
+}
+
+void QtPainterTarget::applyPen() {
+    if (penApplied_) return;
+    QPen pen(ToQColor(pen_.color));
+    // Width 0 is Qt's cosmetic one-pixel pen, as it is the thinnest pen of GDI. Wider plain
+    // pens of GDI have round ends and joins.
+    pen.setWidth(pen_.width < 0 ? 0 : pen_.width);
+    pen.setCapStyle(pen_.geometric ? toQt(pen_.cap) : Qt::RoundCap);
+    pen.setJoinStyle(pen_.geometric ? toQt(pen_.join) : Qt::RoundJoin);
+    painter_.setPen(pen);
+    penApplied_ = true;
+}
+
+void QtPainterTarget::applyBrush() {
+    if (brushApplied_) return;
+    painter_.setBrush(QBrush(ToQColor(brush_.color), toQt(brush_.style)));
+    brushApplied_ = true;
+}
+
+void QtPainterTarget::fillRect(int left, int top, int right, int bottom) {
+    if (right <= left || bottom <= top || brush_.style == BrushStyle::Clear) return;
+    painter_.fillRect(QRect(left, top, right - left, bottom - top),
+                      QBrush(ToQColor(brush_.color), toQt(brush_.style)));
+}
+
+void QtPainterTarget::moveTo(int x, int y) { current_ = QPoint(x, y); }
+
+void QtPainterTarget::lineTo(int x, int y) {
+    applyPen();
+    const QPoint to(x, y);
+    painter_.drawLine(current_, to);
+    current_ = to;
+}
+
+void QtPainterTarget::polyline(const DevicePoint* points, size_t count) {
+    if (count < 2) return;
+    applyPen();
+    if (count == 2) {
+        painter_.drawLine(points[0].x, points[0].y, points[1].x, points[1].y);
+        return;
+    }
+    scratch_.resize(count);
+    for (size_t i = 0; i < count; ++i) scratch_[i] = QPoint(points[i].x, points[i].y);
+    painter_.drawPolyline(scratch_.data(), static_cast<int>(count));
+}
+
+void QtPainterTarget::polygon(const DevicePoint* points, size_t count) {
+    if (count < 2) return;
+    applyPen();
+    applyBrush();
+    scratch_.resize(count);
+    for (size_t i = 0; i < count; ++i) scratch_[i] = QPoint(points[i].x, points[i].y);
+    painter_.drawPolygon(scratch_.data(), static_cast<int>(count), Qt::OddEvenFill);
+}
+
+void QtPainterTarget::ellipse(int left, int top, int right, int bottom) {
+    applyPen();
+    applyBrush();
+    painter_.drawEllipse(QRect(left, top, right - left, bottom - top));
+}
+
+void QtPainterTarget::arc(int left, int top, int right, int bottom, int xStart, int yStart,
+                          int xEnd, int yEnd) {
+    applyPen();
+    const double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
+    const double start = rayAngle(cx, cy, xStart, yStart);
+    double span = rayAngle(cx, cy, xEnd, yEnd) - start;
+    while (span <= 0.0) span += 360.0;  // equal rays: the whole ellipse
+    painter_.drawArc(QRect(left, top, right - left, bottom - top), static_cast<int>(std::lround(start * 16)),
+                     static_cast<int>(std::lround(span * 16)));
+}
+
+void QtPainterTarget::setFont(const FontSpec& font) { font_ = font; }
+
+void QtPainterTarget::setTextColor(uint32_t color) { textColor_ = color; }
+
+void QtPainterTarget::textOut(int x, int y, const std::u32string& text) {
+    QtDrawText(painter_, font_, textColor_, x, y, text, pathOpen_ ? path_.get() : nullptr);
+    // The text drawing may leave its own pen and brush on the painter.
+    penApplied_ = brushApplied_ = false;
+}
+
+void QtPainterTarget::beginPath() {
+    path_ = std::make_unique<QPainterPath>();
+    pathOpen_ = true;
+}
+
+void QtPainterTarget::endPath() { pathOpen_ = false; }
+
+void QtPainterTarget::strokeAndFillPath() {
+    if (!path_) return;
+    applyPen();
+    applyBrush();
+    painter_.drawPath(*path_);
+    path_.reset();
+}
+
+void QtPainterTarget::stretchPicture(int left, int top, int right, int bottom,
+                                     const RasterImage& picture) {
+    if (picture.empty() || picture.pixels.size() < size_t(picture.width) * picture.height) return;
+    const QImage image(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.width,
+                       picture.height, picture.width * 4, QImage::Format_ARGB32);
+    painter_.drawImage(QRect(left, top, right - left, bottom - top), image);
+}
+
+}  // namespace korvel

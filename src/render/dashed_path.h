@@ -1,0 +1,28 @@
+// Stroking flattened curves with a line type: every dash is its own stroke with a geometric pen,
+// and dash lengths grow with the pen width.
+#pragma once
+
+#include <vector>
+
+#include "render/curve_path.h"
+#include "render/line_style.h"
+#include "render/render_target.h"
+
+namespace korvel {
+
+struct CurveStroke {
+    uint32_t color = 0;
+    bool flatCaps = true;
+    bool thinPen = false;  // "SenFlg": the thinnest cosmetic pen instead of the geometric one
+    const DeviceBox* visible = nullptr;  // dashes wholly outside are skipped without drawing
+};
+
+// Each figure of the path (move-to up to the next move-to) is dashed on its own; the pattern
+// restarts at every figure.
+void DrawPathDashed(const TPath& path, RenderTarget& target, const CurveStroke& stroke,
+                    const DashPattern& pattern, double width);
+
+void DrawDashedPolyline(const std::vector<DevicePoint>& points, RenderTarget& target,
+                        const CurveStroke& stroke, const DashPattern& pattern, double width);
+
+}  // namespace korvel

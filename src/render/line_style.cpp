@@ -1,0 +1,249 @@
+// The record gate, the colour rule and the line-type rule shared by every record drawing.
+#include "render/line_style.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvel {
+
+namespace {
+constexpr double kTwoPi = 6.283185307179586;
+constexpr int kAuxiliaryColor = 9;
+// The one dash longer than any line: how solid types run through the dash machinery.
+const DashPattern kSolidPattern{1000000.0, 1.0};
+// Room around the target within which dashes are still walked one by one.
+constexpr double kVisibleMargin = 256.0;
+
+// Liang-Barsky: the part [t0, t1] of the segment from (x1, y1) along (dx, dy) inside the box.
+bool clipParameters(const DeviceBox& box, double x1, double y1, double dx, double dy, double& t0,
+                    double& t1) {
+    t0 = 0.0;
+    t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 - box.left, box.right - x1, y1 - box.top, box.bottom - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;
+            continue;
+        }
+        const double r = q[i] / p[i];
+        if (p[i] < 0.0) t0 = std::max(t0, r);
+        else t1 = std::min(t1, r);
+        if (t0 > t1) return false;
+    }
+    return true;
+}
+}  // namespace
+
+bool VisibleBox(const RenderContext& context, DeviceBox& box) {
+    if (context.targetWidth <= 0 || context.targetHeight <= 0) return false;
+    box = {-kVisibleMargin, -kVisibleMargin, context.targetWidth + kVisibleMargin,
+           context.targetHeight + kVisibleMargin};
+    return true;
+}
+
+bool PassesLayerGate(const RenderContext& context, const TJwData& record) {
+    if (record.penColor == kAuxiliaryColor && context.options.auxLineHidden) return false;
+    if (context.drawing.AllLayers) return true;
+    return context.drawing.layerVisible(record.layerGroup, record.layer);
+}
+
+bool PassesLineGate(const RenderContext& context, const TJwData& record) {
+    return PassesLayerGate(context, record) && record.penStyle < 20 && record.penColor < 10;
+}
+
+uint32_t ApplyColorModes(const RenderContext& context, uint32_t color, const TJwData& record) {
+    const RenderOptions& o = context.options;
+    if (o.bwPlot && o.bw2Grey) {
+        color = IsDarkColor(context.drawing.header.PenColor[0]) ? 0xFFFFFFu : 0x000000u;
+    } else if (o.bwPlot) {
+        color = GreyOf(color);
+    }
+    if (context.drawing.layerGreyed(record.layerGroup, record.layer)) color = 0xC0C0C0u;
+    return color;
+}
+
+uint32_t ResolvePenColor(const RenderContext& context, const TJwData& record) {
+    // Colour numbers beyond the table have no colour of their own; they draw black.
+    const uint32_t base =
+        record.penColor < kPenColors ? context.drawing.header.PenColor[record.penColor] : 0u;
+    return ApplyColorModes(context, base, record);
+}
+
+uint32_t GreyOf(uint32_t c) {
+    const uint32_t r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+    return ((r + g + b) / 3) * 0x010101u;
+}
+
+bool IsDarkColor(uint32_t c) {
+    return (c & 0xFF) < 65 && ((c >> 8) & 0xFF) < 65 && ((c >> 16) & 0xFF) < 65;
+}
+
+int PenWidthOf(const RenderContext& context, uint16_t penColor) {
+    if (context.options.thinLines || penColor >= kPenColors) return 0;
+    const uint32_t w = context.drawing.header.PenWidth[penColor];
+    return w > 1000u ? 1000 : static_cast<int>(w);
+}
+
+std::string BitString32(uint32_t value) {
+    if (value == 0) return "0";
+    std::string bits(32, '0');
+    for (int i = 0; i < 32; ++i) {
+        if (value & (1u << (31 - i))) bits[i] = '1';
+    }
+    return bits;
+}
+
+DashPattern BuildDashPattern(const DrawingHeader& header, int t) {
+    // Type 10 has no unit and types from 20 up have no pattern: both are drawn solid.
+    if (t < 0 || t == 10 || t >= kLineTypes) return kSolidPattern;
+    const double unit = t >= 16 ? static_cast<double>(header.LineTypePitch[t]) : 1.0;
+    const std::string bits = BitString32(header.LineTypePattern[t]);
+    DashPattern pattern;
+    bool drawn = true;
+    int c = 1;
+    for (int i = 0; i < 32; ++i) {
+        const char ch = i < static_cast<int>(bits.size()) ? bits[i] : '0';
+        if ((ch == '1') == drawn) {
+            ++c;
+        } else {
+            pattern.push_back((c - 1) * unit);
+            c = 2;
+            drawn = !drawn;
+        }
+    }
+    pattern.push_back((c - 1) * unit);
+    if (pattern.size() % 2 != 0) pattern.push_back(1.0);
+    return pattern;
+}
+
+std::array<double, 32> BuildRandomBits(const DrawingHeader& header, int t) {
+    std::array<double, 32> bits{};
+    if (t < 0 || t >= kLineTypes) return bits;
+    const std::string s = BitString32(header.LineTypePattern[t]);
+    for (int i = 0; i < 32; ++i) bits[i] = i < static_cast<int>(s.size()) && s[i] == '1' ? 1.0 : 0.0;
+    return bits;
+}
+
+double NormalizeAngle(double a) {
+    if (!std::isfinite(a)) return 0.0;
+    // fmod first: a huge angle would otherwise take forever to walk down by 2π.
+    if (a >= kTwoPi || a < 0.0) a = std::fmod(a, kTwoPi);
+    while (a >= kTwoPi) a -= kTwoPi;
+    while (a < 0.0) a += kTwoPi;
+    if (a < 1e-10) a = 0.0;
+    if (a > 6.2831853071) a = 0.0;
+    return a;
+}
+
+bool IsWalkablePattern(const DashPattern& pattern) {
+    if (pattern.empty()) return false;
+    double sum = 0.0;
+    for (double v : pattern) {
+        if (!(v >= 0.0) || !std::isfinite(v)) return false;
+        sum += v;
+    }
+    return sum > 0.0;
+}
+
+void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2) {
+    double w = style.width;
+    if (w > 100.0 || w < 1.0) w = 0.0;
+    const PenSpec pen{style.color, RoundDevice(w)};
+    RenderTarget& target = style.target;
+    // Type 10 and patterns that would never advance are drawn as one solid run.
+    if (style.penStyle == 1 || style.penStyle == 10 || !IsWalkablePattern(style.pattern)) {
+        target.setPen(pen);
+        const DevicePoint run[2] = {{x1, y1}, {x2, y2}};
+        target.polyline(run, 2);
+        return;
+    }
+    const double dx = double(x2) - x1, dy = double(y2) - y1;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    if (length <= 0.0) return;
+    const double ux = dx / length, uy = dy / length;
+
+    const DashPattern& pattern = style.pattern;
+    double p = 0.0, stop = length;
+    if (style.visible) {
+        double t0, t1;
+        if (!clipParameters(*style.visible, x1, y1, dx, dy, t0, t1)) return;
+        // Whole periods before the visible part are skipped, so the dashes that are drawn sit
+        // exactly where a walk from the start would put them.
+        double period = 0.0;
+        for (double v : pattern) period += v;
+        p = std::floor(t0 * length / period) * period;
+        stop = std::min(length, t1 * length + period);
+    }
+    target.setPen(pen);
+    size_t k = 0;
+    bool dash = true;
+    while (p < stop) {
+        const double s = pattern[k];
+        if (dash && s > 0.0) {
+            const DevicePoint a = RoundPoint(x1 + p * ux, y1 + p * uy);
+            DevicePoint b = RoundPoint(x1 + (p + s) * ux, y1 + (p + s) * uy);
+            const double bx = double(b.x) - x1, by = double(b.y) - y1;
+            const bool last = std::sqrt(bx * bx + by * by) >= length;
+            if (last) b = {x2, y2};
+            const DevicePoint piece[2] = {a, b};
+            target.polyline(piece, 2);
+            if (last) return;
+        }
+        p += s;
+        dash = !dash;
+        k = (k + 1) % pattern.size();
+    }
+}
+
+void DrawRandomLine(RenderTarget& target, int x1, int y1, int x2, int y2,
+                    const std::array<double, 32>& bits, double pitch, double amplitude) {
+    const double P = pitch == 0.0 ? 1.0 : pitch;
+    const double A = amplitude == 0.0 ? 1.0 : amplitude;
+    const double ddx = double(x1) - x2, ddy = double(y1) - y2;
+    const double len = std::nearbyint(std::sqrt(ddx * ddx + ddy * ddy));
+    const double theta = NormalizeAngle(kTwoPi - std::atan2(double(y2) - y1, double(x2) - x1));
+    const double ct = std::cos(theta), st = std::sin(theta);
+    const DevicePoint D = RoundPoint(ct * P * 32, -st * P * 32);
+
+    // Room for the tail's end point after a full period of 32 steps.
+    DevicePoint pt[34];
+    pt[0] = {x1, y1};
+    double bx = x1, by = y1;
+    // The first bit is compared with itself: the first point always lies on the line.
+    long prev = std::lrint(bits[0]);
+    for (int i = 0; i < 32; ++i) {
+        const long b = std::lrint(bits[i]);
+        double phi = theta;
+        if (b != prev) phi = b == 1 ? NormalizeAngle(theta + kTwoPi / 8) : NormalizeAngle(theta - kTwoPi / 8);
+        prev = b;
+        bx += P * ct;
+        by -= P * st;
+        pt[i + 1] = RoundPoint(bx + A * std::cos(phi), by - A * std::sin(phi));
+    }
+    DevicePoint E = RoundPoint(bx, by);
+    const double period = 32.0 * P;
+    const double n = std::floor(len / period);
+    const int rem = static_cast<int>(std::nearbyint(std::fmod(len, period) / P));
+
+    if (n < 1.0) {
+        pt[rem + 1] = {x2, y2};
+        target.polyline(pt, rem + 2);
+        return;
+    }
+    target.polyline(pt, 33);
+    for (double i = 1.0; i < n; i += 1.0) {
+        pt[0] = E;
+        for (int j = 1; j <= 32; ++j) pt[j] = {pt[j].x + D.x, pt[j].y + D.y};
+        target.polyline(pt, 33);
+        E = {E.x + D.x, E.y + D.y};
+    }
+    pt[0] = pt[32];
+    for (int j = 1; j <= rem; ++j) pt[j] = {pt[j].x + D.x, pt[j].y + D.y};
+    if (rem >= 2) {
+        pt[rem + 1] = {x2, y2};
+        target.polyline(pt, rem + 2);
+    }
+}
+
+}  // namespace korvel

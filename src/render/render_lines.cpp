@@ -1,0 +1,35 @@
+// Line records: gate, device points, then a solid run, dashes or a random line.
+#include "render/device_mapping.h"
+#include "render/line_style.h"
+#include "render/record_drawers.h"
+
+namespace korvel {
+
+void DrawLineOfType(RenderContext& context, RenderTarget& target, const TJwData& attributes,
+                    DevicePoint a, DevicePoint b) {
+    const DrawingHeader& header = context.drawing.header;
+    const int t = attributes.penStyle;
+    const uint32_t color = ResolvePenColor(context, attributes);
+    const int width = PenWidthOf(context, attributes.penColor);
+    if (t >= 11 && t <= 15) {
+        // Widths outside 1..100 fall back to the thinnest pen, as for dashed lines.
+        target.setPen({color, width > 100 ? 0 : width});
+        DrawRandomLine(target, a.x, a.y, b.x, b.y, BuildRandomBits(header, t),
+                       header.LineTypePitch[t], header.RandomLineWidth[t]);
+        return;
+    }
+    DeviceBox box;
+    const bool bounded = VisibleBox(context, box);
+    const DashPattern pattern = BuildDashPattern(header, t);
+    StrokeStyle style{target, t, pattern, double(width), color, bounded ? &box : nullptr};
+    DrawDashedSegment(style, a.x, a.y, b.x, b.y);
+}
+
+void DrawLineRecord(RenderContext& context, RenderTarget& target, const TDataSen& line) {
+    if (!PassesLineGate(context, line)) return;
+    DevicePoint a, b;
+    if (!MapSegment(context, line.start, line.end, a, b)) return;
+    DrawLineOfType(context, target, line, a, b);
+}
+
+}  // namespace korvel

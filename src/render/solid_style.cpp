@@ -1,0 +1,37 @@
+// Hatch selection for solids.
+#include "render/solid_style.h"
+
+namespace korvel {
+
+BrushStyle BrushOfHatchStyle(int style) {
+    if (style < 1 || style > 8) return BrushStyle::Clear;
+    return static_cast<BrushStyle>(style - 1);
+}
+
+int ColorFamily(uint32_t color) {
+    const bool r = (color & 0xFF) >= 170, g = ((color >> 8) & 0xFF) >= 170,
+               b = ((color >> 16) & 0xFF) >= 170;
+    if (b && !g && !r) return 1;
+    if (b && g && !r) return 2;
+    if (g && !b && !r) return 3;
+    if (g && r && !b) return 4;
+    if (b && r && !g) return 5;
+    if (r && !b && !g) return 6;
+    if (r && g && b) return 7;
+    // Every component is below 170 here, so below 180 as well.
+    return 8;
+}
+
+BrushStyle SolidHatchStyle(const RenderOptions& o, uint32_t color, int penColor) {
+    if (!o.hatchOn) return BrushStyle::Solid;
+    if (!o.hatchByLineColor && !o.hatchByColorFamily) return o.solidBrushStyle;
+    if (o.hatchByLineColor && penColor >= 0 && penColor < 10) {
+        return BrushOfHatchStyle(o.lineColorHatch[penColor]);
+    }
+    if (o.hatchByColorFamily && penColor == 10) {
+        return BrushOfHatchStyle(o.colorFamilyHatch[ColorFamily(color)]);
+    }
+    return BrushStyle::Solid;
+}
+
+}  // namespace korvel
