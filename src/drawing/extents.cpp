@@ -191,7 +191,7 @@ void ExtentsBuilder::AddToExtents(const TDataBlock& r) {
     AddPoint(r.origin.x, r.origin.y);
 }
 
-void ExtentsBuilder::addMember(const RecordSet& s, const RecordRef& ref) {
+void ExtentsBuilder::AddRecord(const RecordSet& s, const RecordRef& ref) {
     switch (ref.cls) {
         case RecordClass::Sen: AddToExtents(s.lines[ref.index]); break;
         case RecordClass::Enko: AddToExtents(s.circles[ref.index]); break;
@@ -220,7 +220,7 @@ void ExtentsBuilder::ExpandBlockInserts(std::vector<std::string>& warnings) {
         scaleX_ = insert.scaleX;
         scaleY_ = insert.scaleY;
         angle_ = insert.rotation;
-        for (size_t i = first; i < first + count; ++i) addMember(d_.members, d_.members.sequence[i]);
+        for (size_t i = first; i < first + count; ++i) AddRecord(d_.members, d_.members.sequence[i]);
     }
     offsetX_ = offsetY_ = angle_ = 0.0;
     scaleX_ = scaleY_ = 1.0;

@@ -22,6 +22,8 @@ public:
     void AddToExtents(const TDataSolid& r);
     void AddToExtents(const TDataBlock& r);
     void AddToExtents(const TDataList&) {}
+    // The record `ref` names in `set`, by its kind.
+    void AddRecord(const RecordSet& set, const RecordRef& ref);
 
     void AddPoint(double x, double y);
     void AddArc(Point2 center, double kind, double flatness, double tiltAngle, double arcAngle,
@@ -38,7 +40,6 @@ private:
     }
     void addTextBox(Point2 start, Point2 end, double sizeY);
     void addPictureReference(const TDataMoji& r);
-    void addMember(const RecordSet& set, const RecordRef& ref);
 
     Drawing& d_;
     // The block transform while members are measured (identity otherwise).

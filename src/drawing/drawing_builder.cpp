@@ -1,0 +1,124 @@
+#include "drawing/drawing_builder.h"
+
+#include <type_traits>
+#include <vector>
+
+#include "drawing/extents.h"
+
+namespace korvel {
+
+DrawingHeader NewDrawingHeader() {
+    DrawingHeader h;
+    h.Version = 351;
+    h.PaperSize = 3;  // A3
+    for (int g = 0; g < kLayerGroups; ++g) {
+        h.LayerGroupState[g] = g == 0 ? 3 : 2;
+        h.LayerGroupScale[g] = 1.0;
+        for (int l = 0; l < kLayers; ++l) h.LayerState[g][l] = (g == 0 && l == 0) ? 3 : 2;
+    }
+    h.GridMinimum = 1.0;
+    static const uint32_t colors[kPenColors] = {0xFFFFFF, 0x00C0C0, 0x000000, 0x00C000, 0xC0C000,
+                                                0xC000C0, 0x0000FF, 0x008080, 0xFF0080, 0xFF80FF};
+    static const uint32_t widths[kPenColors] = {1, 1, 1, 1, 1, 1, 2, 3, 5, 1};
+    for (int i = 0; i < kPenColors; ++i) {
+        h.PenColor[i] = colors[i];
+        h.PenWidth[i] = widths[i];
+        h.PrtPenColor[i] = i == 0 ? 0xFFFFFF : 0x000000;
+        h.PrtPenWidth[i] = 1;
+        h.PointRadius[i] = 0.3;
+    }
+    static const uint32_t patterns[10] = {0, 0xFFFFFFFF, 0xCCCCCCCC, 0xF0F0F0F0, 0xFF00FF00,
+                                          0xFFFF0000, 0xFFFF0C00, 0xFFF0CC00, 0xFFFF3300, 0xFFFFFF00};
+    for (int t = 2; t <= 9; ++t) {
+        h.LineTypePattern[t] = patterns[t];
+        h.LineTypeUnit[t] = 1;
+        h.LineTypePitch[t] = 1;
+        h.PrtLineTypePitch[t] = 1;
+    }
+    static const uint32_t random[5] = {0x5A5A5A5A, 0x3C3C3C3C, 0x66666666, 0x0F0F0F0F, 0x33CC33CC};
+    for (int t = 11; t <= 15; ++t) {
+        h.LineTypePattern[t] = random[t - 11];
+        h.RandomLineWidth[t] = 3 + (t - 11);
+        h.LineTypePitch[t] = 2;
+        h.PrtRandomLineWidth[t] = h.RandomLineWidth[t];
+        h.PrtLineTypePitch[t] = 2;
+    }
+    for (int t = 16; t <= 19; ++t) {
+        h.LineTypePattern[t] = patterns[t - 14];
+        h.LineTypeUnit[t] = 1;
+        h.LineTypePitch[t] = 3;
+        h.PrtLineTypePitch[t] = 3;
+    }
+    static const double sizes[kTextTypes] = {0, 2, 2.5, 3, 3.5, 4, 5, 6, 7, 8, 10};
+    for (int i = 1; i < kTextTypes; ++i) {
+        h.TextWidth[i] = sizes[i];
+        h.TextHeight[i] = sizes[i];
+        h.TextSpacing[i] = 0.0;
+        h.TextColor[i] = static_cast<uint32_t>(i <= 9 ? i : 9);
+    }
+    h.CurrentTextWidth = 3.0;
+    h.CurrentTextHeight = 3.0;
+    h.CurrentTextColor = 1;
+    h.CurrentTextType = 3;
+    h.TextRowSpacing = 1.5;
+    h.TextRowLength = 0.0;
+    return h;
+}
+
+DrawingBuilder::DrawingBuilder(Drawing& drawing) : d_(drawing) { d_.ResetStore(); }
+
+template <class R>
+void DrawingBuilder::file(const R& r) {
+    RecordSet& set = inBlock_ ? d_.members : d_.top;
+    RecordClass cls;
+    uint32_t index;
+    if constexpr (std::is_same_v<R, TDataSen>) { cls = RecordClass::Sen; index = set.lines.size(); set.lines.push_back(r); }
+    else if constexpr (std::is_same_v<R, TDataEnko>) { cls = RecordClass::Enko; index = set.circles.size(); set.circles.push_back(r); }
+    else if constexpr (std::is_same_v<R, TDataTen>) { cls = RecordClass::Ten; index = set.points.size(); set.points.push_back(r); }
+    else if constexpr (std::is_same_v<R, TDataMoji>) { cls = RecordClass::Moji; index = set.texts.size(); set.texts.push_back(r); }
+    else if constexpr (std::is_same_v<R, TDataSunpou>) { cls = RecordClass::Sunpou; index = set.dimensions.size(); set.dimensions.push_back(r); }
+    else if constexpr (std::is_same_v<R, TDataSolid>) { cls = RecordClass::Solid; index = set.solids.size(); set.solids.push_back(r); }
+    else if constexpr (std::is_same_v<R, TDataBlock>) { cls = RecordClass::Block; index = set.inserts.size(); set.inserts.push_back(r); }
+    else { cls = RecordClass::List; index = set.definitions.size(); set.definitions.push_back(r); }
+    set.sequence.push_back({cls, index});
+}
+
+void DrawingBuilder::add(const TDataSen& r) { file(r); }
+void DrawingBuilder::add(const TDataEnko& r) { file(r); }
+void DrawingBuilder::add(const TDataTen& r) { file(r); }
+void DrawingBuilder::add(const TDataMoji& r) { file(r); }
+void DrawingBuilder::add(const TDataSunpou& r) { file(r); }
+void DrawingBuilder::add(const TDataSolid& r) { file(r); }
+void DrawingBuilder::add(const TDataBlock& r) { file(r); }
+
+void DrawingBuilder::beginBlock(const TDataList& definition) {
+    if (inBlock_) endBlock();
+    TDataList def = definition;
+    def.number = static_cast<uint32_t>(d_.top.definitions.size());
+    def.count = 0;
+    file(def);
+    d_.memberStart.push_back(static_cast<uint32_t>(d_.members.sequence.size()));
+    inBlock_ = true;
+}
+
+void DrawingBuilder::endBlock() {
+    if (!inBlock_) return;
+    inBlock_ = false;
+    TDataList& def = d_.top.definitions.back();
+    def.count = static_cast<uint16_t>(d_.members.sequence.size() - d_.memberStart.back());
+    d_.completedDefinitions = static_cast<uint32_t>(d_.top.definitions.size());
+}
+
+void DrawingBuilder::finish() {
+    endBlock();
+    d_.ExpectedCount = static_cast<uint32_t>(d_.top.size() - d_.top.definitions.size());
+    d_.StreamBlockDefinitionCount = static_cast<uint32_t>(d_.top.definitions.size());
+    d_.extents = Extents{};
+    ExtentsBuilder e(d_);
+    for (const RecordRef& ref : d_.top.sequence) e.AddRecord(d_.top, ref);
+    std::vector<std::string> warnings;
+    if (!d_.top.inserts.empty()) e.ExpandBlockInserts(warnings);
+    e.FinishExtents();
+}
+
+}  // namespace korvel

@@ -1,0 +1,43 @@
+// Building drawings in code: a new drawing's header as Jw_cad starts one, and a builder that
+// files records, block definitions and their members, then measures the extents. Used by the
+// "new drawing" command, the demo drawing, the benchmarks' synthetic drawings and tests.
+#pragma once
+
+#include <cstdint>
+
+#include "drawing/drawing.h"
+
+namespace korvel {
+
+// A header with every layer shown and editable, scales 1/1, the built-in pens, common line
+// types and text sizes; version 351.
+DrawingHeader NewDrawingHeader();
+
+class DrawingBuilder {
+public:
+    // Empties the store of `drawing` (the header stays as it is).
+    explicit DrawingBuilder(Drawing& drawing);
+
+    void add(const TDataSen& r);
+    void add(const TDataEnko& r);
+    void add(const TDataTen& r);
+    void add(const TDataMoji& r);
+    void add(const TDataSunpou& r);
+    void add(const TDataSolid& r);
+    void add(const TDataBlock& r);
+
+    // Starts a block definition; members added until endBlock belong to it, and its `count`
+    // is set from them. Definitions are numbered by position.
+    void beginBlock(const TDataList& definition);
+    void endBlock();
+
+    // Sets ExpectedCount and measures the extents as a load would.
+    void finish();
+
+private:
+    template <class R> void file(const R& r);
+    Drawing& d_;
+    bool inBlock_ = false;
+};
+
+}  // namespace korvel

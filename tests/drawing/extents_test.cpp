@@ -1,0 +1,191 @@
+// The bounding box: what each kind adds, hidden layers, blocks, pictures and the margin.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "drawing/drawing_builder.h"
+#include "drawing/extents.h"
+
+namespace korvel {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+class ExtentsTest : public ::testing::Test {
+protected:
+    ExtentsTest() { d.header = NewDrawingHeader(); }
+    Extents measure(const std::function<void(DrawingBuilder&)>& fill) {
+        DrawingBuilder b(d);
+        fill(b);
+        b.finish();
+        return d.extents;
+    }
+    Drawing d;
+};
+
+TEST_F(ExtentsTest, OneLineGetsAMillimetreOfMarginAndItsCentre) {
+    TDataSen s;
+    s.end = {10, 5};
+    Extents e = measure([&](DrawingBuilder& b) { b.add(s); });
+    EXPECT_DOUBLE_EQ(e.MinX, -1);
+    EXPECT_DOUBLE_EQ(e.MaxX, 11);
+    EXPECT_DOUBLE_EQ(e.MinY, -1);
+    EXPECT_DOUBLE_EQ(e.MaxY, 6);
+    EXPECT_DOUBLE_EQ(e.CenterX, 5);
+    EXPECT_DOUBLE_EQ(e.CenterY, 2.5);
+    EXPECT_DOUBLE_EQ(e.Aspect, 12.0 / 7.0);
+}
+
+TEST_F(ExtentsTest, CirclesEllipsesAndArcs) {
+    TDataEnko c;
+    c.radius = 10;
+    c.flatness = 0.5;
+    c.fullCircle = 100;  // read as 1
+    Extents e = measure([&](DrawingBuilder& b) { b.add(c); });
+    EXPECT_DOUBLE_EQ(e.MaxX, 11);
+    EXPECT_DOUBLE_EQ(e.MaxY, 6);
+    EXPECT_DOUBLE_EQ(e.MinY, -6);
+
+    // A tilted ellipse encloses its own-axis rectangle turned counter-clockwise by the tilt.
+    TDataEnko t;
+    t.radius = 10;
+    t.flatness = 0.5;
+    t.fullCircle = 1;
+    t.tiltAngle = kPi / 2;
+    e = measure([&](DrawingBuilder& b) { b.add(t); });
+    EXPECT_NEAR(e.MaxX, 6, 1e-9);
+    EXPECT_NEAR(e.MaxY, 11, 1e-9);
+
+    // An arc of exactly 15 degrees adds only its ends.
+    TDataEnko a;
+    a.radius = 10;
+    a.arcAngle = kPi / 12;
+    e = measure([&](DrawingBuilder& b) { b.add(a); });
+    EXPECT_NEAR(e.MaxX, 11, 1e-9);
+    EXPECT_NEAR(e.MinX, 10 * std::cos(kPi / 12) - 1, 1e-9);
+    EXPECT_NEAR(e.MaxY, 10 * std::sin(kPi / 12) + 1, 1e-9);
+
+    // A quarter arc sampled every 15 degrees reaches its top; a negative sweep runs backwards.
+    a.arcAngle = -kPi / 2;
+    a.startAngle = kPi;
+    e = measure([&](DrawingBuilder& b) { b.add(a); });
+    EXPECT_NEAR(e.MinX, -11, 1e-9);
+    EXPECT_NEAR(e.MaxY, 11, 1e-9);
+    EXPECT_NEAR(e.MinY, -1, 1e-9);
+}
+
+TEST_F(ExtentsTest, HiddenLayersCountOnlyWithAllLayers) {
+    d.header.LayerState[2][5] = 0;
+    TDataSen hidden;
+    hidden.layerGroup = 2;
+    hidden.layer = 5;
+    hidden.end = {100, 100};
+    TDataSen shown;
+    shown.end = {1, 1};
+    Extents e = measure([&](DrawingBuilder& b) {
+        b.add(hidden);
+        b.add(shown);
+    });
+    EXPECT_DOUBLE_EQ(e.MaxX, 2);
+    d.AllLayers = true;
+    ExtentsBuilder all(d);
+    d.extents = Extents{};
+    all.AddToExtents(hidden);
+    EXPECT_DOUBLE_EQ(d.extents.MaxX, 100);
+}
+
+TEST_F(ExtentsTest, BlockMembersGoThroughTheInsertTransform) {
+    TDataBlock insert;
+    insert.origin = {100, 0};
+    insert.scaleX = -1;  // measured as 1
+    insert.scaleY = 2;
+    TDataSen member;
+    member.end = {10, 10};
+    Extents e = measure([&](DrawingBuilder& b) {
+        b.add(insert);
+        b.beginBlock(TDataList{});
+        b.add(member);
+    });
+    EXPECT_DOUBLE_EQ(e.MinX, 99);
+    EXPECT_DOUBLE_EQ(e.MaxX, 111);
+    EXPECT_DOUBLE_EQ(e.MaxY, 21);
+
+    insert.scaleX = 1;
+    insert.scaleY = 1;
+    insert.rotation = kPi / 2;  // the member's end (10, 10) turns about the origin
+    e = measure([&](DrawingBuilder& b) {
+        b.add(insert);
+        b.beginBlock(TDataList{});
+        b.add(member);
+    });
+    EXPECT_NEAR(e.MaxX, 111, 1e-9);
+    EXPECT_NEAR(e.MinY, -11, 1e-9);
+}
+
+TEST_F(ExtentsTest, TextsAddTheirTopEdge) {
+    TDataMoji t;
+    t.start = {0, 0};
+    t.end = {20, 0};
+    t.sizeY = 5;
+    t.text = "abc";
+    Extents e = measure([&](DrawingBuilder& b) { b.add(t); });
+    EXPECT_DOUBLE_EQ(e.MaxY, 6);
+    EXPECT_DOUBLE_EQ(e.MaxX, 21);
+    t.end = {0, 20};  // written upwards: the box lies to the left
+    e = measure([&](DrawingBuilder& b) { b.add(t); });
+    EXPECT_NEAR(e.MinX, -6, 1e-9);
+}
+
+TEST_F(ExtentsTest, PictureReferencesByWidthAndHeight) {
+    TDataMoji p;
+    p.start = {0, 0};
+    auto maxOf = [&](const std::string& text) {
+        p.text = text;
+        Extents e = measure([&](DrawingBuilder& b) { b.add(p); });
+        return std::make_pair(e.MaxX - 1, e.MaxY - 1);
+    };
+    EXPECT_EQ(maxOf("^@BMa.bmp,80,60"), std::make_pair(80.0, 60.0));
+    EXPECT_EQ(maxOf("^@BMa.bmp,40"), std::make_pair(40.0, 40.0));
+    // Jw_cad 8's further fields after the height take no part.
+    EXPECT_EQ(maxOf("^@BM%temp%logo.bmp,100,64.5,0,0,1,0,255,255,255"), std::make_pair(100.0, 64.5));
+    // Full-width digits, as Jw_cad users type them ("８０,６０").
+    EXPECT_EQ(maxOf("^@BMa.bmp,\x82\x57\x82\x4F,\x82\x55\x82\x4F"), std::make_pair(80.0, 60.0));
+    EXPECT_EQ(maxOf("^@BMa.bmp,wide,high"), std::make_pair(0.0, 0.0));
+}
+
+TEST_F(ExtentsTest, JwcadSettingsTextsAreLeftOut) {
+    TDataMoji settings;
+    settings.penColor = 9;
+    settings.penStyle = 9;
+    settings.start = settings.end = {0, -1000};
+    settings.sizeY = 3;
+    settings.text = "View_Direct2d = 1";
+    TDataSen s;
+    s.end = {1, 1};
+    Extents e = measure([&](DrawingBuilder& b) {
+        b.add(settings);
+        b.add(s);
+    });
+    EXPECT_DOUBLE_EQ(e.MinY, -1);
+}
+
+TEST_F(ExtentsTest, ArcSolidsAndCorruptSweepsStayBounded) {
+    TDataSolid arc;
+    arc.penStyle = 101;
+    arc.corner1 = {0, 0};
+    arc.corner2 = {10, 1};                 // radius, flatness
+    arc.corner3 = {0, 0};                  // tilt, start
+    arc.corner4 = {kPi / 2, 5};            // sweep, kind 5 (includes the centre)
+    Extents e = measure([&](DrawingBuilder& b) { b.add(arc); });
+    EXPECT_NEAR(e.MinX, -1, 1e-9);
+    EXPECT_NEAR(e.MaxY, 11, 1e-9);
+    TDataEnko wild;
+    wild.radius = 1;
+    wild.arcAngle = 1e300;
+    e = measure([&](DrawingBuilder& b) { b.add(wild); });
+    EXPECT_NEAR(e.MaxX, 2, 1e-9);
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,209 @@
+// Header layouts by version, the sanity check, pen colours, counts and archive strings.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "drawing/archive.h"
+#include "drawing/cp932.h"
+#include "drawing/drawing_builder.h"
+#include "drawing/loaders.h"
+#include "drawing/record_stream.h"
+
+namespace korvel {
+namespace {
+
+Drawing newDrawing() {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    return d;
+}
+
+size_t headerSize(Drawing& d, uint32_t version) {
+    ByteWriter w;
+    WriteJwwHeader(d, w, version);
+    return w.bytes.size();
+}
+
+std::vector<uint8_t> bytesOf(const ByteWriter& w) { return std::vector<uint8_t>(w.bytes.begin(), w.bytes.end()); }
+
+TEST(HeaderLayout, FieldsAppearAtTheirVersions) {
+    Drawing d = newDrawing();
+    // 212 adds a protect flag per group and per layer and 21 reserved words.
+    EXPECT_EQ(headerSize(d, 212) - headerSize(d, 211), (16 + 256 + 21) * 4u);
+    // 300 has ten mark jumps with a layer group each instead of four, and the sky map.
+    EXPECT_EQ(headerSize(d, 300) - headerSize(d, 299), (10 * 28 - 4 * 24) + 16u);
+    // Below 65 none of the print and grid fields; below 200/201 no shadow, view or pen tables.
+    Drawing old = newDrawing();
+    old.header.Version = 64;
+    ByteWriter w64;
+    WriteJwwHeader(old, w64, 0);
+    // magic, version, memo, paper, write group, 16 × (3 u32-sized + scale) groups, names, texts
+    const size_t expected64 = 8 + 4 + 1 + 4 + 4 + 16 * (4 + 4 + 8 + 16 * 4) + 272 + 10 * 28 + 24 + 8 + 16 + 2;
+    EXPECT_EQ(w64.bytes.size(), expected64);
+}
+
+TEST(HeaderLayout, EveryVersionReadsBackItsFields) {
+    for (uint32_t v : {64u, 199u, 200u, 201u, 211u, 212u, 217u, 223u, 225u, 230u, 299u, 300u, 351u}) {
+        SCOPED_TRACE(v);
+        Drawing d = newDrawing();
+        d.header.Memo = "memo";
+        d.header.LayerName[3][4] = "walls";
+        d.header.CurrentTextHeight = 4.5;
+        d.header.TextShiftOn = 1;
+        d.header.Version = v;  // versions below 200 are only written as the drawing's own
+        ByteWriter w;
+        WriteJwwHeader(d, w, v);
+        WriteRecords(d, w, v);
+        Drawing back;
+        ByteReader in(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
+        StreamReport report;
+        ASSERT_TRUE(ReadJwwHeader(back, in, report)) << report.error;
+        EXPECT_EQ(back.header.Version, v);
+        EXPECT_EQ(back.header.Memo, "memo");
+        EXPECT_EQ(back.header.LayerName[3][4], "walls");
+        EXPECT_EQ(back.header.CurrentTextHeight, 4.5);
+        EXPECT_EQ(back.header.TextShiftOn, v >= 214 ? 1u : 0u);
+        EXPECT_EQ(back.header.PenColor[6], v >= 201 ? 0x0000FFu : 0u);
+        EXPECT_EQ(in.position(), w.bytes.size() - 2);  // the end tag is all that follows
+    }
+}
+
+TEST(HeaderSanity, CurrentTextWidthBounds) {
+    for (double width : {0.0, 1e-8, 1e7 + 1, -1.0}) {
+        Drawing d = newDrawing();
+        d.header.CurrentTextWidth = width;
+        ByteWriter w;
+        WriteJwwHeader(d, w, 351);
+        Drawing back;
+        ByteReader in(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
+        StreamReport report;
+        EXPECT_FALSE(ReadJwwHeader(back, in, report)) << width;
+        EXPECT_NE(report.error.find("sanity"), std::string::npos);
+    }
+    for (double width : {1e-7, 1e7}) {
+        Drawing d = newDrawing();
+        d.header.CurrentTextWidth = width;
+        ByteWriter w;
+        WriteJwwHeader(d, w, 351);
+        Drawing back;
+        ByteReader in(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
+        StreamReport report;
+        EXPECT_TRUE(ReadJwwHeader(back, in, report)) << width;
+    }
+}
+
+TEST(HeaderFields, PenColoursLoseTheirTopByteOnRead) {
+    Drawing d = newDrawing();
+    d.header.PenColor[2] = 0x02FF0000;
+    d.header.PrtPenColor[3] = 0xFF00FF00;
+    ByteWriter w;
+    WriteJwwHeader(d, w, 351);
+    Drawing back;
+    ByteReader in(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
+    StreamReport report;
+    ASSERT_TRUE(ReadJwwHeader(back, in, report));
+    EXPECT_EQ(back.header.PenColor[2], 0x00FF0000u);
+    EXPECT_EQ(back.header.PrtPenColor[3], 0x0000FF00u);
+}
+
+TEST(HeaderFields, RecordCountsFrom32768TakeTheLongForm) {
+    for (uint32_t n : {32767u, 32768u, 40000u, 70000u}) {
+        Drawing d = newDrawing();
+        DrawingBuilder b(d);
+        for (uint32_t i = 0; i < n; ++i) b.add(TDataTen{});
+        b.finish();
+        ByteWriter w;
+        WriteJwwHeader(d, w, 351);
+        const auto* p = reinterpret_cast<const uint8_t*>(w.bytes.data()) + w.bytes.size();
+        if (n < 32768) {
+            EXPECT_EQ(p[-2] | (p[-1] << 8), static_cast<int>(n));
+        } else {
+            EXPECT_EQ(p[-6] | (p[-5] << 8), 0xFFFF);
+            EXPECT_EQ(static_cast<uint32_t>(p[-4] | (p[-3] << 8) | (p[-2] << 16) | (p[-1] << 24)), n);
+        }
+        Drawing back;
+        ByteReader in(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
+        StreamReport report;
+        ASSERT_TRUE(ReadJwwHeader(back, in, report));
+        EXPECT_EQ(back.ExpectedCount, n);
+    }
+}
+
+TEST(HeaderFields, RequestedVersionBelow200WritesTheDrawingsOwn) {
+    Drawing d = newDrawing();
+    d.header.Version = 300;
+    EXPECT_EQ(WriteVersionFor(d, 150), 300u);
+    EXPECT_EQ(WriteVersionFor(d, 230), 230u);
+    d.header.Version = 700;
+    EXPECT_EQ(WriteVersionFor(d, 0), 351u);
+    d.header.Version = 0;
+    EXPECT_EQ(WriteVersionFor(d, 0), 351u);
+}
+
+TEST(HeaderKinds, JwsDataKeepsTheHeaderFieldsItDoesNotCarry) {
+    Drawing d;
+    d.header.Memo = "previous memo";
+    d.header.LayerName[0][0] = "kept";
+    std::vector<uint8_t> jws(452 + 2 + 2, 0);
+    std::memcpy(jws.data(), "JwsData.", 8);
+    const uint32_t version = 351;
+    std::memcpy(jws.data() + 200, &version, 4);
+    const double scale = 100.0;
+    std::memcpy(jws.data() + 220 + 8, &scale, 8);  // group 1
+    LoadResult r = LoadJws(d, jws.data(), jws.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(d.AllLayers);
+    EXPECT_EQ(d.header.Memo, "previous memo");
+    EXPECT_EQ(d.header.LayerName[0][0], "kept");
+    EXPECT_EQ(d.header.LayerGroupScale[1], 100.0);
+    EXPECT_EQ(d.header.Version, 351u);
+}
+
+TEST(ArchiveStrings, PlainLongAndUnicodeForms) {
+    ByteWriter w;
+    WriteArchive out(w);
+    out.str("");
+    out.str(std::string(254, 'a'));
+    out.str(std::string(255, 'b'));
+    out.str(std::string(70000, 'c'));
+    // The Unicode form of Jw_cad 8: 255, 0xFFFE, then the length in UTF-16 units.
+    const char16_t text[] = u"図面①㎡😀";
+    w.u8(255);
+    w.u16(0xFFFE);
+    w.u8(6);  // 😀 is a surrogate pair
+    w.raw(text, 12);
+    ByteReader in(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
+    ReadArchive ar(in);
+    std::string s;
+    ar.str(s);
+    EXPECT_EQ(s, "");
+    ar.str(s);
+    EXPECT_EQ(s, std::string(254, 'a'));
+    ar.str(s);
+    EXPECT_EQ(s, std::string(255, 'b'));
+    ar.str(s);
+    EXPECT_EQ(s.size(), 70000u);
+    ar.str(s);
+    EXPECT_EQ(Cp932ToUtf8(s), "図面①㎡？");  // CP932 holds ① and ㎡, not the emoji
+    EXPECT_EQ(ar.replacedCharacters, 1u);
+    EXPECT_FALSE(in.failed());
+    EXPECT_EQ(in.remaining(), 0u);
+}
+
+TEST(ArchiveStrings, LengthsBeyondTheDataFailWithoutAllocating) {
+    const uint8_t huge[] = {255, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'x'};
+    ByteReader in(huge, sizeof huge);
+    ReadArchive ar(in);
+    std::string s;
+    ar.str(s);
+    EXPECT_TRUE(in.failed());
+    EXPECT_TRUE(s.empty());
+    const uint8_t unicode[] = {255, 0xFE, 0xFF, 255, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x40, 'x'};
+    ByteReader in2(unicode, sizeof unicode);
+    ReadArchive ar2(in2);
+    ar2.str(s);
+    EXPECT_TRUE(in2.failed());
+}
+
+}  // namespace
+}  // namespace korvel

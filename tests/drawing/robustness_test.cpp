@@ -1,0 +1,115 @@
+// Bad input: every prefix of every real drawing and of our own, and drawings with bytes
+// flipped, load without crashing or hanging and say what happened. The sanitizer build runs
+// these too.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <random>
+
+#include "drawing/loaders.h"
+#include "test_support.h"
+
+namespace korvel {
+namespace {
+
+std::vector<std::string> drawingFiles() {
+    std::vector<std::string> files;
+    if (!test::samplesDir().empty()) {
+        for (const auto& e : std::filesystem::directory_iterator(test::samplesDir()))
+            if (e.path().extension() == ".jww") files.push_back(e.path().string());
+    }
+    const std::string demo = test::sourcePath("samples/demo.jww");
+    if (std::filesystem::exists(demo)) files.push_back(demo);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A load result either succeeded or says why not.
+void expectAccountedFor(const LoadResult& r, const std::string& what) {
+    if (!r.ok) {
+        EXPECT_FALSE(r.error.empty()) << what;
+    }
+}
+
+class EveryPrefix : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EveryPrefix, LoadsOrSaysWhy) {
+    const std::vector<uint8_t> bytes = test::readFileBytes(GetParam());
+    ASSERT_FALSE(bytes.empty());
+    for (size_t n = 0; n < bytes.size(); ++n) {
+        // A copy of exactly n bytes, so that the sanitizers see any read past its end.
+        std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + static_cast<long>(n));
+        Drawing jww, damaged;
+        expectAccountedFor(LoadJww(jww, prefix.data(), prefix.size()), "jww prefix " + std::to_string(n));
+        if (n % 7 == 0) {
+            expectAccountedFor(LoadDamagedJww(damaged, prefix.data(), prefix.size()), "scan prefix " + std::to_string(n));
+        }
+        if (HasFailure()) return;
+    }
+}
+
+TEST_P(EveryPrefix, FlippedBytesLoadOrSayWhy) {
+    const std::vector<uint8_t> bytes = test::readFileBytes(GetParam());
+    std::mt19937 random(1234);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> bad = bytes;
+        const int flips = 1 + round % 8;
+        for (int i = 0; i < flips; ++i) {
+            std::uniform_int_distribution<size_t> at(0, bad.size() - 1);
+            bad[at(random)] ^= static_cast<uint8_t>(1u << (random() % 8));
+        }
+        Drawing jww, jwz, jws;
+        expectAccountedFor(LoadJww(jww, bad.data(), bad.size()), "jww round " + std::to_string(round));
+        expectAccountedFor(LoadJwz(jwz, bad.data(), bad.size()), "jwz round " + std::to_string(round));
+        expectAccountedFor(LoadJws(jws, bad.data(), bad.size()), "jws round " + std::to_string(round));
+        if (HasFailure()) return;
+    }
+}
+
+std::string nameOf(const ::testing::TestParamInfo<std::string>& info) {
+    std::string n = std::to_string(info.index) + "_";
+    for (char c : std::filesystem::path(info.param).stem().string())
+        if (std::isalnum(static_cast<unsigned char>(c))) n.push_back(c);
+    return n;
+}
+
+INSTANTIATE_TEST_SUITE_P(Drawings, EveryPrefix, ::testing::ValuesIn(drawingFiles()), nameOf);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(EveryPrefix);
+
+TEST(BadInput, TinyAndHostileInputs) {
+    const std::vector<std::vector<uint8_t>> inputs = {
+        {},
+        {'J'},
+        {'J', 'w', 'w', 'D', 'a', 't', 'a', '.'},
+        {'J', 'w', 'w', 'D', 'a', 't', 'a', '.', 0xFF, 0xFF, 0xFF, 0xFF, 255, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+        std::vector<uint8_t>(4096, 'C'),
+        std::vector<uint8_t>(4096, 0xFF),
+    };
+    for (const auto& in : inputs) {
+        Drawing d;
+        expectAccountedFor(LoadJww(d, in.data(), in.size()), "jww");
+        expectAccountedFor(LoadDamagedJww(d, in.data(), in.size()), "damaged");
+        expectAccountedFor(LoadJwz(d, in.data(), in.size()), "jwz");
+        expectAccountedFor(LoadJws(d, in.data(), in.size()), "jws");
+    }
+}
+
+TEST(BadInput, FileErrorsNameTheFile) {
+    Drawing d;
+    LoadResult r = LoadFile(d, "/nonexistent/plan.jww");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("/nonexistent/plan.jww"), std::string::npos);
+    const std::string dir = test::scratchDir("bad-input");
+    r = LoadFile(d, dir);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("not a regular file"), std::string::npos);
+    test::writeFileBytes(dir + "/notes.txt", {'h', 'e', 'l', 'l', 'o'});
+    r = LoadFile(d, dir + "/notes.txt");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("not a Jw_cad drawing"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korvel

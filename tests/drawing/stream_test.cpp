@@ -1,0 +1,391 @@
+// The record stream: class tags, truncation, stops, block members, recovery scanning, and the
+// writer's tags.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "drawing/byte_reader.h"
+#include "drawing/drawing_builder.h"
+#include "drawing/loaders.h"
+#include "drawing/record_stream.h"
+#include "record_compare.h"
+
+namespace korvel {
+namespace {
+
+TDataSen line(double x1, double y1, double x2, double y2) {
+    TDataSen s;
+    s.start = {x1, y1};
+    s.end = {x2, y2};
+    s.penColor = 2;
+    return s;
+}
+
+TDataEnko circle(double x, double y, double r) {
+    TDataEnko c;
+    c.center = {x, y};
+    c.radius = r;
+    c.arcAngle = 6.283185307179586;
+    c.fullCircle = 1;
+    return c;
+}
+
+Drawing newDrawing() {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    return d;
+}
+
+std::vector<uint8_t> save(Drawing& d, uint32_t version = 351) {
+    SaveResult r;
+    return SaveJwwBytes(d, version, r);
+}
+
+uint16_t u16At(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+
+// Finds the record stream of a file we wrote: the header writer sets RecordsStart.
+size_t streamStart(Drawing& d, uint32_t version = 351) {
+    ByteWriter w;
+    WriteJwwHeader(d, w, version);
+    return d.RecordsStart;
+}
+
+TEST(WriterTags, NewClassThenKnownClassByTheArchiveRule) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    b.add(line(0, 0, 1, 1));
+    b.add(line(1, 1, 2, 2));
+    b.add(circle(0, 0, 5));
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    size_t at = streamStart(d);
+    EXPECT_EQ(u16At(bytes, at), 0xFFFF);
+    EXPECT_EQ(u16At(bytes, at + 2), 351);  // schema: the version written
+    ASSERT_EQ(u16At(bytes, at + 4), 8);
+    EXPECT_EQ(std::string(bytes.begin() + at + 6, bytes.begin() + at + 14), "CDataSen");
+    at += 14 + 47;
+    EXPECT_EQ(u16At(bytes, at), 0x8001);  // the line class has index 1
+    at += 2 + 47;
+    EXPECT_EQ(u16At(bytes, at), 0xFFFF);
+    EXPECT_EQ(std::string(bytes.begin() + at + 6, bytes.begin() + at + 15), "CDataEnko");
+    at += 15 + 75;
+    EXPECT_EQ(u16At(bytes, at), 0);  // end of the stream
+    EXPECT_EQ(at + 2, bytes.size());
+}
+
+TEST(WriterTags, BlockDefinitionsFollowTheCountAndCarryTheirMembers) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    TDataBlock insert;
+    insert.origin = {10, 10};
+    b.add(insert);
+    TDataList def;
+    def.name = "door";
+    b.beginBlock(def);
+    b.add(line(0, 0, 1, 0));
+    b.add(line(0, 0, 0, 1));
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    size_t at = streamStart(d);
+    at += 6 + 10 + 15 + 44;  // the insert with its class entry ("CDataBlock")
+    EXPECT_EQ(u16At(bytes, at), 1);  // one definition follows
+    EXPECT_EQ(u16At(bytes, at + 2), 0xFFFF);
+    EXPECT_EQ(std::string(bytes.begin() + at + 8, bytes.begin() + at + 17), "CDataList");
+    Drawing back;
+    ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok);
+    EXPECT_EQ(back.BlockDefinitionCount(), 1u);
+    EXPECT_EQ(back.members.size(), 2u);
+    size_t first = 0, count = 0;
+    ASSERT_TRUE(back.blockMembers(0, first, count));
+    EXPECT_EQ(first, 0u);
+    EXPECT_EQ(count, 2u);
+    test::ExpectSameRecords(d, back, 351);
+}
+
+TEST(WriterTags, BigTagsPastRecord32768ReadBackWhole) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 100000; ++i) {
+        b.add(line(i, 0, i, 1));
+        if (i == 50000) b.add(circle(0, 0, 1));  // a class first named after the switch
+    }
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    Drawing back;
+    LoadResult r = LoadJww(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(back.LineCount(), 100000u);
+    EXPECT_EQ(back.CircleCount(), 1u);
+    EXPECT_EQ(back.ExpectedCount, 100001u);
+    EXPECT_EQ(back.top.sequence[50001].cls, RecordClass::Enko);
+    EXPECT_EQ(back.top.lines.back().start.x, 99999.0);
+}
+
+TEST(ReadRecords, TruncationKeepsEverythingBefore) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 5; ++i) b.add(line(i, 0, i, 1));
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    // Cut inside the last record (and without the end tag).
+    for (size_t cut : {bytes.size() - 2 - 1, bytes.size() - 2 - 40, bytes.size() - 2 - 46}) {
+        Drawing back;
+        LoadResult r = LoadJww(back, bytes.data(), cut);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(back.Truncated);
+        EXPECT_EQ(back.LineCount(), 4u);
+        EXPECT_FALSE(r.warnings.empty());
+        EXPECT_DOUBLE_EQ(back.extents.MaxX, 4.0);  // extents finished over what was read
+    }
+}
+
+TEST(ReadRecords, EmptyStreamSucceeds) {
+    Drawing d = newDrawing();
+    DrawingBuilder(d).finish();
+    std::vector<uint8_t> bytes = save(d);
+    Drawing back;
+    LoadResult r = LoadJww(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(back.RecordCount(), 0u);
+    EXPECT_DOUBLE_EQ(back.extents.MinX, 999999998.9);
+    EXPECT_DOUBLE_EQ(back.extents.MaxX, -999999998.9);
+    EXPECT_DOUBLE_EQ(back.extents.Aspect, 1.0);
+}
+
+TEST(ReadRecords, SchemaRaisesTheVersionForLaterRecords) {
+    // A version-350 header whose first class entry says 351: records carry penWidth from there.
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    TDataSen s = line(0, 0, 1, 1);
+    s.penWidth = 7;
+    b.add(s);
+    b.finish();
+    std::vector<uint8_t> bytes = save(d, 351);
+    // Patch the header's version to 350; the stream's schema stays 351.
+    bytes[8] = 350 & 0xFF;
+    bytes[9] = 350 >> 8;
+    Drawing back;
+    ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok);
+    EXPECT_EQ(back.header.Version, 351u);
+    ASSERT_EQ(back.LineCount(), 1u);
+    EXPECT_EQ(back.top.lines[0].penWidth, 7);
+    EXPECT_EQ(back.top.lines[0].end.x, 1.0);
+}
+
+TEST(ReadRecords, SpecialPointsCarryTheirTailFromVersion300) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    TDataTen plain, special;
+    special.penStyle = 100;
+    special.code = 3;
+    special.angle = 0.5;
+    special.scale = 2.0;
+    b.add(plain);
+    b.add(special);
+    b.finish();
+    std::vector<uint8_t> v300 = save(d, 300), v230 = save(d, 230);
+    Drawing back;
+    ASSERT_TRUE(LoadJww(back, v300.data(), v300.size()).ok);
+    EXPECT_EQ(back.top.points[1].code, 3u);
+    EXPECT_EQ(back.top.points[1].scale, 2.0);
+    ASSERT_TRUE(LoadJww(back, v230.data(), v230.size()).ok);
+    EXPECT_EQ(back.top.points[1].code, 0u);
+    // The same two points are 20 bytes longer at 3.00: the special point's tail.
+    ByteWriter h300, h230;
+    WriteJwwHeader(d, h300, 300);
+    WriteJwwHeader(d, h230, 230);
+    EXPECT_EQ((v300.size() - h300.bytes.size()) - (v230.size() - h230.bytes.size()), 20u);
+}
+
+TEST(ReadRecords, SolidColourOnlyForPenColour10) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    TDataSolid own, pen9;
+    own.penColor = 10;
+    own.color = 0x123456;
+    pen9.penColor = 9;
+    pen9.color = 0x654321;  // not stored
+    b.add(own);
+    b.add(pen9);
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    Drawing back;
+    ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok);
+    EXPECT_EQ(back.top.solids[0].color, 0x123456u);
+    EXPECT_EQ(back.top.solids[1].color, 0u);
+}
+
+TEST(ReadRecords, OldStreamsHaveNoPenWidth) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    TDataSen s = line(0, 0, 1, 1);
+    s.penWidth = 9;
+    b.add(s);
+    b.finish();
+    std::vector<uint8_t> bytes = save(d, 300);
+    Drawing back;
+    ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok);
+    EXPECT_EQ(back.top.lines[0].penWidth, 0);
+}
+
+TEST(BlockDefinitions, MembersFollowEachOtherInOneFlatList) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    TDataBlock i0, i1;
+    i1.blockNumber = 1;
+    b.add(i0);
+    b.add(i1);
+    b.beginBlock(TDataList{});
+    for (int k = 0; k < 3; ++k) b.add(line(k, 0, k, 1));
+    b.beginBlock(TDataList{});
+    b.add(circle(0, 0, 1));
+    b.add(circle(0, 0, 2));
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    Drawing back;
+    ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok);
+    size_t first = 0, count = 0;
+    ASSERT_TRUE(back.blockMembers(1, first, count));
+    EXPECT_EQ(first, 3u);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(back.members.sequence[4].cls, RecordClass::Enko);
+    EXPECT_EQ(back.members.circles[back.members.sequence[4].index].radius, 2.0);
+}
+
+TEST(BlockDefinitions, ADefinitionBeyondEveryInsertStopsReading) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    b.add(TDataBlock{});  // refers to definition 0 only
+    TDataList a, c;
+    b.beginBlock(a);
+    b.add(line(0, 0, 1, 0));
+    b.beginBlock(c);  // numbered 1: no insert reaches it
+    b.add(line(0, 0, 2, 0));
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    Drawing back;
+    LoadResult r = LoadJww(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(back.Stopped);
+    EXPECT_EQ(back.BlockDefinitionCount(), 1u);
+    EXPECT_EQ(back.members.size(), 1u);
+}
+
+TEST(BlockDefinitions, AnInsertWithoutDefinitionIsSkippedNotFatal) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    b.add(line(0, 0, 10, 10));
+    TDataBlock orphan;
+    orphan.blockNumber = 5;
+    orphan.origin = {100, 100};
+    b.add(orphan);
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    Drawing back;
+    LoadResult r = LoadJww(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(back.LineCount(), 1u);
+    EXPECT_EQ(back.BlockInsertCount(), 1u);
+    ASSERT_FALSE(r.warnings.empty());
+    EXPECT_NE(r.warnings.front().find("no definition"), std::string::npos);
+    EXPECT_DOUBLE_EQ(back.extents.MaxX, 101.0);  // the insert's own origin still counts
+}
+
+std::vector<uint8_t> recordStreamOnly(Drawing& d) {
+    std::vector<uint8_t> bytes = save(d);
+    size_t at = streamStart(d);
+    return std::vector<uint8_t>(bytes.begin() + at, bytes.end());
+}
+
+TEST(Scanning, FindsTheFirstClassEntryBehindGarbage) {
+    Drawing d = newDrawing();
+    d.header.LayerState[0][1] = 0;  // hidden: the scan reads all layers anyway
+    DrawingBuilder b(d);
+    TDataSen hidden = line(0, 0, 5, 5);
+    hidden.layer = 1;
+    b.add(hidden);
+    b.add(line(1, 1, 2, 2));
+    b.finish();
+    std::vector<uint8_t> stream = recordStreamOnly(d);
+    std::vector<uint8_t> damaged = {'g', 'a', 'r', 'b', 'a', 'g', 'e', 0, 1, 2};
+    damaged.insert(damaged.end(), stream.begin(), stream.end());
+    Drawing back;
+    LoadResult r = LoadDamagedJww(back, damaged.data(), damaged.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(back.AllLayers);
+    EXPECT_EQ(back.LineCount(), 2u);
+    EXPECT_EQ(back.RecordsStart, 10u);
+    EXPECT_EQ(back.ExpectedCount, 2u);
+    EXPECT_DOUBLE_EQ(back.extents.MinX, -1.0);
+}
+
+TEST(Scanning, AnExtraCBeforeTheNameHidesIt) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    b.add(line(0, 0, 1, 1));
+    b.finish();
+    std::vector<uint8_t> stream = recordStreamOnly(d);
+    // "CCDataSen": the scan takes "CCDataSe" as its candidate and moves past the name.
+    std::vector<uint8_t> damaged(20, 'x');
+    damaged.push_back('C');
+    damaged.insert(damaged.end(), stream.begin() + 6, stream.end());
+    Drawing back;
+    LoadResult r = LoadDamagedJww(back, damaged.data(), damaged.size());
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+}
+
+TEST(Scanning, OldVersionsAndBrokenHeadersFallBackToTheScan) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    b.add(line(0, 0, 1, 1));
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    std::vector<uint8_t> broken = bytes;
+    broken[0] = 'X';  // the magic no longer matches
+    Drawing back;
+    LoadResult r = LoadJww(back, broken.data(), broken.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.recovered);
+    EXPECT_EQ(back.LineCount(), 1u);
+    EXPECT_TRUE(back.AllLayers);
+
+    Drawing old = newDrawing();
+    DrawingBuilder ob(old);
+    ob.add(line(0, 0, 3, 3));
+    ob.finish();
+    old.header.Version = 150;
+    ByteWriter w;
+    WriteJwwHeader(old, w, 150);
+    WriteRecords(old, w, 150);
+    Drawing back150;
+    r = LoadJww(back150, reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.recovered);
+    EXPECT_EQ(back150.LineCount(), 1u);
+}
+
+TEST(JwWinData, HeaderScalesAndRoundTrip) {
+    Drawing d = newDrawing();
+    d.header.LayerGroupScale[3] = 0.5;
+    d.header.GridReferenceX = 12.5;
+    DrawingBuilder b(d);
+    b.add(line(0, 0, 1, 1));
+    b.add(circle(3, 3, 1));
+    b.finish();
+    SaveResult saved;
+    std::vector<uint8_t> bytes = SaveJwWinBytes(d, saved);
+    Drawing back;
+    back.header.Version = 700;  // a previous drawing's version must not choose the layouts
+    LoadResult r = LoadJwz(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(back.AllLayers);
+    EXPECT_EQ(back.header.LayerGroupScale[3], 500.0);
+    EXPECT_EQ(back.header.LayerGroupScale[0], 1.0);
+    EXPECT_EQ(back.header.GridReferenceX, 12.5);
+    EXPECT_EQ(back.header.Version, 351u);
+    test::ExpectSameRecords(d, back, 351);
+}
+
+}  // namespace
+}  // namespace korvel
