@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -183,6 +185,15 @@ inline std::vector<uint8_t> makeBmp24(int width, int height, const std::vector<u
         }
     }
     return makeBmpRaw(width, height, 24, 0, {}, data);
+}
+
+// Plain file helpers for programs that do not link the test support (benchmarks).
+inline void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+inline std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // `count` pixels of one colour.

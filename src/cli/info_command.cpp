@@ -9,6 +9,7 @@
 #include "cli/options.h"
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
+#include "render/picture_references.h"
 
 namespace korvel::cli {
 
@@ -92,6 +93,13 @@ void printJson(const std::string& file, DataKind kind, const Drawing& d, const L
          ",\"center_x\":" + jsonNumber(e.CenterX) + ",\"center_y\":" + jsonNumber(e.CenterY) +
          ",\"aspect\":" + jsonNumber(e.Aspect) + "}";
     s += ",\"embedded_pictures\":" + std::to_string(d.embeddedPictures.size());
+    s += ",\"pictures\":[";
+    const std::vector<PictureReferenceStatus> pictures = ListPictureReferences(d);
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        s += std::string(i ? "," : "") + "{\"reference\":" + jsonString(pictures[i].reference) +
+             ",\"resolves\":" + (pictures[i].resolves ? "true" : "false") + "}";
+    }
+    s += "]";
     s += ",\"recovered\":" + std::string(r.recovered ? "true" : "false");
     s += ",\"warnings\":[";
     for (size_t i = 0; i < r.warnings.size(); ++i) s += (i ? "," : "") + jsonString(r.warnings[i]);
@@ -129,6 +137,10 @@ void printHuman(const std::string& file, DataKind kind, const Drawing& d, const 
     const Extents& e = d.extents;
     std::printf("  extents: x %.6f .. %.6f, y %.6f .. %.6f (aspect %.6f)\n", e.MinX, e.MaxX, e.MinY, e.MaxY, e.Aspect);
     if (!d.embeddedPictures.empty()) std::printf("  embedded pictures: %zu\n", d.embeddedPictures.size());
+    const std::vector<PictureReferenceStatus> pictures = ListPictureReferences(d);
+    if (!pictures.empty()) std::printf("  picture references: %zu\n", pictures.size());
+    for (const PictureReferenceStatus& p : pictures)
+        std::printf("    %s (%s)\n", p.reference.c_str(), p.resolves ? "found" : "not found");
     std::printf("  layer groups:%s\n", d.AllLayers ? " (all layers are drawn for this kind of data)" : "");
     for (int g = 0; g < kLayerGroups; ++g) {
         std::string name = Cp932ToUtf8(h.LayerGroupName[g]);

@@ -11,6 +11,7 @@
 #include "render/picture_decoders.h"
 #include "render/picture_drawer.h"
 #include "render/picture_reference.h"
+#include "render/picture_references.h"
 #include "render/recording_target.h"
 #include "test_support.h"
 
@@ -306,6 +307,38 @@ TEST_F(PictureDrawerTest, DamagedPicturesOfEveryFormatLeaveAWarning) {
     EXPECT_EQ(warnings[2].rfind("picture cut.gif: ", 0), 0u);
     EXPECT_EQ(warnings[3], "picture cut.bmp: the bitmap header is cut short");
     EXPECT_EQ(warnings[4], "picture fake.png: the file's contents do not match its extension");
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+TDataMoji textOf(const std::string& cp932) {
+    TDataMoji t;
+    t.text = cp932;
+    return t;
+}
+
+TEST(PictureReferenceList, ListsEachReferenceOnceWithWhetherItResolves) {
+    Drawing d;
+    d.DrawingFolder = test::scratchDir("picture_reference_list");
+    test::writeFileBytes(d.DrawingFolder + "/logo.png", {1});
+    d.embeddedPictures.push_back({"in.bmp.gz", {}});
+    d.top.texts = {textOf("^@BMlogo.png,10"), textOf("plain text"), textOf("^@BMmissing.png,10"),
+                   textOf("^@BMlogo.png,10")};
+    d.members.texts = {textOf("^@BM%temp%in.bmp,5"), textOf("^@BM" + kZu + ".png,5")};
+    const std::vector<PictureReferenceStatus> list = ListPictureReferences(d);
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0].reference, "^@BMlogo.png,10");
+    EXPECT_TRUE(list[0].resolves);
+    EXPECT_EQ(list[1].reference, "^@BMmissing.png,10");
+    EXPECT_FALSE(list[1].resolves);
+    EXPECT_EQ(list[2].reference, "^@BM%temp%in.bmp,5");
+    EXPECT_TRUE(list[2].resolves);
+    EXPECT_EQ(list[3].reference, "^@BM図.png,5");
+    EXPECT_FALSE(list[3].resolves);
 }
 
 }  // namespace
