@@ -54,6 +54,7 @@ bool convertOne(const ConvertJob& job, const std::string& file) {
         return false;
     }
     const RasterRenderResult rendered = RenderToImage(drawing, job.render, job.width);
+    for (const std::string& warning : rendered.render.warnings) PrintError(file + ": " + warning);
     const std::string out = outputPathFor(job, file);
     if (rendered.image.isNull()) {
         PrintError(file + ": the image of " + std::to_string(job.width) + " pixels' width cannot be made");
@@ -73,6 +74,7 @@ bool parseJob(const std::vector<std::string>& args, ConvertJob& job) {
     p.value("-o|--output", job.output);
     p.value("-d|--directory", job.directory);
     p.value("-w|--width", width);
+    p.flag("--no-pictures", job.render.picturesHidden);  // "GrpFlg"
     if (!p.parse()) return false;
     job.files = p.files();
     long w = kDefaultWidth;
@@ -100,7 +102,7 @@ bool parseJob(const std::vector<std::string>& args, ConvertJob& job) {
 int runConvert(const std::vector<std::string>& args) {
     ConvertJob job;
     if (!parseJob(args, job)) {
-        std::fprintf(stderr, "usage: korvel convert FILE... (-o OUT.png | -d DIR) [--width N]\n");
+        std::fprintf(stderr, "usage: korvel convert FILE... (-o OUT.png | -d DIR) [--width N] [--no-pictures]\n");
         return kExitUsage;
     }
     if (!job.directory.empty()) {
@@ -122,7 +124,7 @@ int runConvert(const std::vector<std::string>& args) {
     return status;
 }
 
-CommandRegistrar registrar("convert", "convert FILE... (-o OUT.png | -d DIR) [--width N]", runConvert);
+CommandRegistrar registrar("convert", "convert FILE... (-o OUT.png | -d DIR) [--width N] [--no-pictures]", runConvert);
 
 }  // namespace
 
