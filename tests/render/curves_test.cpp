@@ -1,0 +1,212 @@
+// Curve paths: Bézier building, flattening, TPath, dashes along curves, random arcs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "drawing_builder.h"
+#include "render/arc_paths.h"
+#include "render/dashed_path.h"
+#include "render/record_drawers.h"
+#include "render/recording_target.h"
+
+namespace korvel {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+int countType(const CurvePath& p, uint8_t type) {
+    int n = 0;
+    for (uint8_t t : p.types) n += (t & ~kPathCloseFigure) == type;
+    return n;
+}
+
+double length(const std::vector<DevicePoint>& pts) {
+    double l = 0;
+    for (size_t i = 1; i < pts.size(); ++i) l += std::hypot(pts[i].x - pts[i - 1].x, pts[i].y - pts[i - 1].y);
+    return l;
+}
+
+TEST(ArcPath, FullCircleIsFourQuartersInOneFigure) {
+    CurvePath p;
+    ArcPath(p, true, 100, 100, 50, 1.0, 0.5, 1.0, 0.0);
+    EXPECT_EQ(countType(p, kPathMoveTo), 1);
+    EXPECT_EQ(countType(p, kPathBezierTo), 12);
+    EXPECT_EQ(p.points.front(), (DevicePoint{150, 100}));  // a full circle starts at angle 0
+    EXPECT_EQ(p.points[3], (DevicePoint{100, 50}));        // a quarter on: the top (y down)
+    EXPECT_EQ(p.points.back(), (DevicePoint{150, 100}));
+}
+
+TEST(ArcPath, NegativeSweepRunsFromTheOtherEnd) {
+    CurvePath p;
+    ArcPath(p, false, 0, 0, 100, kPi / 2, -kPi / 2, 1.0, 0.0);
+    EXPECT_EQ(p.points.front(), (DevicePoint{100, 0}));  // from start + sweep = 0
+    EXPECT_EQ(p.points.back(), (DevicePoint{0, -100}));  // to π/2, up on the device
+    EXPECT_EQ(countType(p, kPathBezierTo), 3);
+}
+
+TEST(EllipsePath, TiltedEllipseIsSixSeparateFigures) {
+    CurvePath p;
+    EllipsePath(p, true, 0, 0, 100, 0, 0, 0.5, 0.3);
+    EXPECT_EQ(countType(p, kPathMoveTo), 6);
+    EXPECT_EQ(countType(p, kPathBezierTo), 18);
+    // The first point lies on the major axis, turned counter-clockwise by the tilt.
+    EXPECT_EQ(p.points.front(), (DevicePoint{96, -30}));
+}
+
+TEST(Flattening, LargeCircleStaysRound) {
+    CurvePath p;
+    ArcPath(p, true, 0, 0, 2000, 0, 0, 1.0, 0.0);
+    TPath flat;
+    flat.Load(p);
+    ASSERT_GT(flat.Count(), 100);
+    double worst = 0;
+    for (int i = 1; i < flat.Count(); ++i) {
+        const PathVertex a = flat.GetPoint(i - 1), b = flat.GetPoint(i);
+        EXPECT_EQ(b.kind, 1);
+        // The chord's middle may not fall inside the circle by more than a pixel.
+        const double mx = (a.point.x + b.point.x) / 2.0, my = (a.point.y + b.point.y) / 2.0;
+        worst = std::max(worst, std::fabs(std::hypot(mx, my) - 2000));
+    }
+    EXPECT_LT(worst, 1.0);
+    EXPECT_EQ(flat.GetPoint(0).kind, 0);
+}
+
+TEST(TPath, OutOfRangeRaisesPathError) {
+    TPath path;
+    EXPECT_THROW(path.GetPoint(0), EPathError);
+    CurvePath p;
+    p.moveTo({1, 2});
+    p.lineTo({3, 4});
+    p.closeFigure();
+    path.Load(p);
+    EXPECT_TRUE(path.GetPoint(1).closes);
+    try {
+        path.GetPoint(2);
+        FAIL();
+    } catch (const EPathError& e) {
+        EXPECT_STREQ(e.what(), "TPath.GetPoint: Index is Out of Range");
+    }
+    EXPECT_THROW(path.GetPoint(-1), EPathError);
+    TPath copy;
+    copy.Assign(path);
+    EXPECT_EQ(copy.Count(), 2);
+}
+
+TEST(DashedPolyline, DashesGrowWithThePenWidth) {
+    RecordingTarget t;
+    CurveStroke stroke;
+    stroke.color = 0xABCDEF;
+    DrawDashedPolyline({{0, 0}, {50, 0}}, t, stroke, DashPattern{4, 4}, 2.0);
+    const auto dashes = t.only(CallKind::Polyline);
+    ASSERT_EQ(dashes.size(), 4u);
+    EXPECT_EQ(dashes[0].points, (std::vector<DevicePoint>{{0, 0}, {8, 0}}));
+    EXPECT_EQ(dashes[1].points, (std::vector<DevicePoint>{{16, 0}, {24, 0}}));
+    EXPECT_EQ(dashes[3].points, (std::vector<DevicePoint>{{48, 0}, {50, 0}}));
+    const PenSpec pen = t.only(CallKind::SetPen)[0].pen;
+    EXPECT_TRUE(pen.geometric);
+    EXPECT_EQ(pen.cap, LineCap::Flat);
+    EXPECT_EQ(pen.width, 2);
+}
+
+TEST(DashedPolyline, DashesFollowCornersAndThinPenUsesPatternUnits) {
+    RecordingTarget t;
+    CurveStroke stroke;
+    stroke.thinPen = true;
+    DrawDashedPolyline({{0, 0}, {3, 0}, {3, 10}}, t, stroke, DashPattern{5, 2}, 1.0);
+    const auto dashes = t.only(CallKind::Polyline);
+    ASSERT_EQ(dashes.size(), 2u);
+    EXPECT_EQ(dashes[0].points, (std::vector<DevicePoint>{{0, 0}, {3, 0}, {3, 2}}));
+    EXPECT_EQ(dashes[1].points, (std::vector<DevicePoint>{{3, 4}, {3, 9}}));
+    EXPECT_EQ(t.only(CallKind::SetPen)[0].pen, (PenSpec{0, 0}));
+}
+
+TEST(DashedPolyline, ZeroPatternDrawsOneStroke) {
+    RecordingTarget t;
+    DrawDashedPolyline({{0, 0}, {30, 0}, {30, 30}}, t, CurveStroke{}, DashPattern{0, 0}, 0.0);
+    EXPECT_EQ(t.count(CallKind::Polyline), 1u);
+}
+
+TEST(DashedPath, PatternRestartsAtEveryFigure) {
+    CurvePath p;
+    p.moveTo({0, 0});
+    p.lineTo({10, 0});
+    p.moveTo({0, 10});
+    p.lineTo({10, 10});
+    TPath path;
+    path.Load(p);
+    RecordingTarget t;
+    DrawPathDashed(path, t, CurveStroke{}, DashPattern{6, 6}, 1.0);
+    const auto dashes = t.only(CallKind::Polyline);
+    ASSERT_EQ(dashes.size(), 2u);
+    EXPECT_EQ(dashes[1].points.front(), (DevicePoint{0, 10}));
+}
+
+TEST(RandomArc, WholeCircleGetsAPointEveryPitchSamplesAndCloses) {
+    std::array<double, 32> bits{};
+    bits[19] = 1.0;
+    CurvePath p;
+    RandomArcPath(p, 1, 10, 3, bits, 0, 0, 100, 0, 2 * kPi, 1.0, 0.0);
+    ASSERT_EQ(p.points.size(), 37u);
+    EXPECT_EQ(p.points.front(), p.points.back());
+    // Position 10 takes sample 9 with bit 9 (0): pulled in to radius 97.
+    EXPECT_NEAR(std::hypot(p.points[0].x, p.points[0].y), 97, 0.8);
+    // Position 20 takes sample 19 with bit 19 (1): pushed out to 103.
+    EXPECT_NEAR(std::hypot(p.points[1].x, p.points[1].y), 103, 0.8);
+}
+
+class CircleRecords : public ::testing::Test {
+protected:
+    CircleRecords() : ctx(b.drawing, options) { ctx.view = {0.0, 100.0, 1.0}; }
+    test::DrawingBuilder b;
+    RenderOptions options;
+    RenderContext ctx;
+    RecordingTarget t;
+};
+
+TEST_F(CircleRecords, SolidCircleIsOneStrokeWithTheGeometricPen) {
+    TDataEnko c = b.circle(50, 50, 20, 6);
+    DrawCircleRecord(ctx, t, c);
+    ASSERT_EQ(t.count(CallKind::Polyline), 1u);
+    const auto pts = t.only(CallKind::Polyline)[0].points;
+    EXPECT_EQ(pts.front(), pts.back());
+    EXPECT_NEAR(length(pts), 2 * kPi * 20, 2.5);  // integer vertices cut the corners
+    EXPECT_EQ(t.only(CallKind::SetPen)[0].pen.width, 2);
+}
+
+TEST_F(CircleRecords, DashedCircleRunsRoundWithoutRestarting) {
+    b.drawing.header.LineTypePattern[4] = 0xFF00FF00;  // (8, 8, 8, 8)
+    TDataEnko c = b.circle(50, 50, 40, 2, 4);
+    DrawCircleRecord(ctx, t, c);
+    const auto dashes = t.only(CallKind::Polyline);
+    // Circumference about 251: dashes of 8 every 16.
+    EXPECT_EQ(dashes.size(), 16u);
+    for (size_t i = 0; i + 1 < dashes.size(); ++i) EXPECT_NEAR(length(dashes[i].points), 8, 1.0) << i;  // both ends rounded
+}
+
+TEST_F(CircleRecords, SenFlgUsesTheThinPenAndPatternLengths) {
+    options.thinLines = true;
+    b.drawing.header.LineTypePattern[4] = 0xFF00FF00;
+    TDataEnko c = b.circle(50, 50, 40, 6, 4);  // width 2 ignored
+    DrawCircleRecord(ctx, t, c);
+    EXPECT_EQ(t.only(CallKind::SetPen).back().pen, (PenSpec{0x0000FF, 0}));
+    EXPECT_NEAR(length(t.only(CallKind::Polyline)[0].points), 8, 1.0);
+}
+
+TEST_F(CircleRecords, ZeroRadiusBecomesOneAndFarCirclesAreSkipped) {
+    TDataEnko c = b.circle(50, 50, 0.0);
+    DrawCircleRecord(ctx, t, c);
+    ASSERT_EQ(t.count(CallKind::Polyline), 1u);
+    const auto points = t.only(CallKind::Polyline)[0].points;
+    for (const auto& p : points) {
+        EXPECT_LE(std::abs(p.x - 50) + std::abs(p.y - 50), 2);
+    }
+    t.clear();
+    TDataEnko far = b.circle(1e300, 50, 10);
+    DrawCircleRecord(ctx, t, far);
+    TDataEnko huge = b.circle(50, 50, 1e300);
+    DrawCircleRecord(ctx, t, huge);
+    EXPECT_EQ(t.count(CallKind::Polyline), 0u);
+}
+
+}  // namespace
+}  // namespace korvel
