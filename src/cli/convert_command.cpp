@@ -1,11 +1,13 @@
 // korvel convert: drawings to images, fitted to a chosen width.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/settings_session.h"
 #include "cli/command.h"
 #include "cli/options.h"
 #include "drawing/loaders.h"
@@ -26,6 +28,7 @@ struct ConvertJob {
     std::string directory;  // -d: one image per drawing, named after it
     int width = kDefaultWidth;
     RenderOptions render;
+    const SettingsSession* settings = nullptr;  // the settings file and Jw_cad's settings
 };
 
 // DIR/<drawing name>.png
@@ -48,11 +51,14 @@ bool writePng(const QImage& image, const std::string& path, std::string& error) 
 
 bool convertOne(const ConvertJob& job, const std::string& file) {
     Drawing drawing;
+    job.settings->prepareDrawing(drawing);
     const LoadResult loaded = LoadFile(drawing, file);
     if (!loaded.ok) {
         PrintError(loaded.error);
         return false;
     }
+    // A broken Jw_cad setting does not stop the conversion: it draws with the pens it has.
+    for (const std::string& problem : job.settings->applyPens(drawing)) PrintError(file + ": " + problem);
     const RasterRenderResult rendered = RenderToImage(drawing, job.render, job.width);
     const std::string out = outputPathFor(job, file);
     if (rendered.image.isNull()) {
@@ -75,7 +81,7 @@ bool parseJob(const std::vector<std::string>& args, ConvertJob& job) {
     p.value("-w|--width", width);
     if (!p.parse()) return false;
     job.files = p.files();
-    long w = kDefaultWidth;
+    long w = job.width;
     if (!width.empty() && !ParseInt(width, 1, kMaxRasterSide, w)) {
         PrintError("convert: --width takes a whole number from 1 to " + std::to_string(kMaxRasterSide) +
                    ", not '" + width + "'");
@@ -97,10 +103,22 @@ bool parseJob(const std::vector<std::string>& args, ConvertJob& job) {
     return true;
 }
 
-int runConvert(const std::vector<std::string>& args) {
+int runConvert(const std::vector<std::string>& commandArgs) {
+    std::vector<std::string> args = commandArgs;
+    SettingsOptions settingsOptions;
+    std::string settingsError;
+    if (!TakeSettingsOptions(args, settingsOptions, settingsError)) {
+        PrintError("convert: " + settingsError);
+        return kExitUsage;
+    }
+    const SettingsSession settings = SettingsSession::start(settingsOptions);
+    for (const std::string& warning : settings.warnings) PrintError(warning);
     ConvertJob job;
+    job.settings = &settings;
+    job.render = settings.renderOptions();
+    job.width = std::min(std::max(settings.settings.outputWidth, 1), kMaxRasterSide);
     if (!parseJob(args, job)) {
-        std::fprintf(stderr, "usage: korvel convert FILE... (-o OUT.png | -d DIR) [--width N]\n");
+        std::fprintf(stderr, "usage: korvel convert FILE... (-o OUT.png | -d DIR) [--width N]\n%s", kSettingsOptionsHelp);
         return kExitUsage;
     }
     if (!job.directory.empty()) {
