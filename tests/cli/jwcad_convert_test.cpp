@@ -145,6 +145,27 @@ TEST(ConvertWithJwCadSettings, UserRegAndRegExportChangeColoursAndLineTypes) {
     EXPECT_EQ(at(own, 240, lineRow(own, 80, 0xEEEEEE)), 0xC00000u);
 }
 
+TEST(ConvertWithJwCadSettings, SettingsFileGivesTheDefaultsAndOptionsBeatIt) {
+    const std::string dir = korvel::test::scratchDir("convert_settings_file");
+    const std::string drawing = writeDrawing(dir);
+    const std::string ini = dir + "/Korvel.INI";
+    korvel::test::writeFileBytes(ini, {'[', 'F', 'o', 'r', 'm', ']', '\n', 'o', 'u', 't', 'W', 's', 'i', 'z', 'e', '=', '2',
+                                       '0', '0', '\n'});
+    const std::string common = "convert " + drawing + " --jwcad-registry none --settings " + ini;
+    Result r = korvelRun(common + " -o " + dir + "/a.png");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(png(dir + "/a.png").width(), 200);
+    r = korvelRun(common + " --set Form/outWsize=300 -o " + dir + "/b.png");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(png(dir + "/b.png").width(), 300);
+    r = korvelRun(common + " --set Form/outWsize=300 --width 250 -o " + dir + "/c.png");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(png(dir + "/c.png").width(), 250);
+    r = korvelRun(common + " --pens mine -o " + dir + "/d.png");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "korvel: convert: --pens mine: must be window, own, jwcad or drawing\n");
+}
+
 TEST(ConvertWithJwCadSettings, BrokenValueIsReportedAndTheConversionGoesOn) {
     const std::string dir = korvel::test::scratchDir("convert_jwcad_broken");
     const std::string drawing = writeDrawing(dir);
@@ -156,11 +177,11 @@ TEST(ConvertWithJwCadSettings, BrokenValueIsReportedAndTheConversionGoesOn) {
     Result r = korvelRun("convert " + drawing + " --jwcad-registry " + dir + "/user.reg --settings " + dir +
                          "/a.INI -o " + dir + "/out.png");
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("korvel: Jw_cad setting Software\\Jw_cad\\jw_win\\Line \"Unit_03\" is missing; a DWORD was "
+    EXPECT_NE(r.out.find("korvel: warning: Jw_cad setting Software\\Jw_cad\\jw_win\\Line \"Unit_03\" is missing; a DWORD was "
                          "expected; going on with the pens read so far"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("korvel: " + drawing + ": Jw_cad setting Software\\Jw_cad\\jw_win\\Line \"Unit_03\" is missing"),
+    EXPECT_NE(r.out.find("korvel: warning: " + drawing + ": Jw_cad setting Software\\Jw_cad\\jw_win\\Line \"Unit_03\" is missing"),
               std::string::npos)
         << r.out;
     QImage out = png(dir + "/out.png");
