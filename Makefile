@@ -23,7 +23,7 @@ demo: build
 	@mkdir -p out
 	./$(BUILD)/korvel info samples/demo.jww
 	@if ./$(BUILD)/korvel help 2>/dev/null | grep -q convert; then \
-	  ./$(BUILD)/korvel convert samples/demo.jww -d out; fi
+	  ./$(BUILD)/korvel convert samples/demo.jww -d out --format png,emf,gif; fi
 
 test: build test-unit test-asan
 

@@ -12,7 +12,7 @@
 
 #include "drawing/cp932.h"
 #include "drawing/drawing.h"
-#include "platform/qt_text.h"
+#include "platform/qt_painter_target.h"
 #include "render/render_context.h"
 #include "render/text_record.h"
 
@@ -22,35 +22,6 @@ namespace {
 constexpr int kTexts = 20000;
 constexpr int kImageSize = 2000;
 const double kSizes[3] = {2.5, 3.5, 5.0};  // millimetres; the scale below makes them 10-20 px
-
-// What a target does with texts: hand them to the Qt text code, as the painter target does.
-class TextOnlyTarget : public RenderTarget {
-public:
-    explicit TextOnlyTarget(QPainter& p) : painter_(p) {}
-    void setPen(const PenSpec&) override {}
-    void setBrush(const BrushSpec&) override {}
-    void fillRect(int, int, int, int) override {}
-    void moveTo(int, int) override {}
-    void lineTo(int, int) override {}
-    void polyline(const DevicePoint*, size_t) override {}
-    void polygon(const DevicePoint*, size_t) override {}
-    void ellipse(int, int, int, int) override {}
-    void arc(int, int, int, int, int, int, int, int) override {}
-    void setFont(const FontSpec& font) override { font_ = font; }
-    void setTextColor(uint32_t color) override { color_ = color; }
-    void textOut(int x, int y, const std::u32string& text) override {
-        QtDrawText(painter_, font_, color_, x, y, text, nullptr);
-    }
-    void beginPath() override {}
-    void endPath() override {}
-    void strokeAndFillPath() override {}
-    void stretchPicture(int, int, int, int, const RasterImage&) override {}
-
-private:
-    QPainter& painter_;
-    FontSpec font_;
-    uint32_t color_ = 0;
-};
 
 struct Workload {
     Drawing drawing;
@@ -108,7 +79,7 @@ void BM_TextEngine(benchmark::State& state) {
     for (auto _ : state) {
         image.fill(Qt::white);
         QPainter painter(&image);
-        TextOnlyTarget target(painter);
+        QtPainterTarget target(painter);
         RenderContext context(w.drawing, w.options);
         context.view.MinX = 0.0;
         context.view.MaxY = 400.0;

@@ -31,6 +31,23 @@ private:
     ByteReader& r_;
 };
 
+// Reads a record of fixed size whose bytes the caller has found to be all there: no checks per
+// field. Only for kinds without strings.
+class FittedReadArchive {
+public:
+    static constexpr bool reading = true;
+    explicit FittedReadArchive(ByteReader& r) : r_(r) {}
+
+    void u8(uint8_t& v) { v = r_.u8Unchecked(); }
+    void u16(uint16_t& v) { v = r_.u16Unchecked(); }
+    void u32(uint32_t& v) { v = r_.u32Unchecked(); }
+    void f64(double& v) { v = r_.f64Unchecked(); }
+    bool failed() const { return false; }
+
+private:
+    ByteReader& r_;
+};
+
 class WriteArchive {
 public:
     static constexpr bool reading = false;

@@ -57,6 +57,26 @@ public:
         pos_ += 8;
         return v;
     }
+    // Unchecked reads, for a caller that has made sure with fits() that the bytes are there.
+    uint8_t u8Unchecked() { return data_[pos_++]; }
+    uint16_t u16Unchecked() {
+        uint16_t v = static_cast<uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
+        pos_ += 2;
+        return v;
+    }
+    uint32_t u32Unchecked() {
+        uint32_t v;
+        std::memcpy(&v, data_ + pos_, 4);
+        pos_ += 4;
+        return v;
+    }
+    double f64Unchecked() {
+        double v;
+        std::memcpy(&v, data_ + pos_, 8);
+        pos_ += 8;
+        return v;
+    }
+
     // Copies n bytes; fails without allocating when they are not there.
     bool bytes(size_t n, std::string& out) {
         if (!fits(n)) return fail();

@@ -40,11 +40,6 @@ bool Drawing::blockMembers(uint32_t d, size_t& first, size_t& count) const {
     return true;
 }
 
-bool Drawing::layerVisible(uint16_t layerGroup, uint16_t layer) const {
-    if (layerGroup >= kLayerGroups || layer >= kLayers) return false;
-    return header.LayerGroupState[layerGroup] > 0 && header.LayerState[layerGroup][layer] > 0;
-}
-
 bool Drawing::layerGreyed(uint16_t layerGroup, uint16_t layer) const {
     if (layerGroup >= kLayerGroups || layer >= kLayers) return false;
     return header.LayerGroupState[layerGroup] == 1 || header.LayerState[layerGroup][layer] == 1;

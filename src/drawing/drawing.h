@@ -100,7 +100,10 @@ public:
     bool blockMembers(uint32_t d, size_t& first, size_t& count) const;
 
     // True when (layerGroup, layer) is shown (state above 0 for both); AllLayers is not applied.
-    bool layerVisible(uint16_t layerGroup, uint16_t layer) const;
+    bool layerVisible(uint16_t layerGroup, uint16_t layer) const {
+        if (layerGroup >= kLayerGroups || layer >= kLayers) return false;
+        return header.LayerGroupState[layerGroup] > 0 && header.LayerState[layerGroup][layer] > 0;
+    }
     // Shown only, greyed: either state is exactly 1.
     bool layerGreyed(uint16_t layerGroup, uint16_t layer) const;
 

@@ -41,7 +41,16 @@ void TakeDrawingNameFromJwWin(Drawing& d, const WindowTitleSource& windows) {
         const size_t at = title.find("- jw_win");
         if (at == std::string::npos) continue;
         const size_t p = at + 1;  // 1-based
-        if (p >= 14) name = title.substr(0, p - 13);
+        if (p < 14) continue;
+        name = title.substr(0, p - 13);
+        // Never end on the first byte of a double-byte character.
+        size_t whole = 0;
+        while (whole < name.size()) {
+            const size_t step = IsCp932LeadByte(static_cast<uint8_t>(name[whole])) ? 2 : 1;
+            if (whole + step > name.size()) break;
+            whole += step;
+        }
+        name.resize(whole);
     }
     d.DrawingName = name;
 }

@@ -62,7 +62,7 @@ bool ParseReferenceNumber(const std::string& field, double& value) {
     return true;
 }
 
-void ExtentsBuilder::AddPoint(double x, double y) {
+void ExtentsBuilder::addTransformed(double x, double y) {
     if (scaleX_ < 1e-9) scaleX_ = 1.0;
     if (scaleY_ < 1e-9) scaleY_ = 1.0;
     Point2 p{x * scaleX_ + offsetX_, y * scaleY_ + offsetY_};
@@ -76,7 +76,9 @@ void ExtentsBuilder::AddPoint(double x, double y) {
 
 void ExtentsBuilder::AddArc(Point2 c, double kindValue, double flatness, double tilt,
                             double arcAngle, double startAngle, double r) {
-    const int kind = (kindValue == 100.0) ? 1 : (std::isfinite(kindValue) ? static_cast<int>(kindValue) : 0);
+    // The kind arrives as a double (solids keep it in a corner); only 1 (100) and 5 matter.
+    const double k = std::trunc(kindValue);
+    const int kind = (k == 1.0 || k == 100.0) ? 1 : (k == 5.0 ? 5 : 0);
     if (kind == 1 && tilt == 0.0) {
         AddPoint(c.x - r, c.y - r * flatness);
         AddPoint(c.x + r, c.y - r * flatness);
@@ -220,10 +222,12 @@ void ExtentsBuilder::ExpandBlockInserts(std::vector<std::string>& warnings) {
         scaleX_ = insert.scaleX;
         scaleY_ = insert.scaleY;
         angle_ = insert.rotation;
+        transforming_ = true;
         for (size_t i = first; i < first + count; ++i) AddRecord(d_.members, d_.members.sequence[i]);
     }
     offsetX_ = offsetY_ = angle_ = 0.0;
     scaleX_ = scaleY_ = 1.0;
+    transforming_ = false;
     if (skipped > 0) {
         warnings.push_back(std::to_string(skipped) + " block insert(s) refer to a block that has no definition (first: block " +
                            std::to_string(firstMissing) + "); they are skipped");

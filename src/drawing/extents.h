@@ -25,7 +25,17 @@ public:
     // The record `ref` names in `set`, by its kind.
     void AddRecord(const RecordSet& set, const RecordRef& ref);
 
-    void AddPoint(double x, double y);
+    void AddPoint(double x, double y) {
+        if (transforming_) {
+            addTransformed(x, y);
+            return;
+        }
+        Extents& e = d_.extents;
+        if (x < e.MinX) e.MinX = x;
+        if (x > e.MaxX) e.MaxX = x;
+        if (y < e.MinY) e.MinY = y;
+        if (y > e.MaxY) e.MaxY = y;
+    }
     void AddArc(Point2 center, double kind, double flatness, double tiltAngle, double arcAngle,
                 double startAngle, double radius);
 
@@ -38,12 +48,14 @@ private:
     bool counts(const TJwData& a) const {
         return d_.AllLayers || d_.layerVisible(a.layerGroup, a.layer);
     }
+    void addTransformed(double x, double y);
     void addTextBox(Point2 start, Point2 end, double sizeY);
     void addPictureReference(const TDataMoji& r);
 
     Drawing& d_;
     // The block transform while members are measured (identity otherwise).
     double offsetX_ = 0.0, offsetY_ = 0.0, scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;
+    bool transforming_ = false;  // false: the identity, and points go straight into the box
 };
 
 // Reads a number of a picture reference: full-width digits, signs and points made half-width,

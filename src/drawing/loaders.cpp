@@ -210,6 +210,13 @@ void addWriteWarnings(const Drawing& d, uint32_t written, SaveResult& result) {
 
 std::vector<uint8_t> SaveJwwBytes(Drawing& d, uint32_t version, SaveResult& result) {
     if (version != 0) d.header.Version = version;
+    // A drawing recovered from a broken header may carry a current text width that would make
+    // the file we write unreadable; Jw_cad's own default keeps it openable.
+    const double width = d.header.CurrentTextWidth;
+    if (!(width >= 1e-7 && width <= 1e7)) {
+        d.header.CurrentTextWidth = 3.0;
+        result.warnings.push_back("the header's current text width was invalid and is written as 3");
+    }
     ByteWriter out;
     WriteJwwHeader(d, out, d.header.Version);
     WriteRecords(d, out, d.header.Version);

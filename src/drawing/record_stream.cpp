@@ -2,7 +2,7 @@
 // reader for damaged data, and the writer.
 #include <algorithm>
 #include <cstring>
-#include <map>
+#include <type_traits>
 
 #include "drawing/extents.h"
 #include "drawing/jww_layout.h"
@@ -104,11 +104,17 @@ private:
     template <class T> void file(T&& record);
     void afterRecord();
     void readEmbeddedPictures();
+    // Class indices are small in practice (a class is named once, near the start), so they are
+    // kept in a table; a hostile file naming classes far out only grows the table to its size.
     bool lookup(uint64_t index, RecordClass& cls) const {
-        auto it = tags_.find(index);
-        if (it == tags_.end()) return false;
-        cls = it->second;
+        if (index >= tags_.size() || tags_[index] < 0) return false;
+        cls = static_cast<RecordClass>(tags_[index]);
         return true;
+    }
+    void remember(int64_t index, RecordClass cls) {
+        if (index < 0 || static_cast<uint64_t>(index) > in_.size()) return;  // cannot be referred to
+        if (static_cast<size_t>(index) >= tags_.size()) tags_.resize(static_cast<size_t>(index) + 1, -1);
+        tags_[static_cast<size_t>(index)] = static_cast<int8_t>(cls);
     }
     template <class T> void reserveFor(std::vector<T>& list, RecordClass cls) {
         if (!list.empty() || list.capacity() > 0) return;
@@ -123,7 +129,7 @@ private:
     ExtentsBuilder extents_;
     ReadArchive ar_;
 
-    std::map<uint64_t, RecordClass> tags_;  // class index -> kind, by the archive rule
+    std::vector<int8_t> tags_;  // class index -> kind (-1: none), by the archive rule
     int64_t records_ = 0;
     int64_t classes_ = 0;
     bool inBlockDefinition_ = false;
@@ -179,7 +185,7 @@ bool StreamReader::readTag() {
         known = recogniseClass(name, cls);
         if (known) {
             const int64_t extra = cls == RecordClass::List ? 2 : 1;
-            tags_[static_cast<uint64_t>(records_ + classes_ + extra)] = cls;
+            remember(records_ + classes_ + extra, cls);
             if (cls == RecordClass::List) classes_ += 1;
         }
         classes_ += 1;
@@ -227,10 +233,30 @@ void StreamReader::readRecord(RecordClass cls) {
     if (!d_.Truncated && !d_.Stopped) afterRecord();
 }
 
+// The most bytes a record of a kind without strings can take, so that it can be read without
+// per-field checks once they are known to be there; 0 for kinds with strings.
+template <class T> constexpr size_t largestFixedSize() {
+    if constexpr (std::is_same_v<T, TDataSen>) return 15 + 32;
+    else if constexpr (std::is_same_v<T, TDataEnko>) return 15 + 60;
+    else if constexpr (std::is_same_v<T, TDataTen>) return 15 + 20 + 20;
+    else if constexpr (std::is_same_v<T, TDataSolid>) return 15 + 64 + 4;
+    else if constexpr (std::is_same_v<T, TDataBlock>) return 15 + 44;
+    else return 0;
+}
+
 template <class T>
 void StreamReader::readAndFile() {
     const size_t at = in_.position();
     T record;
+    constexpr size_t fixed = largestFixedSize<T>();
+    if constexpr (fixed > 0) {
+        if (in_.fits(fixed)) {
+            FittedReadArchive fast(in_);
+            archiveAny(fast, record, d_.header.Version);
+            file(std::move(record));
+            return;
+        }
+    }
     archiveAny(ar_, record, d_.header.Version);
     if (in_.failed()) {
         // A record cut short (a string running past the end) is the same damage as a record
@@ -264,6 +290,7 @@ void StreamReader::file(T&& record) {
     auto& list = listOf<R>(set);
     if (!inBlockDefinition_) {
         reserveFor(list, cls);
+        if (set.sequence.capacity() == 0) set.sequence.reserve(std::min<size_t>(d_.ExpectedCount, in_.remaining() / 16) + 1);
         extents_.AddToExtents(record);
     }
     set.sequence.push_back({cls, static_cast<uint32_t>(list.size())});

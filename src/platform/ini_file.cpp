@@ -233,10 +233,18 @@ std::string IniFile::text() const {
     return out;
 }
 
-bool IniFile::write(const std::string& path, std::string& error) const {
+bool IniFile::write(const std::string& pathGiven, std::string& error) const {
     namespace fs = std::filesystem;
-    fs::path target(path);
     std::error_code ec;
+    // A settings file kept elsewhere through a symbolic link is written where the link points,
+    // so the link survives the rename.
+    std::string path = pathGiven;
+    if (fs::is_symlink(pathGiven, ec)) {
+        fs::path resolved = fs::weakly_canonical(pathGiven, ec);
+        if (!ec) path = resolved.string();
+        ec.clear();
+    }
+    fs::path target(path);
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
     if (ec) {
         error = path + ": cannot create its folder (" + ec.message() + ")";

@@ -41,6 +41,7 @@ struct FittedFont {
 };
 
 constexpr size_t kMaxCachedFonts = 256;
+constexpr int kMaxCell = 1 << 20;
 
 const FittedFont& fittedFont(const FontSpec& spec) {
     thread_local std::unordered_map<FontKey, FittedFont, FontKeyHash> cache;
@@ -96,7 +97,9 @@ QString MapFaceName(const std::string& windowsFace) {
 void QtDrawText(QPainter& painter, const FontSpec& font, uint32_t color, int x, int y,
                 const std::u32string& text, QPainterPath* path) {
     // Windows would draw a zero-height font at its default size; a cell that small is invisible.
-    if (font.height <= 0 || text.empty()) return;
+    // Cells of millions of pixels come only from broken sizes and would overflow the font
+    // engine's fixed-point arithmetic.
+    if (font.height <= 0 || font.height > kMaxCell || font.width > kMaxCell || text.empty()) return;
     const FittedFont& fitted = fittedFont(font);
     const QString s = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
     const QTransform cell = cellTransform(font, x, y);

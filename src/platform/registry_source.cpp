@@ -518,11 +518,50 @@ bool RegistryFile::hasValue(const std::string& key, const std::string& value) co
     return find(key, value) != nullptr;
 }
 
-std::string DefaultWineUserRegistry() {
-    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
-        return (std::filesystem::path(prefix) / "user.reg").string();
+std::string DefaultWinePrefix() {
+    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) return prefix;
     const char* home = std::getenv("HOME");
-    return (std::filesystem::path(home && *home ? home : ".") / ".wine" / "user.reg").string();
+    return (std::filesystem::path(home && *home ? home : ".") / ".wine").string();
+}
+
+std::string DefaultWineUserRegistry() { return (std::filesystem::path(DefaultWinePrefix()) / "user.reg").string(); }
+
+std::string WinePathToLinux(const std::string& windowsPath, const std::string& winePrefix) {
+    namespace fs = std::filesystem;
+    if (windowsPath.size() < 2 || windowsPath[1] != ':' || !std::isalpha(static_cast<unsigned char>(windowsPath[0])))
+        return {};
+    const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(windowsPath[0])));
+    std::error_code ec;
+    fs::path base = fs::path(winePrefix) / "dosdevices" / (std::string(1, drive) + ":");
+    if (fs::exists(base, ec)) base = fs::canonical(base, ec);
+    else if (drive == 'c') base = fs::path(winePrefix) / "drive_c";
+    else if (drive == 'z') base = "/";
+    else return {};
+    std::string rest = windowsPath.substr(2);
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    fs::path out = base;
+    size_t pos = 0;
+    while (pos <= rest.size()) {
+        size_t slash = rest.find('/', pos);
+        std::string name = rest.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+        if (!name.empty()) {
+            fs::path exact = out / name;
+            if (!fs::exists(exact, ec) && fs::is_directory(out, ec)) {
+                for (const fs::directory_entry& e : fs::directory_iterator(out, ec)) {
+                    if (lower(e.path().filename().string()) == lower(name)) {
+                        exact = e.path();
+                        break;
+                    }
+                }
+            }
+            out = exact;
+        }
+        if (slash == std::string::npos) break;
+        pos = slash + 1;
+    }
+    std::string result = out.string();
+    if (!rest.empty() && rest.back() == '/' && result.back() != '/') result += '/';
+    return result;
 }
 
 }  // namespace korvel

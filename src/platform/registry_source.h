@@ -65,6 +65,13 @@ private:
 };
 
 // The Wine prefix's user registry: $WINEPREFIX/user.reg, by default ~/.wine/user.reg.
+std::string DefaultWinePrefix();
 std::string DefaultWineUserRegistry();
+
+// Where a Windows path that Jw_win running under Wine wrote ("C:\jww\plan.jww") lies on this
+// system: the drive through the prefix's dosdevices links (C: is drive_c, Z: the root when the
+// links are missing), each name matched without regard to case as Wine matches it. Empty when the
+// path has no drive letter.
+std::string WinePathToLinux(const std::string& windowsPath, const std::string& winePrefix);
 
 }  // namespace korvel

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "render/line_style.h"
 #include "render/picture_drawer.h"
 #include "render/text_run.h"
 
@@ -15,37 +16,11 @@ constexpr double kRadiansToDegrees = 180.0 / M_PI;
 
 bool isImageReference(const std::string& text) { return text.compare(0, 4, "^@BM") == 0; }
 
-// Auxiliary-colour records when those are hidden, and records on hidden layers.
-bool passesGate(const RenderContext& ctx, const TJwData& rec) {
-    if (rec.penColor == 9 && ctx.options.auxLineHidden) return false;
-    return ctx.drawing.AllLayers || ctx.drawing.layerVisible(rec.layerGroup, rec.layer);
-}
-
-bool isDark(uint32_t c) { return (c & 0xFF) < 65 && ((c >> 8) & 0xFF) < 65 && ((c >> 16) & 0xFF) < 65; }
-
-uint32_t greyOf(uint32_t c) {
-    const uint32_t g = ((c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF)) / 3;
-    return g * 0x010101u;
-}
-
-// Colour numbers above the table (SXF colours of newer drawings) fall back to colour 1.
-uint32_t tableColour(const std::array<uint32_t, kPenColors>& table, uint16_t penColor) {
-    return table[penColor < kPenColors ? penColor : 1];
-}
-
-// The monochrome modes and the grey of display-only layers, applied to a table colour.
-uint32_t applyColourModes(const RenderContext& ctx, const TJwData& rec, uint32_t c) {
-    const auto& header = ctx.drawing.header;
-    if (ctx.options.bwPlot) c = ctx.options.bw2Grey ? (isDark(header.PenColor[0]) ? 0xFFFFFFu : 0u) : greyOf(c);
-    if (ctx.drawing.layerGreyed(rec.layerGroup, rec.layer)) c = 0xC0C0C0u;
-    return c;
-}
-
-// While a block is drawn, a text turns with it: its angle follows the block's rotation in the
-// same sense as its points do (clockwise for a positive block angle).
+// While a block is drawn, a text turns with it (and with the blocks around it): its angle
+// follows the rotation in the same sense as its points do, clockwise for a positive angle.
 double textAngle(const RenderContext& ctx, double angle) {
     if (!ctx.block.expandingBlock) return angle;
-    return angle - ctx.block.Angle * kRadiansToDegrees;
+    return angle - ctx.block.totalAngle() * kRadiansToDegrees;
 }
 
 // With a draw-first mode the driver draws image references in its pre-pass and plain texts in
@@ -81,7 +56,7 @@ TextRun runOf(const RenderContext& ctx, const TDataMoji& t, uint32_t colour) {
 }  // namespace
 
 void DrawTextRecord(RenderContext& context, RenderTarget& target, const TDataMoji& text) {
-    if (IsJwcadSettingsText(text) || !passesGate(context, text)) return;
+    if (IsJwcadSettingsText(text) || !PassesLayerGate(context, text)) return;
     const bool imageReference = isImageReference(text.text);
     if (!drawnInThisPass(context, imageReference)) return;
     if (imageReference) {
@@ -89,17 +64,17 @@ void DrawTextRecord(RenderContext& context, RenderTarget& target, const TDataMoj
         DrawImageReference(context, target, start.x, start.y, context.scale(), text.text);
         return;
     }
-    const uint32_t colour =
-        applyColourModes(context, text, tableColour(context.drawing.header.PenColor, text.penColor));
-    DrawTextRun(context, target, runOf(context, text, colour));
+    DrawTextRun(context, target, runOf(context, text, ResolvePenColor(context, text)));
 }
 
 void DrawDimensionText(RenderContext& context, RenderTarget& target, const TDataSunpou& dimension) {
     if (dimension.line.penColor == 9 && context.options.auxLineHidden) return;
     const TDataMoji& text = dimension.text;
-    if (!passesGate(context, text)) return;
-    const uint32_t colour = applyColourModes(
-        context, text, tableColour(context.drawing.header.PrtPenColor, text.penColor));
+    if (!PassesLayerGate(context, text)) return;
+    // The printer colour; numbers beyond the table draw black, as they do for lines.
+    const auto& printer = context.drawing.header.PrtPenColor;
+    const uint32_t colour = ApplyColorModes(
+        context, text.penColor < kPenColors ? printer[text.penColor] : 0u, text);
     DrawTextRun(context, target, runOf(context, text, colour));
 }
 

@@ -113,3 +113,29 @@ TEST(BadInput, FileErrorsNameTheFile) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// Inputs the fuzzer once broke us with: they load, and what we write of them reads back.
+TEST(BadInput, FuzzFindingsStayFixed) {
+    const std::string dir = test::sourcePath("tests/data/fuzz");
+    size_t seen = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        const std::vector<uint8_t> bytes = test::readFileBytes(e.path().string());
+        Drawing d;
+        LoadResult r = LoadJww(d, bytes.data(), bytes.size());
+        if (!r.ok || d.RecordCount() == 0) continue;
+        ++seen;
+        SaveResult saved;
+        std::vector<uint8_t> written = SaveJwwBytes(d, 351, saved);
+        Drawing back;
+        LoadResult again = LoadJww(back, written.data(), written.size());
+        EXPECT_TRUE(again.ok) << e.path() << ": " << again.error;
+        EXPECT_EQ(back.RecordCount(), d.RecordCount()) << e.path();
+    }
+    EXPECT_GE(seen, 2u);
+}
+
+}  // namespace
+}  // namespace korvel

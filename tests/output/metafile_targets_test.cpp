@@ -189,6 +189,27 @@ TEST(WmfTarget, PlaceableHeaderAndObjectTable) {
     EXPECT_EQ(le16(bytes, bytes.size() - 2), 0);
 }
 
+TEST(WmfTarget, TextIsWrittenInCp932ForShiftJisFonts) {
+    WmfTarget wmf(FittedMetafileFrame(100, 100));
+    FontSpec font;
+    font.face = "ＭＳ 明朝";
+    font.height = 10;
+    wmf.setFont(font);
+    wmf.textOut(5, 6, U"図A");
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(wmf.finish(bytes, error));
+    const std::string all(bytes.begin(), bytes.end());
+    EXPECT_NE(all.find("\x82\x6c\x82\x72 \x96\xbe\x92\xa9"), std::string::npos);  // the face
+    // META_EXTTEXTOUT (0x0A32): y, x, length 3, options 0, then the CP932 bytes.
+    const size_t at = all.find(std::string("\x32\x0a", 2));
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(le16(bytes, at + 2), 6);
+    EXPECT_EQ(le16(bytes, at + 4), 5);
+    EXPECT_EQ(le16(bytes, at + 6), 3);
+    EXPECT_EQ(all.substr(at + 10, 3), "\x90\x7d" "A");
+}
+
 TEST(WmfTarget, LargePicturesAreScaledIntoSixteenBits) {
     WmfTarget wmf(FittedMetafileFrame(70000, 35000));
     EXPECT_EQ(wmf.divisor(), 3);

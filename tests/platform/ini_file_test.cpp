@@ -132,6 +132,15 @@ TEST(IniFile, WriteIsAtomicAndCreatesTheFolder) {
     for (auto& e : std::filesystem::directory_iterator(dir + "/korvel")) files += e.is_regular_file();
     EXPECT_EQ(files, 1u);  // no temporary file left behind
 
+    // A link to a file kept elsewhere stays a link.
+    std::filesystem::create_directories(dir + "/dotfiles");
+    ASSERT_TRUE(ini.write(dir + "/dotfiles/Korvel.INI", error)) << error;
+    std::filesystem::create_symlink(dir + "/dotfiles/Korvel.INI", dir + "/link.INI");
+    ini.setInteger("Form", "outWsize", 640);
+    ASSERT_TRUE(ini.write(dir + "/link.INI", error)) << error;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.INI"));
+    EXPECT_EQ(readText(dir + "/dotfiles/Korvel.INI"), "[Form]\noutWsize=640\n");
+
     // A folder that cannot be made: nothing written, the error names the path.
     test::writeFileBytes(dir + "/plain", {'x'});
     EXPECT_FALSE(ini.write(dir + "/plain/Korvel.INI", error));

@@ -142,8 +142,10 @@ TEST_F(QtText, TextLeavesThePaintersPenAndTransform) {
     QtDrawText(p, gothic(20, 10, 450), 0x00FF00, 10, 10, U"A", nullptr);
     EXPECT_EQ(p.pen(), QPen(Qt::red, 5));
     EXPECT_EQ(p.worldTransform(), QTransform::fromTranslate(3, 4));
-    // An empty cell draws nothing.
-    QtDrawText(p, gothic(0, 0), 0, 10, 10, U"A", nullptr);
+    // An empty cell draws nothing; nor does one of broken size.
+    p.end();
+    EXPECT_TRUE(draw(gothic(0, 0), U"A").isEmpty());
+    EXPECT_TRUE(draw(gothic(100000000, 50000000), U"A").isEmpty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Wine's user.reg and Windows .reg exports read as the registry would answer.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,23 @@ TEST(RegistryFile, WinePrefixDecidesWhereUserRegistryIs) {
     unsetenv("WINEPREFIX");
     EXPECT_EQ(DefaultWineUserRegistry(), std::string(std::getenv("HOME")) + "/.wine/user.reg");
     if (old) setenv("WINEPREFIX", saved.c_str(), 1);
+}
+
+TEST(WinePaths, DrivesThroughDosdevicesAndNamesWithoutCase) {
+    namespace fs = std::filesystem;
+    const std::string prefix = test::scratchDir("wine_paths");
+    fs::create_directories(prefix + "/drive_c/JWW/Zumen");
+    fs::create_directories(prefix + "/data");
+    fs::create_directories(prefix + "/dosdevices");
+    fs::create_symlink("../drive_c", prefix + "/dosdevices/c:");
+    fs::create_symlink(prefix + "/data", prefix + "/dosdevices/d:");
+    const std::string c = fs::canonical(prefix + "/drive_c").string();
+    EXPECT_EQ(WinePathToLinux("C:\\jww\\zumen\\", prefix), c + "/JWW/Zumen/");
+    EXPECT_EQ(WinePathToLinux("c:\\Jww\\new.jww", prefix), c + "/JWW/new.jww");  // not there yet: kept as written
+    EXPECT_EQ(WinePathToLinux("D:\\x", prefix), fs::canonical(prefix + "/data").string() + "/x");
+    EXPECT_EQ(WinePathToLinux("E:\\x", prefix), "");
+    EXPECT_EQ(WinePathToLinux("\\\\server\\share", prefix), "");
+    EXPECT_EQ(WinePathToLinux("Z:\\tmp", test::scratchDir("wine_bare")), "/tmp");  // no links: Z: is the root
 }
 
 }  // namespace

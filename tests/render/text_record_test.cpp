@@ -86,11 +86,11 @@ TEST_F(TextRecordTest, ColourRule) {
     drawText(text("A"));
     EXPECT_EQ(firstColour(), 0xC0C0C0u);
     options.bwPlot = false;
-    drawText(text("A", 12));  // beyond the table: colour 1
+    drawText(text("A", 12));
     EXPECT_EQ(firstColour(), 0xC0C0C0u);
     drawing.header.LayerState[1][3] = 2;
-    drawText(text("A", 12));
-    EXPECT_EQ(firstColour(), drawing.header.PenColor[1]);
+    drawText(text("A", 12));  // beyond the table: black, as for lines
+    EXPECT_EQ(firstColour(), 0u);
     // "^$" takes the table colour as it is.
     drawText(text("^$4A"));
     EXPECT_EQ(firstColour(), drawing.header.PenColor[4]);

@@ -1,0 +1,94 @@
+#include "output/batch_convert.h"
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <numeric>
+#include <stdexcept>
+#include <thread>
+
+#include "drawing/loaders.h"
+#include "output/image_export.h"
+
+namespace korvel {
+
+namespace {
+
+uintmax_t sizeOf(const std::string& path) {
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    return ec ? 0 : size;
+}
+
+}  // namespace
+
+ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options) {
+    ConvertOutcome outcome;
+    Drawing drawing;
+    const LoadResult loaded = LoadFile(drawing, job.input);
+    for (const std::string& w : loaded.warnings) outcome.warnings.push_back(job.input + ": " + w);
+    if (!loaded.ok) {
+        outcome.errors.push_back(loaded.error);
+        return outcome;
+    }
+    for (const ConvertTarget& target : job.targets) {
+        std::vector<uint8_t> bytes;
+        const ExportResult result = ExportImage(drawing, target.format, options, bytes);
+        for (const std::string& w : result.warnings) outcome.warnings.push_back(job.input + ": " + w);
+        if (!result.ok) {
+            outcome.errors.push_back(job.input + ": " + result.error);
+            continue;
+        }
+        if (target.path == "-") {
+            outcome.standardOutput.insert(outcome.standardOutput.end(), bytes.begin(), bytes.end());
+            continue;
+        }
+        std::string error;
+        if (!WriteFileAtomically(target.path, bytes, error)) {
+            outcome.errors.push_back(error);
+            continue;
+        }
+        outcome.written.push_back(target.path);
+    }
+    outcome.ok = outcome.errors.empty();
+    return outcome;
+}
+
+std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
+                                         const ExportOptions& options, int threads,
+                                         const ConvertProgress& progress) {
+    std::vector<ConvertOutcome> outcomes(jobs.size());
+    std::vector<size_t> order(jobs.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<uintmax_t> sizes(jobs.size());
+    for (size_t i = 0; i < jobs.size(); ++i) sizes[i] = sizeOf(jobs[i].input);
+    std::stable_sort(order.begin(), order.end(), [&sizes](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+
+    std::atomic<size_t> next{0};
+    std::mutex progressMutex;
+    size_t done = 0;
+    auto work = [&] {
+        for (size_t k = next++; k < order.size(); k = next++) {
+            const size_t i = order[k];
+            try {
+                outcomes[i] = ConvertOne(jobs[i], options);
+            } catch (const std::exception& e) {
+                // An exception must not leave a worker thread: that would end the whole batch.
+                outcomes[i] = ConvertOutcome();
+                outcomes[i].errors.push_back(jobs[i].input + ": " + e.what());
+            }
+            std::lock_guard<std::mutex> lock(progressMutex);
+            ++done;
+            if (progress) progress(done, jobs.size(), jobs[i].input);
+        }
+    };
+    const size_t workers = std::min<size_t>(std::max(threads, 1), std::max<size_t>(jobs.size(), 1));
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < workers; ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool) t.join();
+    return outcomes;
+}
+
+}  // namespace korvel

@@ -1,0 +1,43 @@
+// Converting many drawing files to images, several at a time: each file is loaded and rendered
+// on its own, so one that fails leaves the others alone.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "output/export_options.h"
+
+namespace korvel {
+
+struct ConvertTarget {
+    ImageFormat format = ImageFormat::Png;
+    std::string path;  // where to write; "-" keeps the bytes in the outcome (standard output)
+};
+
+struct ConvertJob {
+    std::string input;
+    std::vector<ConvertTarget> targets;  // one load, one export per target
+};
+
+struct ConvertOutcome {
+    bool ok = false;
+    std::vector<std::string> errors;    // each names the file it is about
+    std::vector<std::string> warnings;
+    std::vector<std::string> written;   // paths written, in target order
+    std::vector<uint8_t> standardOutput;  // the bytes of a "-" target
+};
+
+// Called after each job from the worker that finished it (calls are serialised).
+using ConvertProgress = std::function<void(size_t done, size_t total, const std::string& input)>;
+
+ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options);
+
+// Runs the jobs on `threads` workers (at least 1), the largest input files first so that a
+// batch does not end waiting for one big file; outcomes come back in the order of `jobs`.
+std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
+                                         const ExportOptions& options, int threads,
+                                         const ConvertProgress& progress = {});
+
+}  // namespace korvel

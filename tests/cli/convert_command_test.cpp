@@ -1,0 +1,120 @@
+// korvel convert as a user runs it: outputs, formats, failures that do not stop a batch, exit
+// statuses and standard output.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "drawing/loaders.h"
+#include "drawing_builder.h"
+#include "test_support.h"
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+RunResult runKorvel(const std::string& args, const std::string& dir) {
+    const std::string errFile = dir + "/stderr.txt";
+    const std::string command = std::string(KORVEL_EXE) + " " + args + " 2>'" + errFile + "'";
+    RunResult r;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[65536];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) r.out.append(buffer, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const std::vector<uint8_t> err = test::readFileBytes(errFile);
+    r.err.assign(err.begin(), err.end());
+    fs::remove(errFile);
+    return r;
+}
+
+// A small drawing written as a JWW file: one diagonal of 180 by 80 mm.
+std::string writeDrawing(const std::string& path) {
+    test::DrawingBuilder b;
+    b.extents(0, 0, 200, 100);
+    b.line(10, 10, 190, 90, 2);
+    b.drawing.ExpectedCount = static_cast<uint32_t>(b.drawing.top.size());
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(b.drawing, 0, saved);
+    EXPECT_TRUE(saved.ok) << saved.error;
+    test::writeFileBytes(path, bytes);
+    return path;
+}
+
+TEST(ConvertCommand, WritesTheNamedOutputInTheFormatOfItsExtension) {
+    const std::string dir = test::scratchDir("convert_named");
+    const std::string input = writeDrawing(dir + "/plan.jww");
+    const RunResult r = runKorvel("convert '" + input + "' -o '" + dir + "/picture.gif' --gif-colors web216 --gif-dither floyd-steinberg --gif-compression rle", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<uint8_t> gif = test::readFileBytes(dir + "/picture.gif");
+    ASSERT_GE(gif.size(), 13u);
+    EXPECT_EQ(std::string(gif.begin(), gif.begin() + 6), "GIF89a");
+    EXPECT_EQ(gif[6] | (gif[7] << 8), 720);
+    // Loading measures the extents afresh: the diagonal's 180 x 80 mm widened by 1 mm a side.
+    EXPECT_EQ(gif[8] | (gif[9] << 8), 324);  // round(720 / (182 / 82))
+}
+
+TEST(ConvertCommand, FolderOutputsFollowTheNamingRuleForEachFormat) {
+    const std::string dir = test::scratchDir("convert_folder");
+    const std::string input = writeDrawing(dir + "/plan.v2.jww");
+    const RunResult r = runKorvel("convert '" + input + "' -d '" + dir + "/out' --format png,emf,gif,wmf,jpeg,bmp --width 300", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"plan.PNG", "plan.emf", "plan.GIF", "plan.wmf", "plan.JPG", "plan.BMP"})
+        EXPECT_TRUE(fs::exists(dir + "/out/" + name)) << name;
+}
+
+TEST(ConvertCommand, OneBadFileDoesNotStopTheOthers) {
+    const std::string dir = test::scratchDir("convert_batch");
+    const std::string a = writeDrawing(dir + "/a.jww");
+    const std::string b = writeDrawing(dir + "/b.jww");
+    test::writeFileBytes(dir + "/broken.jww", {'n', 'o', 't', ' ', 'j', 'w', 'w'});
+    const RunResult r = runKorvel("convert -j 2 '" + a + "' '" + dir + "/broken.jww' '" + b + "' -d '" + dir + "/out'", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("broken.jww"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/out/a.PNG"));
+    EXPECT_TRUE(fs::exists(dir + "/out/b.PNG"));
+    EXPECT_FALSE(fs::exists(dir + "/out/broken.PNG"));
+}
+
+TEST(ConvertCommand, DashWritesToStandardOutput) {
+    const std::string dir = test::scratchDir("convert_stdout");
+    const std::string input = writeDrawing(dir + "/plan.jww");
+    const RunResult r = runKorvel("convert '" + input + "' -o - --format png --mono two-colour", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_GT(r.out.size(), 30u);
+    EXPECT_EQ(r.out.substr(1, 3), "PNG");
+    EXPECT_EQ(static_cast<uint8_t>(r.out[24]), 1);  // bit depth in IHDR: two-colour mode
+}
+
+TEST(ConvertCommand, UsageErrorsExitWithTwo) {
+    const std::string dir = test::scratchDir("convert_usage");
+    const std::string input = writeDrawing(dir + "/plan.jww");
+    const std::pair<std::string, std::string> cases[] = {
+        {"convert '" + input + "'", "-o OUT or -d DIR"},
+        {"convert '" + input + "' -o x.png -d out", "-o OUT or -d DIR"},
+        {"convert '" + input + "' -o '" + dir + "/x.tif'", "format"},
+        {"convert '" + input + "' -o x.png --gif-dither wobbly", "--gif-dither"},
+        {"convert '" + input + "' -o x.png --jpeg-quality 101", "--jpeg-quality"},
+        {"convert '" + input + "' -o x.png --draw-order sideways", "--draw-order"},
+        {"convert '" + input + "' '" + input + "' -o x.png", "-o takes one input"},
+        {"convert '" + input + "' '" + input + "' -d out", "overwrite"},
+    };
+    for (const auto& [args, message] : cases) {
+        const RunResult r = runKorvel(args, dir);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir + "/out"));
+}
+
+}  // namespace
+}  // namespace korvel

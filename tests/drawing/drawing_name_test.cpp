@@ -1,0 +1,94 @@
+// Where text variables say the drawing lives: Jw_win's folder setting and its window caption.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "drawing/cp932.h"
+#include "drawing/drawing_name.h"
+
+namespace korvel {
+namespace {
+
+class FakeRegistry : public RegistrySource {
+public:
+    std::map<std::string, std::map<std::string, std::string>> strings;
+    bool keyExists(const std::string& key) const override { return strings.count(key) > 0; }
+    bool readString(const std::string& key, const std::string& value, std::string& out) const override {
+        auto k = strings.find(key);
+        if (k == strings.end()) return false;
+        auto v = k->second.find(value);
+        if (v == k->second.end()) return false;
+        out = v->second;
+        return true;
+    }
+    bool readDword(const std::string&, const std::string&, uint32_t&) const override { return false; }
+};
+
+class FakeWindows : public WindowTitleSource {
+public:
+    std::vector<std::string> list;
+    std::vector<std::string> titles() const override { return list; }
+};
+
+const char kFolder[] = "Software\\Jw_cad\\jw_win\\Folder";
+
+TEST(DrawingName, WithoutJwWinNothingChanges) {
+    Drawing d;
+    d.DrawingName = "plan";
+    d.DrawingFolder = "/home/u";
+    RefreshDrawingName(d, EmptyRegistrySource(), "/opt/korvel");
+    EXPECT_EQ(d.DrawingName, "plan");
+    EXPECT_EQ(d.DrawingFolder, "/home/u");
+    TakeDrawingNameFromJwWin(d, EmptyWindowTitleSource());
+    EXPECT_EQ(d.DrawingName, "");
+}
+
+TEST(DrawingName, FolderKeyBuildsThePath) {
+    FakeRegistry reg;
+    reg.strings[kFolder] = {{"File", "C:\\jww\\work"}, {"ZFILE", "C:\\susie\\ifjpeg.spi"}};
+    Drawing d;
+    d.DrawingName = "house.JWW";
+    std::string susie;
+    RefreshDrawingName(d, reg, "/opt/korvel", &susie);
+    EXPECT_EQ(susie, "C:\\susie\\ifjpeg.spi");
+    EXPECT_EQ(d.DrawingFolder, "C:\\jww\\work");
+    EXPECT_EQ(d.DrawingName, "house");
+    EXPECT_EQ(d.DrawingPath, "C:\\jww\\work\\house.jww");
+    d.DrawingName = "site.dxf2";  // not one of the extensions Jw_win adds
+    RefreshDrawingName(d, reg, "/opt/korvel");
+    EXPECT_EQ(d.DrawingPath, "C:\\jww\\work\\site.dxf2.jww");
+}
+
+TEST(DrawingName, AnEmptyFolderMeansNoName) {
+    FakeRegistry reg;
+    reg.strings[kFolder] = {{"File", ""}};
+    Drawing d;
+    d.DrawingName = "house";
+    RefreshDrawingName(d, reg, "/opt/korvel");
+    EXPECT_EQ(d.DrawingName, "no-name");
+    EXPECT_EQ(d.DrawingPath, "/opt/korvel\\no-name.jww");
+}
+
+TEST(DrawingName, CaptionOfTheLastMatchingJwWinWindow) {
+    FakeWindows w;
+    // "- jw_win" must stand at a 1-based position of 14 or more; the name is its first p - 13
+    // characters.
+    w.list = {"Terminal", "short - jw_win", "ABCDEFGHIJKLM - jw_win", "1234567890123456 - jw_win", "x - jw_win"};
+    Drawing d;
+    TakeDrawingNameFromJwWin(d, w);
+    EXPECT_EQ(d.DrawingName, "12345");  // p = 18, the last window that qualifies
+    w.list = {"ABCDEFGHIJKLM - jw_win"};  // p = 15
+    TakeDrawingNameFromJwWin(d, w);
+    EXPECT_EQ(d.DrawingName, "AB");
+    w.list = {"ABCDEFGHIJKL - jw_win"};  // p = 14
+    TakeDrawingNameFromJwWin(d, w);
+    EXPECT_EQ(d.DrawingName, "A");
+    // Japanese captions count CP932 bytes, as Windows reports an ANSI caption; a cut never
+    // leaves half a character.
+    w.list = {"図面図面図面図面 - jw_win"};  // 16 bytes before the mark: p = 18, five bytes
+    TakeDrawingNameFromJwWin(d, w);
+    EXPECT_EQ(Cp932ToUtf8(d.DrawingName), "図面");
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,95 @@
+// Every real drawing exported as EMF and WMF and read by independent programs; a few as PNG for
+// looking at.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "drawing/loaders.h"
+#include "image_readers.h"
+#include "output/image_export.h"
+#include "platform/headless_app.h"
+#include "test_support.h"
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string run(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return "could not run " + command;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    const int status = pclose(pipe);
+    if (status != 0) output += "\n(exit status " + std::to_string(status) + ")";
+    return output;
+}
+
+bool haveTool(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::vector<fs::path> sampleFiles() {
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(test::samplesDir()))
+        if (e.path().extension() == ".jww") files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST(SampleExport, MetafilesOfEverySampleReadWithoutComplaint) {
+    KORVEL_REQUIRE_SAMPLES();
+    if (!haveTool("emf2svg-conv") || !haveTool("wmf2svg"))
+        GTEST_SKIP() << "emf2svg-conv or wmf2svg is not installed (Debian emf2svg, libwmf-bin)";
+    EnsureHeadlessGuiApplication();
+    const std::string dir = test::scratchDir("sample_metafiles");
+    for (const fs::path& file : sampleFiles()) {
+        Drawing drawing;
+        ASSERT_TRUE(LoadFile(drawing, file.string()).ok) << file;
+        const std::string stem = dir + "/" + file.stem().string();
+        for (ImageFormat format : {ImageFormat::Emf, ImageFormat::Wmf}) {
+            std::vector<uint8_t> bytes;
+            const ExportResult r = ExportImage(drawing, format, ExportOptions{}, bytes);
+            ASSERT_TRUE(r.ok) << file << ": " << r.error;
+            const bool emf = format == ImageFormat::Emf;
+            const std::string path = stem + (emf ? ".emf" : ".wmf");
+            test::writeFileBytes(path, bytes);
+            const std::string svg = stem + (emf ? "-emf.svg" : "-wmf.svg");
+            const std::string out = emf ? run("emf2svg-conv -i '" + path + "' -o '" + svg + "'")
+                                        : run("wmf2svg -o '" + svg + "' '" + path + "'");
+            EXPECT_EQ(out.find("exit status"), std::string::npos) << path << "\n" << out;
+            EXPECT_EQ(out.find("ERROR"), std::string::npos) << path << "\n" << out;
+            EXPECT_GT(fs::file_size(svg), 200u) << svg;
+        }
+    }
+}
+
+TEST(SampleExport, EverySampleBecomesAPngOfTheFittedSize) {
+    KORVEL_REQUIRE_SAMPLES();
+    EnsureHeadlessGuiApplication();
+    const std::string dir = test::scratchDir("sample_png");
+    for (const fs::path& file : sampleFiles()) {
+        Drawing drawing;
+        ASSERT_TRUE(LoadFile(drawing, file.string()).ok) << file;
+        std::vector<uint8_t> bytes;
+        ExportOptions options;
+        options.width = 1200;
+        const ExportResult r = ExportImage(drawing, ImageFormat::Png, options, bytes);
+        ASSERT_TRUE(r.ok) << file << ": " << r.error;
+        test::writeFileBytes(dir + "/" + file.stem().string() + ".PNG", bytes);
+        const test::DecodedImage png = test::ReadPng(bytes);
+        ASSERT_TRUE(png.ok);
+        EXPECT_EQ(png.width, 1200);
+        const Extents& e = drawing.extents;
+        EXPECT_NEAR(png.height, 1200 / ((e.MaxX - e.MinX) / (e.MaxY - e.MinY)), 0.51) << file;
+        // Something besides the background was drawn.
+        size_t drawn = 0;
+        for (uint32_t p : png.pixels) drawn += p != (drawing.header.PenColor[0] & 0xFFFFFF);
+        EXPECT_GT(drawn, 100u) << file;
+    }
+}
+
+}  // namespace
+}  // namespace korvel
