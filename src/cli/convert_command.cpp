@@ -29,7 +29,7 @@ struct ConvertArgs {
         gifColors, gifDither, mono, drawOrder, jobs;
     bool progressive = false, pngTransparent = false, pngInterlace = false, realScale = false,
          noAuxLines = false, thinLines = false, noPictures = false, clearBackground = false,
-         quiet = false;
+         quiet = false, verbose = false;
 };
 
 bool usageError(const std::string& message) {
@@ -190,6 +190,7 @@ int run(const std::vector<std::string>& args) {
     parser.flag("--clear-background", a.clearBackground);
     parser.value("-j|--jobs", a.jobs);
     parser.flag("-q|--quiet", a.quiet);
+    parser.flag("-v|--verbose", a.verbose);
     if (!parser.parse()) return kExitUsage;
     const std::vector<std::string>& inputs = parser.files();
     if (inputs.empty()) {
@@ -221,6 +222,8 @@ int run(const std::vector<std::string>& args) {
         ConvertFiles(jobs, options, static_cast<int>(jobCount), showing ? showProgress : ConvertProgress());
     int status = kExitOk;
     for (const ConvertOutcome& o : outcomes) {
+        if (a.verbose)
+            for (const std::string& w : o.loadWarnings) PrintError("warning: " + w);
         if (!a.quiet)
             for (const std::string& w : o.warnings) PrintError("warning: " + w);
         for (const std::string& e : o.errors) PrintError(e);
@@ -244,7 +247,7 @@ const CommandRegistrar registrar(
     "[--progressive] [--png-compression N] [--png-transparent] [--png-interlace] "
     "[--gif-compression lzw|rle] [--gif-colors N|NAME] [--gif-dither NAME] "
     "[--mono two-colour|grey] [--real-scale] [--no-aux-lines] [--thin-lines] [--no-pictures] "
-    "[--draw-order stored|solids-first|pictures-first] [--clear-background] [-j N] [-q]",
+    "[--draw-order stored|solids-first|pictures-first] [--clear-background] [-j N] [-q] [-v]",
     run);
 
 }  // namespace

@@ -27,7 +27,7 @@ ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options) {
     ConvertOutcome outcome;
     Drawing drawing;
     const LoadResult loaded = LoadFile(drawing, job.input);
-    for (const std::string& w : loaded.warnings) outcome.warnings.push_back(job.input + ": " + w);
+    for (const std::string& w : loaded.warnings) outcome.loadWarnings.push_back(job.input + ": " + w);
     if (!loaded.ok) {
         outcome.errors.push_back(loaded.error);
         return outcome;

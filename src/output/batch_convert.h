@@ -24,7 +24,8 @@ struct ConvertJob {
 struct ConvertOutcome {
     bool ok = false;
     std::vector<std::string> errors;    // each names the file it is about
-    std::vector<std::string> warnings;
+    std::vector<std::string> warnings;      // from rendering and exporting
+    std::vector<std::string> loadWarnings;  // from reading the drawing
     std::vector<std::string> written;   // paths written, in target order
     std::vector<uint8_t> standardOutput;  // the bytes of a "-" target
 };

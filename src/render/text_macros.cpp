@@ -157,8 +157,8 @@ TextMacroValues MacroValuesFor(const Drawing& drawing, std::time_t now) {
     v.drawingTime = v.drawingTimeKnown ? localTime(static_cast<std::time_t>(drawing.fileTime))
                                        : zeroDateTime();
     v.memo = drawing.header.Memo;
-    v.drawingPath = Utf8ToCp932(drawing.DrawingPath);
-    v.fileName = Utf8ToCp932(drawing.fileName);
+    v.drawingPath = drawing.DrawingPath;  // the loaders keep these two in CP932 already
+    v.fileName = drawing.fileName;
     v.drawingName = drawing.DrawingName;
     v.editMinutes = drawing.header.ExtraOption[0];
     return v;

@@ -50,6 +50,7 @@ TextRun runOf(const RenderContext& ctx, const TDataMoji& t, uint32_t colour) {
     run.sizeY = t.sizeY;
     run.sizeX = t.sizeX;
     run.colour = colour;
+    run.record = &t;
     return run;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "render/cp932_text.h"
+#include "render/line_style.h"
 #include "render/text_macros.h"
 #include "render/text_run_layout.h"
 
@@ -142,6 +143,7 @@ private:
                     return CodeResult::NotACode;
                 }
                 colour_ = ctx_.drawing.header.PenColor[chars[i + 2].code - '0'];
+                if (run_.record) colour_ = ApplyColorModes(ctx_, colour_, *run_.record);
                 return state(3);
             }
             case 'u': case 'c': case 'd':

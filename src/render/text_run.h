@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "drawing/records.h"
 #include "render/render_context.h"
 #include "render/render_target.h"
 
@@ -24,6 +25,9 @@ struct TextRun {
     double sizeY = 0.0;         // cell height, millimetres
     double sizeX = 0.0;         // cell width of a full-width character, millimetres
     uint32_t colour = 0;        // 0x00BBGGRR
+    // The record's attributes; colours picked by "^$" follow its monochrome and greyed-layer
+    // rules like the record colour does. Null: "^$" colours are used as the table has them.
+    const TJwData* record = nullptr;
 };
 
 // Draws the run; true when it was drawn to the end.

@@ -7,6 +7,8 @@
 #include "drawing_builder.h"
 #include "image_readers.h"
 #include "output/image_export.h"
+#include "output/raster_render.h"
+#include "output/two_colour_render.h"
 #include "output/save_image_file.h"
 #include "test_support.h"
 
@@ -131,6 +133,29 @@ TEST(ImageExport, TwoColourImagesHoldOnlyBlackAndWhite) {
     const test::DecodedImage gif = test::ReadGif(exportBytes(wideDrawing(), ImageFormat::Gif, options));
     ASSERT_TRUE(gif.ok);
     EXPECT_EQ(gif.paletteSize, 2);
+}
+
+TEST(ImageExport, TwoColourBandsJoinWithoutSeams) {
+    // 5000 x 2500 needs two bands; the same picture rendered in one piece and taken to black
+    // and white must match pixel for pixel.
+    const Drawing d = wideDrawing();
+    RenderOptions options;
+    options.bwPlot = true;
+    options.bw2Grey = true;
+    RenderResult render;
+    const IndexedImage banded = RenderTwoColour(d, options, 5000, 2500, render);
+    ASSERT_EQ(banded.width, 5000);
+    const QImage whole = RenderToImage(d, options, 5000, 2500, 0.0).image;
+    ASSERT_FALSE(whole.isNull());
+    size_t black = 0, differ = 0;
+    for (int y = 0; y < 2500; ++y)
+        for (int x = 0; x < 5000; ++x) {
+            const bool white = qGray(whole.pixel(x, y)) >= 128;
+            black += !white;
+            differ += banded.row(y)[x] != (white ? 1 : 0);
+        }
+    EXPECT_EQ(differ, 0u);
+    EXPECT_GT(black, 4000u);
 }
 
 TEST(ImageExport, PngOptionsReachTheFile) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -20,15 +19,6 @@ QRect inkOf(const QImage& image) {
 }
 
 struct QtText : ::testing::Test {
-    static void SetUpTestSuite() {
-        if (!QGuiApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "korvel_tests";
-            static char* argv[] = {name, nullptr};
-            new QGuiApplication(argc, argv);
-        }
-    }
-
     QImage image{200, 200, QImage::Format_RGB32};
 
     QRect draw(const FontSpec& font, const std::u32string& text, int x = 100, int y = 100) {

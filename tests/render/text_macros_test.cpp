@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "drawing/loaders.h"
 #include "render/text_macros.h"
+#include "test_support.h"
 #include "text_fixture.h"
 
 namespace korvel {
@@ -68,8 +74,8 @@ TEST_F(Macros, UnknownDrawingDateTimeIsTheZeroDateAndDatesShowToday) {
 }
 
 TEST_F(Macros, DrawingNamesMemoAndEditingTime) {
-    drawing.DrawingPath = "/home/u/図面/plan.jww";
-    drawing.fileName = "plan 図.jww";
+    drawing.DrawingPath = sj("/home/u/図面/plan.jww");
+    drawing.fileName = sj("plan 図.jww");
     drawing.DrawingName = sj("平面");
     drawing.header.Memo = sj("メモ");
     drawing.header.ExtraOption[0] = 125;
@@ -97,6 +103,19 @@ TEST_F(Macros, CodesStartOnlyOnCharacterBoundaries) {
     EXPECT_EQ(afternoon(da + "y" + "_y"), da + "y" + "99");
     EXPECT_EQ(afternoon(sj("寸法") + "%y"), sj("寸法") + "26");
     EXPECT_EQ(afternoon("plain text"), "plain text");
+}
+
+TEST_F(Macros, NameAndDateOfALoadedFile) {
+    KORVEL_REQUIRE_SAMPLES();
+    const std::string path = test::samplesDir() + "/サンプル.jww";
+    ASSERT_TRUE(LoadFile(drawing, path).ok);
+    EXPECT_EQ(afternoon("&f|%f"), sj("サンプル.jww|サンプル"));
+    EXPECT_EQ(afternoon("&F"), sj(std::filesystem::absolute(path).string().c_str()));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    char date[16];
+    std::strftime(date, sizeof date, "%Y/%m/%d", std::localtime(&st.st_mtime));
+    EXPECT_EQ(afternoon("=f"), date);
 }
 
 TEST_F(Macros, RenderClockIsUsed) {

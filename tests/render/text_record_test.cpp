@@ -91,9 +91,17 @@ TEST_F(TextRecordTest, ColourRule) {
     drawing.header.LayerState[1][3] = 2;
     drawText(text("A", 12));  // beyond the table: black, as for lines
     EXPECT_EQ(firstColour(), 0u);
-    // "^$" takes the table colour as it is.
     drawText(text("^$4A"));
     EXPECT_EQ(firstColour(), drawing.header.PenColor[4]);
+    // A colour code follows the monochrome modes and the greyed layer like the record colour.
+    options.bwPlot = true;
+    options.bw2Grey = true;
+    drawText(text("^$4A"));
+    EXPECT_EQ(firstColour(), 0xFFFFFFu);  // the background is dark here
+    options.bwPlot = false;
+    drawing.header.LayerState[1][3] = 1;
+    drawText(text("^$4A"));
+    EXPECT_EQ(firstColour(), 0xC0C0C0u);
 }
 
 TEST_F(TextRecordTest, DrawFirstModesSplitImagesFromTexts) {
