@@ -88,11 +88,9 @@ void QtPainterTarget::applyPen() {
     }
     QPen pen(ToQColor(pen_.color));
     // Width 0 is Qt's cosmetic one-pixel pen, as it is the thinnest pen of GDI. Wider plain
-    // pens of GDI have round ends and joins; up to three pixels wide an aliased round end covers
-    // the same pixels as a square one, which Qt strokes several times faster.
+    // pens of GDI have round ends and joins.
     pen.setWidth(pen_.width < 0 ? 0 : pen_.width);
-    const Qt::PenCapStyle plainCap = pen_.width <= 3 ? Qt::SquareCap : Qt::RoundCap;
-    pen.setCapStyle(pen_.geometric ? toQt(pen_.cap) : plainCap);
+    pen.setCapStyle(pen_.geometric ? toQt(pen_.cap) : Qt::RoundCap);
     pen.setJoinStyle(pen_.geometric ? toQt(pen_.join) : Qt::RoundJoin);
     if (penCache_.size() >= kPenCacheSize) penCache_.erase(penCache_.begin());
     penCache_.emplace_back(pen_, pen);
