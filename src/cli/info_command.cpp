@@ -72,6 +72,13 @@ std::string displayBlockName(const std::string& cp932) {
     return Cp932ToUtf8(shown);
 }
 
+// The load's warnings, and what saving would drop, which is worth knowing about a drawing.
+std::vector<std::string> warningsOf(const LoadResult& r) {
+    std::vector<std::string> all = r.warnings;
+    if (!r.droppedOnSave.empty()) all.push_back(r.droppedOnSave);
+    return all;
+}
+
 void printJson(const std::string& file, DataKind kind, const Drawing& d, const LoadResult& r) {
     const Extents& e = d.extents;
     std::string s = "{\"file\":" + jsonString(file) + ",\"kind\":\"" + kindName(kind) + "\"";
@@ -102,7 +109,8 @@ void printJson(const std::string& file, DataKind kind, const Drawing& d, const L
     s += "]";
     s += ",\"recovered\":" + std::string(r.recovered ? "true" : "false");
     s += ",\"warnings\":[";
-    for (size_t i = 0; i < r.warnings.size(); ++i) s += (i ? "," : "") + jsonString(r.warnings[i]);
+    const std::vector<std::string> warnings = warningsOf(r);
+    for (size_t i = 0; i < warnings.size(); ++i) s += (i ? "," : "") + jsonString(warnings[i]);
     s += "]}";
     std::printf("%s\n", s.c_str());
 }
@@ -153,7 +161,7 @@ void printHuman(const std::string& file, DataKind kind, const Drawing& d, const 
     }
     if (d.Truncated) std::printf("  the data is truncated\n");
     if (d.Stopped) std::printf("  reading stopped at a block definition\n");
-    for (const std::string& w : r.warnings) std::printf("  warning: %s\n", w.c_str());
+    for (const std::string& w : warningsOf(r)) std::printf("  warning: %s\n", w.c_str());
 }
 
 int runInfo(const std::vector<std::string>& args) {

@@ -48,7 +48,7 @@ LoadResult finish(Drawing& d, bool ok, const StreamReport& report) {
     }
     if (ok && d.header.Version > 351) {
         const std::string dropped = droppedBy351(d);
-        if (!dropped.empty()) r.warnings.push_back("saving writes JWW version 3.51, which cannot keep " + dropped);
+        if (!dropped.empty()) r.droppedOnSave = "saving writes JWW version 3.51, which cannot keep " + dropped;
     }
     return r;
 }

@@ -21,6 +21,9 @@ struct LoadResult {
     std::vector<std::string> warnings;
     bool recovered = false;   // the records were found by scanning (damaged or very old data)
     DataKind kind = DataKind::Jww;  // the kind of data that was read
+    // What a save (always JWW 3.51 or older) could not keep of this drawing; empty when nothing.
+    // Kept apart from the warnings: it matters to saving, not to showing the drawing.
+    std::string droppedOnSave;
     size_t replacedCharacters = 0;  // Unicode characters that CP932 could not hold
 };
 
