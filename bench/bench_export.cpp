@@ -124,7 +124,8 @@ void BM_Gif256OptimalFloydSteinberg(benchmark::State& state) {
 }
 BENCHMARK(BM_Gif256OptimalFloydSteinberg)->Arg(0)->Arg(1)->ArgName("drawing")->Unit(benchmark::kMillisecond);
 
-// Every sample to PNG at the default width, on one worker and on two.
+// Every sample to PNG on one worker and on two, at the default width (where writing the files
+// weighs much) and at 3000 pixels (where rendering and encoding do).
 void BM_ConvertAllSamples(benchmark::State& state) {
     const std::string dir = samplesDir();
     if (dir.empty()) {
@@ -139,14 +140,18 @@ void BM_ConvertAllSamples(benchmark::State& state) {
         jobs.push_back({entry.path().string(),
                         {{ImageFormat::Png, (out / (entry.path().stem().string() + ".PNG")).string()}}});
     }
+    ExportOptions options;
+    options.width = static_cast<int>(state.range(1));
     for (auto _ : state) {
-        const auto outcomes = ConvertFiles(jobs, ExportOptions{}, static_cast<int>(state.range(0)));
+        const auto outcomes = ConvertFiles(jobs, options, static_cast<int>(state.range(0)));
         benchmark::DoNotOptimize(outcomes.data());
     }
     state.counters["files"] = static_cast<double>(jobs.size());
     fs::remove_all(out);
 }
-BENCHMARK(BM_ConvertAllSamples)->Arg(1)->Arg(2)->ArgName("jobs")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertAllSamples)
+    ->Args({1, 720})->Args({2, 720})->Args({1, 3000})->Args({2, 3000})
+    ->ArgNames({"jobs", "width"})->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -151,11 +151,13 @@ ExportResult exportMetafile(const Drawing& drawing, ImageFormat format,
 
 void RasterExportSize(const Drawing& drawing, const ExportOptions& options, int& width,
                       int& height, std::vector<std::string>* warnings) {
-    const int limit = options.twoColour() ? kMaxTwoColourWidth : kMaxColourWidth;
+    const bool twoColour = options.twoColour();
+    const int limit = twoColour ? kMaxTwoColourWidth : kMaxColourWidth;
     width = std::clamp(options.width, 1, limit);
-    if (options.width > kMaxTwoColourWidth && options.twoColour() && warnings)
-        warnings->push_back("width " + std::to_string(options.width) + " is over the " +
-                            std::to_string(kMaxTwoColourWidth) + "-pixel limit; " +
+    if (options.width > limit && warnings)
+        warnings->push_back("the width " + std::to_string(options.width) + " is over the " +
+                            std::to_string(limit) + "-pixel limit of " +
+                            (twoColour ? "two-colour" : "colour") + " images; " +
                             std::to_string(width) + " used");
     height = FitHeight(drawing, width);
 }

@@ -98,7 +98,11 @@ TEST(ImageExport, TwiceAsWideAsHighAt720Gives720By360) {
 TEST(ImageExport, ColourWidthStopsAt5000AndTwoColourGoesOn) {
     ExportOptions options;
     options.width = 8000;
-    const std::vector<uint8_t> colour = exportBytes(wideDrawing(), ImageFormat::Bmp, options);
+    std::vector<uint8_t> colour;
+    const ExportResult limited = ExportImage(wideDrawing(), ImageFormat::Bmp, options, colour);
+    ASSERT_TRUE(limited.ok);
+    ASSERT_EQ(limited.warnings.size(), 1u);
+    EXPECT_EQ(limited.warnings[0], "the width 8000 is over the 5000-pixel limit of colour images; 5000 used");
     EXPECT_EQ(le32(colour, 18), 5000u);
     EXPECT_EQ(le32(colour, 22), 2500u);
     EXPECT_EQ(le16(colour, 28), 24);
