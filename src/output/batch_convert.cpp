@@ -23,15 +23,19 @@ uintmax_t sizeOf(const std::string& path) {
 
 }  // namespace
 
-ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options) {
+ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
+                          const DrawingPreparation& prepare) {
     ConvertOutcome outcome;
     Drawing drawing;
+    if (prepare.beforeLoad) prepare.beforeLoad(drawing);
     const LoadResult loaded = LoadFile(drawing, job.input);
     for (const std::string& w : loaded.warnings) outcome.loadWarnings.push_back(job.input + ": " + w);
     if (!loaded.ok) {
         outcome.errors.push_back(loaded.error);
         return outcome;
     }
+    if (prepare.afterLoad)
+        for (const std::string& w : prepare.afterLoad(drawing)) outcome.warnings.push_back(job.input + ": " + w);
     for (const ConvertTarget& target : job.targets) {
         std::vector<uint8_t> bytes;
         const ExportResult result = ExportImage(drawing, target.format, options, bytes);
@@ -57,7 +61,8 @@ ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options) {
 
 std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
                                          const ExportOptions& options, int threads,
-                                         const ConvertProgress& progress) {
+                                         const ConvertProgress& progress,
+                                         const DrawingPreparation& prepare) {
     std::vector<ConvertOutcome> outcomes(jobs.size());
     std::vector<size_t> order(jobs.size());
     std::iota(order.begin(), order.end(), 0);
@@ -72,7 +77,7 @@ std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
         for (size_t k = next++; k < order.size(); k = next++) {
             const size_t i = order[k];
             try {
-                outcomes[i] = ConvertOne(jobs[i], options);
+                outcomes[i] = ConvertOne(jobs[i], options, prepare);
             } catch (const std::exception& e) {
                 // An exception must not leave a worker thread: that would end the whole batch.
                 outcomes[i] = ConvertOutcome();
