@@ -281,3 +281,30 @@ TEST_F(WindowTest, OpenDialogPreviewRendersDrawingsOnly) {
 
 }  // namespace
 }  // namespace korvel::test
+
+namespace korvel::test {
+namespace {
+
+TEST_F(WindowTest, OpenDamagedDataWarnsScansAndAlwaysRepaints) {
+    KORVEL_REQUIRE_SAMPLES();
+    const std::string dir = scratchDir("window_damaged");
+    std::vector<uint8_t> bytes = readFileBytes(samplesDir() + "/木造平面例.jww");
+    bytes[0] = 'X';  // the header no longer says what it is
+    writeFileBytes(dir + "/broken.jww", bytes);
+    writeFileBytes(dir + "/empty.jww", {});
+    prompts.files = {{QString::fromStdString(dir + "/broken.jww"), 1}, {QString::fromStdString(dir + "/empty.jww"), 1}};
+    const int before = window->repaintRequests();
+    window->openDamagedCommand();
+    EXPECT_EQ(prompts.informations, QStringList{QStringLiteral(" 不正なJwwDataFileをテストロードします。\n")});
+    ASSERT_TRUE(window->hasDrawing());
+    EXPECT_GT(window->drawing().LineCount(), 700u);
+    EXPECT_EQ(window->repaintRequests(), before + 1);
+    window->openDamagedCommand();  // nothing found: repainted all the same
+    EXPECT_EQ(window->repaintRequests(), before + 2);
+    prompts.files.clear();
+    window->openDamagedCommand();  // cancelled
+    EXPECT_EQ(window->repaintRequests(), before + 2);
+}
+
+}  // namespace
+}  // namespace korvel::test
