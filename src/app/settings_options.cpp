@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 #include "app/app_settings.h"
 
@@ -118,6 +119,8 @@ const Switch kSwitches[] = {
     {"--clipboard-watch", "--no-clipboard-watch", "Form", "CBmonitorFlg"},
 };
 
+// The first four say where the settings come from.
+constexpr size_t kSourceOptionCount = 4;
 const char* const kValueOptions[] = {
     "--settings", "--jwcad-registry", "--pens", "--set", "--width", "--jpeg-quality", "--png-compression",
     "--gif-compression", "--gif-colors", "--gif-dither", "--mono", "--draw-order",
@@ -199,7 +202,9 @@ bool setValue(const std::string& name, const std::string& value, SettingsOptions
 
 }  // namespace
 
-bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error) {
+bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error,
+                         SettingsOptionSet set) {
+    const bool all = set == SettingsOptionSet::All;
     std::vector<std::string> rest;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -211,14 +216,15 @@ bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& option
         const std::string name = arg.rfind("--", 0) == 0 ? arg.substr(0, eq) : arg;
         bool known = false;
         for (const Switch& s : kSwitches) {
-            if (name != s.on && name != s.off) continue;
+            if (!all || (name != s.on && name != s.off)) continue;
             if (eq != std::string::npos) return error = name + " takes no value", false;
             options.overrides.setInteger(s.section, s.key, name == s.on ? 1 : 0);
             options.given.push_back(name);
             known = true;
         }
-        for (const char* v : kValueOptions) {
-            if (name != v) continue;
+        for (size_t k = 0; k < std::size(kValueOptions); ++k) {
+            const char* v = kValueOptions[k];
+            if (name != v || (!all && k >= kSourceOptionCount)) continue;
             std::string value;
             if (eq != std::string::npos) {
                 value = arg.substr(eq + 1);

@@ -22,10 +22,16 @@ struct SettingsOptions {
     std::vector<std::string> given;
 };
 
+// Which options TakeSettingsOptions takes: all of them, or only where the settings come from
+// (--settings, --jwcad-registry, --pens, --set) for a command that reads the export options
+// itself and lays them over the settings.
+enum class SettingsOptionSet { All, SourcesOnly };
+
 // Takes the settings options out of `args` (up to a "--"), leaving the rest for the command.
 // Both "--name VALUE" and "--name=VALUE" work. False, with `error` saying which option and why,
 // on an unusable value.
-bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error);
+bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error,
+                         SettingsOptionSet set = SettingsOptionSet::All);
 
 // The options and what they do, one per line, for the commands' help.
 extern const char* const kSettingsOptionsHelp;

@@ -64,6 +64,32 @@ RenderOptions SettingsSession::renderOptions() const {
     return o;
 }
 
+ExportOptions SettingsSession::exportOptions() const {
+    const GraphicOptions& g = settings.graphic;
+    ExportOptions o;
+    o.width = settings.outputWidth;
+    o.jpegQuality = g.jpegValue;
+    o.jpegProgressive = g.jpegProgressive;
+    o.pngCompression = g.pngCompression;
+    o.pngInterlaced = g.pngInterlaced;
+    o.pngTransparent = g.pngTransparent;
+    o.gifLzw = g.gifLzw;
+    o.gifDither = g.gifDither;
+    o.gifReduction = g.gifSubColor;
+    o.gifTransparent = g.gifTransparent;
+    o.realScale = g.realScale;
+    o.clearBackground = clearBackground();
+    o.render = renderOptions();
+    return o;
+}
+
+DrawingPreparation SettingsSession::drawingPreparation() const {
+    DrawingPreparation p;
+    p.beforeLoad = [this](Drawing& d) { prepareDrawing(d); };
+    p.afterLoad = [this](Drawing& d) { return applyPens(d); };
+    return p;
+}
+
 SettingsSaveResult SettingsSession::save() { return SaveSettings(load.path, settings, header, load); }
 
 }  // namespace korvel

@@ -12,6 +12,8 @@
 #include "app/settings_options.h"
 #include "drawing/drawing.h"
 #include "drawing/drawing_name.h"
+#include "output/batch_convert.h"
+#include "output/export_options.h"
 #include "render/render_options.h"
 
 namespace korvel {
@@ -43,6 +45,10 @@ public:
     std::vector<std::string> applyPens(Drawing& drawing) const;
     RenderOptions renderOptions() const;
     bool clearBackground() const { return ExportClearsBackground(settings); }
+    // The export options as the settings give them ("Graphic", "Form", "PenColorFlag").
+    ExportOptions exportOptions() const;
+    // prepareDrawing and applyPens for batch conversion.
+    DrawingPreparation drawingPreparation() const;
 
     // Writes the settings file (what the window does at close).
     SettingsSaveResult save();

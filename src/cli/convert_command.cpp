@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_session.h"
 #include "cli/command.h"
 #include "cli/options.h"
 #include "output/batch_convert.h"
@@ -166,7 +167,15 @@ void showProgress(size_t done, size_t total, const std::string& input) {
     std::fflush(stderr);
 }
 
-int run(const std::vector<std::string>& args) {
+int run(const std::vector<std::string>& commandArgs) {
+    // Where the settings come from; the export options below are laid over the settings' values.
+    std::vector<std::string> args = commandArgs;
+    SettingsOptions settingsOptions;
+    std::string settingsError;
+    if (!TakeSettingsOptions(args, settingsOptions, settingsError, SettingsOptionSet::SourcesOnly)) {
+        usageError(settingsError);
+        return kExitUsage;
+    }
     ConvertArgs a;
     OptionParser parser(kName, args);
     parser.value("-o|--output", a.output);
@@ -201,7 +210,10 @@ int run(const std::vector<std::string>& args) {
         usageError("give either -o OUT or -d DIR");
         return kExitUsage;
     }
-    ExportOptions options;
+    const SettingsSession settings = SettingsSession::start(settingsOptions);
+    if (!a.quiet)
+        for (const std::string& w : settings.warnings) PrintError("warning: " + w);
+    ExportOptions options = settings.exportOptions();
     if (!applyOptions(a, options)) return kExitUsage;
     long jobCount = 1;
     if (!a.jobs.empty() && !parseNumber(a.jobs, "-j", 1, 256, jobCount)) return kExitUsage;
@@ -219,7 +231,8 @@ int run(const std::vector<std::string>& args) {
     EnsureHeadlessGuiApplication();
     const bool showing = !a.quiet && jobs.size() > 1 && isatty(STDERR_FILENO);
     const std::vector<ConvertOutcome> outcomes =
-        ConvertFiles(jobs, options, static_cast<int>(jobCount), showing ? showProgress : ConvertProgress());
+        ConvertFiles(jobs, options, static_cast<int>(jobCount), showing ? showProgress : ConvertProgress(),
+                     settings.drawingPreparation());
     int status = kExitOk;
     for (const ConvertOutcome& o : outcomes) {
         if (a.verbose)
@@ -247,7 +260,8 @@ const CommandRegistrar registrar(
     "[--progressive] [--png-compression N] [--png-transparent] [--png-interlace] "
     "[--gif-compression lzw|rle] [--gif-colors N|NAME] [--gif-dither NAME] "
     "[--mono two-colour|grey] [--real-scale] [--no-aux-lines] [--thin-lines] [--no-pictures] "
-    "[--draw-order stored|solids-first|pictures-first] [--clear-background] [-j N] [-q] [-v]",
+    "[--draw-order stored|solids-first|pictures-first] [--clear-background] [-j N] [-q] [-v] "
+    "[--settings FILE] [--jwcad-registry FILE|none] [--pens window|own|jwcad|drawing] [--set SECTION/KEY=VALUE]",
     run);
 
 }  // namespace

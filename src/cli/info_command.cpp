@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_session.h"
 #include "cli/command.h"
 #include "cli/options.h"
 #include "drawing/cp932.h"
@@ -35,6 +36,13 @@ std::string jsonString(const std::string& utf8) {
         }
     }
     return out + "\"";
+}
+
+// "#RRGGBB" for a 0x00BBGGRR pen colour.
+std::string rgbText(uint32_t c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return buf;
 }
 
 std::string jsonNumber(double v) {
@@ -107,6 +115,11 @@ void printJson(const std::string& file, DataKind kind, const Drawing& d, const L
              ",\"resolves\":" + (pictures[i].resolves ? "true" : "false") + "}";
     }
     s += "]";
+    s += ",\"pen_colors\":[";
+    for (int n = 0; n < kPenColors; ++n) s += (n ? ",\"" : "\"") + rgbText(d.header.PenColor[n]) + "\"";
+    s += "],\"pen_widths\":[";
+    for (int n = 0; n < kPenColors; ++n) s += (n ? "," : "") + std::to_string(d.header.PenWidth[n]);
+    s += "]";
     s += ",\"recovered\":" + std::string(r.recovered ? "true" : "false");
     s += ",\"warnings\":[";
     const std::vector<std::string> warnings = warningsOf(r);
@@ -159,12 +172,22 @@ void printHuman(const std::string& file, DataKind kind, const Drawing& d, const 
         if (hidden) std::printf(", %d hidden layer(s)", hidden);
         std::printf("\n");
     }
+    std::printf("  pens (colour/width):");
+    for (int n = 0; n < kPenColors; ++n) std::printf(" %d %s/%u", n, rgbText(d.header.PenColor[n]).c_str(), d.header.PenWidth[n]);
+    std::printf("\n");
     if (d.Truncated) std::printf("  the data is truncated\n");
     if (d.Stopped) std::printf("  reading stopped at a block definition\n");
     for (const std::string& w : warningsOf(r)) std::printf("  warning: %s\n", w.c_str());
 }
 
-int runInfo(const std::vector<std::string>& args) {
+int runInfo(const std::vector<std::string>& commandArgs) {
+    std::vector<std::string> args = commandArgs;
+    SettingsOptions settingsOptions;
+    std::string settingsError;
+    if (!TakeSettingsOptions(args, settingsOptions, settingsError)) {
+        PrintError("info: " + settingsError);
+        return kExitUsage;
+    }
     OptionParser p("info", args);
     bool json = false, recover = false;
     std::string as;
@@ -181,10 +204,16 @@ int runInfo(const std::vector<std::string>& args) {
         PrintError("info: --as takes jww, jws or jwz, not '" + as + "'");
         return kExitUsage;
     }
+    // The pens shown are those a conversion would draw with.
+    const SettingsSession settings = SettingsSession::start(settingsOptions);
+    for (const std::string& warning : settings.warnings) PrintError(warning);
     int status = kExitOk;
     for (const std::string& file : p.files()) {
         Drawing d;
+        settings.prepareDrawing(d);
         LoadResult r = LoadFile(d, file, recover, as.empty() ? nullptr : &forced);
+        if (r.ok)
+            for (const std::string& problem : settings.applyPens(d)) r.warnings.push_back(problem);
         const DataKind kind = r.kind;
         if (!r.ok) {
             status = kExitFailed;

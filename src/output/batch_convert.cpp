@@ -38,15 +38,18 @@ void commitStaged(StagedFiles& staged, std::vector<ConvertOutcome>& outcomes) {
 }  // namespace
 
 ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
-                          StagedFiles* staged) {
+                          const DrawingPreparation& prepare, StagedFiles* staged) {
     ConvertOutcome outcome;
     Drawing drawing;
+    if (prepare.beforeLoad) prepare.beforeLoad(drawing);
     const LoadResult loaded = LoadFile(drawing, job.input);
     for (const std::string& w : loaded.warnings) outcome.loadWarnings.push_back(job.input + ": " + w);
     if (!loaded.ok) {
         outcome.errors.push_back(loaded.error);
         return outcome;
     }
+    if (prepare.afterLoad)
+        for (const std::string& w : prepare.afterLoad(drawing)) outcome.warnings.push_back(job.input + ": " + w);
     for (const ConvertTarget& target : job.targets) {
         std::vector<uint8_t> bytes;
         const ExportResult result = ExportImage(drawing, target.format, options, bytes);
@@ -74,7 +77,8 @@ ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
 
 std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
                                          const ExportOptions& options, int threads,
-                                         const ConvertProgress& progress) {
+                                         const ConvertProgress& progress,
+                                         const DrawingPreparation& prepare) {
     std::vector<ConvertOutcome> outcomes(jobs.size());
     std::vector<size_t> order(jobs.size());
     std::iota(order.begin(), order.end(), 0);
@@ -90,7 +94,7 @@ std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
         for (size_t k = next++; k < order.size(); k = next++) {
             const size_t i = order[k];
             try {
-                outcomes[i] = ConvertOne(jobs[i], options, &staged);
+                outcomes[i] = ConvertOne(jobs[i], options, prepare, &staged);
             } catch (const std::exception& e) {
                 // An exception must not leave a worker thread: that would end the whole batch.
                 outcomes[i] = ConvertOutcome();

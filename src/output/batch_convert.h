@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "drawing/drawing.h"
 #include "output/export_options.h"
 
 namespace korvel {
@@ -30,6 +31,15 @@ struct ConvertOutcome {
     std::vector<uint8_t> standardOutput;  // the bytes of a "-" target
 };
 
+// How each drawing is set up around its load, for callers that keep settings: `beforeLoad`
+// seeds the header (a load keeps what the data does not carry), `afterLoad` puts in the pens to
+// draw with and returns what went wrong with them. Both may be empty; both must be safe to call
+// from several workers at once.
+struct DrawingPreparation {
+    std::function<void(Drawing&)> beforeLoad;
+    std::function<std::vector<std::string>(Drawing&)> afterLoad;
+};
+
 // Called after each job from the worker that finished it (calls are serialised).
 using ConvertProgress = std::function<void(size_t done, size_t total, const std::string& input)>;
 
@@ -38,13 +48,14 @@ class StagedFiles;
 // Loads one drawing and writes its images: each through a temporary file and a rename of its
 // own, or, with `staged`, left for the caller to commit.
 ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
-                          StagedFiles* staged = nullptr);
+                          const DrawingPreparation& prepare = {}, StagedFiles* staged = nullptr);
 
 // Runs the jobs on `threads` workers (at least 1), the largest input files first so that a
 // batch does not end waiting for one big file; outcomes come back in the order of `jobs`. The
 // files are staged and renamed into place together at the end, after one flush.
 std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
                                          const ExportOptions& options, int threads,
-                                         const ConvertProgress& progress = {});
+                                         const ConvertProgress& progress = {},
+                                         const DrawingPreparation& prepare = {});
 
 }  // namespace korvel

@@ -53,8 +53,19 @@ QtPainterTarget::QtPainterTarget(QPainter& painter) : painter_(painter) {
     painter_.setBackgroundMode(Qt::TransparentMode);
 }
 
+QtPainterTarget::~QtPainterTarget() { flushLines(); }
+
+void QtPainterTarget::flush() { flushLines(); }
+
+void QtPainterTarget::flushLines() {
+    if (lines_.empty()) return;
+    painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+    lines_.clear();
+}
+
 void QtPainterTarget::setPen(const PenSpec& pen) {
     if (penApplied_ && pen == pen_) return;
+    flushLines();
     pen_ = pen;
     penApplied_ = false;
 }
@@ -67,12 +78,22 @@ void QtPainterTarget::setBrush(const BrushSpec& brush) {
 
 void QtPainterTarget::applyPen() {
     if (penApplied_) return;
+    // Drawings use few pens; building a QPen for each record would cost more than the drawing.
+    for (const auto& known : penCache_) {
+        if (known.first == pen_) {
+            painter_.setPen(known.second);
+            penApplied_ = true;
+            return;
+        }
+    }
     QPen pen(ToQColor(pen_.color));
     // Width 0 is Qt's cosmetic one-pixel pen, as it is the thinnest pen of GDI. Wider plain
     // pens of GDI have round ends and joins.
     pen.setWidth(pen_.width < 0 ? 0 : pen_.width);
     pen.setCapStyle(pen_.geometric ? toQt(pen_.cap) : Qt::RoundCap);
     pen.setJoinStyle(pen_.geometric ? toQt(pen_.join) : Qt::RoundJoin);
+    if (penCache_.size() >= kPenCacheSize) penCache_.erase(penCache_.begin());
+    penCache_.emplace_back(pen_, pen);
     painter_.setPen(pen);
     penApplied_ = true;
 }
@@ -84,6 +105,7 @@ void QtPainterTarget::applyBrush() {
 }
 
 void QtPainterTarget::fillRect(int left, int top, int right, int bottom) {
+    flushLines();
     if (right <= left || bottom <= top || brush_.style == BrushStyle::Clear) return;
     painter_.fillRect(QRect(left, top, right - left, bottom - top),
                       QBrush(ToQColor(brush_.color), toQt(brush_.style)));
@@ -92,6 +114,7 @@ void QtPainterTarget::fillRect(int left, int top, int right, int bottom) {
 void QtPainterTarget::moveTo(int x, int y) { current_ = QPoint(x, y); }
 
 void QtPainterTarget::lineTo(int x, int y) {
+    flushLines();
     applyPen();
     const QPoint to(x, y);
     painter_.drawLine(current_, to);
@@ -102,15 +125,18 @@ void QtPainterTarget::polyline(const DevicePoint* points, size_t count) {
     if (count < 2) return;
     applyPen();
     if (count == 2) {
-        painter_.drawLine(points[0].x, points[0].y, points[1].x, points[1].y);
+        lines_.emplace_back(points[0].x, points[0].y, points[1].x, points[1].y);
+        if (lines_.size() >= 4096) flushLines();
         return;
     }
+    flushLines();
     scratch_.resize(count);
     for (size_t i = 0; i < count; ++i) scratch_[i] = QPoint(points[i].x, points[i].y);
     painter_.drawPolyline(scratch_.data(), static_cast<int>(count));
 }
 
 void QtPainterTarget::polygon(const DevicePoint* points, size_t count) {
+    flushLines();
     if (count < 2) return;
     applyPen();
     applyBrush();
@@ -120,6 +146,7 @@ void QtPainterTarget::polygon(const DevicePoint* points, size_t count) {
 }
 
 void QtPainterTarget::ellipse(int left, int top, int right, int bottom) {
+    flushLines();
     applyPen();
     applyBrush();
     painter_.drawEllipse(QRect(left, top, right - left, bottom - top));
@@ -127,6 +154,7 @@ void QtPainterTarget::ellipse(int left, int top, int right, int bottom) {
 
 void QtPainterTarget::arc(int left, int top, int right, int bottom, int xStart, int yStart,
                           int xEnd, int yEnd) {
+    flushLines();
     applyPen();
     const double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
     const double start = rayAngle(cx, cy, xStart, yStart);
@@ -141,6 +169,7 @@ void QtPainterTarget::setFont(const FontSpec& font) { font_ = font; }
 void QtPainterTarget::setTextColor(uint32_t color) { textColor_ = color; }
 
 void QtPainterTarget::textOut(int x, int y, const std::u32string& text) {
+    flushLines();
     QtDrawText(painter_, font_, textColor_, x, y, text, pathOpen_ ? path_.get() : nullptr);
     // The text drawing may leave its own pen and brush on the painter.
     penApplied_ = brushApplied_ = false;
@@ -154,6 +183,7 @@ void QtPainterTarget::beginPath() {
 void QtPainterTarget::endPath() { pathOpen_ = false; }
 
 void QtPainterTarget::strokeAndFillPath() {
+    flushLines();
     if (!path_) return;
     applyPen();
     applyBrush();
@@ -163,6 +193,7 @@ void QtPainterTarget::strokeAndFillPath() {
 
 void QtPainterTarget::stretchPicture(int left, int top, int right, int bottom,
                                      const RasterImage& picture) {
+    flushLines();
     if (picture.empty() || picture.pixels.size() < size_t(picture.width) * picture.height) return;
     const QImage image(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.width,
                        picture.height, picture.width * 4, QImage::Format_ARGB32);

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "render/render_target.h"
 
@@ -15,6 +17,7 @@ class QtPainterTarget : public RenderTarget {
 public:
     // The painter must stay active while the target is used; its render hints are set here.
     explicit QtPainterTarget(QPainter& painter);
+    ~QtPainterTarget() override;
 
     void setPen(const PenSpec& pen) override;
     void setBrush(const BrushSpec& brush) override;
@@ -34,12 +37,15 @@ public:
     void strokeAndFillPath() override;
     void stretchPicture(int left, int top, int right, int bottom,
                         const RasterImage& picture) override;
+    void flush() override;
 
 private:
     // The painter's pen and brush follow the last spec only when a drawing call needs them, and
     // only when it changed: most records set the same pen as the one before.
     void applyPen();
     void applyBrush();
+    // Two-point lines of one pen are drawn together: most dashes and most lines are such.
+    void flushLines();
 
     QPainter& painter_;
     PenSpec pen_;
@@ -52,6 +58,9 @@ private:
     std::unique_ptr<QPainterPath> path_;
     bool pathOpen_ = false;
     std::vector<QPoint> scratch_;
+    std::vector<QLine> lines_;
+    static constexpr size_t kPenCacheSize = 32;
+    std::vector<std::pair<PenSpec, QPen>> penCache_;
 };
 
 // 0x00BBGGRR to a QColor.

@@ -46,7 +46,8 @@ int pieceCount(const DevicePoint& p0, const DevicePoint& p1, const DevicePoint& 
     return static_cast<int>(std::clamp(n, 1.0, 100000.0));
 }
 
-void appendFlattenedBezier(CurvePath& out, const DevicePoint& p0, const DevicePoint& p1,
+// p0 is taken by value: callers pass the last point of `out`, which lineTo may move.
+void appendFlattenedBezier(CurvePath& out, DevicePoint p0, const DevicePoint& p1,
                            const DevicePoint& p2, const DevicePoint& p3, double tolerance) {
     const int n = pieceCount(p0, p1, p2, p3, tolerance);
     for (int i = 1; i < n; ++i) {

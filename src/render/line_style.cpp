@@ -98,13 +98,15 @@ DashPattern BuildDashPattern(const DrawingHeader& header, int t) {
     // Type 10 has no unit and types from 20 up have no pattern: both are drawn solid.
     if (t < 0 || t == 10 || t >= kLineTypes) return kSolidPattern;
     const double unit = t >= 16 ? static_cast<double>(header.LineTypePitch[t]) : 1.0;
-    const std::string bits = BitString32(header.LineTypePattern[t]);
+    // BitString32 read from its first character: bit 31 first, the value 0 as all gaps.
+    const uint32_t bits = header.LineTypePattern[t];
     DashPattern pattern;
+    pattern.reserve(34);
     bool drawn = true;
     int c = 1;
     for (int i = 0; i < 32; ++i) {
-        const char ch = i < static_cast<int>(bits.size()) ? bits[i] : '0';
-        if ((ch == '1') == drawn) {
+        const bool set = (bits >> (31 - i)) & 1u;
+        if (set == drawn) {
             ++c;
         } else {
             pattern.push_back((c - 1) * unit);
@@ -115,6 +117,28 @@ DashPattern BuildDashPattern(const DrawingHeader& header, int t) {
     pattern.push_back((c - 1) * unit);
     if (pattern.size() % 2 != 0) pattern.push_back(1.0);
     return pattern;
+}
+
+const DashPattern& CachedDashPattern(const DrawingHeader& header, int t) {
+    // Patterns are rebuilt only when the table changes; one cache per thread keeps renders that
+    // run side by side apart.
+    struct Entry {
+        bool valid = false;
+        uint32_t bits = 0;
+        uint32_t pitch = 0;
+        DashPattern pattern;
+    };
+    thread_local std::array<Entry, kLineTypes + 1> cache;
+    Entry& e = cache[t >= 0 && t < kLineTypes ? t : kLineTypes];
+    const uint32_t bits = t >= 0 && t < kLineTypes ? header.LineTypePattern[t] : 0;
+    const uint32_t pitch = t >= 0 && t < kLineTypes ? header.LineTypePitch[t] : 0;
+    if (!e.valid || e.bits != bits || e.pitch != pitch) {
+        e.pattern = BuildDashPattern(header, t);
+        e.bits = bits;
+        e.pitch = pitch;
+        e.valid = true;
+    }
+    return e.pattern;
 }
 
 std::array<double, 32> BuildRandomBits(const DrawingHeader& header, int t) {

@@ -54,7 +54,7 @@ void DrawCircleRecord(RenderContext& context, RenderTarget& target, const TDataE
     const double r = rDevice <= 0.0 ? 1.0 : rDevice;
 
     const int t = circle.penStyle;
-    const DashPattern pattern = (t == 1 || (t >= 11 && t <= 15)) ? kUnbroken : BuildDashPattern(header, t);
+    const DashPattern& pattern = (t == 1 || (t >= 11 && t <= 15)) ? kUnbroken : CachedDashPattern(header, t);
     const uint32_t color = ResolvePenColor(context, circle);
     const double width = context.options.thinLines ? 1.0 : double(PenWidthOf(context, circle.penColor));
 

@@ -145,6 +145,7 @@ RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
         }
         if (!progress.step()) {
             result.completed = false;
+            target.flush();
             return result;
         }
     }
@@ -153,10 +154,12 @@ RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
             if (ref.cls == RecordClass::Moji) drawTaken(context, target, walk, ref.cls);
             if (!progress.step()) {
                 result.completed = false;
+                target.flush();
                 return result;
             }
         }
     }
+    target.flush();
     return result;
 }
 

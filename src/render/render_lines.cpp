@@ -20,7 +20,7 @@ void DrawLineOfType(RenderContext& context, RenderTarget& target, const TJwData&
     }
     DeviceBox box;
     const bool bounded = VisibleBox(context, box);
-    const DashPattern pattern = BuildDashPattern(header, t);
+    const DashPattern& pattern = CachedDashPattern(header, t);
     StrokeStyle style{target, t, pattern, double(width), color, bounded ? &box : nullptr};
     DrawDashedSegment(style, a.x, a.y, b.x, b.y);
 }

@@ -110,6 +110,10 @@ public:
     // Stretches the picture into [left, right) x [top, bottom).
     virtual void stretchPicture(int left, int top, int right, int bottom,
                                 const RasterImage& picture) = 0;
+
+    // Puts out whatever a backend holds back to draw in batches; the render driver calls it when
+    // a render ends. Backends that draw at once need not override it.
+    virtual void flush() {}
 };
 
 }  // namespace korvel

@@ -177,6 +177,34 @@ TEST(SettingsSession, PenChoicesForALoadedDrawing) {
     EXPECT_EQ(d.header.LineTypePattern[2], 0x12345678u);
 }
 
+TEST(SettingsSession, ExportOptionsComeFromTheSettings) {
+    Scratch s("session_export");
+    writeText(s.ini, "[Graphic]\nJpegValue=60\nPNGComp=9\nGIFSubColor=3\nGIFDith=2\nBwPlotFlg=1\nRealScaleFlg=1\n"
+                     "[Form]\noutWsize=1024\n[PenColor]\nPenColorFlag=1\n");
+    SettingsSession session =
+        SettingsSession::start(parse({"--settings", s.ini, "--jwcad-registry", "none", "--draw-order", "solids-first"}));
+    ExportOptions o = session.exportOptions();
+    EXPECT_EQ(o.width, 1024);
+    EXPECT_EQ(o.jpegQuality, 60);
+    EXPECT_EQ(o.pngCompression, 9);
+    EXPECT_EQ(o.gifReduction, 3);
+    EXPECT_EQ(o.gifDither, 2);
+    EXPECT_TRUE(o.realScale);
+    EXPECT_TRUE(o.clearBackground);
+    EXPECT_TRUE(o.render.bwPlot);
+    EXPECT_TRUE(o.twoColour());
+    EXPECT_EQ(o.render.drawOrder, 1);
+
+    // Conversion seeds each drawing and puts the pens in after its load.
+    DrawingPreparation prepare = session.drawingPreparation();
+    Drawing d;
+    prepare.beforeLoad(d);
+    EXPECT_EQ(d.header.DisplayOption[2], 1u);
+    d.header.PenColor[2] = 0x123456;
+    EXPECT_TRUE(prepare.afterLoad(d).empty());
+    EXPECT_EQ(d.header.PenColor[2], BuiltInPens().color[2]);
+}
+
 TEST(SettingsSession, RoundTripThroughCommandLineOptions) {
     Scratch s("session_roundtrip");
     writeText(s.ini, "; my notes\n[Graphic]\nJpegValue=50\n[Mine]\nkeep=1\n");

@@ -1,0 +1,307 @@
+// The main window's layout, start-up, painting, shutdown and the events it handles itself.
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "app/drawing_info_dialog.h"
+#include "app/options_dialog.h"
+#include "app/pen_preparation.h"
+#include "platform/qt_painter_target.h"
+#include "platform/qt_text.h"
+#include "render/picture_cache.h"
+
+namespace korvel {
+
+ClipboardHooks& WindowClipboardHooks() {
+    static ClipboardHooks hooks;
+    return hooks;
+}
+
+namespace {
+
+QDialog* makeVersionDialog(QWidget* parent) {
+    auto* d = new QDialog(parent);
+    d->setWindowTitle(QStringLiteral("バージョン情報"));
+    auto* layout = new QVBoxLayout(d);
+    auto* name = new QLabel(QStringLiteral("Korvel"), d);
+    QFont big = name->font();
+    big.setPixelSize(20);
+    big.setBold(true);
+    name->setFont(big);
+    layout->addWidget(name);
+    layout->addWidget(new QLabel(QStringLiteral("Jw_cad の図面を表示し、メタファイルと画像に変換します。"), d));
+    layout->addWidget(new QLabel(QStringLiteral("Version 2.40"), d));
+    auto* ok = new QPushButton(QStringLiteral("OK"), d);
+    QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
+    layout->addWidget(ok, 0, Qt::AlignRight);
+    return d;
+}
+
+QString cacheFolder() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return QDir(base.isEmpty() ? QDir::tempPath() : base).filePath(QStringLiteral("korvel"));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(SettingsSession session, UserPrompts& prompts, QWidget* parent)
+    : QMainWindow(parent),
+      session_(std::move(session)),
+      prompts_(prompts),
+      pictures_(std::make_unique<PictureCache>()) {
+    drawing_.header = session_.header;
+    setWindowTitle(QStringLiteral("Korvel"));
+    QFont font(MapFaceName("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    setFont(font);
+    setAcceptDrops(true);
+
+    view_ = new DrawingView(this);
+    view_->setRenderer([this](QPainter& p, int w, int h, const RenderProgress& progress) {
+        return renderInto(p, w, h, progress);
+    });
+    setCentralWidget(view_);
+    menus_ = new MainMenus(*menuBar(), session_.settings, prompts_, [this] { return view_->width(); },
+                           [this] { RepaintDrawing(); });
+    buildToolBar();
+    buildStatusBar();
+    infoDialog_ = new DrawingInfoDialog(this);
+    optionsDialog_ = new OptionsDialog(session_, drawing_.header, prompts_, this);
+    versionDialog_ = makeVersionDialog(this);
+    connectCommands();
+    create();
+}
+
+MainWindow::~MainWindow() = default;
+
+// The creation steps; the settings were read before the window existed.
+void MainWindow::create() {
+    resize(720, 540);
+    menus_->applySettings();
+    if (session_.settings.outputSizeChoice == 0) session_.settings.outputWidth = view_->width();
+    SeedDrawingHeader(session_.settings, drawing_.header);
+
+    const QString cache = cacheFolder();
+    QDir().mkpath(QDir(cache).filePath(QStringLiteral("jwz")));
+    tempJwzPath_ = QDir(cache).filePath(QStringLiteral("KVLtemp.jwz"));
+
+    RefreshDrawingName(drawing_, session_.registry(), QApplication::applicationDirPath().toStdString());
+    ClipboardHooks& hooks = WindowClipboardHooks();
+    if (hooks.startupLoad) hooks.startupLoad(*this);
+    if (hooks.watchingChanged) hooks.watchingChanged(*this, session_.settings.clipboardWatching);
+}
+
+void MainWindow::buildToolBar() {
+    toolBar_ = addToolBar(QStringLiteral("toolbar"));
+    toolBar_->setMovable(false);
+    toolBar_->setFixedHeight(28);
+    toolBar_->setIconSize(QSize(16, 16));
+    const FileMenuActions& f = menus_->file;
+    QStyle* s = style();
+    auto add = [this, s](QAction* command, QStyle::StandardPixmap icon, const char* hint) {
+        QAction* a = toolBar_->addAction(s->standardIcon(icon), QString::fromUtf8(hint));
+        a->setToolTip(QString::fromUtf8(hint));
+        connect(a, &QAction::triggered, command, &QAction::trigger);
+        return a;
+    };
+    add(f.open, QStyle::SP_DialogOpenButton, "Jwwデータを開く");
+    add(f.save, QStyle::SP_DialogSaveButton, "Jwwデータを保存");
+    toolBar_->addSeparator();
+    add(f.openDamaged, QStyle::SP_MessageBoxWarning, "不正なJwwデータを開く");
+    add(f.transfer, QStyle::SP_ArrowForward, "図形データをｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ");
+    toolBar_->addSeparator();
+    add(f.copyPicture, QStyle::SP_FileDialogDetailedView, "クリップボードにコピー");
+    add(f.savePicture, QStyle::SP_DriveFDIcon, "画像データで保存");
+    toolBar_->addSeparator();
+    auto* redraw = new QToolButton(toolBar_);
+    redraw->setIcon(s->standardIcon(QStyle::SP_BrowserReload));
+    redraw->setToolTip(QStringLiteral("再描画"));
+    redraw->setMenu(menus_->redrawMenu);
+    redraw->setPopupMode(QToolButton::InstantPopup);
+    toolBar_->addWidget(redraw);
+    toolBar_->addSeparator();
+    add(f.metafileTool, QStyle::SP_FileDialogContentsView, "Clipboard-Matefile > BMP");
+    toolBar_->addSeparator();
+    add(f.options, QStyle::SP_FileDialogListView, "全ｵﾌﾟｼｮﾝ設定");
+    toolBar_->addSeparator();
+    add(f.help, QStyle::SP_DialogHelpButton, "ヘルプ");
+    add(f.exit, QStyle::SP_DialogCloseButton, "終了");
+}
+
+void MainWindow::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    for (int i = 0; i < kStatusPanels; ++i) {
+        auto* label = new QLabel(bar);
+        label->setFixedWidth(kStatusPanelWidths[i]);
+        label->setContentsMargins(0, 0, 0, 0);
+        label->setIndent(1);
+        if (i == 0) label->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        else if (i == kStatusPanels - 1) label->setFrameStyle(QFrame::NoFrame);
+        else label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        bar->addWidget(label);
+        panels_[i] = label;
+    }
+    bar->installEventFilter(this);
+    for (QLabel* label : panels_) label->installEventFilter(this);
+}
+
+void MainWindow::connectCommands() {
+    const FileMenuActions& f = menus_->file;
+    auto wire = [this](QAction* a, void (MainWindow::*command)()) {
+        connect(a, &QAction::triggered, this, [this, command] { (this->*command)(); });
+    };
+    wire(f.newDrawing, &MainWindow::newDrawing);
+    wire(f.open, &MainWindow::openCommand);
+    wire(f.save, &MainWindow::saveCommand);
+    wire(f.openDamaged, &MainWindow::openDamagedCommand);
+    wire(f.copyPicture, &MainWindow::copyPicture);
+    wire(f.copyText, &MainWindow::copyText);
+    wire(f.savePicture, &MainWindow::savePicture);
+    wire(f.information, &MainWindow::informationCommand);
+    wire(f.exit, &MainWindow::exitCommand);
+    wire(f.redrawScreen, &MainWindow::redrawScreen);
+    wire(f.options, &MainWindow::optionsCommand);
+    wire(f.help, &MainWindow::helpCommand);
+    wire(f.version, &MainWindow::versionCommand);
+    connect(menus_, &MainMenus::clipboardWatchingChanged, this, [this](bool on) {
+        ClipboardHooks& hooks = WindowClipboardHooks();
+        if (hooks.watchingChanged) hooks.watchingChanged(*this, on);
+    });
+}
+
+void MainWindow::UpdateStatusBar() {
+    const auto texts = StatusBarTexts(drawing_);
+    for (int i = 0; i < kStatusPanels; ++i) panels_[i]->setText(texts[i]);
+}
+
+void MainWindow::FitWindowToDrawing() { resize(FittedWindowSize(drawing_.extents.Aspect)); }
+
+void MainWindow::RepaintDrawing() {
+    ++repaintRequests_;
+    SeedDrawingHeader(session_.settings, drawing_.header);
+    view_->invalidate();
+}
+
+RenderOptions MainWindow::renderOptions() const {
+    RenderOptions o = MakeRenderOptions(session_.settings, session_.jwcadText);
+    // The menu's drawing order is the one in force, whatever the drawing carried.
+    o.drawOrder = session_.settings.solidFlag;
+    return o;
+}
+
+ExportOptions MainWindow::exportOptions() const {
+    const AppSettings& s = session_.settings;
+    ExportOptions o;
+    o.width = s.outputWidth;
+    o.jpegQuality = s.graphic.jpegValue;
+    o.jpegProgressive = s.graphic.jpegProgressive;
+    o.pngCompression = s.graphic.pngCompression;
+    o.pngInterlaced = s.graphic.pngInterlaced;
+    o.pngTransparent = s.graphic.pngTransparent;
+    o.gifLzw = s.graphic.gifLzw;
+    o.gifDither = s.graphic.gifDither;
+    o.gifReduction = s.graphic.gifSubColor;
+    o.gifTransparent = s.graphic.gifTransparent;
+    o.realScale = s.graphic.realScale;
+    o.clearBackground = ExportClearsBackground(s);
+    o.render = renderOptions();
+    return o;
+}
+
+bool MainWindow::renderInto(QPainter& painter, int width, int height, const RenderProgress& progress) {
+    if (!hasDrawing()) return true;
+    JwCadImportResult pens =
+        PrepareRepaintPens(session_.settings, session_.registry(), drawing_.header, session_.jwcadText);
+    if (!pens.ok) std::fprintf(stderr, "korvel: %s\n", pens.error.c_str());
+    QtPainterTarget target(painter);
+    RenderRequest request;
+    request.width = width;
+    request.height = height;
+    request.clearBackground = session_.settings.penColorFlag;
+    request.progress = progress;
+    request.pictures = pictures_.get();
+    const RenderResult result = RenderDrawing(target, drawing_, renderOptions(), request);
+    FinishRepaintPens(session_.settings, drawing_.header);
+    return result.completed;
+}
+
+void MainWindow::whenIdle(std::function<void()> command) {
+    if (!view_->rendering()) {
+        command();
+        return;
+    }
+    view_->cancelRender();
+    QTimer::singleShot(0, this, [this, command = std::move(command)]() mutable { whenIdle(std::move(command)); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (view_->rendering()) {
+        // The render's frame is still on the stack; close once it has stopped.
+        view_->cancelRender();
+        event->ignore();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    if (!settingsSaved_) {
+        settingsSaved_ = true;
+        const SettingsSaveResult saved = session_.save();
+        if (!saved.written && !saved.error.empty()) std::fprintf(stderr, "korvel: %s\n", saved.error.c_str());
+    }
+    event->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            statusDragging_ = true;
+            return false;
+        case QEvent::MouseMove:
+            if (statusDragging_) {
+                auto* move = static_cast<QMouseEvent*>(event);
+                view_->drawLineTo(statusBar()->mapFromGlobal(move->globalPosition().toPoint()));
+            }
+            return false;
+        case QEvent::MouseButtonRelease:
+            if (statusDragging_) {
+                statusDragging_ = false;
+                QTimer::singleShot(0, this, [this] { informationCommand(); });
+            }
+            return false;
+        default:
+            return QMainWindow::eventFilter(watched, event);
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) continue;
+        openDrawingFile(url.toLocalFile());
+        break;
+    }
+}
+
+}  // namespace korvel

@@ -1,0 +1,126 @@
+// The main window: menus, toolbar, the drawing area and the status bar of nine panels; start-up
+// and shutdown, and the file, output and dialog commands.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/drawing_view.h"
+#include "app/main_menus.h"
+#include "app/settings_session.h"
+#include "app/user_prompts.h"
+#include "app/window_geometry.h"
+#include "drawing/drawing.h"
+#include "drawing/loaders.h"
+#include "output/export_options.h"
+
+class QToolBar;
+
+namespace korvel {
+
+class DrawingInfoDialog;
+class OptionsDialog;
+class PictureCache;
+class MainWindow;
+
+// The clipboard work (the start-up load of "Jw_win" data and the clipboard watcher) plugs in
+// here; until it is set the window starts with an empty drawing and watches nothing.
+struct ClipboardHooks {
+    // Step 7 of the window's creation: load "Jw_win" data already on the clipboard.
+    std::function<void(MainWindow&)> startupLoad;
+    // The watching switch changed (menu, options dialog, start-up).
+    std::function<void(MainWindow&, bool on)> watchingChanged;
+};
+ClipboardHooks& WindowClipboardHooks();
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // `prompts` answers the window's questions (the desktop's dialogs, or a test's script).
+    MainWindow(SettingsSession session, UserPrompts& prompts, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Operations other parts of the program use.
+    void UpdateStatusBar();
+    void FitWindowToDrawing();
+    void RepaintDrawing();
+
+    // Opens a drawing file by its name (command line, dropped files): the kind follows the
+    // extension or the magic. False, with the reason shown, when it could not be read.
+    bool openDrawingFile(const QString& path);
+    bool hasDrawing() const { return drawing_.ExpectedCount != 0; }
+
+    // Menu commands.
+    void newDrawing();
+    void openCommand();
+    void saveCommand();
+    void openDamagedCommand();
+    void copyPicture();
+    void copyText();
+    void savePicture();
+    void informationCommand();
+    void redrawScreen();
+    void optionsCommand();
+    void helpCommand();
+    void versionCommand();
+    void exitCommand();
+
+    Drawing& drawing() { return drawing_; }
+    AppSettings& settings() { return session_.settings; }
+    SettingsSession& session() { return session_; }
+    MainMenus& menus() { return *menus_; }
+    DrawingView& view() { return *view_; }
+    DrawingInfoDialog& infoDialog() { return *infoDialog_; }
+    OptionsDialog& optionsDialog() { return *optionsDialog_; }
+    QDialog& versionDialog() { return *versionDialog_; }
+    std::array<QLabel*, kStatusPanels>& statusPanels() { return panels_; }
+    int repaintRequests() const { return repaintRequests_; }
+    const QString& tempJwzPath() const { return tempJwzPath_; }
+
+    // The export settings of the picture commands.
+    ExportOptions exportOptions() const;
+    RenderOptions renderOptions() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void create();
+    void buildToolBar();
+    void buildStatusBar();
+    void connectCommands();
+    bool renderInto(QPainter& painter, int width, int height, const RenderProgress& progress);
+    // Commands that load or change the drawing wait until a render under way has stopped.
+    void whenIdle(std::function<void()> command);
+    bool loadBytesOf(const QString& path, DataKind kind, bool damaged);
+    void afterLoad(const QString& path, bool updateStatus);
+    QString folderName() const;
+    void setFolderFromFile(const QString& path);
+
+    SettingsSession session_;
+    UserPrompts& prompts_;
+    Drawing drawing_;
+    std::unique_ptr<PictureCache> pictures_;
+    MainMenus* menus_ = nullptr;
+    DrawingView* view_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    std::array<QLabel*, kStatusPanels> panels_{};
+    DrawingInfoDialog* infoDialog_ = nullptr;
+    OptionsDialog* optionsDialog_ = nullptr;
+    QDialog* versionDialog_ = nullptr;
+    QString tempJwzPath_;
+    bool statusDragging_ = false;
+    bool settingsSaved_ = false;
+    int repaintRequests_ = 0;
+};
+
+// The window program: `korvel [settings options] [FILE...]`.
+int RunWindowProgram(int argc, char** argv);
+
+}  // namespace korvel

@@ -1,0 +1,239 @@
+// The main window's menu commands: files, pictures, texts and the dialogs.
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+#include <cstdio>
+
+#include "app/drawing_info_dialog.h"
+#include "app/main_window.h"
+#include "app/options_dialog.h"
+#include "drawing/cp932.h"
+#include "drawing/loaders.h"
+#include "output/image_export.h"
+#include "output/raster_render.h"
+#include "output/save_image_file.h"
+#include "output/text_export.h"
+#include "render/picture_cache.h"
+
+namespace korvel {
+
+namespace {
+
+const QString kJwwFilter = QStringLiteral("Jww形式ﾃﾞｰﾀ(*.jww);;すべてのﾌｧｲﾙ(*.*)");
+const QString kImageFilter = QStringLiteral(
+    "BMPﾌｧｲﾙ(*.BMP);;JPEGﾌｧｲﾙ(*.JPG);;PNGﾌｧｲﾙ(*.PNG);;GIFﾌｧｲﾙ(*.GIF);;"
+    "ｴﾝﾊﾝｽﾄﾞﾒﾀﾌｧｲﾙ(*.EMF);;ﾒﾀﾌｧｲﾙ(*.WMF)");
+const QString kNoData = QStringLiteral("Jw_winﾃﾞｰﾀが、ありません。");
+
+std::string local(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The extension the image-save dialog's filter adds to a name without one.
+QString imageExtensionForFilter(int index) {
+    switch (index) {
+        case 2: return QStringLiteral(".jpg");
+        case 3: return QStringLiteral(".png");
+        case 4: return QStringLiteral(".gif");
+        case 5: return QStringLiteral(".emf");
+        case 6: return QStringLiteral(".wmf");
+        default: return QStringLiteral(".bmp");
+    }
+}
+
+}  // namespace
+
+QString MainWindow::folderName() const { return QString::fromStdString(session_.settings.folderName); }
+
+void MainWindow::setFolderFromFile(const QString& path) {
+    QString folder = QFileInfo(path).absolutePath();
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    session_.settings.folderName = folder.toStdString();
+}
+
+void MainWindow::afterLoad(const QString& path, bool updateStatus) {
+    if (updateStatus) {
+        UpdateStatusBar();
+        setFolderFromFile(path);
+    }
+    pictures_->clear();
+    view_->resetView();
+    FitWindowToDrawing();
+    RepaintDrawing();
+}
+
+bool MainWindow::loadBytesOf(const QString& path, DataKind kind, bool damaged) {
+    pictures_->clear();
+    const LoadResult r = LoadFile(drawing_, local(path), damaged, &kind);
+    if (!r.ok) std::fprintf(stderr, "korvel: %s\n", r.error.c_str());
+    return r.ok;
+}
+
+bool MainWindow::openDrawingFile(const QString& path) {
+    if (view_->rendering()) {
+        whenIdle([this, path] { openDrawingFile(path); });
+        return true;
+    }
+    pictures_->clear();
+    const LoadResult r = LoadFile(drawing_, local(path));
+    if (!r.ok) {
+        prompts_.information(QString::fromStdString(r.error));
+        return false;
+    }
+    afterLoad(path, true);
+    return true;
+}
+
+void MainWindow::newDrawing() {
+    whenIdle([this] {
+        // The records stay until the next load; only the counts say the drawing is gone.
+        drawing_.ExpectedCount = 0;
+        drawing_.top.clear();
+        drawing_.members.clear();
+        RepaintDrawing();
+    });
+}
+
+void MainWindow::openCommand() {
+    whenIdle([this] {
+        FileChoice choice;
+        if (!prompts_.openFile(folderName(), kJwwFilter, choice)) return;
+        if (choice.filterIndex == 1) {
+            if (loadBytesOf(choice.path, DataKind::Jww, false)) afterLoad(choice.path, true);
+            return;
+        }
+        const QString ext = QFileInfo(choice.path).suffix().toLower();
+        if (ext == QLatin1String("jws") && loadBytesOf(choice.path, DataKind::Jws, false))
+            afterLoad(choice.path, true);
+        else if (ext == QLatin1String("jwz") && loadBytesOf(choice.path, DataKind::Jwz, false))
+            afterLoad(choice.path, true);
+    });
+}
+
+void MainWindow::openDamagedCommand() {
+    whenIdle([this] {
+        prompts_.information(QStringLiteral(" 不正なJwwDataFileをテストロードします。\n"));
+        FileChoice choice;
+        if (!prompts_.openFile(folderName(), kJwwFilter, choice)) return;
+        if (choice.filterIndex == 1) {
+            const bool ok = loadBytesOf(choice.path, DataKind::Jww, true);
+            afterLoad(choice.path, ok);
+            return;
+        }
+        if (QFileInfo(choice.path).suffix().toLower() == QLatin1String("jws") &&
+            loadBytesOf(choice.path, DataKind::Jws, false))
+            afterLoad(choice.path, true);
+    });
+}
+
+void MainWindow::saveCommand() {
+    if (!hasDrawing()) {
+        prompts_.information(kNoData);
+        return;
+    }
+    FileChoice choice;
+    if (!prompts_.saveFile(folderName(), kJwwFilter, choice) || choice.filterIndex != 1) return;
+    const QFileInfo chosen(choice.path);
+    const QString base = chosen.fileName().section(QLatin1Char('.'), 0, 0);
+    const QString target = chosen.dir().filePath(base + QStringLiteral(".jww"));
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(drawing_, 0, saved);
+    if (!saved.ok) {
+        prompts_.information(target + QStringLiteral(": ") + QString::fromStdString(saved.error));
+        return;
+    }
+    std::string error;
+    if (!WriteFileAtomically(local(target), bytes, error)) {
+        prompts_.information(QString::fromStdString(error));
+        return;
+    }
+    setFolderFromFile(target);
+}
+
+void MainWindow::copyPicture() {
+    if (!hasDrawing()) return;
+    const ExportOptions options = exportOptions();
+    int width = 0, height = 0;
+    RasterExportSize(drawing_, options, width, height);
+    const RasterRenderResult r = RenderToImage(drawing_, options.render, width, height, 0.0);
+    if (r.image.isNull()) {
+        prompts_.information(QStringLiteral("画像を作れませんでした (%1 × %2)").arg(width).arg(height));
+        return;
+    }
+    QApplication::clipboard()->setImage(r.image);
+}
+
+void MainWindow::copyText() {
+    const AppSettings& s = session_.settings;
+    if (!s.textToClipboard) return;
+    const std::string rows = TextExport(drawing_, s.textDelimiter, s.textShiftY);
+    QApplication::clipboard()->setText(QString::fromStdString(Cp932ToUtf8(rows)));
+}
+
+void MainWindow::savePicture() {
+    if (!hasDrawing()) {
+        prompts_.information(QStringLiteral("ﾃﾞｰﾀが、ありません。"));
+        return;
+    }
+    FileChoice choice;
+    if (!prompts_.saveFile(folderName(), kImageFilter, choice)) return;
+    QString name = choice.path;
+    if (QFileInfo(name).suffix().isEmpty()) name += imageExtensionForFilter(choice.filterIndex);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SaveImageResult r = SaveImageFile(drawing_, local(name), exportOptions());
+    QApplication::restoreOverrideCursor();
+    if (!r.ok && !r.error.empty()) {
+        prompts_.information(QString::fromStdString(r.error));
+        return;
+    }
+    setFolderFromFile(name);
+}
+
+void MainWindow::informationCommand() {
+    if (!hasDrawing()) {
+        prompts_.information(kNoData);
+        return;
+    }
+    infoDialog_->showFor(drawing_.header);
+    prompts_.showModal(*infoDialog_);
+}
+
+void MainWindow::redrawScreen() {
+    if (!hasDrawing()) return;
+    view_->resetView();
+    FitWindowToDrawing();
+    RepaintDrawing();
+}
+
+void MainWindow::optionsCommand() {
+    optionsDialog_->populate();
+    prompts_.showModal(*optionsDialog_);
+    menus_->applySettings();
+    SaveOwnPens(session_.settings, drawing_.header);
+    RepaintDrawing();
+}
+
+void MainWindow::helpCommand() {
+    const QString dir = QApplication::applicationDirPath();
+    const QStringList candidates = {
+        QDir(dir).filePath(QStringLiteral("../share/korvel/help/index.html")),
+        QDir(dir).filePath(QStringLiteral("help/index.html")),
+        QDir(dir).filePath(QStringLiteral("../docs/help/index.html")),
+        QStringLiteral(KORVEL_SOURCE_HELP)};
+    for (const QString& c : candidates) {
+        if (QFileInfo::exists(c)) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(c).absoluteFilePath()));
+            return;
+        }
+    }
+    prompts_.information(QStringLiteral("ヘルプファイルが見つかりません。"));
+}
+
+void MainWindow::versionCommand() { prompts_.showModal(*versionDialog_); }
+
+void MainWindow::exitCommand() {
+    if (prompts_.question(QStringLiteral("　終了しますか？　　\n"))) close();
+}
+
+}  // namespace korvel

@@ -1,0 +1,81 @@
+// The desktop's answers to the window's questions.
+#include "app/user_prompts.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "platform/qt_painter_target.h"
+
+namespace korvel {
+
+int FilterIndex(const QString& filter, const QString& selected) {
+    const QStringList filters = filter.split(QStringLiteral(";;"));
+    const int i = filters.indexOf(selected);
+    return i < 0 ? 1 : i + 1;
+}
+
+bool ParseWholeNumber(const QString& text, int& value) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    if (ok) value = v;
+    return ok;
+}
+
+void QtUserPrompts::information(const QString& text) {
+    QMessageBox::information(parent_, QStringLiteral("Korvel"), text);
+}
+
+bool QtUserPrompts::question(const QString& text) {
+    return QMessageBox::question(parent_, QStringLiteral("Korvel"), text,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool QtUserPrompts::inputText(const QString& title, const QString& prompt, QString& text) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, text, &ok);
+    if (ok) text = answer;
+    return ok;
+}
+
+bool QtUserPrompts::openFile(const QString& folder, const QString& filter, FileChoice& choice) {
+    QString selected;
+    const QString path = QFileDialog::getOpenFileName(parent_, QString(), folder, filter, &selected);
+    if (path.isEmpty()) return false;
+    choice.path = path;
+    choice.filterIndex = FilterIndex(filter, selected);
+    return true;
+}
+
+bool QtUserPrompts::saveFile(const QString& folder, const QString& filter, FileChoice& choice) {
+    QString selected;
+    // Our own naming rules add the extension, so the dialog must not add one of its own.
+    const QString path = QFileDialog::getSaveFileName(parent_, QString(), folder, filter, &selected,
+                                                      QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty()) return false;
+    choice.path = path;
+    choice.filterIndex = FilterIndex(filter, selected);
+    return true;
+}
+
+bool QtUserPrompts::chooseColor(uint32_t& color) {
+    const QColor chosen = QColorDialog::getColor(ToQColor(color), parent_);
+    if (!chosen.isValid()) return false;
+    color = static_cast<uint32_t>(chosen.red()) | static_cast<uint32_t>(chosen.green()) << 8 |
+            static_cast<uint32_t>(chosen.blue()) << 16;
+    return true;
+}
+
+bool QtUserPrompts::chooseFolder(QString& folder) {
+    const QString chosen = QFileDialog::getExistingDirectory(parent_, QString(), folder);
+    if (chosen.isEmpty()) return false;
+    folder = chosen;
+    return true;
+}
+
+void QtUserPrompts::showModal(QDialog& dialog) { dialog.exec(); }
+
+}  // namespace korvel

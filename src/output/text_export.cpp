@@ -1,0 +1,77 @@
+// Text rows of the drawing.
+#include "output/text_export.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/render_context.h"
+
+namespace korvel {
+
+char TextDelimiter(int delimit) {
+    switch (delimit) {
+        case 1: return ' ';
+        case 2: return ',';
+        case 3: return ';';
+        default: return '\t';
+    }
+}
+
+namespace {
+
+// Coordinates far outside any drawing would overflow the conversion; they stay at the limit.
+long tenths(double mm) {
+    const double v = std::round(mm * 10.0);
+    if (!std::isfinite(v)) return 0;
+    return static_cast<long>(std::clamp(v, -2e15, 2e15));
+}
+
+std::vector<ExportedText> collect(const Drawing& drawing) {
+    std::vector<ExportedText> texts;
+    texts.reserve(drawing.top.texts.size());
+    for (const TDataMoji& m : drawing.top.texts) {
+        ExportedText t;
+        t.x = tenths(m.start.x - drawing.extents.MinX);
+        t.y = tenths(m.start.y - drawing.extents.MinY);
+        t.text = m.text.substr(0, kExportTextBytes);
+        texts.push_back(std::move(t));
+    }
+    return texts;
+}
+
+}  // namespace
+
+std::vector<std::vector<ExportedText>> TextRows(const Drawing& drawing, int shiftY) {
+    std::vector<ExportedText> texts = collect(drawing);
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const ExportedText& a, const ExportedText& b) { return a.y > b.y; });
+    const long d = static_cast<long>(shiftY) * 10;
+    std::vector<std::vector<ExportedText>> rows;
+    long reference = 0;
+    for (ExportedText& t : texts) {
+        if (rows.empty() || !(reference - d <= t.y && t.y < reference + d)) {
+            rows.emplace_back();
+            reference = t.y;
+        }
+        rows.back().push_back(std::move(t));
+    }
+    for (auto& row : rows)
+        std::stable_sort(row.begin(), row.end(),
+                         [](const ExportedText& a, const ExportedText& b) { return a.x < b.x; });
+    return rows;
+}
+
+std::string TextExport(const Drawing& drawing, int delimit, int shiftY) {
+    const char separator = TextDelimiter(delimit);
+    std::string out;
+    for (const auto& row : TextRows(drawing, shiftY)) {
+        for (const ExportedText& t : row) {
+            out += t.text;
+            out += separator;
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace korvel

@@ -1,0 +1,215 @@
+// The main window: its size from the drawing, the status bar, the file commands and the picture
+// in the drawing area.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QLabel>
+#include <QStatusBar>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "app/drawing_info_dialog.h"
+#include "drawing_builder.h"
+#include "window_fixture.h"
+
+namespace korvel::test {
+namespace {
+
+TEST(FittedWindowSize, FollowsTheAspect) {
+    EXPECT_EQ(FittedWindowSize(1.0), QSize(440, 540));
+    EXPECT_EQ(FittedWindowSize(2.0), QSize(720, 460));
+    EXPECT_EQ(FittedWindowSize(1.3329), QSize(586, 540));
+    EXPECT_EQ(FittedWindowSize(1.333), QSize(720, 640)) << "1.333 itself is wide";
+    EXPECT_EQ(FittedWindowSize(0.5), QSize(220, 540));
+    EXPECT_EQ(FittedWindowSize(1440.0), QSize(720, 100)) << "720 / 1440 rounds half to even, to 0";
+}
+
+TEST(FittedWindowSize, UnusableAspectsKeepTheStartingSize) {
+    for (double a : {std::nan(""), std::numeric_limits<double>::infinity(), 0.0, -1.0, 1e-6})
+        EXPECT_EQ(FittedWindowSize(a), QSize(720, 540)) << a;
+}
+
+TEST(StatusBarTexts, VersionCountsAndTime) {
+    DrawingBuilder b;
+    b.drawing.header.Version = 600;
+    b.drawing.header.ExtraOption[0] = 3725;
+    b.line(0, 0, 1, 1);
+    b.line(0, 0, 2, 1);
+    b.circle(0, 0, 5);
+    b.text(0, 0, "A");
+    b.point(1, 1);
+    b.solid({0, 0}, {1, 0}, {1, 1}, {0, 1});
+    b.dimension(0, 0, 10, 0);
+    const auto t = StatusBarTexts(b.drawing);
+    EXPECT_EQ(t[0], QStringLiteral("Ver : 6.00"));
+    EXPECT_EQ(t[1], QStringLiteral("L = 2 "));
+    EXPECT_EQ(t[2], QStringLiteral("C = 1 "));
+    EXPECT_EQ(t[3], QStringLiteral("M = 1 "));
+    EXPECT_EQ(t[4], QStringLiteral("J = 1 "));
+    EXPECT_EQ(t[5], QStringLiteral("So = 1 "));
+    EXPECT_EQ(t[6], QStringLiteral("Su = 1 "));
+    EXPECT_EQ(t[7], QStringLiteral("B = 0 "));
+    EXPECT_EQ(t[8], QStringLiteral("01：02 "));
+    EXPECT_EQ(VersionPanelText(351), QStringLiteral("Ver : 3.51"));
+    EXPECT_EQ(EditingTimeText(0), QStringLiteral("00：00 "));
+    EXPECT_EQ(EditingTimeText(360000 + 59 * 60 + 59), QStringLiteral("100：59 "));
+}
+
+TEST_F(WindowTest, StartsAsAnEmptyWindowOfTheGivenSize) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Korvel"));
+    EXPECT_EQ(window->size(), QSize(720, 540));
+    EXPECT_FALSE(window->hasDrawing());
+    const auto& panels = window->statusPanels();
+    for (int i = 0; i < kStatusPanels; ++i) {
+        EXPECT_EQ(panels[i]->width(), kStatusPanelWidths[i]);
+        EXPECT_TRUE(panels[i]->text().isEmpty()) << "the status bar is not written at start";
+    }
+    EXPECT_EQ(window->font().pixelSize(), 12);
+    EXPECT_EQ(window->font().family(), QStringLiteral("IPAPGothic"));
+}
+
+TEST_F(WindowTest, FitWindowToDrawing) {
+    window->drawing().extents.Aspect = 1.0;
+    window->FitWindowToDrawing();
+    EXPECT_EQ(window->size(), QSize(440, 540));
+    window->drawing().extents.Aspect = 2.0;
+    window->FitWindowToDrawing();
+    EXPECT_EQ(window->size(), QSize(720, 460));
+    window->drawing().extents.Aspect = std::nan("");
+    window->FitWindowToDrawing();
+    EXPECT_EQ(window->size(), QSize(720, 540));
+}
+
+TEST_F(WindowTest, CommandsThatNeedADrawingSayOrDoNothing) {
+    window->informationCommand();
+    window->saveCommand();
+    window->savePicture();
+    EXPECT_EQ(prompts.informations,
+              QStringList({QStringLiteral("Jw_winﾃﾞｰﾀが、ありません。"), QStringLiteral("Jw_winﾃﾞｰﾀが、ありません。"),
+                           QStringLiteral("ﾃﾞｰﾀが、ありません。")}));
+    const int before = window->repaintRequests();
+    window->redrawScreen();
+    window->copyPicture();
+    EXPECT_EQ(window->repaintRequests(), before);
+    EXPECT_TRUE(prompts.shown.isEmpty());
+}
+
+TEST_F(WindowTest, ExitAsksFirst) {
+    window->show();
+    window->exitCommand();
+    EXPECT_EQ(prompts.questions, QStringList{QStringLiteral("　終了しますか？　　\n")});
+    EXPECT_TRUE(window->isVisible());
+    prompts.answerYes = true;
+    window->exitCommand();
+    EXPECT_FALSE(window->isVisible());
+}
+
+class SampleWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        if (IsSkipped()) return;
+        KORVEL_REQUIRE_SAMPLES();
+        sample = QString::fromStdString(samplesDir() + "/木造平面例.jww");
+    }
+    QStringList panelTexts(MainWindow& w) {
+        QStringList texts;
+        for (QLabel* l : w.statusPanels()) texts << l->text();
+        return texts;
+    }
+    QString sample;
+};
+
+TEST_F(SampleWindowTest, OpenShowsCountsFitsAndPaints) {
+    prompts.files = {{sample, 1}};
+    window->show();
+    window->openCommand();
+    ASSERT_TRUE(window->hasDrawing());
+    const Drawing& d = window->drawing();
+    EXPECT_EQ(panelTexts(*window)[1], QStringLiteral("L = %1 ").arg(d.LineCount()));
+    EXPECT_EQ(window->size(), FittedWindowSize(d.extents.Aspect));
+    EXPECT_EQ(window->settings().folderName, std::filesystem::path(samplesDir()).string() + "/");
+
+    window->view().renderNow();
+    EXPECT_EQ(window->view().renderCount(), 1);
+    const QImage& picture = window->view().picture();
+    ASSERT_EQ(picture.size(), window->view().size());
+    int inked = 0;
+    for (int y = 0; y < picture.height(); y += 2)
+        for (int x = 0; x < picture.width(); x += 2)
+            if (picture.pixel(x, y) != qRgb(255, 255, 255)) ++inked;
+    EXPECT_GT(inked, 500) << "the drawing is painted";
+
+    const QStringList shown = panelTexts(*window);
+    window->newDrawing();
+    EXPECT_FALSE(window->hasDrawing());
+    EXPECT_EQ(panelTexts(*window), shown) << "the status bar keeps its text";
+}
+
+TEST_F(SampleWindowTest, SavedAsVersion230AndOpenedAgainShowsTheSameCounts) {
+    prompts.files = {{sample, 1}};
+    window->openCommand();
+    ASSERT_TRUE(window->hasDrawing());
+    const QStringList before = panelTexts(*window);
+
+    window->informationCommand();
+    ASSERT_EQ(prompts.shown.size(), 1);
+    DrawingInfoDialog& info = window->infoDialog();
+    info.versions().button(2)->setChecked(true);  // V2.30-2.51
+    info.applyAndClose();
+    EXPECT_EQ(window->drawing().header.Version, 230u);
+
+    const std::string dir = scratchDir("window_save");
+    prompts.files = {{QString::fromStdString(dir + "/plan.old.jww"), 1}};
+    window->saveCommand();
+    const std::string saved = dir + "/plan.jww";
+    ASSERT_TRUE(std::filesystem::exists(saved)) << "the name is cut before its first point";
+
+    auto again = makeWindow("window_save_reopen");
+    prompts.files = {{QString::fromStdString(saved), 1}};
+    again->openCommand();
+    ASSERT_TRUE(again->hasDrawing());
+    QStringList after = panelTexts(*again);
+    EXPECT_EQ(after[0], QStringLiteral("Ver : 2.30"));
+    EXPECT_EQ(after.mid(1, 7), before.mid(1, 7));
+}
+
+TEST_F(SampleWindowTest, FilterAndExtensionDecideWhatLoads) {
+    prompts.files = {{sample, 2}};  // all files: ".jww" is no kind that index loads
+    window->openCommand();
+    EXPECT_FALSE(window->hasDrawing());
+
+    prompts.files = {{sample, 1}};
+    window->openCommand();
+    ASSERT_TRUE(window->hasDrawing());
+    const std::string dir = scratchDir("window_save_filter");
+    prompts.files = {{QString::fromStdString(dir + "/x.jww"), 2}};
+    window->saveCommand();
+    EXPECT_FALSE(std::filesystem::exists(dir + "/x.jww")) << "the all-files filter saves nothing";
+}
+
+TEST_F(SampleWindowTest, SavePictureAddsTheFiltersExtension) {
+    prompts.files = {{sample, 1}};
+    window->openCommand();
+    const std::string dir = scratchDir("window_picture");
+    prompts.files = {{QString::fromStdString(dir + "/plan"), 3}, {QString::fromStdString(dir + "/p.v2.jpeg"), 1}};
+    window->savePicture();
+    window->savePicture();
+    EXPECT_TRUE(std::filesystem::exists(dir + "/plan.PNG"));
+    EXPECT_TRUE(std::filesystem::exists(dir + "/p.JPG"));
+    EXPECT_TRUE(prompts.informations.isEmpty()) << prompts.informations.join("|").toStdString();
+}
+
+TEST_F(SampleWindowTest, StatusBarDragDrawsOnThePicture) {
+    prompts.files = {{sample, 1}};
+    window->openCommand();
+    window->show();
+    window->view().renderNow();
+    QImage before = window->view().picture();
+    ASSERT_EQ(before.pixel(15, 0), qRgb(255, 255, 255));
+    window->view().drawLineTo(QPoint(30, 0));
+    EXPECT_EQ(window->view().picture().pixel(15, 0), qRgb(0, 0, 0));
+}
+
+}  // namespace
+}  // namespace korvel::test

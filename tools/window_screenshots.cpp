@@ -1,0 +1,89 @@
+// Takes pictures of the main window with drawings loaded, of each page of the options dialog and
+// of the drawing information dialog, for people to look at (scripts/screenshots.sh).
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QThread>
+#include <cstdio>
+
+#include "app/drawing_info_dialog.h"
+#include "app/main_window.h"
+#include "app/options_dialog.h"
+#include "platform/qt_text.h"
+
+using namespace korvel;
+
+namespace {
+
+// Answers nothing and shows nothing: the pictures are taken without the user.
+class SilentPrompts : public UserPrompts {
+public:
+    void information(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    bool question(const QString&) override { return false; }
+    bool inputText(const QString&, const QString&, QString&) override { return false; }
+    bool openFile(const QString&, const QString&, FileChoice&) override { return false; }
+    bool saveFile(const QString&, const QString&, FileChoice&) override { return false; }
+    bool chooseColor(uint32_t&) override { return false; }
+    bool chooseFolder(QString&) override { return false; }
+    void showModal(QDialog&) override {}
+};
+
+void settle(QWidget& w) {
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(20);
+    }
+    (void)w;
+}
+
+bool save(QWidget& w, const QString& path) {
+    settle(w);
+    const bool ok = w.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: window_screenshots OUTDIR DRAWING...\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QFont font(MapFaceName("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QDir().mkpath(out.path());
+
+    SettingsOptions options;
+    options.settingsPath = out.filePath(QStringLiteral("Korvel.INI")).toStdString();
+    options.registryPath = "none";
+    SilentPrompts prompts;
+    MainWindow window(SettingsSession::start(options), prompts);
+    window.show();
+    bool ok = true;
+    for (int i = 2; i < argc; ++i) {
+        if (!window.openDrawingFile(QString::fromLocal8Bit(argv[i]))) ok = false;
+        window.view().renderNow();
+        ok &= save(window, out.filePath(QStringLiteral("main_window_%1.png").arg(i - 1)));
+    }
+
+    OptionsDialog& options_ = window.optionsDialog();
+    options_.populate();
+    options_.show();
+    for (int page = 0; page < options_.pages->count(); ++page) {
+        options_.pages->setCurrentIndex(page);
+        ok &= save(options_, out.filePath(QStringLiteral("options_page_%1.png").arg(page + 1)));
+    }
+    options_.hide();
+
+    DrawingInfoDialog& info = window.infoDialog();
+    info.showFor(window.drawing().header);
+    info.show();
+    ok &= save(info, out.filePath(QStringLiteral("drawing_info.png")));
+    info.hide();
+    window.close();
+    return ok ? 0 : 1;
+}
