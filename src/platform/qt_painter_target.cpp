@@ -39,6 +39,36 @@ Qt::BrushStyle toQt(BrushStyle style) {
     return Qt::SolidPattern;
 }
 
+// Plain pens up to this width draw their lines as filled outlines with polygonal round ends:
+// the same pixels as Qt's stroker gives, without flattening a curve for every end.
+constexpr int kOutlinedWidth = 8;
+
+// The outline of a line of width w with round ends, each end a half polygon of 8 sides.
+void capsule(const QLine& line, double w, QPointF* out) {
+    const double ax = line.x1(), ay = line.y1(), bx = line.x2(), by = line.y2();
+    double ux = bx - ax, uy = by - ay;
+    const double length = std::sqrt(ux * ux + uy * uy);
+    if (length > 0.0) {
+        ux /= length;
+        uy /= length;
+    } else {
+        ux = 1.0;
+        uy = 0.0;
+    }
+    const double r = w / 2.0;
+    // Directions from -90° to +90° about the line's direction, in steps of 22.5°.
+    static const double c[9] = {0.0, 0.38268343236508984, 0.7071067811865476, 0.9238795325112867, 1.0,
+                                0.9238795325112867, 0.7071067811865476, 0.38268343236508984, 0.0};
+    static const double s[9] = {-1.0, -0.9238795325112867, -0.7071067811865476, -0.38268343236508984, 0.0,
+                                0.38268343236508984, 0.7071067811865476, 0.9238795325112867, 1.0};
+    for (int i = 0; i < 9; ++i) {  // the far end, turning through the direction of the line
+        out[i] = QPointF(bx + r * (c[i] * ux - s[i] * uy), by + r * (c[i] * uy + s[i] * ux));
+    }
+    for (int i = 0; i < 9; ++i) {  // the near end, turning through the opposite direction
+        out[9 + i] = QPointF(ax + r * (-c[i] * ux + s[i] * uy), ay + r * (-c[i] * uy - s[i] * ux));
+    }
+}
+
 // Degrees counter-clockwise on the screen from the positive x axis.
 double rayAngle(double cx, double cy, int x, int y) {
     return std::atan2(cy - y, x - cx) * 180.0 / M_PI;
@@ -59,8 +89,20 @@ void QtPainterTarget::flush() { flushLines(); }
 
 void QtPainterTarget::flushLines() {
     if (lines_.empty()) return;
-    painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+    if (pen_.geometric || pen_.width < 2 || pen_.width > kOutlinedWidth) {
+        painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+        lines_.clear();
+        return;
+    }
+    painter_.setPen(Qt::NoPen);
+    painter_.setBrush(ToQColor(pen_.color));
+    QPointF outline[18];
+    for (const QLine& line : lines_) {
+        capsule(line, pen_.width, outline);
+        painter_.drawPolygon(outline, 18, Qt::WindingFill);
+    }
     lines_.clear();
+    penApplied_ = brushApplied_ = false;
 }
 
 void QtPainterTarget::setPen(const PenSpec& pen) {

@@ -151,6 +151,55 @@ TEST(WalkOrder, BlockDefinitionsAreNeverDrawnAsRecords) {
     EXPECT_EQ(t.count(CallKind::Polyline), 1u);
 }
 
+TEST(WalkOrder, LastDrawPutsTextsAfterEverythingElse) {
+    DrawingBuilder b;
+    b.extents(0, 0, 100, 100);
+    b.line(10, 100, 20, 100);
+    TDataMoji& t = b.text(10, 50, "AB");
+    t.penColor = 2;
+    t.textType = 1;
+    t.fontName = "MS Gothic";
+    b.line(30, 100, 40, 100);
+    auto textPosition = [&](const RenderOptions& o) {
+        RecordingTarget r;
+        render(r, b.drawing, 100, 100, 1.0, o, false);
+        size_t lastLine = 0, firstText = r.calls.size();
+        for (size_t i = 0; i < r.calls.size(); ++i) {
+            if (r.calls[i].kind == CallKind::Polyline) lastLine = i;
+            if (r.calls[i].kind == CallKind::TextOut) firstText = std::min(firstText, i);
+        }
+        EXPECT_LT(firstText, r.calls.size()) << "the text was not drawn";
+        return firstText > lastLine;
+    };
+    EXPECT_FALSE(textPosition(RenderOptions{}));
+    RenderOptions last;
+    last.lastDraw = 1;
+    EXPECT_TRUE(textPosition(last));
+}
+
+TEST(FarCoordinates, NeverReachTheTargetAsOverflowedIntegers) {
+    DrawingBuilder b;
+    b.extents(0, 0, 100, 100);
+    b.line(0, 0, 1e300, 1e300);
+    b.line(-1e300, 50, 1e300, 50, 2, 2);
+    b.circle(1e300, 0, 5);
+    b.arc(50, 50, 1e300, 0, 1);
+    b.point(1e300, -1e300);
+    b.specialPoint(50, 50, 5, 1e300);
+    b.solid({0, 0}, {1e300, 0}, {1e300, 1e300}, {0, 1e300});
+    for (double scale : {1.0, 1e300}) {
+        RecordingTarget t;
+        render(t, b.drawing, 100, 100, scale, RenderOptions{}, false);
+        for (const auto& c : t.calls) {
+            for (const auto& p : c.points) {
+                EXPECT_LE(std::abs(p.x), 4000000) << scale;
+                EXPECT_LE(std::abs(p.y), 4000000) << scale;
+            }
+            for (int v : c.args) EXPECT_LE(std::abs(v), 100000000) << scale;
+        }
+    }
+}
+
 TEST(Progress, CalledPerRecordAndCancels) {
     DrawingBuilder b;
     b.extents(0, 0, 100, 100);

@@ -1,0 +1,229 @@
+// Rendering speed: the synthetic drawing (a million lines, twenty thousand arcs and texts) at a
+// width of 2000, against drawing the same device lines and arcs straight onto the same QPainter.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <memory>
+
+#include "output/raster_render.h"
+#include "platform/headless_app.h"
+#include "platform/qt_painter_target.h"
+#include "render/device_mapping.h"
+#include "render/line_style.h"
+#include "render/render_driver.h"
+#include "synthetic_drawing.h"
+
+namespace korvel {
+namespace {
+
+constexpr int kWidth = 2000;
+
+const Drawing& synthetic() {
+    static const Drawing drawing = bench::SyntheticDrawing(bench::SyntheticSize{});
+    return drawing;
+}
+
+// The same drawing without its texts: what lines and arcs alone cost through the renderer.
+const Drawing& syntheticWithoutTexts() {
+    static const Drawing drawing = [] {
+        Drawing d = synthetic();
+        std::vector<RecordRef> kept;
+        for (const RecordRef& r : d.top.sequence) {
+            if (r.cls != RecordClass::Moji) kept.push_back(r);
+        }
+        d.top.sequence = std::move(kept);
+        d.top.texts.clear();
+        return d;
+    }();
+    return drawing;
+}
+
+// What the baseline draws: each line record as one device line and each arc as one device arc,
+// with its pen, computed once outside the timed loop.
+struct DeviceLine {
+    QPoint a, b;
+    QPen pen;
+};
+struct DeviceArc {
+    QRect box;
+    int start16, span16;
+    QPen pen;
+};
+struct Baseline {
+    std::vector<DeviceLine> lines;
+    std::vector<DeviceArc> arcs;
+};
+
+QPen penOf(const Drawing& d, const TJwData& r) {
+    QPen pen(ToQColor(d.header.PenColor[r.penColor % 10]));
+    pen.setWidth(static_cast<int>(d.header.PenWidth[r.penColor % 10]));
+    pen.setCapStyle(Qt::RoundCap);
+    return pen;
+}
+
+Baseline makeBaseline(const Drawing& d, int width, int height) {
+    RenderOptions options;
+    RenderContext ctx(d, options);
+    ctx.view.MinX = d.extents.MinX;
+    ctx.view.MaxY = d.extents.MaxY;
+    const double W = d.extents.MaxX - d.extents.MinX, H = d.extents.MaxY - d.extents.MinY;
+    ctx.view.scale = (W / H) / (double(width) / height) <= 1.0 ? height / H : width / W;
+    Baseline base;
+    for (const TDataSen& s : d.top.lines) {
+        const DevicePoint a = ctx.map(s.start), b = ctx.map(s.end);
+        base.lines.push_back({QPoint(a.x, a.y), QPoint(b.x, b.y), penOf(d, s)});
+    }
+    for (const TDataEnko& c : d.top.circles) {
+        const DevicePoint m = ctx.map(c.center);
+        const int r = std::max(1, RoundDevice(c.radius * ctx.view.scale));
+        double start = c.startAngle, sweep = c.arcAngle;
+        if (c.fullCircle == 1) start = 0, sweep = 2 * M_PI;
+        base.arcs.push_back({QRect(m.x - r, m.y - r, 2 * r, 2 * r), int(start * 180 / M_PI * 16),
+                             int(sweep * 180 / M_PI * 16), penOf(d, c)});
+    }
+    return base;
+}
+
+// The exact device primitives a render hands to its target (every dash, every flattened arc),
+// captured once and replayed straight onto a QPainter: what the renderer adds on top of Qt.
+class CaptureTarget : public RenderTarget {
+public:
+    struct Piece {
+        uint32_t pen;
+        uint32_t first;
+        uint32_t count;
+    };
+    std::vector<QPen> pens;
+    std::vector<QPoint> points;
+    std::vector<Piece> pieces;
+    bool discard = false;
+
+    void setPen(const PenSpec& p) override {
+        if (discard) return;
+        QPen pen(ToQColor(p.color));
+        pen.setWidth(p.width);
+        pen.setCapStyle(p.geometric ? Qt::FlatCap : Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        if (pens.empty() || pens.back() != pen) pens.push_back(pen);
+    }
+    void polyline(const DevicePoint* p, size_t n) override {
+        if (discard) return;
+        pieces.push_back({uint32_t(pens.size() - 1), uint32_t(points.size()), uint32_t(n)});
+        for (size_t i = 0; i < n; ++i) points.emplace_back(p[i].x, p[i].y);
+    }
+    void setBrush(const BrushSpec&) override {}
+    void fillRect(int, int, int, int) override {}
+    void moveTo(int, int) override {}
+    void lineTo(int, int) override {}
+    void polygon(const DevicePoint*, size_t) override {}
+    void ellipse(int, int, int, int) override {}
+    void arc(int, int, int, int, int, int, int, int) override {}
+    void setFont(const FontSpec&) override {}
+    void setTextColor(uint32_t) override {}
+    void textOut(int, int, const std::u32string&) override {}
+    void beginPath() override {}
+    void endPath() override {}
+    void strokeAndFillPath() override {}
+    void stretchPicture(int, int, int, int, const RasterImage&) override {}
+};
+
+void BM_DirectPainterSamePrimitives(benchmark::State& state) {
+    EnsureHeadlessGuiApplication();
+    const Drawing& d = synthetic();
+    const int height = FitHeight(d, kWidth);
+    CaptureTarget capture;
+    RenderRequest request;
+    request.width = kWidth;
+    request.height = height;
+    RenderDrawing(capture, d, RenderOptions{}, request);
+    QImage image(kWidth, height, QImage::Format_RGB32);
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        uint32_t pen = UINT32_MAX;
+        for (const auto& piece : capture.pieces) {
+            if (piece.pen != pen) painter.setPen(capture.pens[pen = piece.pen]);
+            const QPoint* p = capture.points.data() + piece.first;
+            if (piece.count == 2) painter.drawLine(p[0], p[1]);
+            else painter.drawPolyline(p, int(piece.count));
+        }
+    }
+    state.counters["pieces"] = static_cast<double>(capture.pieces.size());
+}
+
+// The renderer's own work alone: every primitive handed to a target that keeps nothing.
+void BM_RenderToNullTarget(benchmark::State& state) {
+    EnsureHeadlessGuiApplication();
+    const Drawing& d = synthetic();
+    RenderRequest request;
+    request.width = kWidth;
+    request.height = FitHeight(d, kWidth);
+    for (auto _ : state) {
+        CaptureTarget sink;
+        sink.discard = true;
+        RenderDrawing(sink, d, RenderOptions{}, request);
+    }
+}
+
+void renderSynthetic(benchmark::State& state, const Drawing& d) {
+    const int height = FitHeight(d, kWidth);
+    QImage image(kWidth, height, QImage::Format_RGB32);
+    RenderOptions options;
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QtPainterTarget target(painter);
+        RenderRequest request;
+        request.width = kWidth;
+        request.height = height;
+        request.clearBackground = false;
+        RenderDrawing(target, d, options, request);
+    }
+    state.counters["records"] = static_cast<double>(d.RecordCount());
+}
+
+void BM_RenderSynthetic(benchmark::State& state) {
+    EnsureHeadlessGuiApplication();
+    renderSynthetic(state, synthetic());
+}
+
+void BM_RenderSyntheticLinesAndArcsOnly(benchmark::State& state) {
+    EnsureHeadlessGuiApplication();
+    renderSynthetic(state, syntheticWithoutTexts());
+}
+
+void BM_DirectPainterLinesAndArcs(benchmark::State& state) {
+    EnsureHeadlessGuiApplication();
+    const Drawing& d = synthetic();
+    const int height = FitHeight(d, kWidth);
+    const Baseline base = makeBaseline(d, kWidth, height);
+    QImage image(kWidth, height, QImage::Format_RGB32);
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        for (const DeviceLine& l : base.lines) {
+            if (painter.pen() != l.pen) painter.setPen(l.pen);
+            painter.drawLine(l.a, l.b);
+        }
+        for (const DeviceArc& a : base.arcs) {
+            if (painter.pen() != a.pen) painter.setPen(a.pen);
+            painter.drawArc(a.box, a.start16, a.span16);
+        }
+    }
+}
+
+BENCHMARK(BM_RenderToNullTarget)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RenderSynthetic)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RenderSyntheticLinesAndArcsOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DirectPainterSamePrimitives)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DirectPainterLinesAndArcs)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+}  // namespace korvel
+
+BENCHMARK_MAIN();
