@@ -44,11 +44,31 @@ void cmykToPixels(const uint8_t* src, uint32_t* dst, int width, bool inverted) {
     }
 }
 
+// Progressive files can repeat scans over the whole picture without limit, each costing a full
+// pass; real files have a dozen. Entropy-coded data never holds FF DA (an FF there is followed
+// by 00 or a restart marker), so counting that pair bounds the scans from above.
+constexpr size_t kMaxScans = 1000;
+
+bool tooManyScans(const uint8_t* data, size_t size) {
+    size_t scans = 0;
+    const uint8_t* p = data;
+    const uint8_t* end = data + size;
+    while (p + 1 < end) {
+        p = static_cast<const uint8_t*>(std::memchr(p, 0xFF, static_cast<size_t>(end - p - 1)));
+        if (!p) break;
+        if (p[1] == 0xDA && ++scans > kMaxScans) return true;
+        ++p;
+    }
+    return false;
+}
+
 }  // namespace
 
 DecodeOutcome DecodeJpeg(const uint8_t* data, size_t size, RasterImage& out) {
     out = RasterImage{};
     if (SniffBuiltInFormat(data, size) != BuiltInFormat::Jpeg) return DecodeOutcome::notThisFormat();
+    if (tooManyScans(data, size))
+        return DecodeOutcome::failed("the JPEG has more than " + std::to_string(kMaxScans) + " scans");
     jpeg_decompress_struct cinfo;
     JpegErrors errors;
     std::memset(&errors, 0, sizeof errors);

@@ -255,6 +255,9 @@ TEST(JpegDecoder, RefusesDamagedAndOversizedPictures) {
     }
     expectFailed(DecodeJpeg, huge, "megapixels");
     expectFailed(DecodeJpeg, {0xFF, 0xD8, 0xFF, 0xE0, 0, 2});
+    std::vector<uint8_t> manyScans = {0xFF, 0xD8, 0xFF};
+    for (int i = 0; i < 1001; ++i) manyScans.insert(manyScans.end(), {0xFF, 0xDA, 0, 2});
+    expectFailed(DecodeJpeg, manyScans, "more than 1000 scans");
 
     // Cut inside the scan: libjpeg fills the rest and the message says so.
     std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + jpeg.size() - 40);
