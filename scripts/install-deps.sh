@@ -14,7 +14,7 @@ packages=(
   xvfb xauth xclip
   emf2svg libwmf-bin gsfonts
   clang libclang-rt-14-dev
-  shared-mime-info desktop-file-utils xdg-utils
+  shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl
 )
 
 missing=()

@@ -218,7 +218,6 @@ void MainWindow::helpCommand() {
     const QString dir = QApplication::applicationDirPath();
     const QStringList candidates = {
         QDir(dir).filePath(QStringLiteral("../share/korvel/help/index.html")),
-        QDir(dir).filePath(QStringLiteral("help/index.html")),
         QDir(dir).filePath(QStringLiteral("../docs/help/index.html")),
         QStringLiteral(KORVEL_SOURCE_HELP)};
     for (const QString& c : candidates) {
