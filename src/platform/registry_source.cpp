@@ -154,8 +154,6 @@ std::string stripRoot(std::string key, bool& foreignHive) {
     return key;
 }
 
-}  // namespace
-
 struct RegistryParse {
     Dialect dialect = Dialect::Wine;
     std::string name;
@@ -328,6 +326,8 @@ struct RegistryParse {
         return true;
     }
 };
+
+}  // namespace
 
 RegistryFile::LoadResult RegistryFile::load(const std::string& path, RegistryFile& registry) {
     registry.keys_.clear();

@@ -164,11 +164,22 @@ TEST(RegistryFile, MissingFileOpensNoKeyAndForeignFilesAreRefused) {
                              "\"REGEDIT4\" or \"Windows Registry Editor Version 5.00\")");
     EXPECT_EQ(reg.keyCount(), 0u);
 
-    // Every prefix of a real file parses without harm.
+    // Every prefix of a real file, and every byte of it replaced by a character that matters to
+    // the syntax, parses without harm (the sanitizer build checks the reads).
     const std::string whole = kWineFile;
     for (size_t n = 0; n <= whole.size(); ++n) {
         RegistryFile part;
         part.parse(bytesOf(whole.substr(0, n)), "cut.reg");
+        for (char c : {'\\', '"', '[', ']', '\n', '=', '\xFF'}) {
+            std::string changed = whole;
+            if (n < changed.size()) changed[n] = c;
+            part.parse(bytesOf(changed), "changed.reg");
+        }
+    }
+    const std::vector<uint8_t> v5 = utf16le(u"Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=hex(2):41,00,\\", true);
+    for (size_t n = 0; n <= v5.size(); ++n) {
+        RegistryFile part;
+        part.parse(std::vector<uint8_t>(v5.begin(), v5.begin() + static_cast<long>(n)), "cut5.reg");
     }
 }
 
