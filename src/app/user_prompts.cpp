@@ -8,6 +8,10 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include <QGridLayout>
+#include <QLabel>
+
+#include "app/drawing_preview.h"
 #include "platform/qt_painter_target.h"
 
 namespace korvel {
@@ -42,11 +46,26 @@ bool QtUserPrompts::inputText(const QString& title, const QString& prompt, QStri
 }
 
 bool QtUserPrompts::openFile(const QString& folder, const QString& filter, FileChoice& choice) {
-    QString selected;
-    const QString path = QFileDialog::getOpenFileName(parent_, QString(), folder, filter, &selected);
-    if (path.isEmpty()) return false;
-    choice.path = path;
-    choice.filterIndex = FilterIndex(filter, selected);
+    // Qt's own dialog, so that the preview of the chosen drawing can sit beside the list.
+    QFileDialog dialog(parent_, QString(), folder, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    auto* preview = new QLabel(&dialog);
+    preview->setFixedSize(200, 200);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+        const QImage image = RenderDrawingPreview(path, preview->width() - 4);
+        preview->setPixmap(image.isNull() ? QPixmap()
+                                          : QPixmap::fromImage(image.height() > preview->height() - 4
+                                                                   ? image.scaledToHeight(preview->height() - 4)
+                                                                   : image));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    choice.path = dialog.selectedFiles().front();
+    choice.filterIndex = FilterIndex(filter, dialog.selectedNameFilter());
     return true;
 }
 

@@ -2,6 +2,7 @@
 // in the drawing area.
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QLabel>
 #include <QStatusBar>
 #include <cmath>
@@ -209,6 +210,73 @@ TEST_F(SampleWindowTest, StatusBarDragDrawsOnThePicture) {
     ASSERT_EQ(before.pixel(15, 0), qRgb(255, 255, 255));
     window->view().drawLineTo(QPoint(30, 0));
     EXPECT_EQ(window->view().picture().pixel(15, 0), qRgb(0, 0, 0));
+}
+
+}  // namespace
+}  // namespace korvel::test
+
+namespace korvel::test {
+namespace {
+
+TEST_F(WindowTest, ZoomKeepsThePointUnderTheCursor) {
+    DrawingView& v = window->view();
+    const QPointF anchor(100, 50);
+    // The drawing point under the anchor, in unzoomed view units.
+    auto under = [&v](QPointF p) { return (p - v.pan()) / v.zoom(); };
+    const QPointF before = under(anchor);
+    v.zoomAbout(anchor, 1.25);
+    v.zoomAbout(anchor, 1.25);
+    EXPECT_DOUBLE_EQ(v.zoom(), 1.5625);
+    EXPECT_NEAR(under(anchor).x(), before.x(), 1e-9);
+    EXPECT_NEAR(under(anchor).y(), before.y(), 1e-9);
+    const QPointF pointBeforePan = under(anchor);
+    v.panBy(QPointF(10, -5));
+    EXPECT_NEAR(under(anchor + QPointF(10, -5)).x(), pointBeforePan.x(), 1e-9) << "the drawing moves with the mouse";
+    EXPECT_NEAR(under(anchor + QPointF(10, -5)).y(), pointBeforePan.y(), 1e-9);
+    for (int i = 0; i < 100; ++i) v.zoomAbout(anchor, 0.5);
+    EXPECT_DOUBLE_EQ(v.zoom(), 1.0 / 16) << "zooming out stops";
+    v.resetView();
+    EXPECT_EQ(v.zoom(), 1.0);
+    EXPECT_EQ(v.pan(), QPointF());
+}
+
+TEST_F(WindowTest, CopyTextFollowsItsSwitch) {
+    Drawing& d = window->drawing();
+    d.extents.MinX = d.extents.MinY = 0;
+    TDataMoji a, b;
+    a.start = {10, 10};
+    a.text = "A";
+    b.start = {20, 10};
+    b.text = "B";
+    d.top.texts = {a, b};
+    window->settings().textDelimiter = 2;
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    window->settings().textToClipboard = false;
+    window->copyText();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+    window->settings().textToClipboard = true;
+    window->copyText();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("A,B,\r\n"));
+}
+
+}  // namespace
+}  // namespace korvel::test
+
+#include "app/drawing_preview.h"
+
+namespace korvel::test {
+namespace {
+
+TEST_F(WindowTest, OpenDialogPreviewRendersDrawingsOnly) {
+    KORVEL_REQUIRE_SAMPLES();
+    const QImage image = RenderDrawingPreview(QString::fromStdString(samplesDir() + "/Test1.jww"), 196);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), 196);
+    const std::string dir = scratchDir("preview");
+    writeFileBytes(dir + "/notes.jww", {'h', 'e', 'l', 'l', 'o'});
+    EXPECT_TRUE(RenderDrawingPreview(QString::fromStdString(dir + "/notes.jww"), 196).isNull());
+    EXPECT_TRUE(RenderDrawingPreview(QString::fromStdString(dir), 196).isNull());
+    EXPECT_TRUE(RenderDrawingPreview(QString::fromStdString(dir + "/absent.jww"), 196).isNull());
 }
 
 }  // namespace
