@@ -34,6 +34,9 @@ SettingsSession SettingsSession::start(const SettingsOptions& options) {
     s.options = options;
     s.registry_ = openRegistry(s);
 
+    // The built-in pens first: an import that stops part-way leaves them in place of the pens it
+    // never reached, rather than black pens of width 0.
+    SetBuiltInPens(s.header);
     s.import = ImportJwCadSettings(*s.registry_, s.header, s.jwcadText);
     if (!s.import.ok) s.warnings.push_back(s.import.error + "; going on with the pens read so far");
     if (!s.import.found) SetBuiltInPens(s.header);

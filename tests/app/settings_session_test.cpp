@@ -116,10 +116,11 @@ TEST(SettingsSession, BrokenJwCadValueIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(session.warnings[0], "Jw_cad setting Software\\Jw_cad\\jw_win\\Pen \"Width04\" is not a whole number: "
                                    "\"thick\"; going on with the pens read so far");
     EXPECT_EQ(session.settings.graphic.jpegValue, 33);  // the settings file is still read
-    // Pens before the failing value are Jw_cad's; the rest were never read.
+    // Pens before the failing value are Jw_cad's; the rest, never read, stay built in.
     EXPECT_EQ(session.settings.ownPens.color[4], 0xFFFF00u);
     EXPECT_EQ(session.settings.ownPens.width[3], 3u);
-    EXPECT_EQ(session.settings.ownPens.color[5], 0u);
+    EXPECT_EQ(session.settings.ownPens.color[5], BuiltInPens().color[5]);
+    EXPECT_EQ(session.settings.ownPens.width[8], BuiltInPens().width[8]);
 
     Drawing d;
     session.prepareDrawing(d);
