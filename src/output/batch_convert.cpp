@@ -10,6 +10,7 @@
 
 #include "drawing/loaders.h"
 #include "output/image_export.h"
+#include "output/staged_files.h"
 
 namespace korvel {
 
@@ -21,10 +22,23 @@ uintmax_t sizeOf(const std::string& path) {
     return ec ? 0 : size;
 }
 
+// A file that could not be put in place turns its job into a failure.
+void commitStaged(StagedFiles& staged, std::vector<ConvertOutcome>& outcomes) {
+    for (const StagedFiles::Failure& f : staged.commit()) {
+        for (ConvertOutcome& o : outcomes) {
+            const auto it = std::find(o.written.begin(), o.written.end(), f.path);
+            if (it == o.written.end()) continue;
+            o.written.erase(it);
+            o.errors.push_back(f.error);
+            o.ok = false;
+        }
+    }
+}
+
 }  // namespace
 
 ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
-                          const DrawingPreparation& prepare) {
+                          const DrawingPreparation& prepare, StagedFiles* staged) {
     ConvertOutcome outcome;
     Drawing drawing;
     if (prepare.beforeLoad) prepare.beforeLoad(drawing);
@@ -49,7 +63,9 @@ ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
             continue;
         }
         std::string error;
-        if (!WriteFileAtomically(target.path, bytes, error)) {
+        const bool written = staged ? staged->stage(target.path, bytes, error)
+                                    : WriteFileAtomically(target.path, bytes, error);
+        if (!written) {
             outcome.errors.push_back(error);
             continue;
         }
@@ -70,6 +86,7 @@ std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
     for (size_t i = 0; i < jobs.size(); ++i) sizes[i] = sizeOf(jobs[i].input);
     std::stable_sort(order.begin(), order.end(), [&sizes](size_t a, size_t b) { return sizes[a] > sizes[b]; });
 
+    StagedFiles staged;
     std::atomic<size_t> next{0};
     std::mutex progressMutex;
     size_t done = 0;
@@ -77,7 +94,7 @@ std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
         for (size_t k = next++; k < order.size(); k = next++) {
             const size_t i = order[k];
             try {
-                outcomes[i] = ConvertOne(jobs[i], options, prepare);
+                outcomes[i] = ConvertOne(jobs[i], options, prepare, &staged);
             } catch (const std::exception& e) {
                 // An exception must not leave a worker thread: that would end the whole batch.
                 outcomes[i] = ConvertOutcome();
@@ -93,6 +110,7 @@ std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
     for (size_t t = 1; t < workers; ++t) pool.emplace_back(work);
     work();
     for (std::thread& t : pool) t.join();
+    commitStaged(staged, outcomes);
     return outcomes;
 }
 

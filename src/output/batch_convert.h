@@ -43,11 +43,16 @@ struct DrawingPreparation {
 // Called after each job from the worker that finished it (calls are serialised).
 using ConvertProgress = std::function<void(size_t done, size_t total, const std::string& input)>;
 
+class StagedFiles;
+
+// Loads one drawing and writes its images: each through a temporary file and a rename of its
+// own, or, with `staged`, left for the caller to commit.
 ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
-                          const DrawingPreparation& prepare = {});
+                          const DrawingPreparation& prepare = {}, StagedFiles* staged = nullptr);
 
 // Runs the jobs on `threads` workers (at least 1), the largest input files first so that a
-// batch does not end waiting for one big file; outcomes come back in the order of `jobs`.
+// batch does not end waiting for one big file; outcomes come back in the order of `jobs`. The
+// files are staged and renamed into place together at the end, after one flush.
 std::vector<ConvertOutcome> ConvertFiles(const std::vector<ConvertJob>& jobs,
                                          const ExportOptions& options, int threads,
                                          const ConvertProgress& progress = {},
