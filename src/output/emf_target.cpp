@@ -76,7 +76,16 @@ uint32_t joinOf(LineJoin join) {
                                                                                : U_PS_JOIN_ROUND;
 }
 
+// A plain pen wider than one unit is what GDI makes of CreatePen anyway: a geometric pen with
+// round ends and joins. Written as such, readers that take plain pens as hairlines draw it wide.
 char* createPenRecord(uint32_t slot, const PenSpec& pen) {
+    if (!pen.geometric && pen.width > 1) {
+        PenSpec wide = pen;
+        wide.geometric = true;
+        wide.cap = LineCap::Round;
+        wide.join = LineJoin::Round;
+        return createPenRecord(slot, wide);
+    }
     if (!pen.geometric) {
         U_POINT width;
         width.x = std::max(pen.width, 0);

@@ -90,6 +90,7 @@ void QtPainterTarget::flush() { flushLines(); }
 void QtPainterTarget::flushLines() {
     if (lines_.empty()) return;
     if (pen_.geometric || pen_.width < 2 || pen_.width > kOutlinedWidth) {
+        applyPen();
         painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
         lines_.clear();
         return;
@@ -165,13 +166,13 @@ void QtPainterTarget::lineTo(int x, int y) {
 
 void QtPainterTarget::polyline(const DevicePoint* points, size_t count) {
     if (count < 2) return;
-    applyPen();
     if (count == 2) {
         lines_.emplace_back(points[0].x, points[0].y, points[1].x, points[1].y);
         if (lines_.size() >= 4096) flushLines();
         return;
     }
     flushLines();
+    applyPen();
     scratch_.resize(count);
     for (size_t i = 0; i < count; ++i) scratch_[i] = QPoint(points[i].x, points[i].y);
     painter_.drawPolyline(scratch_.data(), static_cast<int>(count));

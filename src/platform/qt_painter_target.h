@@ -40,7 +40,7 @@ public:
     void flush() override;
 
 private:
-    // The painter's pen and brush follow the last spec only when a drawing call needs them, and
+    // The painter's pen and brush follow the last requested ones only when a drawing call needs them, and
     // only when it changed: most records set the same pen as the one before.
     void applyPen();
     void applyBrush();

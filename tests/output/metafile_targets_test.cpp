@@ -132,7 +132,8 @@ TEST(EmfTarget, HeaderCountsRecordsAndEndsWithEof) {
     };
     EXPECT_EQ(count(84), 3u);   // EMR_EXTTEXTOUTW, one per character
     EXPECT_EQ(count(82), 1u);   // EMR_EXTCREATEFONTINDIRECTW: the same font is made once
-    EXPECT_EQ(count(95), 1u);   // EMR_EXTCREATEPEN for the geometric pen
+    EXPECT_EQ(count(95), 2u);   // EMR_EXTCREATEPEN: the geometric pen and the plain 3-unit one
+    EXPECT_EQ(count(38), 1u);   // EMR_CREATEPEN: only the hairline stays a plain pen
     EXPECT_EQ(count(81), 1u);   // EMR_STRETCHDIBITS
     EXPECT_EQ(count(59), 1u);   // EMR_BEGINPATH
     EXPECT_EQ(count(63), 1u);   // EMR_STROKEANDFILLPATH

@@ -52,6 +52,25 @@ TEST_F(QtTarget, ThinnestPenIsOnePixelAndLinesAppearByTheEnd) {
     EXPECT_TRUE(ink(15, 20));
 }
 
+TEST_F(QtTarget, WideLinesAndPolylinesOfOnePenBothDraw) {
+    {
+        QPainter p(&image);
+        QtPainterTarget t(p);
+        t.setPen({0x000000, 3});
+        const DevicePoint line[2] = {{5, 5}, {30, 5}};
+        t.polyline(line, 2);
+        const DevicePoint bent[3] = {{5, 20}, {30, 20}, {30, 35}};
+        t.polyline(bent, 3);
+    }
+    // Three pixels wide, the round ends covering what Qt's own stroker covers.
+    EXPECT_TRUE(ink(15, 4) && ink(15, 5) && ink(15, 6));
+    EXPECT_FALSE(ink(15, 3) || ink(15, 7));
+    EXPECT_TRUE(ink(4, 5) && ink(30, 5));
+    EXPECT_FALSE(ink(4, 6) || ink(3, 5) || ink(31, 5));
+    EXPECT_TRUE(ink(15, 20));
+    EXPECT_TRUE(ink(30, 30));
+}
+
 TEST_F(QtTarget, ArcRunsCounterClockwiseFromStartRayToEndRay) {
     {
         QPainter p(&image);
