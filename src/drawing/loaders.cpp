@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -234,6 +235,21 @@ std::vector<uint8_t> SaveJwWinBytes(Drawing& d, SaveResult& result) {
     return std::vector<uint8_t>(out.bytes.begin(), out.bytes.end());
 }
 
+namespace {
+// The process's file creation mask, read without changing it: setting it to read it back would
+// leave other threads creating files under a mask of 0 for that moment.
+mode_t processUmask() {
+    static const mode_t mask = [] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+        }
+        return static_cast<mode_t>(022);
+    }();
+    return mask;
+}
+}  // namespace
+
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
     namespace fs = std::filesystem;
     const fs::path target(path);
@@ -244,9 +260,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
         error = path + ": cannot create a temporary file beside it: " + std::strerror(errno);
         return false;
     }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    ::fchmod(fd, 0666 & ~processUmask());
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
