@@ -5,6 +5,8 @@
 #include "platform/qt_text.h"
 
 #include <QFont>
+#include <QImage>
+#include <cmath>
 #include <QFontMetricsF>
 #include <QTransform>
 #include <unordered_map>
@@ -77,6 +79,67 @@ QTransform cellTransform(const FontSpec& font, int x, int y) {
     return t;
 }
 
+// Upright single characters -- nearly every glyph of a drawing -- are drawn once per font,
+// character and colour into a small image and then copied: a copy costs a fraction of laying
+// out and rasterising the glyph again, and at whole-pixel positions gives the same pixels.
+struct GlyphKey {
+    const FittedFont* font;
+    int width;
+    char32_t character;
+    uint32_t color;
+    bool operator==(const GlyphKey& o) const {
+        return font == o.font && width == o.width && character == o.character && color == o.color;
+    }
+};
+struct GlyphKeyHash {
+    size_t operator()(const GlyphKey& k) const {
+        size_t h = std::hash<const void*>()(k.font);
+        h = h * 31 + static_cast<size_t>(k.width);
+        h = h * 31 + static_cast<size_t>(k.character);
+        return h * 31 + k.color;
+    }
+};
+struct CachedGlyph {
+    QImage image;
+    QPoint offset;  // of the image's top-left from the cell's top-left
+};
+constexpr size_t kMaxCachedGlyphs = 8192;
+constexpr int kMaxCachedCell = 256;  // larger glyphs are rare and cost more memory than time
+
+bool drawCachedGlyph(QPainter& painter, const FontSpec& font, const FittedFont& fitted, uint32_t color,
+                     int x, int y, const std::u32string& text) {
+    if (text.size() != 1 || font.escapement != 0 || font.height > kMaxCachedCell ||
+        font.width > kMaxCachedCell || !painter.worldTransform().isIdentity() ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver) {
+        return false;
+    }
+    thread_local std::unordered_map<GlyphKey, CachedGlyph, GlyphKeyHash> cache;
+    GlyphKey key{&fitted, font.width, text[0], color};
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        if (cache.size() >= kMaxCachedGlyphs) cache.clear();
+        // Room for italics, underlines and glyphs that reach past their cell.
+        const int pad = font.height / 2 + 2;
+        const double stretch = font.width > 0 ? 2.0 * font.width / font.height : 1.0;
+        const int w = static_cast<int>(std::ceil(stretch * font.height * 1.5)) + 2 * pad;
+        const int h = font.height + 2 * pad;
+        CachedGlyph glyph;
+        glyph.image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+        glyph.image.fill(Qt::transparent);
+        glyph.offset = QPoint(-pad, -pad);
+        QPainter p(&glyph.image);
+        p.setRenderHints(painter.renderHints());
+        p.setWorldTransform(cellTransform(font, pad, pad));
+        p.setFont(fitted.font);
+        p.setPen(colourOf(color));
+        p.drawText(QPointF(0.0, fitted.baseline), QString::fromUcs4(text.data(), 1));
+        p.end();
+        it = cache.emplace(key, std::move(glyph)).first;
+    }
+    painter.drawImage(QPoint(x, y) + it->second.offset, it->second.image);
+    return true;
+}
+
 }  // namespace
 
 QString MapFaceName(const std::string& windowsFace) {
@@ -109,6 +172,7 @@ void QtDrawText(QPainter& painter, const FontSpec& font, uint32_t color, int x, 
         path->addPath(cell.map(glyphs));
         return;
     }
+    if (drawCachedGlyph(painter, font, fitted, color, x, y, text)) return;
     // The target keeps its own idea of the painter's pen, so the text colour must not stay.
     const QTransform savedTransform = painter.worldTransform();
     const QPen savedPen = painter.pen();
