@@ -66,7 +66,9 @@ void ExtentsBuilder::addTransformed(double x, double y) {
     if (scaleX_ < 1e-9) scaleX_ = 1.0;
     if (scaleY_ < 1e-9) scaleY_ = 1.0;
     Point2 p{x * scaleX_ + offsetX_, y * scaleY_ + offsetY_};
-    p = rotateAbout(p, {offsetX_, offsetY_}, angle_);
+    // Blocks turn counter-clockwise for a positive rotation, as Jw_cad measures every angle and
+    // as the renderer draws them; the written rule turns the other way (see rotateAbout).
+    p = rotateAbout(p, {offsetX_, offsetY_}, -angle_);
     Extents& e = d_.extents;
     e.MinX = std::min(e.MinX, p.x);
     e.MinY = std::min(e.MinY, p.y);

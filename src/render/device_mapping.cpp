@@ -55,9 +55,9 @@ bool MapSegment(const RenderContext& context, Point2 a, Point2 b, DevicePoint& p
     return true;
 }
 
-// Member points turn with RotateAboutPoint, clockwise for a positive angle with y upwards (the
-// sense the extents are measured with), so circle and arc angles turn the same way: the block
-// draws as one rigid figure. A mirroring scale reflects the ellipse, which turns the tilt the
+// Member points turn counter-clockwise for a positive angle with y upwards (Jw_cad's sense for
+// every angle, and the one the extents are measured with), so circle and arc angles add the
+// rotation: the block draws as one rigid figure. A mirroring scale reflects the ellipse, which turns the tilt the
 // other way and runs the arc from the mirrored end.
 ArcInBlock TransformArc(const RenderContext& context, double start, double sweep, double tilt) {
     ArcInBlock arc{1.0, 1.0, start, sweep, tilt};
@@ -77,7 +77,7 @@ ArcInBlock TransformArc(const RenderContext& context, double start, double sweep
         // A scale that differs between x and y flattens the ellipse along the block's axes; this
         // holds exactly for untilted ellipses, which is what such blocks contain in practice.
         if (sx != 0.0) arc.flatnessFactor *= std::fabs(sy / sx);
-        arc.tilt -= level->Angle;
+        arc.tilt += level->Angle;
     }
     return arc;
 }

@@ -1,9 +1,10 @@
 // Block inserts: the members of a block definition drawn through the insert's transform.
 //
 // Choices where Jw_cad's own behaviour gives no sound answer:
-// - Rotation sense: member points turn clockwise for a positive rotation (y upwards), the rule
-//   the drawing extents are measured with; circle, arc, solid and special-point angles turn the
-//   same way (see TransformArc), so a rotated block is one rigid figure.
+// - Rotation sense: member points turn counter-clockwise for a positive rotation (y upwards),
+//   as Jw_cad measures every angle and as the drawing extents are measured; circle, arc, solid,
+//   text and special-point angles add the rotation (see TransformArc), so a rotated block is
+//   one rigid figure.
 // - Nested inserts compose: an inner insert's transform is applied first, then the outer one's,
 //   and the outer transform is back in force for the remaining members.
 // - An insert whose block number has no definition draws nothing; a block that inserts itself

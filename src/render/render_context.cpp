@@ -24,12 +24,12 @@ Point2 BlockTransform::apply(Point2 p) const {
     double x = p.x * ScaleX + OffsetX;
     double y = p.y * ScaleY + OffsetY;
     if (Angle != 0.0) {
-        // Turns clockwise for a positive angle in y-up coordinates, as Jw_cad's block
-        // rotation is read; circle angles follow the same sense (see the curve drawing).
+        // Counter-clockwise for a positive angle in y-up coordinates, as Jw_cad measures every
+        // angle; circle, text and symbol angles add the rotation, so the block stays rigid.
         const double c = std::cos(Angle), s = std::sin(Angle);
         const double dx = x - OffsetX, dy = y - OffsetY;
-        x = OffsetX + c * dx + s * dy;
-        y = OffsetY + c * dy - s * dx;
+        x = OffsetX + c * dx - s * dy;
+        y = OffsetY + s * dx + c * dy;
     }
     return outer ? outer->apply({x, y}) : Point2{x, y};
 }

@@ -136,7 +136,7 @@ void DrawPointRecord(RenderContext& context, RenderTarget& target, const TDataTe
     const bool special = point.penStyle == 100 && context.drawing.header.Version >= 300;
     // Inside a block the symbol turns with the block's members (see the block drawing).
     const double blockTurn = context.block.expandingBlock ? context.block.totalAngle() : 0.0;
-    const Symbol sym(target, RoundDevice(x), RoundDevice(y), point.angle - blockTurn);
+    const Symbol sym(target, RoundDevice(x), RoundDevice(y), point.angle + blockTurn);
     if (!special) {
         sym.dot();
         return;

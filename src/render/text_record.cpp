@@ -17,10 +17,10 @@ constexpr double kRadiansToDegrees = 180.0 / M_PI;
 bool isImageReference(const std::string& text) { return text.compare(0, 4, "^@BM") == 0; }
 
 // While a block is drawn, a text turns with it (and with the blocks around it): its angle
-// follows the rotation in the same sense as its points do, clockwise for a positive angle.
+// follows the rotation in the same sense as its points do, counter-clockwise for a positive angle.
 double textAngle(const RenderContext& ctx, double angle) {
     if (!ctx.block.expandingBlock) return angle;
-    return angle - ctx.block.totalAngle() * kRadiansToDegrees;
+    return angle + ctx.block.totalAngle() * kRadiansToDegrees;
 }
 
 // With a draw-first mode the driver draws image references in its pre-pass and plain texts in

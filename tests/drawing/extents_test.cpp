@@ -113,14 +113,16 @@ TEST_F(ExtentsTest, BlockMembersGoThroughTheInsertTransform) {
 
     insert.scaleX = 1;
     insert.scaleY = 1;
-    insert.rotation = kPi / 2;  // the member's end (10, 10) turns about the origin
+    insert.rotation = kPi / 2;  // the member's end (10, 10) turns counter-clockwise to (-10, 10)
     e = measure([&](DrawingBuilder& b) {
         b.add(insert);
         b.beginBlock(TDataList{});
         b.add(member);
     });
-    EXPECT_NEAR(e.MaxX, 111, 1e-9);
-    EXPECT_NEAR(e.MinY, -11, 1e-9);
+    EXPECT_NEAR(e.MinX, 89, 1e-9);
+    EXPECT_NEAR(e.MaxX, 101, 1e-9);
+    EXPECT_NEAR(e.MaxY, 11, 1e-9);
+    EXPECT_NEAR(e.MinY, -1, 1e-9);
 }
 
 TEST_F(ExtentsTest, TextsAddTheirTopEdge) {

@@ -206,12 +206,12 @@ TEST_F(Blocks, RotatedBlockIsARigidFigure) {
     drawInsert(ins);
     const auto lines = polylines();
     ASSERT_EQ(lines.size(), 2u);
-    // A positive rotation turns clockwise (y up): the line now points down the drawing, which
-    // is down the device.
-    EXPECT_EQ(lines[0], (Points{{50, 50}, {50, 60}}));
+    // A positive rotation turns counter-clockwise (y up): the line now points up the drawing,
+    // which is up the device.
+    EXPECT_EQ(lines[0], (Points{{50, 50}, {50, 40}}));
     // The arc turns with it: it still starts at the line's far end and stays radius 10.
-    EXPECT_EQ(lines[1].front(), (DevicePoint{50, 60}));
-    EXPECT_EQ(lines[1].back(), (DevicePoint{60, 50}));
+    EXPECT_EQ(lines[1].front(), (DevicePoint{50, 40}));
+    EXPECT_EQ(lines[1].back(), (DevicePoint{40, 50}));
     for (const auto& p : lines[1]) EXPECT_NEAR(std::hypot(p.x - 50, p.y - 50), 10, 0.8);
 }
 

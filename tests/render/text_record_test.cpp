@@ -141,9 +141,9 @@ TEST_F(TextRecordTest, BlockTransformMovesAndTurnsTheText) {
     t.angle = 30.0;
     drawText(t);
     // (5, 10) in the drawing is device (10, 180); the text turns with the block's points.
-    EXPECT_EQ(fonts()[0].font.escapement, 3000);
-    // First cell at 300 degrees: (10 + 6 * 0.866, 180 - 8 * 0.5).
-    EXPECT_EQ(positions()[0], (DevicePoint{15, 176}));
+    EXPECT_EQ(fonts()[0].font.escapement, 1200);
+    // First cell at 120 degrees: (10 - 6 * 0.866, 180 + 8 * 0.5).
+    EXPECT_EQ(positions()[0], (DevicePoint{5, 184}));
 }
 
 struct DimensionTextTest : TextRecordTest {
