@@ -45,21 +45,21 @@ struct FittedFont {
 constexpr size_t kMaxCachedFonts = 256;
 constexpr int kMaxCell = 1 << 20;
 
-const FittedFont& fittedFont(const FontSpec& spec) {
+const FittedFont& fittedFont(const FontSpec& font) {
     thread_local std::unordered_map<FontKey, FittedFont, FontKeyHash> cache;
-    FontKey key{spec.face, spec.height, spec.weight, spec.italic, spec.underline, spec.strikeOut};
+    FontKey key{font.face, font.height, font.weight, font.italic, font.underline, font.strikeOut};
     auto it = cache.find(key);
     if (it != cache.end()) return it->second;
     if (cache.size() >= kMaxCachedFonts) cache.clear();
 
     FittedFont fitted;
     QFont& f = fitted.font;
-    f.setFamily(MapFaceName(spec.face));
-    f.setPixelSize(spec.height);
-    f.setWeight(spec.weight >= 600 ? QFont::Bold : QFont::Normal);
-    f.setItalic(spec.italic);
-    f.setUnderline(spec.underline);
-    f.setStrikeOut(spec.strikeOut);
+    f.setFamily(MapFaceName(font.face));
+    f.setPixelSize(font.height);
+    f.setWeight(font.weight >= 600 ? QFont::Bold : QFont::Normal);
+    f.setItalic(font.italic);
+    f.setUnderline(font.underline);
+    f.setStrikeOut(font.strikeOut);
     // Cells are tiny and turned; hinting would move glyphs off their cells.
     f.setHintingPreference(QFont::PreferNoHinting);
     f.setKerning(false);

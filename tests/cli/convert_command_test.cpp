@@ -8,34 +8,16 @@
 
 #include "drawing/loaders.h"
 #include "drawing_builder.h"
+#include "run_korvel.h"
 #include "test_support.h"
 
 namespace korvel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::RunResult;
+using test::runKorvel;
 
-struct RunResult {
-    int status = -1;
-    std::string out;  // standard output
-    std::string err;  // standard error
-};
-
-RunResult runKorvel(const std::string& args, const std::string& dir) {
-    const std::string errFile = dir + "/stderr.txt";
-    const std::string command = std::string(KORVEL_EXE) + " " + args + " 2>'" + errFile + "'";
-    RunResult r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[65536];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    const std::vector<uint8_t> err = test::readFileBytes(errFile);
-    r.err.assign(err.begin(), err.end());
-    fs::remove(errFile);
-    return r;
-}
 
 // A small drawing written as a JWW file: one diagonal of 180 by 80 mm.
 std::string writeDrawing(const std::string& path) {

@@ -9,29 +9,13 @@
 #include "../app/jwcad_fixture.h"
 #include "drawing/drawing_builder.h"
 #include "drawing/loaders.h"
+#include "run_korvel.h"
 #include "test_support.h"
 
 namespace {
 
 using korvel::test::JwCadRegistryFixture;
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
-
-Result korvelRun(const std::string& args) {
-    Result r;
-    const std::string command =
-        "HOME=/nonexistent-home WINEPREFIX= XDG_CONFIG_HOME= " + std::string(KORVEL_EXE) + " " + args + " 2>&1";
-    FILE* p = popen(command.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 // Colour 2 solid at y = 0, colour 3 in line type 2 at y = 50; two points widen the extents to
 // -10..110 x -20..70, so that 480 pixels wide is 4 pixels per millimetre: line A on row 280, B on
@@ -109,7 +93,7 @@ TEST(ConvertWithJwCadSettings, UserRegAndRegExportChangeColoursAndLineTypes) {
     korvel::test::writeFileBytes(dir + "/jw_win.reg", f.regedit5());
     const std::string common = drawing + " --width 480 --jwcad-registry ";
 
-    Result r = korvelRun("convert " + common + dir + "/user.reg --settings " + dir + "/a.INI -o " + dir + "/wine.png");
+    korvel::test::RunResult r = korvel::test::runKorvelIsolated("convert " + common + dir + "/user.reg --settings " + dir + "/a.INI -o " + dir + "/wine.png");
     ASSERT_EQ(r.status, 0) << r.out;
     QImage wineImage = png(dir + "/wine.png");
     ASSERT_EQ(wineImage.width(), 480);
@@ -122,12 +106,12 @@ TEST(ConvertWithJwCadSettings, UserRegAndRegExportChangeColoursAndLineTypes) {
     EXPECT_GT(blue, 0);
     EXPECT_GE(longestGap(wineImage, rowB, 0), 6);
 
-    r = korvelRun("convert " + common + dir + "/jw_win.reg --settings " + dir + "/b.INI -o " + dir + "/reg5.png");
+    r = korvel::test::runKorvelIsolated("convert " + common + dir + "/jw_win.reg --settings " + dir + "/b.INI -o " + dir + "/reg5.png");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(korvel::test::readFileBytes(dir + "/reg5.png"), korvel::test::readFileBytes(dir + "/wine.png"));
 
     // No Jw_cad: the built-in pens; the drawing's own line type 2 is solid.
-    r = korvelRun("convert " + common + "none --settings " + dir + "/c.INI -o " + dir + "/builtin.png");
+    r = korvel::test::runKorvelIsolated("convert " + common + "none --settings " + dir + "/c.INI -o " + dir + "/builtin.png");
     ASSERT_EQ(r.status, 0) << r.out;
     QImage builtin = png(dir + "/builtin.png");
     EXPECT_EQ(at(builtin, 240, 200), 0xFFFFFFu);
@@ -136,7 +120,7 @@ TEST(ConvertWithJwCadSettings, UserRegAndRegExportChangeColoursAndLineTypes) {
     EXPECT_LE(longestGap(builtin, lineRow(builtin, 80, 0xFFFFFF), 0xFFFFFF), 1);
 
     // --pens drawing: the drawing's own table as loaded.
-    r = korvelRun("convert " + common + dir + "/user.reg --pens drawing --settings " + dir + "/d.INI -o " + dir +
+    r = korvel::test::runKorvelIsolated("convert " + common + dir + "/user.reg --pens drawing --settings " + dir + "/d.INI -o " + dir +
                   "/drawing.png");
     ASSERT_EQ(r.status, 0) << r.out;
     QImage own = png(dir + "/drawing.png");
@@ -152,16 +136,16 @@ TEST(ConvertWithJwCadSettings, SettingsFileGivesTheDefaultsAndOptionsBeatIt) {
     korvel::test::writeFileBytes(ini, {'[', 'F', 'o', 'r', 'm', ']', '\n', 'o', 'u', 't', 'W', 's', 'i', 'z', 'e', '=', '2',
                                        '0', '0', '\n'});
     const std::string common = "convert " + drawing + " --jwcad-registry none --settings " + ini;
-    Result r = korvelRun(common + " -o " + dir + "/a.png");
+    korvel::test::RunResult r = korvel::test::runKorvelIsolated(common + " -o " + dir + "/a.png");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(png(dir + "/a.png").width(), 200);
-    r = korvelRun(common + " --set Form/outWsize=300 -o " + dir + "/b.png");
+    r = korvel::test::runKorvelIsolated(common + " --set Form/outWsize=300 -o " + dir + "/b.png");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(png(dir + "/b.png").width(), 300);
-    r = korvelRun(common + " --set Form/outWsize=300 --width 250 -o " + dir + "/c.png");
+    r = korvel::test::runKorvelIsolated(common + " --set Form/outWsize=300 --width 250 -o " + dir + "/c.png");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(png(dir + "/c.png").width(), 250);
-    r = korvelRun(common + " --pens mine -o " + dir + "/d.png");
+    r = korvel::test::runKorvelIsolated(common + " --pens mine -o " + dir + "/d.png");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "korvel: convert: --pens mine: must be window, own, jwcad or drawing\n");
 }
@@ -174,7 +158,7 @@ TEST(ConvertWithJwCadSettings, BrokenValueIsReportedAndTheConversionGoesOn) {
     f.remove("Line", "Unit_03");
     std::string wine = f.wineUserReg();
     korvel::test::writeFileBytes(dir + "/user.reg", {wine.begin(), wine.end()});
-    Result r = korvelRun("convert " + drawing + " --jwcad-registry " + dir + "/user.reg --settings " + dir +
+    korvel::test::RunResult r = korvel::test::runKorvelIsolated("convert " + drawing + " --jwcad-registry " + dir + "/user.reg --settings " + dir +
                          "/a.INI -o " + dir + "/out.png");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("korvel: warning: Jw_cad setting Software\\Jw_cad\\jw_win\\Line \"Unit_03\" is missing; a DWORD was "

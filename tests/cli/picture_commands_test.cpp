@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "run_korvel.h"
+
 #include <QImage>
 #include <cstdio>
 
@@ -11,15 +13,6 @@
 namespace korvel {
 namespace {
 
-std::string run(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
 
 // plan.jww with a found and a missing picture reference, beside a red 4 x 4 logo.png that
 // covers the lower-left quarter.
@@ -39,12 +32,12 @@ std::string makePlan(const std::string& name) {
 
 TEST(PictureCommands, InfoListsPictureReferences) {
     const std::string folder = makePlan("info_pictures");
-    const std::string json = run(std::string(KORVEL_EXE) + " info --json " + folder + "/plan.jww");
+    const std::string json = test::runKorvelIsolated("info --json " + folder + "/plan.jww").out;
     EXPECT_NE(json.find(",\"pictures\":[{\"reference\":\"^@BMlogo.png,50\",\"resolves\":true},"
                         "{\"reference\":\"^@BMmissing.png,10\",\"resolves\":false}],"),
               std::string::npos)
         << json;
-    const std::string human = run(std::string(KORVEL_EXE) + " info " + folder + "/plan.jww");
+    const std::string human = test::runKorvelIsolated("info " + folder + "/plan.jww").out;
     EXPECT_NE(human.find("  picture references: 2\n    ^@BMlogo.png,50 (found)\n"
                          "    ^@BMmissing.png,10 (not found)\n"),
               std::string::npos)
@@ -53,9 +46,9 @@ TEST(PictureCommands, InfoListsPictureReferences) {
 
 TEST(PictureCommands, ConvertDrawsPicturesUnlessTold) {
     const std::string folder = makePlan("convert_pictures");
-    const std::string exe = std::string(KORVEL_EXE) + " convert " + folder + "/plan.jww --width 200 -o ";
-    run(exe + folder + "/with.png");
-    run(exe + folder + "/without.png --no-pictures");
+    const std::string exe = "convert " + folder + "/plan.jww --width 200 -o ";
+    test::runKorvelIsolated(exe + folder + "/with.png");
+    test::runKorvelIsolated(exe + folder + "/without.png --no-pictures");
     const QImage with(QString::fromStdString(folder + "/with.png"));
     const QImage without(QString::fromStdString(folder + "/without.png"));
     ASSERT_FALSE(with.isNull());
@@ -68,7 +61,7 @@ TEST(PictureCommands, ConvertDrawsPicturesUnlessTold) {
     EXPECT_EQ(without.pixel(x, y), without.pixel(bx, by));
 
     test::writeFileBytes(folder + "/logo.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
-    const std::string damaged = run(exe + folder + "/damaged.png");
+    const std::string damaged = test::runKorvelIsolated(exe + folder + "/damaged.png").out;
     EXPECT_NE(damaged.find("korvel: warning: " + folder + "/plan.jww: picture logo.png: the data is cut short"), std::string::npos) << damaged;
 }
 

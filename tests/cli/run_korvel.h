@@ -34,4 +34,19 @@ inline RunResult runKorvel(const std::string& args, const std::string& dir) {
     return r;
 }
 
+// Runs with the user's settings and Wine registry out of reach and standard error merged into
+// `out`, for checks of what a whole run says.
+inline RunResult runKorvelIsolated(const std::string& args) {
+    const std::string command =
+        "HOME=/nonexistent-home WINEPREFIX= XDG_CONFIG_HOME= " + std::string(KORVEL_EXE) + " " + args + " 2>&1";
+    RunResult r;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[65536];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) r.out.append(buffer, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
 }  // namespace korvel::test

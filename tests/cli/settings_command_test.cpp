@@ -1,6 +1,8 @@
 // korvel settings, run as a user runs it.
 #include <gtest/gtest.h>
 
+#include "run_korvel.h"
+
 #include <cstdio>
 #include <string>
 
@@ -8,30 +10,13 @@
 
 namespace {
 
-struct CommandRun {
-    int status = -1;
-    std::string out;
-};
-
-CommandRun korvel(const std::string& args) {
-    CommandRun r;
-    const std::string command = "HOME=/nonexistent-home WINEPREFIX= XDG_CONFIG_HOME= " + std::string(KORVEL_EXE) +
-                                " " + args + " 2>&1";
-    FILE* p = popen(command.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 bool has(const std::string& text, const std::string& line) { return text.find("\n" + line + "\n") != std::string::npos; }
 
 TEST(SettingsCommand, SavesOptionsAndReadsThemBack) {
     const std::string dir = korvel::test::scratchDir("cli_settings");
     const std::string ini = dir + "/conf/Korvel.INI";
-    CommandRun first = korvel("settings --settings " + ini + " --jwcad-registry none --width 333 --mono grey "
+    korvel::test::RunResult first = korvel::test::runKorvelIsolated("settings --settings " + ini + " --jwcad-registry none --width 333 --mono grey "
                        "--set 'JwwSStyle/ LSolidStyle2=300' --save");
     ASSERT_EQ(first.status, 0) << first.out;
     EXPECT_NE(first.out.find("; settings file: " + ini + " (absent; defaults in effect)"), std::string::npos) << first.out;
@@ -39,7 +24,7 @@ TEST(SettingsCommand, SavesOptionsAndReadsThemBack) {
               std::string::npos);
     EXPECT_NE(first.out.find("korvel: settings written to " + ini), std::string::npos);
 
-    CommandRun again = korvel("settings --settings " + ini + " --jwcad-registry none");
+    korvel::test::RunResult again = korvel::test::runKorvelIsolated("settings --settings " + ini + " --jwcad-registry none");
     ASSERT_EQ(again.status, 0) << again.out;
     EXPECT_NE(again.out.find("(read)"), std::string::npos);
     EXPECT_TRUE(has(again.out, "outWsize=333"));
@@ -51,12 +36,12 @@ TEST(SettingsCommand, SavesOptionsAndReadsThemBack) {
 }
 
 TEST(SettingsCommand, RefusesBadOptionsAndKeepsAnUnreadableFile) {
-    CommandRun bad = korvel("settings --jpeg-quality 101");
+    korvel::test::RunResult bad = korvel::test::runKorvelIsolated("settings --jpeg-quality 101");
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.out, "korvel: settings: --jpeg-quality 101: must be a whole number from 1 to 100\n");
 
     const std::string dir = korvel::test::scratchDir("cli_settings_guard");
-    CommandRun blocked = korvel("settings --settings " + dir + " --jwcad-registry none --save");
+    korvel::test::RunResult blocked = korvel::test::runKorvelIsolated("settings --settings " + dir + " --jwcad-registry none --save");
     EXPECT_EQ(blocked.status, 1);
     EXPECT_NE(blocked.out.find("korvel: " + dir + ": not written, to keep the values it holds: " + dir +
                                ": is a folder, not a settings file"),

@@ -1,1 +1,0 @@
-// Placeholder so that the layer library exists before its first source lands.
