@@ -46,7 +46,16 @@ int main(int argc, char** argv) {
             return kExitOk;
         }
         for (const Command& c : Commands()) {
-            if (name == c.name) return c.run(std::vector<std::string>(argv + 2, argv + argc));
+            if (name != c.name) continue;
+            std::vector<std::string> args(argv + 2, argv + argc);
+            for (const std::string& a : args) {
+                if (a == "--") break;
+                if (a == "--help" || a == "-h") {
+                    std::printf("usage: korvel %s\n", c.usage);
+                    return kExitOk;
+                }
+            }
+            return c.run(args);
         }
         if (name.rfind("-", 0) == 0 || !korvelWindowMain) {
             PrintError("unknown command '" + name + "'");
