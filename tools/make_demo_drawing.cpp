@@ -114,7 +114,7 @@ void build(Drawing& d) {
     // Texts on layer 2: Japanese, rotated, vertical, bold and italic, codes.
     b.add(onLayer(text(0, 60, "Ｊｗ＿ｃａｄ 図面を Korvel で表示", 5, 2), 2));
     b.add(onLayer(text(0, 50, "平面図 １／１００ ①②③ ㎡", 4, 5, 0, 20003), 2));
-    b.add(onLayer(text(0, 40, "回転した文字 30°", 4, 6, 30, 10003), 2));
+    b.add(onLayer(text(40, -45, "回転した文字 30°", 4, 6, 30, 10003), 2));
     TDataMoji vertical = text(120, 70, "縦書きの文字（例）", 4, 3, 270);
     vertical.flags = 0x20;
     b.add(onLayer(vertical, 2));
