@@ -138,11 +138,21 @@ inline void ExpectSameHeader(const DrawingHeader& a, const DrawingHeader& b, uin
     EXPECT_EQ(a.TextWidth, b.TextWidth);
     EXPECT_EQ(a.TextHeight, b.TextHeight);
     EXPECT_EQ(a.CurrentTextWidth, b.CurrentTextWidth);
-    if (v >= 212) EXPECT_EQ(a.LayerProtect, b.LayerProtect);
-    if (v >= 217) EXPECT_EQ(a.DisplayOption, b.DisplayOption);
-    if (v >= 223) EXPECT_EQ(a.ExtraOption, b.ExtraOption);
-    if (v >= 230) EXPECT_EQ(a.ExtraOption2, b.ExtraOption2);
-    if (v >= 214) EXPECT_EQ(a.TextShiftX, b.TextShiftX);
+    if (v >= 212) {
+        EXPECT_EQ(a.LayerProtect, b.LayerProtect);
+    }
+    if (v >= 217) {
+        EXPECT_EQ(a.DisplayOption, b.DisplayOption);
+    }
+    if (v >= 223) {
+        EXPECT_EQ(a.ExtraOption, b.ExtraOption);
+    }
+    if (v >= 230) {
+        EXPECT_EQ(a.ExtraOption2, b.ExtraOption2);
+    }
+    if (v >= 214) {
+        EXPECT_EQ(a.TextShiftX, b.TextShiftX);
+    }
     EXPECT_TRUE(b.SxfPens.empty());
 }
 
