@@ -24,8 +24,6 @@ size_t headerSize(Drawing& d, uint32_t version) {
     return w.bytes.size();
 }
 
-std::vector<uint8_t> bytesOf(const ByteWriter& w) { return std::vector<uint8_t>(w.bytes.begin(), w.bytes.end()); }
-
 TEST(HeaderLayout, FieldsAppearAtTheirVersions) {
     Drawing d = newDrawing();
     // 212 adds a protect flag per group and per layer and 21 reserved words.

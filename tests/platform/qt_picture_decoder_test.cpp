@@ -35,9 +35,10 @@ TEST(QtPictureDecoder, DecodesWhatThePlugInsRead) {
         ASSERT_EQ(outcome.status, DecodeStatus::Decoded) << format << outcome.message;
         EXPECT_EQ(image.width, 3);
         EXPECT_EQ(image.height, 2);
-        if (std::string(format) == "tiff")  // lossless
+        if (std::string(format) == "tiff") {  // lossless
             EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80FFFFFF,
                                                            0xFF000000, 0xFF123456}));
+        }
     }
 }
 
@@ -53,7 +54,9 @@ TEST(QtPictureDecoder, SaysNoOrFailsButNeverCrashes) {
     const std::vector<uint8_t> tiff = encode(QImage(64, 64, QImage::Format_RGB32), "tiff");
     for (size_t n = 8; n < tiff.size(); n += 97) {
         const DecodeOutcome outcome = decoder.decode(tiff.data(), n, "cut.tif", image);
-        if (outcome.status == DecodeStatus::Decoded) EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height);
+        if (outcome.status == DecodeStatus::Decoded) {
+            EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height);
+        }
     }
 }
 
