@@ -257,12 +257,14 @@ void archiveJwwHeaderBody(Ar& ar, H& h, uint32_t writeVersion) {
             ar.u32(h.PrtPenWidth[i]);
             ar.f64(h.PointRadius[i]);
         }
-        for (int n = 2; n <= 9; ++n) {
+        // Ordinary (2..9) and double-length (16..19) line types share one layout.
+        auto lineType = [&](int n) {
             ar.u32(h.LineTypePattern[n]);
             ar.u32(h.LineTypeUnit[n]);
             ar.u32(h.LineTypePitch[n]);
             ar.u32(h.PrtLineTypePitch[n]);
-        }
+        };
+        for (int n = 2; n <= 9; ++n) lineType(n);
         for (int n = 11; n <= 15; ++n) {
             ar.u32(h.LineTypePattern[n]);
             ar.u32(h.RandomLineWidth[n]);
@@ -270,12 +272,7 @@ void archiveJwwHeaderBody(Ar& ar, H& h, uint32_t writeVersion) {
             ar.u32(h.PrtRandomLineWidth[n]);
             ar.u32(h.PrtLineTypePitch[n]);
         }
-        for (int n = 16; n <= 19; ++n) {
-            ar.u32(h.LineTypePattern[n]);
-            ar.u32(h.LineTypeUnit[n]);
-            ar.u32(h.LineTypePitch[n]);
-            ar.u32(h.PrtLineTypePitch[n]);
-        }
+        for (int n = 16; n <= 19; ++n) lineType(n);
         if (v >= 217)
             for (auto& x : h.DisplayOption) ar.u32(x);
     }
