@@ -1,6 +1,8 @@
 // Record coordinates to device units, with the safe-range cut.
 #include "render/device_mapping.h"
 
+#include "render/line_style.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -29,21 +31,9 @@ bool MapSegment(const RenderContext& context, Point2 a, Point2 b, DevicePoint& p
         return false;
     }
     if (!WithinSafeRange(x1, y1) || !WithinSafeRange(x2, y2)) {
-        // Liang-Barsky against the safe square.
         const double dx = x2 - x1, dy = y2 - y1, R = kSafeDeviceRange;
         double t0 = 0.0, t1 = 1.0;
-        const double p[4] = {-dx, dx, -dy, dy};
-        const double q[4] = {x1 + R, R - x1, y1 + R, R - y1};
-        for (int i = 0; i < 4; ++i) {
-            if (p[i] == 0.0) {
-                if (q[i] < 0.0) return false;
-                continue;
-            }
-            const double r = q[i] / p[i];
-            if (p[i] < 0.0) t0 = std::max(t0, r);
-            else t1 = std::min(t1, r);
-            if (t0 > t1) return false;
-        }
+        if (!ClipToBox(DeviceBox{-R, -R, R, R}, x1, y1, dx, dy, t0, t1)) return false;
         const double nx1 = x1 + t0 * dx, ny1 = y1 + t0 * dy;
         x2 = x1 + t1 * dx;
         y2 = y1 + t1 * dy;

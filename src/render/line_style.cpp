@@ -13,10 +13,10 @@ constexpr int kAuxiliaryColor = 9;
 const DashPattern kSolidPattern{1000000.0, 1.0};
 // Room around the target within which dashes are still walked one by one.
 constexpr double kVisibleMargin = 256.0;
+}  // namespace
 
-// Liang-Barsky: the part [t0, t1] of the segment from (x1, y1) along (dx, dy) inside the box.
-bool clipParameters(const DeviceBox& box, double x1, double y1, double dx, double dy, double& t0,
-                    double& t1) {
+bool ClipToBox(const DeviceBox& box, double x1, double y1, double dx, double dy, double& t0,
+               double& t1) {
     t0 = 0.0;
     t1 = 1.0;
     const double p[4] = {-dx, dx, -dy, dy};
@@ -33,7 +33,6 @@ bool clipParameters(const DeviceBox& box, double x1, double y1, double dx, doubl
     }
     return true;
 }
-}  // namespace
 
 bool VisibleBox(const RenderContext& context, DeviceBox& box) {
     if (context.targetWidth <= 0 || context.targetHeight <= 0) return false;
@@ -191,7 +190,7 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
     double p = 0.0, stop = length;
     if (style.visible) {
         double t0, t1;
-        if (!clipParameters(*style.visible, x1, y1, dx, dy, t0, t1)) return;
+        if (!ClipToBox(*style.visible, x1, y1, dx, dy, t0, t1)) return;
         // Whole periods before the visible part are skipped, so the dashes that are drawn sit
         // exactly where a walk from the start would put them.
         double period = 0.0;

@@ -21,6 +21,11 @@ using DashPattern = std::vector<double>;
 struct DeviceBox {
     double left = 0.0, top = 0.0, right = 0.0, bottom = 0.0;
 };
+// Liang-Barsky: the part [t0, t1] of the segment from (x1, y1) along (dx, dy) inside the box;
+// false when none of it is.
+bool ClipToBox(const DeviceBox& box, double x1, double y1, double dx, double dy, double& t0,
+               double& t1);
+
 // The target's area widened by a margin; false when the render did not say how large it is.
 bool VisibleBox(const RenderContext& context, DeviceBox& box);
 
