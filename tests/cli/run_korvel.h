@@ -17,10 +17,8 @@ struct RunResult {
     std::string err;  // standard error
 };
 
-// `args` is passed through the shell as it stands; standard error goes to a file in `dir`.
-inline RunResult runKorvel(const std::string& args, const std::string& dir) {
-    const std::string errFile = dir + "/stderr.txt";
-    const std::string command = std::string(KORVEL_EXE) + " " + args + " 2>'" + errFile + "'";
+// Runs a shell command line, keeping its standard output and exit status.
+inline RunResult runShell(const std::string& command) {
     RunResult r;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return r;
@@ -28,6 +26,13 @@ inline RunResult runKorvel(const std::string& args, const std::string& dir) {
     while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) r.out.append(buffer, n);
     const int status = pclose(pipe);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// `args` is passed through the shell as it stands; standard error goes to a file in `dir`.
+inline RunResult runKorvel(const std::string& args, const std::string& dir) {
+    const std::string errFile = dir + "/stderr.txt";
+    RunResult r = runShell(std::string(KORVEL_EXE) + " " + args + " 2>'" + errFile + "'");
     const std::vector<uint8_t> err = readFileBytes(errFile);
     r.err.assign(err.begin(), err.end());
     std::filesystem::remove(errFile);
@@ -37,16 +42,8 @@ inline RunResult runKorvel(const std::string& args, const std::string& dir) {
 // Runs with the user's settings and Wine registry out of reach and standard error merged into
 // `out`, for checks of what a whole run says.
 inline RunResult runKorvelIsolated(const std::string& args) {
-    const std::string command =
-        "HOME=/nonexistent-home WINEPREFIX= XDG_CONFIG_HOME= " + std::string(KORVEL_EXE) + " " + args + " 2>&1";
-    RunResult r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[65536];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return runShell("HOME=/nonexistent-home WINEPREFIX= XDG_CONFIG_HOME= " + std::string(KORVEL_EXE) + " " + args +
+                    " 2>&1");
 }
 
 }  // namespace korvel::test
