@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test test-unit test-asan test-asan-render fuzz bench install clean
+.PHONY: all deps configure build demo test test-unit test-asan test-asan-render test-wine fuzz bench install clean
 
 all: build
 
@@ -46,6 +46,14 @@ test-asan-render: deps
 	@cmake --build $(ASAN_RENDER_BUILD) -j $(JOBS) --target korvel_tests_render
 	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ./$(ASAN_RENDER_BUILD)/korvel_tests_render --gtest_brief=1
+
+# The clipboard exchange with Jw_win checked against Wine itself. Wine and the mingw-w64 compiler
+# are not among the usual dependencies (over a gigabyte), so this target installs them first.
+test-wine: deps
+	@./scripts/install-deps.sh --wine
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target korvel jwwin_clip
+	@cd $(BUILD) && ctest --output-on-failure -L wine
 
 # libFuzzer on the loaders: make fuzz FUZZ_SECONDS=600
 fuzz: deps

@@ -1,6 +1,7 @@
 // korvel save: writes a drawing back as a JWW file of a chosen version, with the fields the
-// drawing information dialog edits.
+// drawing information dialog edits, or as Jw_win clipboard data (.jwz) to hand to Jw_win.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -29,6 +30,14 @@ std::string cutMemo(const std::string& cp932) {
     return cp932.substr(0, end);
 }
 
+// An output ending in ".jwz" (any case) asks for Jw_win clipboard data instead of a JWW file.
+bool namesJwWinData(const std::string& output) {
+    if (output.size() < 4) return false;
+    std::string ext = output.substr(output.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == ".jwz";
+}
+
 int runSave(const std::vector<std::string>& args) {
     OptionParser p("save", args);
     std::string output, version, memo, paper, as;
@@ -40,7 +49,7 @@ int runSave(const std::vector<std::string>& args) {
     p.value("--paper", paper);
     p.value("--as", as);
     p.flag("--recover", recover);
-    const char* usage = "usage: korvel save FILE -o OUT.jww [--jww-version 351|300|230|225|223|220] [--memo TEXT] "
+    const char* usage = "usage: korvel save FILE -o OUT.jww|OUT.jwz [--jww-version 351|300|230|225|223|220] [--memo TEXT] "
                         "[--paper N] [--recover] [--as jww|jws|jwz]\n";
     if (!p.parse()) return std::fputs(usage, stderr), kExitUsage;
     if (p.files().size() != 1 || output.empty()) {
@@ -57,6 +66,12 @@ int runSave(const std::vector<std::string>& args) {
             PrintError("save: --jww-version takes 351, 300, 230, 225, 223 or 220, not '" + version + "'");
             return kExitUsage;
         }
+    }
+    const bool jwWinData = namesJwWinData(output);
+    if (jwWinData && v != 0 && v != 351) {
+        PrintError("save: Jw_win data (.jwz) always holds version 351 records; --jww-version " + version +
+                   " applies to JWW files only");
+        return kExitUsage;
     }
     long paperIndex = -1;
     if (!paper.empty() && !ParseInt(paper, 0, 11, paperIndex)) {
@@ -95,7 +110,8 @@ int runSave(const std::vector<std::string>& args) {
     if (paperIndex >= 0) d.header.PaperSize = static_cast<uint32_t>(paperIndex);
 
     SaveResult saved;
-    std::vector<uint8_t> bytes = SaveJwwBytes(d, static_cast<uint32_t>(v), saved);
+    std::vector<uint8_t> bytes =
+        jwWinData ? SaveJwWinBytes(d, saved) : SaveJwwBytes(d, static_cast<uint32_t>(v), saved);
     for (const std::string& w : saved.warnings) std::fprintf(stderr, "korvel: save: %s\n", w.c_str());
     std::string error;
     if (!saved.ok || !WriteFileAtomically(output, bytes, error)) {
@@ -105,7 +121,7 @@ int runSave(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-CommandRegistrar registrar("save", "save FILE -o OUT.jww [--jww-version N] [--memo TEXT] [--paper N] [--recover] [--as KIND]",
+CommandRegistrar registrar("save", "save FILE -o OUT.jww|OUT.jwz [--jww-version N] [--memo TEXT] [--paper N] [--recover] [--as KIND]",
                            runSave);
 
 }  // namespace

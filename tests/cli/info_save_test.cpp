@@ -80,6 +80,33 @@ TEST(SaveCommand, VersionMemoAndPaper) {
     EXPECT_EQ(test::runKorvel("save '" + demo() + "'", dir).status, 2);
 }
 
+TEST(SaveCommand, JwzOutputIsJwWinClipboardData) {
+    const std::string dir = test::scratchDir("save-jwz");
+    Drawing original;
+    ASSERT_TRUE(LoadFile(original, demo()).ok);
+    SaveResult expected;
+    const std::vector<uint8_t> expectedBytes = SaveJwWinBytes(original, expected);
+
+    // The bytes are exactly what goes under "Jw_win" on the clipboard, whatever the case of ".jwz".
+    for (const char* name : {"/plan.jwz", "/PLAN.JWZ"}) {
+        test::RunResult r = test::runKorvel("save '" + demo() + "' -o '" + dir + name + "'", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(test::readFileBytes(dir + name), expectedBytes) << name;
+    }
+    Drawing back;
+    LoadResult loaded = LoadFile(back, dir + "/plan.jwz");
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_EQ(loaded.kind, DataKind::Jwz);
+    EXPECT_EQ(back.RecordCount(), original.RecordCount());
+
+    // Jw_win data knows one record version only.
+    EXPECT_EQ(test::runKorvel("save '" + demo() + "' -o '" + dir + "/plan.jwz' --jww-version 351", dir).status, 0);
+    test::RunResult r = test::runKorvel("save '" + demo() + "' -o '" + dir + "/old.jwz' --jww-version 230", dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("version 351"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir + "/old.jwz"));
+}
+
 TEST(SaveCommand, AFailedSaveLeavesTheExistingFileAlone) {
     const std::string dir = test::scratchDir("save-fail");
     // The output names a folder: the rename fails and nothing is left behind.
