@@ -136,10 +136,11 @@ fi
 
 # c. Korvel watching: Jw_win's data is picked up and a picture is left for Windows programs too.
 if "$korvel" help 2>/dev/null | grep -q "^  watch"; then
-  "$korvel" watch --clipboard-watch >watch.log 2>&1 &
+  QT_QPA_PLATFORM=xcb "$korvel" watch >watch.log 2>&1 &
   watch_pid=$!
   background+=($watch_pid)
-  sleep 2
+  wait_for 20 grep -q "watching the clipboard" watch.log ||
+    fail "korvel watch did not start: $(cat watch.log)"
   wine "$exe" put plan.jwz 60 >put2.log 2>&1 &
   background+=($!)
   has_picture() { jwwin_clip formats >formats.log 2>/dev/null && grep -q " CF_ENHMETAFILE" formats.log &&
