@@ -52,7 +52,7 @@ test-asan-render: deps
 test-wine: deps
 	@./scripts/install-deps.sh --wine
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target korvel jwwin_clip
+	@cmake --build $(BUILD) -j $(JOBS) --target korvel jwwin_clip transfer_probe
 	@cd $(BUILD) && ctest --output-on-failure -L wine
 
 # libFuzzer on the loaders: make fuzz FUZZ_SECONDS=600

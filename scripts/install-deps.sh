@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Korvel needs to build, test and run. Safe to run again: it only
-# calls apt-get when something is missing.
+# calls apt-get when something is missing. With --wine it adds Wine and the mingw-w64 compiler for
+# the check against Wine itself (`make test-wine`; over a gigabyte, so not part of the usual set).
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,9 @@ packages=(
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl
 )
+if [ "${1:-}" = "--wine" ]; then
+  packages+=(wine wine64 gcc-mingw-w64-x86-64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

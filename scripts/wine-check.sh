@@ -4,9 +4,10 @@
 # throwaway X server (xvfb-run) with a throwaway Wine prefix, so nothing of the user's own Wine
 # set-up or display is touched.
 #
-#   scripts/wine-check.sh [--korvel PATH] [--jwwin-clip PATH.exe] [--keep]
+#   scripts/wine-check.sh [--korvel PATH] [--jwwin-clip PATH.exe] [--transfer-probe PATH] [--keep]
 #
 # --korvel defaults to build/korvel, --jwwin-clip to a fresh build of tools/wine/jwwin_clip.c,
+# --transfer-probe to build/transfer_probe (Korvel's transfer to Jw_win; left out when absent),
 # --keep leaves the scratch folder (prefix, data, logs) for a look afterwards.
 # Exit status: 0 all checks passed, 1 a check failed, 2 bad usage, 77 skipped (Wine, the mingw-w64
 # compiler or the X tools are missing, or Wine cannot set up a prefix here).
@@ -19,13 +20,15 @@ source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 if [ "${1:-}" != "--inside-x" ]; then
   korvel="$source_dir/build/korvel"
   exe=""
+  probe="$source_dir/build/transfer_probe"
   keep=0
   while [ $# -gt 0 ]; do
     case "$1" in
       --korvel) korvel=$2; shift 2 ;;
       --jwwin-clip) exe=$2; shift 2 ;;
+      --transfer-probe) probe=$2; shift 2 ;;
       --keep) keep=1; shift ;;
-      *) echo "usage: $0 [--korvel PATH] [--jwwin-clip PATH.exe] [--keep]" >&2; exit 2 ;;
+      *) echo "usage: $0 [--korvel PATH] [--jwwin-clip PATH.exe] [--transfer-probe PATH] [--keep]" >&2; exit 2 ;;
     esac
   done
   for tool in wine wineserver xvfb-run xclip; do
@@ -43,7 +46,8 @@ if [ "${1:-}" != "--inside-x" ]; then
   fi
   started=$(date +%s)
   # xvfb-run ends its X server when the inner run ends, whatever happens inside.
-  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-x "$scratch" "$(realpath "$korvel")" "$(realpath "$exe")"
+  [ -x "$probe" ] && probe=$(realpath "$probe") || probe=""
+  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-x "$scratch" "$(realpath "$korvel")" "$(realpath "$exe")" "$probe"
   status=$?
   echo "wine-check: finished in $(( $(date +%s) - started )) s with status $status" >&2
   if [ "$keep" = 1 ]; then echo "wine-check: scratch folder kept: $scratch" >&2; else rm -rf "$scratch"; fi
@@ -54,6 +58,7 @@ fi
 scratch=$2
 korvel=$3
 exe=$4
+probe=$5
 cd "$scratch" || exit 1
 export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export XDG_CONFIG_HOME="$scratch/config" XDG_CACHE_HOME="$scratch/cache" HOME="$scratch/home"
@@ -87,6 +92,8 @@ wait_for() {
   done
   return 1
 }
+# A child that has exited but is not yet waited for counts as ended.
+ended() { local state; ! state=$(ps -o stat= -p "$1") || [[ $state == Z* ]]; }
 x_targets() { xclip -selection clipboard -o -t TARGETS 2>/dev/null; }
 x_offers() { x_targets | grep -qx "$1"; }
 
@@ -143,25 +150,50 @@ if "$korvel" help 2>/dev/null | grep -q "^  watch"; then
     fail "korvel watch did not start: $(cat watch.log)"
   wine "$exe" put plan.jwz 60 >put2.log 2>&1 &
   background+=($!)
+  wait_for 20 grep -q "^put " put2.log || fail "jwwin_clip could not put the data: $(cat put2.log)"
+  # Korvel's picture replaces Jw_win's data (which the earlier picture on the clipboard could not).
   has_picture() { jwwin_clip formats >formats.log 2>/dev/null && grep -q " CF_ENHMETAFILE" formats.log &&
-                  grep -q -e " CF_DIB" -e " CF_BITMAP" formats.log; }
+                  grep -q " CF_DIB size=" formats.log && ! grep -qw Jw_win formats.log; }
   if wait_for 30 has_picture; then
     pass "Korvel converted Wine's \"Jw_win\" data; Wine sees: $(tr '\n' ';' <formats.log)"
+    echo "wine-check: Korvel's picture on X11: $(x_targets | tr '\n' ' ')"
+    size=$(sed -n 's/.*bitmap \([0-9]*\) x \([0-9]*\),.*/\1x\2/p' watch.log | head -1)
+    grep -q " CF_DIB size=$size " formats.log ||
+      fail "the bitmap under Wine is not the ${size:-?} of Korvel's conversion"
   else
     fail "no picture from Korvel on the clipboard under Wine; Wine sees: $(tr '\n' ';' <formats.log)"
   fi
-  grep -q "another program took the clipboard" put2.log ||
+  wait_for 5 grep -q "another program took the clipboard" put2.log ||
     fail "the Windows side kept the clipboard: Korvel's picture did not replace it"
   kill -TERM $watch_pid
-  (sleep 10; kill -KILL $watch_pid 2>/dev/null) &
-  killer=$!
-  wait $watch_pid
-  watch_status=$?
-  kill $killer 2>/dev/null
-  [ $watch_status -eq 0 ] || fail "korvel watch ended with status $watch_status on SIGTERM (137: did not stop)"
+  if wait_for 10 ended $watch_pid; then
+    wait $watch_pid
+    watch_status=$?
+    [ $watch_status -eq 0 ] || fail "korvel watch ended with status $watch_status on SIGTERM"
+  else
+    fail "korvel watch did not stop on SIGTERM"
+  fi
   sed 's/^/  korvel watch: /' watch.log
 else
   echo "wine-check: note: this korvel has no watch command; Korvel's own part is not checked"
+fi
+
+# d. Korvel's transfer to Jw_win: the data and the "DataObject" value arrive under Wine.
+if [ -n "$probe" ]; then
+  QT_QPA_PLATFORM=xcb "$probe" "$source_dir/samples/demo.jww" 60 >probe.log 2>&1 &
+  background+=($!)
+  if wait_for 20 x_offers Jw_win && jwwin_clip get from_korvel.jwz 20 && cmp -s plan.jwz from_korvel.jwz; then
+    pass "Korvel -> Wine: the transferred \"Jw_win\" data arrives byte for byte"
+  else
+    fail "Korvel -> Wine: the transferred \"Jw_win\" data did not arrive unchanged ($(cat probe.log))"
+  fi
+  if jwwin_clip get data_object.bin 10 DataObject && [ "$(od -An -tx1 data_object.bin | tr -d ' ')" = "00000000" ]; then
+    pass "Korvel -> Wine: \"DataObject\" holds 4 bytes of 0"
+  else
+    fail "Korvel -> Wine: \"DataObject\" is not 4 bytes of 0"
+  fi
+else
+  echo "wine-check: note: no transfer_probe; Korvel's transfer to Jw_win is not checked"
 fi
 
 exit $(( failures > 0 ))

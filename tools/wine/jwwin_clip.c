@@ -3,8 +3,9 @@
  *   jwwin_clip put FILE [SECONDS]   places FILE's bytes under the registered format "Jw_win" and
  *                                   stays until another program takes the clipboard or SECONDS
  *                                   (default 30) pass
- *   jwwin_clip get FILE [SECONDS]   waits up to SECONDS (default 10) for "Jw_win" data and writes
- *                                   it to FILE
+ *   jwwin_clip get FILE [SECONDS [FORMAT]]
+ *                                   waits up to SECONDS (default 10) for data under the registered
+ *                                   format FORMAT (default "Jw_win") and writes it to FILE
  *   jwwin_clip picture [SECONDS]    places a small enhanced metafile and bitmap, as a program
  *                                   copying a picture would, and stays like put
  *   jwwin_clip formats              lists the formats on the clipboard, one a line:
@@ -129,8 +130,8 @@ static int put(const char* path, int seconds) {
     return 0;
 }
 
-static int get(const char* path, int seconds) {
-    UINT format = RegisterClipboardFormatA(kFormatName);
+static int get(const char* path, int seconds, const char* formatName) {
+    UINT format = RegisterClipboardFormatA(formatName);
     for (int waited = 0; waited <= seconds * 10; ++waited) {
         if (IsClipboardFormatAvailable(format) && OpenClipboard(NULL)) {
             HANDLE memory = GetClipboardData(format);
@@ -148,13 +149,13 @@ static int get(const char* path, int seconds) {
                     fprintf(stderr, "jwwin_clip: %s: cannot write the file\n", path);
                     return 1;
                 }
-                printf("got %u bytes under \"%s\"\n", (unsigned)size, kFormatName);
+                printf("got %u bytes under \"%s\"\n", (unsigned)size, formatName);
                 return 0;
             }
         }
         Sleep(100);
     }
-    fprintf(stderr, "jwwin_clip: no \"%s\" data on the clipboard within %d s\n", kFormatName, seconds);
+    fprintf(stderr, "jwwin_clip: no \"%s\" data on the clipboard within %d s\n", formatName, seconds);
     return 3;
 }
 
@@ -204,9 +205,12 @@ static const char* predefinedName(UINT format) {
     return format < sizeof kNames / sizeof kNames[0] ? kNames[format] : NULL;
 }
 
-/* What the data is, where that helps a check: the size of pictures and of registered data. */
-static void printDetails(UINT format) {
-    HANDLE data = GetClipboardData(format);
+/* What the data is, where that helps a check: the size of pictures and of the drawing data. Other
+ * formats are left unread, as reading each would make their owner render it. */
+static void printDetails(UINT format, const char* name) {
+    int wanted = format == CF_ENHMETAFILE || format == CF_DIB || format == CF_BITMAP ||
+                 !strcmp(name, kFormatName) || !strcmp(name, "DataObject");
+    HANDLE data = wanted ? GetClipboardData(format) : NULL;
     if (!data) return;
     if (format == CF_ENHMETAFILE) {
         ENHMETAHEADER header;
@@ -222,7 +226,7 @@ static void printDetails(UINT format) {
     } else if (format == CF_BITMAP) {
         BITMAP bitmap;
         if (GetObjectA(data, sizeof bitmap, &bitmap)) printf(" size=%ldx%ld", bitmap.bmWidth, bitmap.bmHeight);
-    } else if (format >= 0xC000) {
+    } else if (!strcmp(name, kFormatName) || !strcmp(name, "DataObject")) {
         printf(" bytes=%lu", (unsigned long)GlobalSize(data));
     }
 }
@@ -237,7 +241,7 @@ static int formats(void) {
         const char* known = predefinedName(format);
         if (!known && GetClipboardFormatNameA(format, name, sizeof name) > 0) known = name;
         printf("%u %s", format, known ? known : "?");
-        printDetails(format);
+        printDetails(format, known ? known : "");
         printf("\n");
     }
     CloseClipboard();
@@ -252,10 +256,10 @@ int main(int argc, char** argv) {
     const char* command = argc > 1 ? argv[1] : "";
     if (!strcmp(command, "put") && (argc == 3 || argc == 4))
         return put(argv[2], secondsArgument(argc, argv, 3, 30));
-    if (!strcmp(command, "get") && (argc == 3 || argc == 4))
-        return get(argv[2], secondsArgument(argc, argv, 3, 10));
+    if (!strcmp(command, "get") && argc >= 3 && argc <= 5)
+        return get(argv[2], secondsArgument(argc, argv, 3, 10), argc == 5 ? argv[4] : kFormatName);
     if (!strcmp(command, "picture") && argc <= 3) return picture(secondsArgument(argc, argv, 2, 30));
     if (!strcmp(command, "formats") && argc == 2) return formats();
-    fprintf(stderr, "usage: jwwin_clip put FILE [SECONDS] | get FILE [SECONDS] | picture [SECONDS] | formats\n");
+    fprintf(stderr, "usage: jwwin_clip put FILE [SECONDS] | get FILE [SECONDS [FORMAT]] | picture [SECONDS] | formats\n");
     return 2;
 }
