@@ -183,6 +183,7 @@ void MainWindow::connectCommands() {
     wire(f.options, &MainWindow::optionsCommand);
     wire(f.help, &MainWindow::helpCommand);
     wire(f.version, &MainWindow::versionCommand);
+    wire(f.metafileTool, &MainWindow::CBemf2BmpClick);
     connect(menus_, &MainMenus::clipboardWatchingChanged, this, [this](bool on) {
         ClipboardHooks& hooks = WindowClipboardHooks();
         if (hooks.watchingChanged) hooks.watchingChanged(*this, on);

@@ -25,6 +25,7 @@ class DrawingInfoDialog;
 class OptionsDialog;
 class PictureCache;
 class MainWindow;
+class Temf2bmp;
 
 // The clipboard work (the start-up load of "Jw_win" data and the clipboard watcher) plugs in
 // here; until it is set the window starts with an empty drawing and watches nothing.
@@ -67,6 +68,9 @@ public:
     void helpCommand();
     void versionCommand();
     void exitCommand();
+    // Opens the clipboard-metafile tool when the clipboard holds an enhanced metafile.
+    void CBemf2BmpClick();
+    Temf2bmp* metafileTool() const { return metafileTool_; }  // null until first opened
 
     Drawing& drawing() { return drawing_; }
     AppSettings& settings() { return session_.settings; }
@@ -118,6 +122,7 @@ private:
     bool statusDragging_ = false;
     bool settingsSaved_ = false;
     int repaintRequests_ = 0;
+    Temf2bmp* metafileTool_ = nullptr;
 };
 
 // The window program: `korvel [settings options] [FILE...]`.
