@@ -1,0 +1,34 @@
+// The clipboard targets Korvel exchanges with Jw_win (under Wine) and with other programs, and
+// the reads and writes of raw bytes under them.
+//
+// Wine shows a registered Windows clipboard format on the X11 clipboard as a target of exactly
+// its name and imports a target of that name offered by a Linux program, so "Jw_win" needs no
+// MIME prefix. Enhanced metafiles travel as "image/x-emf" between Linux programs and as Wine's own
+// target for CF_ENHMETAFILE.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QMimeData;
+
+namespace korvel {
+
+constexpr const char* kJwWinFormat = "Jw_win";
+constexpr const char* kDataObjectFormat = "DataObject";
+constexpr const char* kEmfMimeType = "image/x-emf";
+constexpr const char* kWineEmfTarget = "WCF_ENHMETAFILE";
+
+// The bytes of an enhanced metafile: the first of the two metafile targets present; empty when
+// neither is.
+QByteArray ReadEnhancedMetafile(const QMimeData* data);
+bool HasEnhancedMetafile(const QMimeData* data);
+
+// The system clipboard's bytes under `format`; false (and `out` untouched) when it holds none.
+bool ReadClipboardFormat(const QString& format, QByteArray& out);
+
+// Places `bytes` under each format in `formats` and keeps what this program itself placed on
+// the clipboard before (another program's data is not ours to copy, and is replaced).
+void AddClipboardFormats(const QList<QPair<QString, QByteArray>>& formats);
+
+}  // namespace korvel
