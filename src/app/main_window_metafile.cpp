@@ -10,7 +10,7 @@
 namespace korvel {
 
 void MainWindow::CBemf2BmpClick() {
-    if (ReadEnhancedMetafile(QApplication::clipboard()->mimeData()).isEmpty()) return;
+    if (!HasEnhancedMetafile(QApplication::clipboard()->mimeData())) return;
     if (!metafileTool_) {
         metafileTool_ = new Temf2bmp(prompts_, this);
         metafileTool_->setOutputFolder(MetafileToolStartFolder(drawing_.DrawingFolder, DefaultWinePrefix()));
