@@ -22,7 +22,9 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "app/clip_watcher.h"
 #include "app/drawing_info_dialog.h"
+#include "app/jwwin_clipboard.h"
 #include "app/options_dialog.h"
 #include "app/pen_preparation.h"
 #include "platform/qt_painter_target.h"
@@ -30,11 +32,6 @@
 #include "render/picture_cache.h"
 
 namespace korvel {
-
-ClipboardHooks& WindowClipboardHooks() {
-    static ClipboardHooks hooks;
-    return hooks;
-}
 
 namespace {
 
@@ -54,11 +51,6 @@ QDialog* makeVersionDialog(QWidget* parent) {
     QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignRight);
     return d;
-}
-
-QString cacheFolder() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    return QDir(base.isEmpty() ? QDir::tempPath() : base).filePath(QStringLiteral("korvel"));
 }
 
 }  // namespace
@@ -100,14 +92,11 @@ void MainWindow::create() {
     if (session_.settings.outputSizeChoice == 0) session_.settings.outputWidth = view_->width();
     SeedDrawingHeader(session_.settings, drawing_.header);
 
-    const QString cache = cacheFolder();
-    QDir().mkpath(QDir(cache).filePath(QStringLiteral("jwz")));
-    tempJwzPath_ = QDir(cache).filePath(QStringLiteral("KVLtemp.jwz"));
-
-    RefreshDrawingName(drawing_, session_.registry(), QApplication::applicationDirPath().toStdString());
-    ClipboardHooks& hooks = WindowClipboardHooks();
-    if (hooks.startupLoad) hooks.startupLoad(*this);
-    if (hooks.watchingChanged) hooks.watchingChanged(*this, session_.settings.clipboardWatching);
+    tempJwzPath_ = PrepareTempJwzPath();
+    startupLoad();
+    // The watcher listens for the whole run; the setting only decides what a change does.
+    clipWatcher_ = new ClipWatcher(this);
+    clipWatcher_->setOnClipChange([this](QObject*) { clipboardChanged(); });
 }
 
 void MainWindow::buildToolBar() {
@@ -184,10 +173,8 @@ void MainWindow::connectCommands() {
     wire(f.help, &MainWindow::helpCommand);
     wire(f.version, &MainWindow::versionCommand);
     wire(f.metafileTool, &MainWindow::CBemf2BmpClick);
-    connect(menus_, &MainMenus::clipboardWatchingChanged, this, [this](bool on) {
-        ClipboardHooks& hooks = WindowClipboardHooks();
-        if (hooks.watchingChanged) hooks.watchingChanged(*this, on);
-    });
+    wire(f.transfer, &MainWindow::transferToJwWin);
+    wire(f.redrawClipboard, &MainWindow::rereadClipboard);
 }
 
 void MainWindow::UpdateStatusBar() {

@@ -21,21 +21,13 @@ class QToolBar;
 
 namespace korvel {
 
+class ClipWatcher;
 class DrawingInfoDialog;
 class OptionsDialog;
 class PictureCache;
 class MainWindow;
 class Temf2bmp;
 
-// The clipboard work (the start-up load of "Jw_win" data and the clipboard watcher) plugs in
-// here; until it is set the window starts with an empty drawing and watches nothing.
-struct ClipboardHooks {
-    // Step 7 of the window's creation: load "Jw_win" data already on the clipboard.
-    std::function<void(MainWindow&)> startupLoad;
-    // The watching switch changed (menu, options dialog, start-up).
-    std::function<void(MainWindow&, bool on)> watchingChanged;
-};
-ClipboardHooks& WindowClipboardHooks();
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -71,6 +63,11 @@ public:
     // Opens the clipboard-metafile tool when the clipboard holds an enhanced metafile.
     void CBemf2BmpClick();
     Temf2bmp* metafileTool() const { return metafileTool_; }  // null until first opened
+    // The clipboard with Jw_win.
+    void transferToJwWin();   // "Jwwデータを [Jw_win] に転送"
+    void rereadClipboard();   // "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ" in the redraw menu
+    // The watcher's change handler: converts new "Jw_win" data while watching is on.
+    void clipboardChanged();
 
     Drawing& drawing() { return drawing_; }
     AppSettings& settings() { return session_.settings; }
@@ -83,6 +80,9 @@ public:
     std::array<QLabel*, kStatusPanels>& statusPanels() { return panels_; }
     int repaintRequests() const { return repaintRequests_; }
     const QString& tempJwzPath() const { return tempJwzPath_; }
+    ClipWatcher& clipWatcher() { return *clipWatcher_; }
+    // Conversions the watcher finished (the drawing loaded and the picture placed).
+    int clipboardConversions() const { return clipboardConversions_; }
 
     // The export settings of the picture commands.
     ExportOptions exportOptions() const;
@@ -106,6 +106,9 @@ private:
     void afterLoad(const QString& path, bool updateStatus);
     QString folderName() const;
     void setFolderFromFile(const QString& path);
+    void startupLoad();
+    bool loadTempJwz();
+    void reportError(const std::string& message);
 
     SettingsSession session_;
     UserPrompts& prompts_;
@@ -119,6 +122,8 @@ private:
     OptionsDialog* optionsDialog_ = nullptr;
     QDialog* versionDialog_ = nullptr;
     QString tempJwzPath_;
+    ClipWatcher* clipWatcher_ = nullptr;
+    int clipboardConversions_ = 0;
     bool statusDragging_ = false;
     bool settingsSaved_ = false;
     int repaintRequests_ = 0;

@@ -151,19 +151,6 @@ void MainWindow::saveCommand() {
     setFolderFromFile(target);
 }
 
-void MainWindow::copyPicture() {
-    if (!hasDrawing()) return;
-    const ExportOptions options = exportOptions();
-    int width = 0, height = 0;
-    RasterExportSize(drawing_, options, width, height);
-    const RasterRenderResult r = RenderToImage(drawing_, options.render, width, height, 0.0);
-    if (r.image.isNull()) {
-        prompts_.information(QStringLiteral("画像を作れませんでした (%1 × %2)").arg(width).arg(height));
-        return;
-    }
-    QApplication::clipboard()->setImage(r.image);
-}
-
 void MainWindow::copyText() {
     const AppSettings& s = session_.settings;
     if (!s.textToClipboard) return;

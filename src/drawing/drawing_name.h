@@ -48,8 +48,11 @@ public:
 void RefreshDrawingName(Drawing& drawing, const RegistrySource& registry,
                         const std::string& programFolder, std::string* susieFolder = nullptr);
 
-// Takes the drawing name from the last window whose title holds "- jw_win" at a 1-based
-// position of 14 or more: the title's first p - 13 characters.
+// After the name changed: drops a ".jww", ".jwc" or ".dxf" ending from the name and makes the
+// path the folder, a backslash, the name and ".jww" again. Nothing changes while the folder is unknown.
+void RebuildDrawingPath(Drawing& drawing);
+
+// Takes the drawing name from the last window titled "<name> - jw_win" (empty when none is).
 void TakeDrawingNameFromJwWin(Drawing& drawing, const WindowTitleSource& windows);
 
 }  // namespace korvel

@@ -141,6 +141,12 @@ LoadResult LoadJwz(Drawing& d, const uint8_t* data, size_t size) {
     return finish(d, ReadRecords(d, in, report), report);
 }
 
+LoadResult LoadJwwHeaderOnly(Drawing& d, const uint8_t* data, size_t size) {
+    ByteReader in(data, size);
+    StreamReport report;
+    return finish(d, ReadJwwHeader(d, in, report), report);
+}
+
 LoadResult LoadBytes(Drawing& d, DataKind kind, bool recover, const uint8_t* data, size_t size) {
     LoadResult r;
     switch (kind) {

@@ -37,6 +37,11 @@ LoadResult LoadJws(Drawing& drawing, const uint8_t* data, size_t size);
 // Jw_win clipboard data, also kept as ".jwz" files.
 LoadResult LoadJwz(Drawing& drawing, const uint8_t* data, size_t size);
 
+// Only the header of a JWW file (layers, scales, pens, line types, text sizes): the start-up
+// takes the settings of the drawing Jw_win has open before reading Jw_win's clipboard data. The
+// store is reset; no record is read.
+LoadResult LoadJwwHeaderOnly(Drawing& drawing, const uint8_t* data, size_t size);
+
 LoadResult LoadBytes(Drawing& drawing, DataKind kind, bool recover, const uint8_t* data,
                      size_t size);
 

@@ -5,6 +5,10 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#include <cstdlib>
+#include <memory>
 
 namespace korvel {
 
@@ -49,6 +53,22 @@ void AddClipboardFormats(const QList<QPair<QString, QByteArray>>& formats) {
     }
     for (const auto& [format, bytes] : formats) next->setData(format, bytes);
     clipboard->setMimeData(next);
+}
+
+uint32_t ClipboardOwnerId() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return 0;
+    static xcb_atom_t clipboardAtom = XCB_ATOM_NONE;
+    if (clipboardAtom == XCB_ATOM_NONE) {
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 9, "CLIPBOARD"), nullptr), &std::free);
+        if (!atom) return 0;
+        clipboardAtom = atom->atom;
+    }
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboardAtom), nullptr), &std::free);
+    return owner ? owner->owner : 0;
 }
 
 }  // namespace korvel

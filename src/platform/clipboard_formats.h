@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 
 class QMimeData;
 
@@ -30,5 +31,9 @@ bool ReadClipboardFormat(const QString& format, QByteArray& out);
 // Places `bytes` under each format in `formats` and keeps what this program itself placed on
 // the clipboard before (another program's data is not ours to copy, and is replaced).
 void AddClipboardFormats(const QList<QPair<QString, QByteArray>>& formats);
+
+// Who owns the X11 clipboard now (a window id), to tell whether another program copied while we
+// were busy with the previous copy; 0 without an X11 display.
+uint32_t ClipboardOwnerId();
 
 }  // namespace korvel

@@ -50,16 +50,25 @@ inline QByteArray runWhileServing(const QString& program, const QStringList& arg
     return p.readAllStandardOutput();
 }
 
+// Clipboard changes this process has heard of so far.
+inline int clipboardChangesSeen() {
+    static int changes = 0;
+    static const bool connected = [] {
+        QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, [] { ++changes; });
+        return true;
+    }();
+    (void)connected;
+    return changes;
+}
+
 // Offers `bytes` under `target`, as Jw_win under Wine or another program would. xclip takes the
-// clipboard in a child it leaves serving, so wait until our clipboard sees the new owner.
+// clipboard in a child it leaves serving, so wait until our clipboard hears of the new owner.
 inline bool xclipOffer(const QString& target, const QByteArray& bytes) {
+    const int before = clipboardChangesSeen();
     int code = -1;
     runWhileServing(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", target, "-i"}, bytes, 10000, &code);
     if (code != 0) return false;
-    return waitUntil([&] {
-        const QMimeData* d = QGuiApplication::clipboard()->mimeData();
-        return d && !QGuiApplication::clipboard()->ownsClipboard() && d->hasFormat(target);
-    });
+    return waitUntil([&] { return clipboardChangesSeen() > before; });
 }
 
 // The clipboard's bytes under `target` as another program reads them.

@@ -71,23 +71,30 @@ TEST(DrawingName, AnEmptyFolderMeansNoName) {
 
 TEST(DrawingName, CaptionOfTheLastMatchingJwWinWindow) {
     FakeWindows w;
-    // "- jw_win" must stand at a 1-based position of 14 or more; the name is its first p - 13
-    // characters.
-    w.list = {"Terminal", "short - jw_win", "ABCDEFGHIJKLM - jw_win", "1234567890123456 - jw_win", "x - jw_win"};
+    w.list = {"Terminal", "plan - jw_win", "- jw_win alone", " - jw_win", "notes - jw_winword", "Ａ棟平面図 - jw_win"};
     Drawing d;
     TakeDrawingNameFromJwWin(d, w);
-    EXPECT_EQ(d.DrawingName, "12345");  // p = 18, the last window that qualifies
-    w.list = {"ABCDEFGHIJKLM - jw_win"};  // p = 15
+    // The last window that names a drawing; a caption with nothing before the mark names none.
+    EXPECT_EQ(Cp932ToUtf8(d.DrawingName), "Ａ棟平面図");
+    w.list = {"plan.jww - jw_win", "Terminal"};
     TakeDrawingNameFromJwWin(d, w);
-    EXPECT_EQ(d.DrawingName, "AB");
-    w.list = {"ABCDEFGHIJKL - jw_win"};  // p = 14
+    EXPECT_EQ(d.DrawingName, "plan.jww");
+    w.list = {"Terminal"};
     TakeDrawingNameFromJwWin(d, w);
-    EXPECT_EQ(d.DrawingName, "A");
-    // Japanese captions count CP932 bytes, as Windows reports an ANSI caption; a cut never
-    // leaves half a character.
-    w.list = {"図面図面図面図面 - jw_win"};  // 16 bytes before the mark: p = 18, five bytes
-    TakeDrawingNameFromJwWin(d, w);
-    EXPECT_EQ(Cp932ToUtf8(d.DrawingName), "図面");
+    EXPECT_EQ(d.DrawingName, "");
+}
+
+TEST(DrawingName, PathRebuiltForJwWinsDrawing) {
+    Drawing d;
+    d.DrawingFolder = "C:\\jww";
+    d.DrawingName = "plan.JWW";
+    RebuildDrawingPath(d);
+    EXPECT_EQ(d.DrawingName, "plan");
+    EXPECT_EQ(d.DrawingPath, "C:\\jww\\plan.jww");
+    Drawing unknown;
+    unknown.DrawingName = "plan";
+    RebuildDrawingPath(unknown);
+    EXPECT_EQ(unknown.DrawingPath, "");
 }
 
 }  // namespace

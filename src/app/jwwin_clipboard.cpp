@@ -1,0 +1,156 @@
+// Jw_win clipboard data through files and Qt's clipboard.
+#include "app/jwwin_clipboard.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <vector>
+
+#include "app/jwcad_import.h"
+#include "drawing/cp932.h"
+#include "output/image_export.h"
+#include "output/raster_render.h"
+#include "platform/clipboard_formats.h"
+#include "platform/registry_source.h"
+
+namespace korvel {
+
+namespace {
+
+std::string local(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+bool readWholeFile(const QString& path, std::vector<uint8_t>& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray all = f.readAll();
+    bytes.assign(all.begin(), all.end());
+    return f.error() == QFile::NoError;
+}
+
+// A Windows path as Jw_win names it, on this machine: through Wine's drive letters, or as it
+// stands with forward slashes when it has no drive.
+std::string machinePath(const std::string& windowsPath, const std::string& winePrefix) {
+    std::string path = WinePathToLinux(windowsPath, winePrefix);
+    if (!path.empty()) return path;
+    path = windowsPath;
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+}  // namespace
+
+QString PrepareTempJwzPath() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (base.isEmpty()) base = QDir::tempPath();
+    const QDir cache(QDir(base).filePath(QStringLiteral("korvel")));
+    QDir().mkpath(cache.filePath(QStringLiteral("jwz")));
+    return cache.filePath(QStringLiteral("KVLtemp.jwz"));
+}
+
+ClipboardSaveResult SaveClipboardJwWinData(const QString& path) {
+    ClipboardSaveResult r;
+    QByteArray data;
+    if (!ReadClipboardFormat(QString::fromLatin1(kJwWinFormat), data)) return r;
+    r.present = true;
+    std::string error;
+    r.written = WriteFileAtomically(local(path), std::vector<uint8_t>(data.begin(), data.end()), error);
+    if (!r.written) r.error = error;
+    return r;
+}
+
+LoadResult LoadJwWinFile(Drawing& drawing, const QString& path) {
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(path, bytes)) {
+        drawing.ResetStore();
+        LoadResult r;
+        r.error = local(path) + ": cannot be read";
+        return r;
+    }
+    return LoadJwz(drawing, bytes.data(), bytes.size());
+}
+
+bool LoadHeaderOfJwWinDrawing(Drawing& drawing, const std::string& winePrefix) {
+    if (drawing.DrawingPath.empty()) return false;
+    const QString path = QString::fromStdString(machinePath(Cp932ToUtf8(drawing.DrawingPath), winePrefix));
+    std::vector<uint8_t> bytes;
+    if (!QFile::exists(path) || !readWholeFile(path, bytes)) return false;
+    return LoadJwwHeaderOnly(drawing, bytes.data(), bytes.size()).ok;
+}
+
+ClipboardPictureResult CopyImageToClipboard(const Drawing& drawing, const ExportOptions& options) {
+    ClipboardPictureResult r;
+    RasterExportSize(drawing, options, r.width, r.height);
+    const RasterRenderResult bitmap = RenderToImage(drawing, options.render, r.width, r.height, 0.0);
+    if (bitmap.image.isNull()) {
+        r.error = "no memory for a " + std::to_string(r.width) + " x " + std::to_string(r.height) + " bitmap";
+        return r;
+    }
+    std::vector<uint8_t> emf;
+    const ExportResult metafile = ExportImage(drawing, ImageFormat::Emf, options, emf);
+    if (!metafile.ok) {
+        r.error = metafile.error;
+        return r;
+    }
+    const QByteArray emfBytes(reinterpret_cast<const char*>(emf.data()), static_cast<qsizetype>(emf.size()));
+    auto* data = new QMimeData;
+    data->setImageData(bitmap.image);
+    data->setData(QString::fromLatin1(kEmfMimeType), emfBytes);
+    data->setData(QString::fromLatin1(kWineEmfTarget), emfBytes);
+    QGuiApplication::clipboard()->setMimeData(data);
+    r.metafileBytes = emf.size();
+    r.ok = true;
+    return r;
+}
+
+ClipboardLoad LoadJwWinFromClipboard(Drawing& drawing, const QString& tempJwzPath, const RegistrySource& registry,
+                                     JwCadTextOptions& text) {
+    ClipboardLoad r;
+    if (QGuiApplication::clipboard()->ownsClipboard()) return r;
+    r.owner = ClipboardOwnerId();
+    const ClipboardSaveResult saved = SaveClipboardJwWinData(tempJwzPath);
+    if (!saved.present) return r;
+    if (!saved.written) {
+        r.outcome = ClipboardLoad::Outcome::FileError;
+        r.error = saved.error;
+        return r;
+    }
+    drawing.ResetStore();
+    // The data carries no pens; Jw_win draws it with the settings it has now. A missing value
+    // leaves the pens as they are, as in the window.
+    ImportJwCadSettings(registry, drawing.header, text);
+    const LoadResult loaded = LoadJwWinFile(drawing, tempJwzPath);
+    r.outcome = loaded.ok ? ClipboardLoad::Outcome::Loaded : ClipboardLoad::Outcome::ReadFailed;
+    if (!loaded.ok) r.error = local(tempJwzPath) + ": " + loaded.error;
+    return r;
+}
+
+ClipboardPictureResult PlaceClipboardPicture(const Drawing& drawing, const ExportOptions& options, uint32_t owner,
+                                             bool& superseded) {
+    superseded = ClipboardOwnerId() != owner;
+    if (superseded) return {};
+    return CopyImageToClipboard(drawing, options);
+}
+
+TransferResult PlaceDrawingForJwWin(Drawing& drawing) {
+    TransferResult r;
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwWinBytes(drawing, saved);
+    if (!saved.ok) {
+        r.error = saved.error;
+        return r;
+    }
+    // On Windows "DataObject" carries the clipboard handle of the data; there is no handle to
+    // give here, and 0 is the value a reader that takes it as one treats as "none".
+    AddClipboardFormats({{QString::fromLatin1(kJwWinFormat),
+                          QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))},
+                         {QString::fromLatin1(kDataObjectFormat), QByteArray(4, '\0')}});
+    r.bytes = bytes.size();
+    r.ok = true;
+    return r;
+}
+
+}  // namespace korvel

@@ -1,0 +1,128 @@
+// korvel watch: the clipboard watcher without a window. Each copy made in Jw_win becomes a
+// bitmap and an enhanced metafile on the clipboard, ready to paste anywhere.
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/clip_watcher.h"
+#include "app/jwwin_clipboard.h"
+#include "app/settings_session.h"
+#include "cli/command.h"
+#include "cli/options.h"
+
+namespace korvel::cli {
+
+namespace {
+
+constexpr const char* kName = "watch";
+
+std::atomic<int> stopSignal{0};
+
+void onStopSignal(int signal) { stopSignal = signal; }
+
+void log(const std::string& message) {
+    std::fprintf(stderr, "korvel: %s\n", message.c_str());
+    std::fflush(stderr);
+}
+
+// One change of the clipboard: the steps the window takes, without the window.
+class Converter {
+public:
+    Converter(SettingsSession& session, long limit) : session_(session), limit_(limit) {
+        session_.prepareDrawing(drawing_);
+        tempJwzPath_ = PrepareTempJwzPath();
+    }
+
+    void clipboardChanged() {
+        if (limit_ > 0 && conversions_ >= limit_) return;
+        QElapsedTimer timer;
+        timer.start();
+        const ClipboardLoad load = LoadJwWinFromClipboard(drawing_, tempJwzPath_, session_.registry(), session_.jwcadText);
+        if (load.outcome == ClipboardLoad::Outcome::NoData) return;
+        if (load.outcome != ClipboardLoad::Outcome::Loaded) return log(load.error);
+        ExportOptions options = session_.exportOptions();
+        options.clearBackground = true;
+        bool superseded = false;
+        const ClipboardPictureResult picture = PlaceClipboardPicture(drawing_, options, load.owner, superseded);
+        if (superseded) return log("a newer copy arrived while converting; converting that one instead");
+        if (!picture.ok) return log("clipboard picture: " + picture.error);
+        ++conversions_;
+        log("converted Jw_win data of " + std::to_string(drawing_.ExpectedCount) + " records in " +
+            std::to_string(timer.elapsed()) + " ms: bitmap " + std::to_string(picture.width) + " x " +
+            std::to_string(picture.height) + ", enhanced metafile of " + std::to_string(picture.metafileBytes) +
+            " bytes");
+        if (limit_ > 0 && conversions_ >= limit_) QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+
+    long conversions() const { return conversions_; }
+
+private:
+    SettingsSession& session_;
+    long limit_;
+    Drawing drawing_;
+    QString tempJwzPath_;
+    long conversions_ = 0;
+};
+
+int run(const std::vector<std::string>& argsIn) {
+    std::vector<std::string> args = argsIn;
+    SettingsOptions settingsOptions;
+    std::string error;
+    if (!TakeSettingsOptions(args, settingsOptions, error)) {
+        PrintError(std::string(kName) + ": " + error);
+        return kExitUsage;
+    }
+    std::string count;
+    OptionParser parser(kName, args);
+    parser.value("--count", count);
+    if (!parser.parse()) return kExitUsage;
+    if (!parser.files().empty()) {
+        PrintError(std::string(kName) + ": takes no files");
+        return kExitUsage;
+    }
+    long limit = 0;
+    if (!count.empty() && !ParseInt(count, 1, 1000000, limit)) {
+        PrintError(std::string(kName) + ": --count wants a whole number from 1, not '" + count + "'");
+        return kExitUsage;
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        PrintError(std::string(kName) + ": no X display (DISPLAY is not set); Jw_win under Wine copies to the X11 clipboard");
+        return kExitFailed;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+
+    SettingsSession session = SettingsSession::start(settingsOptions);
+    for (const std::string& w : session.warnings) log(w);
+    int argc = 1;
+    char name[] = "korvel";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    Converter converter(session, limit);
+    ClipWatcher watcher(nullptr);
+    watcher.setOnClipChange([&converter](QObject*) { converter.clipboardChanged(); });
+
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, [] {
+        if (stopSignal) QCoreApplication::quit();
+    });
+    stopCheck.start(50);
+
+    log("watching the clipboard on display " + qEnvironmentVariable("DISPLAY").toStdString() +
+        "; copy in Jw_win, paste a picture anywhere. Ctrl-C stops.");
+    app.exec();
+    log("stopped after " + std::to_string(converter.conversions()) + " conversion(s)");
+    return kExitOk;
+}
+
+const CommandRegistrar registrar(kName, "watch [settings options] [--count N]", run);
+
+}  // namespace
+}  // namespace korvel::cli
