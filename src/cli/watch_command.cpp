@@ -15,6 +15,7 @@
 #include "app/settings_session.h"
 #include "cli/command.h"
 #include "cli/options.h"
+#include "platform/headless_app.h"
 
 namespace korvel::cli {
 
@@ -99,10 +100,7 @@ int run(const std::vector<std::string>& argsIn) {
 
     SettingsSession session = SettingsSession::start(settingsOptions);
     for (const std::string& w : session.warnings) log(w);
-    int argc = 1;
-    char name[] = "korvel";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
+    EnsureHeadlessGuiApplication();  // on the X11 platform chosen above
     Converter converter(session, limit);
     ClipWatcher watcher(nullptr);
     watcher.setOnClipChange([&converter](QObject*) { converter.clipboardChanged(); });
@@ -117,7 +115,7 @@ int run(const std::vector<std::string>& argsIn) {
 
     log("watching the clipboard on display " + qEnvironmentVariable("DISPLAY").toStdString() +
         "; copy in Jw_win, paste a picture anywhere. Ctrl-C stops.");
-    app.exec();
+    QCoreApplication::exec();
     log("stopped after " + std::to_string(converter.conversions()) + " conversion(s)");
     return kExitOk;
 }
