@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_samples.h"
 #include "drawing/loaders.h"
 #include "output/gif_encoder.h"
 #include "output/image_export.h"
@@ -27,12 +28,7 @@ using namespace korvel;
 
 namespace {
 
-std::string samplesDir() {
-    if (const char* env = std::getenv("KORVEL_SAMPLES"); env && *env) return env;
-    const fs::path p = fs::path(__FILE__).parent_path() / ".." / ".." / "shared" / "samples" / "jww";
-    std::error_code ec;
-    return fs::is_directory(p, ec) ? fs::canonical(p, ec).string() : std::string();
-}
+std::string samplesDir() { return benchSamplesDir(); }
 
 bool loadSample(const std::string& name, Drawing& drawing) {
     const std::string dir = samplesDir();

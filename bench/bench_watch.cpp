@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/jwwin_clipboard.h"
+#include "bench_samples.h"
 #include "drawing/loaders.h"
 #include "output/image_export.h"
 #include "output/raster_render.h"
@@ -30,12 +31,7 @@ using namespace korvel;
 
 namespace {
 
-std::string samplesDir() {
-    if (const char* env = std::getenv("KORVEL_SAMPLES"); env && *env) return env;
-    const fs::path p = fs::path(__FILE__).parent_path() / ".." / ".." / "shared" / "samples" / "jww";
-    std::error_code ec;
-    return fs::is_directory(p, ec) ? fs::canonical(p, ec).string() : std::string();
-}
+std::string samplesDir() { return benchSamplesDir(); }
 
 std::vector<uint8_t> jwzOf(const std::string& name) {
     Drawing d;

@@ -172,6 +172,7 @@ void MainWindow::connectCommands() {
     wire(f.options, &MainWindow::optionsCommand);
     wire(f.help, &MainWindow::helpCommand);
     wire(f.version, &MainWindow::versionCommand);
+    wire(f.metafileTool, &MainWindow::CBemf2BmpClick);
     wire(f.transfer, &MainWindow::transferToJwWin);
     wire(f.redrawClipboard, &MainWindow::rereadClipboard);
 }

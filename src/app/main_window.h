@@ -26,6 +26,7 @@ class DrawingInfoDialog;
 class OptionsDialog;
 class PictureCache;
 class MainWindow;
+class Temf2bmp;
 
 
 class MainWindow : public QMainWindow {
@@ -59,6 +60,9 @@ public:
     void helpCommand();
     void versionCommand();
     void exitCommand();
+    // Opens the clipboard-metafile tool when the clipboard holds an enhanced metafile.
+    void CBemf2BmpClick();
+    Temf2bmp* metafileTool() const { return metafileTool_; }  // null until first opened
     // The clipboard with Jw_win.
     void transferToJwWin();   // "Jwwデータを [Jw_win] に転送"
     void rereadClipboard();   // "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ" in the redraw menu
@@ -123,6 +127,7 @@ private:
     bool statusDragging_ = false;
     bool settingsSaved_ = false;
     int repaintRequests_ = 0;
+    Temf2bmp* metafileTool_ = nullptr;
 };
 
 // The window program: `korvel [settings options] [FILE...]`.

@@ -26,6 +26,13 @@ int RunWindowProgram(int argc, char** argv) {
         std::fprintf(stderr, "korvel: %s\n", error.c_str());
         return 2;
     }
+    for (const std::string& a : args) {
+        if (a == "--") break;
+        if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "korvel: unknown option '%s' (korvel help lists the commands)\n", a.c_str());
+            return 2;
+        }
+    }
     SettingsSession session = SettingsSession::start(options);
     for (const std::string& w : session.warnings) std::fprintf(stderr, "korvel: warning: %s\n", w.c_str());
 
@@ -33,8 +40,12 @@ int RunWindowProgram(int argc, char** argv) {
     MainWindow window(std::move(session), prompts);
     prompts.setParent(&window);
     window.show();
+    bool afterDashes = false;
     for (const std::string& file : args) {
-        if (file == "--") continue;
+        if (file == "--" && !afterDashes) {
+            afterDashes = true;
+            continue;
+        }
         window.openDrawingFile(QString::fromLocal8Bit(file.c_str()));
     }
     return app.exec();

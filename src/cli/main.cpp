@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
             }
             return c.run(args);
         }
-        if (name.rfind("-", 0) == 0 || !korvelWindowMain) {
+        // Options before any command are the window's settings options ("korvel --settings F").
+        if (!korvelWindowMain) {
             PrintError("unknown command '" + name + "'");
             printUsage(stderr);
             return kExitUsage;

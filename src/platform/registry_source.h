@@ -74,4 +74,11 @@ std::string DefaultWineUserRegistry();
 // path has no drive letter.
 std::string WinePathToLinux(const std::string& windowsPath, const std::string& winePrefix);
 
+// The Windows path under which Jw_win running under Wine opens the file at `linuxPath` (absolute,
+// or relative to the current folder): on Z: when that drive is the root of the file system, as
+// Wine sets up every prefix, since Korvel's own picture references resolve Z: paths and no other
+// drive; otherwise on the drive whose folder holds the path most closely. Empty when no drive
+// reaches it.
+std::string LinuxPathToWine(const std::string& linuxPath, const std::string& winePrefix);
+
 }  // namespace korvel

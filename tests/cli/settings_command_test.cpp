@@ -50,3 +50,18 @@ TEST(SettingsCommand, RefusesBadOptionsAndKeepsAnUnreadableFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Options before any command belong to the window: settings options are taken, others refused
+// before a window appears.
+TEST(WindowOptions, UnknownOptionsAreRefusedSettingsOptionsChecked) {
+    korvel::test::RunResult r = korvel::test::runKorvelIsolated("--no-such-option");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("unknown option '--no-such-option'"), std::string::npos) << r.out;
+    r = korvel::test::runKorvelIsolated("--jwcad-registry none --pens sideways");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("--pens"), std::string::npos) << r.out;
+}
+
+}  // namespace

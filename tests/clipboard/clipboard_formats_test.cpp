@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QWidget>
 
+#include "app/clip_watcher.h"
 #include "platform/clipboard_formats.h"
 #include "platform/x11_window_list.h"
 #include "xclip.h"
@@ -95,6 +96,44 @@ TEST(WindowList, NoDisplayNoTitles) {
     qunsetenv("DISPLAY");
     EXPECT_TRUE(X11WindowTitleSource().titles().empty());
     qputenv("DISPLAY", display);
+}
+
+}  // namespace
+}  // namespace korvel::test
+
+namespace korvel::test {
+namespace {
+
+TEST(ClipWatcherTest, EachChangeIsReportedOnceUntilTheHandlerIsCleared) {
+    KORVEL_REQUIRE_DISPLAY();
+    QObject owner;
+    ClipWatcher watcher(&owner);
+    QList<QObject*> senders;
+    watcher.setOnClipChange([&](QObject* sender) { senders << sender; });
+    EXPECT_TRUE(watcher.listening());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(senders.isEmpty());  // listening is no change
+
+    ASSERT_TRUE(xclipOffer(kJwWinFormat, "1"));
+    ASSERT_TRUE(xclipOffer("UTF8_STRING", "2"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("3"));  // our own write counts too
+    QCoreApplication::processEvents();
+    EXPECT_EQ(senders.size(), 3);
+    EXPECT_EQ(senders.value(0), &owner);
+
+    // A second handler replaces the first without listening twice.
+    int second = 0;
+    watcher.setOnClipChange([&](QObject*) { ++second; });
+    ASSERT_TRUE(xclipOffer(kJwWinFormat, "4"));
+    EXPECT_EQ(second, 1);
+    EXPECT_EQ(senders.size(), 3);
+
+    watcher.setOnClipChange(nullptr);
+    EXPECT_FALSE(watcher.listening());
+    ASSERT_TRUE(xclipOffer(kJwWinFormat, "5"));
+    EXPECT_EQ(second, 1);
+    EXPECT_EQ(watcher.changes(), 4);
+    releaseXclip();
 }
 
 }  // namespace

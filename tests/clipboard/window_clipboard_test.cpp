@@ -140,6 +140,8 @@ TEST_F(WindowClipboardTest, StartUpTakesDataAlreadyOfferedAndTheNameOfJwWinsDraw
     const JwzData data = jwzOfSample(kSample);
     ASSERT_TRUE(xclipOffer(kJwWinFormat, data.bytes));
 
+    const std::string ini = watchingIni(true);
+    writeFileBytes(dir + "/Korvel.INI", std::vector<uint8_t>(ini.begin(), ini.end()));
     SettingsOptions options;
     options.settingsPath = dir + "/Korvel.INI";
     options.registryPath = dir + "/user.reg";
@@ -149,6 +151,10 @@ TEST_F(WindowClipboardTest, StartUpTakesDataAlreadyOfferedAndTheNameOfJwWinsDraw
     EXPECT_EQ(started.drawing().DrawingPath, dir + "\\plan.jww");
     EXPECT_EQ(Cp932ToUtf8(started.drawing().header.Memo), "開いている図面");
     EXPECT_EQ(started.statusPanels()[1]->text(), QStringLiteral("L = %1 ").arg(data.lines));
+    // Starting to listen is no change of the clipboard: Jw_win's data stays where it is.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(started.clipboardConversions(), 0);
+    EXPECT_EQ(xclipRead(kJwWinFormat), data.bytes);
 }
 
 TEST_F(WindowClipboardTest, StartUpWithoutJwWinDataStartsEmpty) {

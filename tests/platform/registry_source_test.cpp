@@ -1,6 +1,7 @@
 // Wine's user.reg and Windows .reg exports read as the registry would answer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -208,6 +209,35 @@ TEST(WinePaths, DrivesThroughDosdevicesAndNamesWithoutCase) {
     EXPECT_EQ(WinePathToLinux("E:\\x", prefix), "");
     EXPECT_EQ(WinePathToLinux("\\\\server\\share", prefix), "");
     EXPECT_EQ(WinePathToLinux("Z:\\tmp", test::scratchDir("wine_bare")), "/tmp");  // no links: Z: is the root
+}
+
+TEST(WinePaths, LinuxPathsForJwWinPreferTheRootDrive) {
+    namespace fs = std::filesystem;
+    const std::string prefix = test::scratchDir("wine_reverse");
+    fs::create_directories(prefix + "/drive_c/jww");
+    fs::create_directories(prefix + "/data/sub");
+    fs::create_directories(prefix + "/dosdevices");
+    fs::create_symlink("../drive_c", prefix + "/dosdevices/c:");
+    fs::create_symlink(prefix + "/data", prefix + "/dosdevices/d:");
+    const std::string c = fs::canonical(prefix + "/drive_c").string();
+    const std::string d = fs::canonical(prefix + "/data").string();
+    auto backslashed = [](std::string s) {
+        std::replace(s.begin(), s.end(), '/', '\\');
+        return s;
+    };
+    // Without Z: the closest drive names the path; outside every drive there is no name.
+    EXPECT_EQ(LinuxPathToWine(c + "/jww/_Grp_.bmp", prefix), "C:\\jww\\_Grp_.bmp");
+    EXPECT_EQ(LinuxPathToWine(d + "/sub/new.bmp", prefix), "D:\\sub\\new.bmp");  // not there yet
+    EXPECT_EQ(LinuxPathToWine(d, prefix), "D:\\");
+    EXPECT_EQ(LinuxPathToWine("/nowhere/x.bmp", prefix), "");
+    // With Z: on the root, as Wine makes every prefix, Z: names everything.
+    fs::create_symlink("/", prefix + "/dosdevices/z:");
+    EXPECT_EQ(LinuxPathToWine(c + "/jww/_Grp_.bmp", prefix), "Z:" + backslashed(c) + "\\jww\\_Grp_.bmp");
+    EXPECT_EQ(LinuxPathToWine("/nowhere/./x.bmp", prefix), "Z:\\nowhere\\x.bmp");
+    // A prefix without links: Wine's own C: and Z:.
+    EXPECT_EQ(LinuxPathToWine("/tmp/a b/_Grp_.bmp", test::scratchDir("wine_bare2")), "Z:\\tmp\\a b\\_Grp_.bmp");
+    // And back again.
+    EXPECT_EQ(WinePathToLinux(LinuxPathToWine(d + "/sub", prefix), prefix), d + "/sub");
 }
 
 }  // namespace
