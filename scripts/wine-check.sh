@@ -94,7 +94,9 @@ wait_for() {
 }
 # A child that has exited but is not yet waited for counts as ended.
 ended() { local state; ! state=$(ps -o stat= -p "$1") || [[ $state == Z* ]]; }
-x_targets() { xclip -selection clipboard -o -t TARGETS 2>/dev/null; }
+# xclip waits for an answer as long as it takes; an owner that never answers must not hang the check.
+x_read() { timeout 10 xclip -selection clipboard -o -t "$1" 2>/dev/null; }
+x_targets() { x_read TARGETS; }
 x_offers() { x_targets | grep -qx "$1"; }
 
 # A prefix that does not come up means this machine cannot run Wine (no 64-bit support, no
@@ -113,7 +115,7 @@ echo "wine-check: prefix ready in $(( $(date +%s) - t0 )) s"
 # a. Wine -> Linux: what the Windows side places under "Jw_win" reaches X11 unchanged.
 wine "$exe" put plan.jwz 60 >put.log 2>&1 &
 background+=($!)
-if wait_for 20 x_offers Jw_win && xclip -selection clipboard -o -t Jw_win >from_wine.jwz &&
+if wait_for 20 x_offers Jw_win && x_read Jw_win >from_wine.jwz &&
    cmp -s plan.jwz from_wine.jwz; then
   pass "Wine -> X11: \"Jw_win\" data read back by xclip byte for byte ($(stat -c %s plan.jwz) bytes)"
 else
@@ -135,7 +137,7 @@ kill $xclip_pid 2>/dev/null
 wine "$exe" picture 60 >picture.log 2>&1 &
 background+=($!)
 if wait_for 20 x_offers WCF_ENHMETAFILE && x_offers image/bmp &&
-   xclip -selection clipboard -o -t WCF_ENHMETAFILE >wine.emf && [ "$(od -An -j40 -N4 -c wine.emf | tr -d ' ')" = "EMF" ]; then
+   x_read WCF_ENHMETAFILE >wine.emf && [ "$(od -An -j40 -N4 -c wine.emf | tr -d ' ')" = "EMF" ]; then
   pass "Wine offers a picture as: $(x_targets | tr '\n' ' ')"
 else
   fail "Wine's picture targets are not WCF_ENHMETAFILE and image/bmp: $(x_targets | tr '\n' ' ')"
