@@ -87,6 +87,9 @@ protected:
         window->menus().file.metafileTool->trigger();
         Temf2bmp* tool = window->metafileTool();
         if (!tool) return nullptr;
+        // It opens as wide as the preview at its own height.
+        waitUntil([&] { return tool->width() == std::max(tool->previewSize().width(), 240); }, 2000);
+        openedWidth = tool->width();
         tool->setWinePrefix(folder.toStdString() + "/no-wine");
         tool->setOutputFolder(folder);
         tool->resize(600, controlHeight + kMetafileToolPanelHeight);
@@ -99,12 +102,14 @@ protected:
     FolderPrompts prompts;
     std::unique_ptr<MainWindow> window;
     QString folder;
+    int openedWidth = 0;
 };
 
 TEST_F(MetafileToolTest, PreviewFitsTheControlAndCloseWritesTheMagnifiedBitmapAndItsReference) {
     ASSERT_TRUE(xclipOffer(kEmfMimeType, halfBlackMetafile(400, 300)));
     Temf2bmp* tool = openTool();
     ASSERT_NE(tool, nullptr);
+    EXPECT_EQ(openedWidth, 491);
     EXPECT_TRUE(tool->isVisible());
     EXPECT_TRUE(tool->isWindow());
     EXPECT_EQ(tool->windowTitle(), QStringLiteral("Clipboard-Matefile > BMP"));
