@@ -1,14 +1,19 @@
 // Takes pictures of the main window with drawings loaded, of each page of the options dialog and
 // of the drawing information dialog, for people to look at (scripts/screenshots.sh).
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QMimeData>
 #include <QTabWidget>
 #include <QThread>
 #include <cstdio>
 
 #include "app/drawing_info_dialog.h"
 #include "app/main_window.h"
+#include "app/metafile_tool.h"
 #include "app/options_dialog.h"
+#include "output/image_export.h"
+#include "platform/clipboard_formats.h"
 #include "platform/qt_text.h"
 
 using namespace korvel;
@@ -84,6 +89,20 @@ int main(int argc, char** argv) {
     info.show();
     ok &= save(info, out.filePath(QStringLiteral("drawing_info.png")));
     info.hide();
+
+    // The clipboard-metafile tool with the last drawing's metafile on the clipboard.
+    std::vector<uint8_t> emf;
+    if (ExportImage(window.drawing(), ImageFormat::Emf, window.exportOptions(), emf).ok) {
+        auto* data = new QMimeData;
+        data->setData(QString::fromLatin1(kEmfMimeType),
+                      QByteArray(reinterpret_cast<const char*>(emf.data()), static_cast<qsizetype>(emf.size())));
+        QApplication::clipboard()->setMimeData(data);
+        window.CBemf2BmpClick();
+        if (Temf2bmp* tool = window.metafileTool()) {
+            ok &= save(*tool, out.filePath(QStringLiteral("metafile_tool.png")));
+            tool->hide();  // hidden, not closed: closing would write its bitmap
+        }
+    }
     window.close();
     return ok ? 0 : 1;
 }

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <charconv>
 #include <cmath>
@@ -33,6 +34,7 @@ const QString kBitmapName = QStringLiteral("_Grp_.bmp");
 // The preview's image control is this high when the window opens at its own size.
 constexpr int kImageControlHeight = 368;
 constexpr int kDefaultWidth = 500;
+constexpr int kMinimumWidth = 240;
 
 QString shortestDecimal(double v) {
     char buffer[64];
@@ -81,7 +83,7 @@ QString MetafileToolStartFolder(const std::string& drawingFolder, const std::str
     std::string folder = drawingFolder;
     if (hasDriveLetter(folder)) folder = WinePathToLinux(folder, winePrefix);
     if (folder.empty()) return QDir::homePath();
-    return QString::fromStdString(folder);
+    return QDir::cleanPath(QString::fromStdString(folder));
 }
 
 Temf2bmp::Temf2bmp(UserPrompts& prompts, QWidget* parent)
@@ -235,8 +237,16 @@ void Temf2bmp::openBeside(QWidget* mainWindow) {
     statusBar1_->setText(MagnificationText(m_));
     if (isVisible()) rebuildPreview();
     show();
+    fitWidthToPreview();
     raise();
     activateWindow();
+}
+
+void Temf2bmp::fitWidthToPreview() {
+    if (wp_ < 1) return;
+    int width = std::max(wp_, kMinimumWidth);
+    if (const QScreen* s = screen()) width = std::min(width, s->availableGeometry().width());
+    if (width != this->width()) resize(width, height());
 }
 
 void Temf2bmp::showEvent(QShowEvent* event) {

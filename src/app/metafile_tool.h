@@ -66,7 +66,8 @@ public:
     // when both were done.
     bool FormClose();
 
-    // What the main window's command does: brings the tool up, fresh, beside it.
+    // What the main window's command does: brings the tool up, fresh, beside it, as wide as
+    // the preview (within the screen) so that the whole picture shows.
     void openBeside(QWidget* mainWindow);
 
 protected:
@@ -77,6 +78,7 @@ protected:
 
 private:
     void rebuildPreview();
+    void fitWidthToPreview();
     bool writeBitmapAndReference(const QByteArray& emf);
     void resetMagnification();
 
