@@ -53,7 +53,7 @@ test-wine: deps
 	@./scripts/install-deps.sh --wine
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target korvel jwwin_clip transfer_probe
-	@cd $(BUILD) && ctest --output-on-failure -L wine
+	@cd $(BUILD) && KORVEL_WINE_STRICT=1 ctest --output-on-failure -L wine
 
 # libFuzzer on the loaders: make fuzz FUZZ_SECONDS=600
 fuzz: deps
