@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Korvel needs to build, test and run. Safe to run again: it only
-# calls apt-get when something is missing. With --wine it adds Wine and the mingw-w64 compiler for
-# the check against Wine itself (`make test-wine`; over a gigabyte, so not part of the usual set).
+# calls apt-get when something is missing.
 set -euo pipefail
 
 packages=(
@@ -16,10 +15,10 @@ packages=(
   emf2svg libwmf-bin gsfonts
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl
+  # The clipboard exchange with Jw_win checked against Wine itself (scripts/wine-check.sh): about
+  # 200 MB to fetch, half a minute to install and to set up a prefix.
+  wine wine64 gcc-mingw-w64-x86-64
 )
-if [ "${1:-}" = "--wine" ]; then
-  packages+=(wine wine64 gcc-mingw-w64-x86-64)
-fi
 
 missing=()
 for p in "${packages[@]}"; do
