@@ -98,9 +98,19 @@ static void stayOwner(HWND owner, int seconds) {
     DestroyWindow(owner);
 }
 
+/* Another program (Wine's own clipboard manager among them) may hold the clipboard open for a
+ * moment; Windows programs wait for it, so do we, for up to two seconds. */
+static int openClipboardPatiently(HWND owner) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (OpenClipboard(owner)) return 1;
+        Sleep(100);
+    }
+    return 0;
+}
+
 /* Empties the clipboard, becoming its owner, and places each handle under its format. */
 static int placeOnClipboard(HWND owner, const UINT* formats, const HANDLE* handles, int count) {
-    if (!OpenClipboard(owner)) return 0;
+    if (!openClipboardPatiently(owner)) return 0;
     int ok = EmptyClipboard();
     for (int i = 0; ok && i < count; ++i) ok = SetClipboardData(formats[i], handles[i]) != NULL;
     CloseClipboard();
@@ -133,7 +143,7 @@ static int put(const char* path, int seconds) {
 static int get(const char* path, int seconds, const char* formatName) {
     UINT format = RegisterClipboardFormatA(formatName);
     for (int waited = 0; waited <= seconds * 10; ++waited) {
-        if (IsClipboardFormatAvailable(format) && OpenClipboard(NULL)) {
+        if (IsClipboardFormatAvailable(format) && openClipboardPatiently(NULL)) {
             HANDLE memory = GetClipboardData(format);
             const void* bytes = memory ? GlobalLock(memory) : NULL;
             int written = 0;
@@ -232,7 +242,7 @@ static void printDetails(UINT format, const char* name) {
 }
 
 static int formats(void) {
-    if (!OpenClipboard(NULL)) {
+    if (!openClipboardPatiently(NULL)) {
         fprintf(stderr, "jwwin_clip: cannot open the clipboard\n");
         return 1;
     }
