@@ -188,7 +188,13 @@ if "$korvel" help 2>/dev/null | grep -q "^  watch"; then
       fail "jwwin_clip could not put the data: $(cat "put_$copy.log")"
       break
     fi
-    if ! wait_for 30 eval 'has_picture && [ "$(conversions)" -ge $copy ]'; then
+    # The log first: opening the clipboard under Wine while Korvel reads it would make Wine's
+    # answer to Korvel fail, so the clipboard is looked at only after Korvel is done.
+    if ! wait_for 30 eval '[ "$(conversions)" -ge $copy ]'; then
+      watch_fault "copy $copy under Wine: Korvel did not convert it; it said: $(tail -1 watch.log)"
+      break
+    fi
+    if ! wait_for 10 has_picture; then
       watch_fault "copy $copy under Wine: no picture from Korvel; Wine sees: $(tr '\n' ';' <formats.log)"
       break
     fi
