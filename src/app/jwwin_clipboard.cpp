@@ -54,8 +54,12 @@ QString PrepareTempJwzPath() {
 ClipboardSaveResult SaveClipboardJwWinData(const QString& path) {
     ClipboardSaveResult r;
     QByteArray data;
-    if (!ReadClipboardFormat(QString::fromLatin1(kJwWinFormat), data)) return r;
+    if (!ReadClipboardFormat(QString::fromLatin1(kJwWinFormat), data, true)) return r;
     r.present = true;
+    if (data.isEmpty()) {
+        r.error = "the clipboard's \"Jw_win\" data came empty; copy again in Jw_win";
+        return r;
+    }
     std::string error;
     r.written = WriteFileAtomically(local(path), std::vector<uint8_t>(data.begin(), data.end()), error);
     if (!r.written) r.error = error;

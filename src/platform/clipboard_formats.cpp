@@ -86,10 +86,19 @@ bool HasEnhancedMetafile(const QMimeData* data) {
            data->hasFormat(QString::fromLatin1(kWineEmfTarget));
 }
 
-bool ReadClipboardFormat(const QString& format, QByteArray& out) {
+bool ReadClipboardFormat(const QString& format, QByteArray& out, bool neverEmpty) {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data || !data->hasFormat(format)) return false;
     out = data->data(format);
+    // Qt asks with the time of the last event it has seen; an owner that took the clipboard
+    // after that moment (Wine, putting a copy together in several steps) may answer with nothing.
+    xcb_connection_t* c = qtConnection();
+    for (int attempt = 0; neverEmpty && out.isEmpty() && c && attempt < 5; ++attempt) {
+        showQtTheServerTime(c);
+        data = QGuiApplication::clipboard()->mimeData();
+        if (!data || !data->hasFormat(format)) return false;
+        out = data->data(format);
+    }
     return true;
 }
 

@@ -27,7 +27,8 @@ QByteArray ReadEnhancedMetafile(const QMimeData* data);
 bool HasEnhancedMetafile(const QMimeData* data);
 
 // The system clipboard's bytes under `format`; false (and `out` untouched) when it holds none.
-bool ReadClipboardFormat(const QString& format, QByteArray& out);
+// `neverEmpty`: data of this format is never empty, so empty bytes mean "ask again".
+bool ReadClipboardFormat(const QString& format, QByteArray& out, bool neverEmpty = false);
 
 // Places `bytes` under each format in `formats` and keeps what this program itself placed on
 // the clipboard before (another program's data is not ours to copy, and is replaced). False when
