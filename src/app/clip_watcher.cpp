@@ -3,6 +3,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QTimer>
 
 namespace korvel {
 
@@ -26,8 +27,18 @@ void ClipWatcher::setOnClipChange(ClipChange handler) {
 
 void ClipWatcher::notice() {
     if (SkipRegistrationNotice && Registering) return;
+    // A handler that writes the clipboard hears of its own write at once; that notice waits until
+    // the handler has returned, so that handlers never run inside each other.
+    if (inHandler_) {
+        ++deferred_;
+        return;
+    }
     ++changes_;
-    if (OnClipChange) OnClipChange(owner_ ? owner_ : this);
+    if (!OnClipChange) return;
+    inHandler_ = true;
+    OnClipChange(owner_ ? owner_ : this);
+    inHandler_ = false;
+    for (; deferred_ > 0; --deferred_) QTimer::singleShot(0, this, &ClipWatcher::notice);
 }
 
 }  // namespace korvel

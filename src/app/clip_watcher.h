@@ -35,6 +35,8 @@ private:
     bool Registering = false;
     bool SkipRegistrationNotice = true;
     int changes_ = 0;
+    bool inHandler_ = false;
+    int deferred_ = 0;  // notices that arrived while the handler ran
 };
 
 }  // namespace korvel

@@ -54,8 +54,12 @@ QString PrepareTempJwzPath() {
 ClipboardSaveResult SaveClipboardJwWinData(const QString& path) {
     ClipboardSaveResult r;
     QByteArray data;
-    if (!ReadClipboardFormat(QString::fromLatin1(kJwWinFormat), data)) return r;
+    if (!ReadClipboardFormat(QString::fromLatin1(kJwWinFormat), data, true)) return r;
     r.present = true;
+    if (data.isEmpty()) {
+        r.error = "the clipboard's \"Jw_win\" data came empty; copy again in Jw_win";
+        return r;
+    }
     std::string error;
     r.written = WriteFileAtomically(local(path), std::vector<uint8_t>(data.begin(), data.end()), error);
     if (!r.written) r.error = error;
@@ -96,11 +100,17 @@ ClipboardPictureResult CopyImageToClipboard(const Drawing& drawing, const Export
         return r;
     }
     const QByteArray emfBytes(reinterpret_cast<const char*>(emf.data()), static_cast<qsizetype>(emf.size()));
-    auto* data = new QMimeData;
-    data->setImageData(bitmap.image);
-    data->setData(QString::fromLatin1(kEmfMimeType), emfBytes);
-    data->setData(QString::fromLatin1(kWineEmfTarget), emfBytes);
-    QGuiApplication::clipboard()->setMimeData(data);
+    const bool placed = PlaceOnClipboard([&] {
+        auto* data = new QMimeData;
+        data->setImageData(bitmap.image);
+        data->setData(QString::fromLatin1(kEmfMimeType), emfBytes);
+        data->setData(QString::fromLatin1(kWineEmfTarget), emfBytes);
+        return data;
+    });
+    if (!placed) {
+        r.error = "another program holds on to the clipboard";
+        return r;
+    }
     r.metafileBytes = emf.size();
     r.ok = true;
     return r;
@@ -145,9 +155,13 @@ TransferResult PlaceDrawingForJwWin(Drawing& drawing) {
     }
     // On Windows "DataObject" carries the clipboard handle of the data; there is no handle to
     // give here, and 0 is the value a reader that takes it as one treats as "none".
-    AddClipboardFormats({{QString::fromLatin1(kJwWinFormat),
-                          QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))},
-                         {QString::fromLatin1(kDataObjectFormat), QByteArray(4, '\0')}});
+    if (!AddClipboardFormats(
+            {{QString::fromLatin1(kJwWinFormat),
+              QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))},
+             {QString::fromLatin1(kDataObjectFormat), QByteArray(4, '\0')}})) {
+        r.error = "another program holds on to the clipboard";
+        return r;
+    }
     r.bytes = bytes.size();
     r.ok = true;
     return r;

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class QMimeData;
 
@@ -26,11 +27,20 @@ QByteArray ReadEnhancedMetafile(const QMimeData* data);
 bool HasEnhancedMetafile(const QMimeData* data);
 
 // The system clipboard's bytes under `format`; false (and `out` untouched) when it holds none.
-bool ReadClipboardFormat(const QString& format, QByteArray& out);
+// `neverEmpty`: data of this format is never empty, so empty bytes mean "ask again".
+bool ReadClipboardFormat(const QString& format, QByteArray& out, bool neverEmpty = false);
 
 // Places `bytes` under each format in `formats` and keeps what this program itself placed on
-// the clipboard before (another program's data is not ours to copy, and is replaced).
-void AddClipboardFormats(const QList<QPair<QString, QByteArray>>& formats);
+// the clipboard before (another program's data is not ours to copy, and is replaced). False when
+// the clipboard could not be taken.
+bool AddClipboardFormats(const QList<QPair<QString, QByteArray>>& formats);
+
+// Places what `make` builds on the clipboard and makes sure the X server agrees. Qt stamps its
+// claim with the time of the last event it has seen; when another program took the clipboard
+// again a moment ago (Wine does, now and then), the server ignores the older claim while Qt
+// believes it owns the clipboard, and neither our picture nor any later copy would get through.
+// Then Qt is shown the server's time and claims once more. False when the claim never held.
+bool PlaceOnClipboard(const std::function<QMimeData*()>& make);
 
 // Who owns the X11 clipboard now (a window id), to tell whether another program copied while we
 // were busy with the previous copy; 0 without an X11 display.

@@ -11,6 +11,9 @@
 #include "platform/x11_window_list.h"
 #include "xclip.h"
 
+#include <xcb/xcb.h>
+#include <cstdlib>
+
 namespace korvel::test {
 namespace {
 
@@ -133,6 +136,65 @@ TEST(ClipWatcherTest, EachChangeIsReportedOnceUntilTheHandlerIsCleared) {
     ASSERT_TRUE(xclipOffer(kJwWinFormat, "5"));
     EXPECT_EQ(second, 1);
     EXPECT_EQ(watcher.changes(), 4);
+    releaseXclip();
+}
+
+}  // namespace
+}  // namespace korvel::test
+
+namespace korvel::test {
+namespace {
+
+// Another client of the X server that takes the clipboard (and never serves it).
+class OtherClient {
+public:
+    OtherClient() {
+        c_ = xcb_connect(nullptr, nullptr);
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+        window_ = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
+        auto* reply = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, 9, "CLIPBOARD"), nullptr);
+        clipboard_ = reply->atom;
+        std::free(reply);
+    }
+    ~OtherClient() { xcb_disconnect(c_); }
+    // Takes the clipboard now, by the server's clock, and waits until the server has done it.
+    void takeClipboard() {
+        xcb_set_selection_owner(c_, window_, clipboard_, XCB_CURRENT_TIME);
+        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
+    }
+    uint32_t window() const { return window_; }
+
+private:
+    xcb_connection_t* c_ = nullptr;
+    xcb_window_t window_ = 0;
+    xcb_atom_t clipboard_ = 0;
+};
+
+TEST(PlaceOnClipboardTest, HoldsEvenWhenAnotherProgramTookTheClipboardAMomentAgo) {
+    KORVEL_REQUIRE_DISPLAY();
+    OtherClient other;
+    const int before = clipboardChangesSeen();
+    other.takeClipboard();
+    ASSERT_TRUE(waitUntil([&] { return clipboardChangesSeen() > before; }));
+    // Taken again later than anything our process has seen: a claim stamped with Qt's time of
+    // the last event is older than the owner's and the server ignores it.
+    QThread::msleep(30);
+    other.takeClipboard();
+    ASSERT_EQ(ClipboardOwnerId(), other.window());
+
+    int built = 0;
+    EXPECT_TRUE(PlaceOnClipboard([&] {
+        ++built;
+        auto* data = new QMimeData;
+        data->setData(kEmfMimeType, "ours");
+        return data;
+    }));
+    EXPECT_EQ(built, 2);  // the first claim did not hold
+    EXPECT_NE(ClipboardOwnerId(), other.window());
+    EXPECT_TRUE(QGuiApplication::clipboard()->ownsClipboard());
+    EXPECT_EQ(xclipRead(kEmfMimeType), QByteArray("ours"));
     releaseXclip();
 }
 
