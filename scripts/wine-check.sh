@@ -41,6 +41,7 @@ if [ "${1:-}" != "--inside-x" ]; then
   done
   [ -x "$korvel" ] || { echo "wine-check: $korvel: no korvel program there (build it first)" >&2; exit 2; }
 
+  mkdir -p "${TMPDIR:-/tmp}"
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/korvel-wine.XXXXXX")
   if [ -z "$exe" ]; then
     command -v x86_64-w64-mingw32-gcc >/dev/null ||
@@ -175,7 +176,7 @@ if "$korvel" help 2>/dev/null | grep -q "^  watch"; then
   # Korvel's picture replaces Jw_win's data (which the picture still on the clipboard could not).
   has_picture() { jwwin_clip formats >formats.log 2>/dev/null && grep -q " CF_ENHMETAFILE" formats.log &&
                   grep -q " CF_DIB size=" formats.log && ! grep -qw Jw_win formats.log; }
-  conversions() { grep -c "converted Jw_win data" watch.log; }
+  conversions() { local n; n=$(grep -c "converted Jw_win data" watch.log 2>/dev/null); echo "${n:-0}"; }
   # Each copy in Jw_win follows a picture copied in another Windows program, as in daily work; that
   # order is also the one that once showed the watcher's known fault most often.
   for copy in $(seq 1 "$copies"); do
