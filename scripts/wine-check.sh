@@ -104,22 +104,6 @@ ended() { local state; ! state=$(ps -o stat= -p "$1") || [[ $state == Z* ]]; }
 # xclip waits for an answer as long as it takes; an owner that never answers must not hang the check.
 x_read() { timeout 10 xclip -selection clipboard -o -t "$1" 2>/dev/null; }
 x_targets() { x_read TARGETS; }
-
-# Two known faults of Korvel's watcher beside Wine, counted as failures only with
-# KORVEL_WINE_STRICT=1 until they are mended (any other failure of the watcher always counts):
-# - now and then Qt cannot take the clipboard back from Wine ("Cannot set X11 selection owner":
-#   Qt's timestamp is older than Wine's ownership); Korvel then believes it owns the clipboard and
-#   converts no later copy;
-# - now and then the "Jw_win" data read from Wine arrives cut short ("ends inside the Jw_win
-#   data header") and that copy is lost.
-watch_fault() {
-  if [ "${KORVEL_WINE_STRICT:-0}" != 1 ] &&
-     grep -q -e "Cannot set X11 selection owner" -e "ends inside the Jw_win data header" watch.log; then
-    echo "wine-check: KNOWN FAULT (not counted without KORVEL_WINE_STRICT=1): $*"
-  else
-    fail "$*"
-  fi
-}
 x_offers() { x_targets | grep -qx "$1"; }
 
 # A prefix that does not come up means this machine cannot run Wine (no 64-bit support, no
@@ -178,7 +162,7 @@ if "$korvel" help 2>/dev/null | grep -q "^  watch"; then
                   grep -q " CF_DIB size=" formats.log && ! grep -qw Jw_win formats.log; }
   conversions() { local n; n=$(grep -c "converted Jw_win data" watch.log 2>/dev/null); echo "${n:-0}"; }
   # Each copy in Jw_win follows a picture copied in another Windows program, as in daily work; that
-  # order is also the one that once showed the watcher's known fault most often.
+  # order once made Qt lose its claim on the clipboard to Wine most often.
   for copy in $(seq 1 "$copies"); do
     wine "$exe" picture 60 >"picture_$copy.log" 2>&1 &
     background+=($!)
@@ -192,11 +176,11 @@ if "$korvel" help 2>/dev/null | grep -q "^  watch"; then
     # The log first: opening the clipboard under Wine while Korvel reads it would make Wine's
     # answer to Korvel fail, so the clipboard is looked at only after Korvel is done.
     if ! wait_for 30 eval '[ "$(conversions)" -ge $copy ]'; then
-      watch_fault "copy $copy under Wine: Korvel did not convert it; it said: $(tail -1 watch.log)"
+      fail "copy $copy under Wine: Korvel did not convert it; it said: $(tail -1 watch.log)"
       break
     fi
     if ! wait_for 10 has_picture; then
-      watch_fault "copy $copy under Wine: no picture from Korvel; Wine sees: $(tr '\n' ';' <formats.log)"
+      fail "copy $copy under Wine: no picture from Korvel; Wine sees: $(tr '\n' ';' <formats.log)"
       break
     fi
     [ "$(conversions)" -eq $copy ] || fail "copy $copy under Wine: converted $(conversions) times in all"
