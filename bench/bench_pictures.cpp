@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <filesystem>
 
+#include "null_target.h"
 #include "../tests/picture_files.h"
 #include "drawing/drawing.h"
 #include "render/picture_cache.h"
@@ -22,24 +23,9 @@ constexpr int kReferences = 200;
 constexpr int kCanvas = 2000;
 
 // Stretches pictures onto a QImage, as the painter target does; everything else is ignored.
-class PictureOnlyTarget : public RenderTarget {
+class PictureOnlyTarget : public NullTarget {
 public:
     PictureOnlyTarget() : canvas_(kCanvas, kCanvas, QImage::Format_ARGB32_Premultiplied), painter_(&canvas_) {}
-    void setPen(const PenSpec&) override {}
-    void setBrush(const BrushSpec&) override {}
-    void fillRect(int, int, int, int) override {}
-    void moveTo(int, int) override {}
-    void lineTo(int, int) override {}
-    void polyline(const DevicePoint*, size_t) override {}
-    void polygon(const DevicePoint*, size_t) override {}
-    void ellipse(int, int, int, int) override {}
-    void arc(int, int, int, int, int, int, int, int) override {}
-    void setFont(const FontSpec&) override {}
-    void setTextColor(uint32_t) override {}
-    void textOut(int, int, const std::u32string&) override {}
-    void beginPath() override {}
-    void endPath() override {}
-    void strokeAndFillPath() override {}
     void stretchPicture(int l, int t, int r, int b, const RasterImage& p) override {
         const QImage view(reinterpret_cast<const uchar*>(p.pixels.data()), p.width, p.height,
                           p.width * 4, QImage::Format_ARGB32);

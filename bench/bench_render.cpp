@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 
+#include "null_target.h"
 #include "output/raster_render.h"
 #include "platform/headless_app.h"
 #include "platform/qt_painter_target.h"
@@ -89,7 +90,7 @@ Baseline makeBaseline(const Drawing& d, int width, int height) {
 
 // The exact device primitives a render hands to its target (every dash, every flattened arc),
 // captured once and replayed straight onto a QPainter: what the renderer adds on top of Qt.
-class CaptureTarget : public RenderTarget {
+class CaptureTarget : public NullTarget {
 public:
     struct Piece {
         uint32_t pen;
@@ -114,20 +115,6 @@ public:
         pieces.push_back({uint32_t(pens.size() - 1), uint32_t(points.size()), uint32_t(n)});
         for (size_t i = 0; i < n; ++i) points.emplace_back(p[i].x, p[i].y);
     }
-    void setBrush(const BrushSpec&) override {}
-    void fillRect(int, int, int, int) override {}
-    void moveTo(int, int) override {}
-    void lineTo(int, int) override {}
-    void polygon(const DevicePoint*, size_t) override {}
-    void ellipse(int, int, int, int) override {}
-    void arc(int, int, int, int, int, int, int, int) override {}
-    void setFont(const FontSpec&) override {}
-    void setTextColor(uint32_t) override {}
-    void textOut(int, int, const std::u32string&) override {}
-    void beginPath() override {}
-    void endPath() override {}
-    void strokeAndFillPath() override {}
-    void stretchPicture(int, int, int, int, const RasterImage&) override {}
 };
 
 void BM_DirectPainterSamePrimitives(benchmark::State& state) {

@@ -4,6 +4,7 @@
 
 #include <gif_lib.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdio>
 // jpeglib.h needs size_t and FILE declared first.
@@ -18,6 +19,21 @@
 #include <vector>
 
 namespace korvel::test {
+
+// The gzip form of `data`, as Jw_cad 8 keeps embedded pictures.
+inline std::vector<uint8_t> gzipped(const std::vector<uint8_t>& data) {
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::vector<uint8_t> out(deflateBound(&z, data.size()) + 32);
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
 
 inline void putU16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
     b[at] = v & 0xFF;

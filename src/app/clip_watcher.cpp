@@ -20,13 +20,10 @@ void ClipWatcher::setOnClipChange(ClipChange handler) {
     }
     OnClipChange = std::move(handler);
     if (connection_) return;
-    Registering = true;
     connection_ = connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &ClipWatcher::notice);
-    Registering = false;
 }
 
 void ClipWatcher::notice() {
-    if (SkipRegistrationNotice && Registering) return;
     // A handler that writes the clipboard hears of its own write at once; that notice waits until
     // the handler has returned, so that handlers never run inside each other.
     if (inHandler_) {

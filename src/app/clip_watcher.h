@@ -31,9 +31,6 @@ private:
     QObject* owner_;
     ClipChange OnClipChange;
     QMetaObject::Connection connection_;
-    // True only while we start listening; a notice then is the registration's own, not a change.
-    bool Registering = false;
-    bool SkipRegistrationNotice = true;
     int changes_ = 0;
     bool inHandler_ = false;
     int deferred_ = 0;  // notices that arrived while the handler ran

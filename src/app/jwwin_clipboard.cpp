@@ -22,14 +22,6 @@ namespace {
 
 std::string local(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-bool readWholeFile(const QString& path, std::vector<uint8_t>& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray all = f.readAll();
-    bytes.assign(all.begin(), all.end());
-    return f.error() == QFile::NoError;
-}
-
 // A Windows path as Jw_win names it, on this machine: through Wine's drive letters, or as it
 // stands with forward slashes when it has no drive.
 std::string machinePath(const std::string& windowsPath, const std::string& winePrefix) {
@@ -68,10 +60,11 @@ ClipboardSaveResult SaveClipboardJwWinData(const QString& path) {
 
 LoadResult LoadJwWinFile(Drawing& drawing, const QString& path) {
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) {
+    std::string error;
+    if (!ReadWholeFile(local(path), bytes, error)) {
         drawing.ResetStore();
         LoadResult r;
-        r.error = local(path) + ": cannot be read";
+        r.error = local(path) + ": " + error;
         return r;
     }
     return LoadJwz(drawing, bytes.data(), bytes.size());
@@ -79,9 +72,9 @@ LoadResult LoadJwWinFile(Drawing& drawing, const QString& path) {
 
 bool LoadHeaderOfJwWinDrawing(Drawing& drawing, const std::string& winePrefix) {
     if (drawing.DrawingPath.empty()) return false;
-    const QString path = QString::fromStdString(machinePath(Cp932ToUtf8(drawing.DrawingPath), winePrefix));
     std::vector<uint8_t> bytes;
-    if (!QFile::exists(path) || !readWholeFile(path, bytes)) return false;
+    std::string error;
+    if (!ReadWholeFile(machinePath(Cp932ToUtf8(drawing.DrawingPath), winePrefix), bytes, error)) return false;
     return LoadJwwHeaderOnly(drawing, bytes.data(), bytes.size()).ok;
 }
 

@@ -198,20 +198,7 @@ RenderOptions MainWindow::renderOptions() const {
 }
 
 ExportOptions MainWindow::exportOptions() const {
-    const AppSettings& s = session_.settings;
-    ExportOptions o;
-    o.width = s.outputWidth;
-    o.jpegQuality = s.graphic.jpegValue;
-    o.jpegProgressive = s.graphic.jpegProgressive;
-    o.pngCompression = s.graphic.pngCompression;
-    o.pngInterlaced = s.graphic.pngInterlaced;
-    o.pngTransparent = s.graphic.pngTransparent;
-    o.gifLzw = s.graphic.gifLzw;
-    o.gifDither = s.graphic.gifDither;
-    o.gifReduction = s.graphic.gifSubColor;
-    o.gifTransparent = s.graphic.gifTransparent;
-    o.realScale = s.graphic.realScale;
-    o.clearBackground = ExportClearsBackground(s);
+    ExportOptions o = session_.exportOptions();
     o.render = renderOptions();
     return o;
 }

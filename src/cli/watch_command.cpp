@@ -27,11 +27,6 @@ std::atomic<int> stopSignal{0};
 
 void onStopSignal(int signal) { stopSignal = signal; }
 
-void log(const std::string& message) {
-    std::fprintf(stderr, "korvel: %s\n", message.c_str());
-    std::fflush(stderr);
-}
-
 // One change of the clipboard: the steps the window takes, without the window.
 class Converter {
 public:
@@ -46,15 +41,15 @@ public:
         timer.start();
         const ClipboardLoad load = LoadJwWinFromClipboard(drawing_, tempJwzPath_, session_.registry(), session_.jwcadText);
         if (load.outcome == ClipboardLoad::Outcome::NoData) return;
-        if (load.outcome != ClipboardLoad::Outcome::Loaded) return log(load.error);
+        if (load.outcome != ClipboardLoad::Outcome::Loaded) return PrintError(load.error);
         ExportOptions options = session_.exportOptions();
         options.clearBackground = true;
         bool superseded = false;
         const ClipboardPictureResult picture = PlaceClipboardPicture(drawing_, options, load.owner, superseded);
-        if (superseded) return log("a newer copy arrived while converting; converting that one instead");
-        if (!picture.ok) return log("clipboard picture: " + picture.error);
+        if (superseded) return PrintError("a newer copy arrived while converting; converting that one instead");
+        if (!picture.ok) return PrintError("clipboard picture: " + picture.error);
         ++conversions_;
-        log("converted Jw_win data of " + std::to_string(drawing_.ExpectedCount) + " records in " +
+        PrintError("converted Jw_win data of " + std::to_string(drawing_.ExpectedCount) + " records in " +
             std::to_string(timer.elapsed()) + " ms: bitmap " + std::to_string(picture.width) + " x " +
             std::to_string(picture.height) + ", enhanced metafile of " + std::to_string(picture.metafileBytes) +
             " bytes");
@@ -99,7 +94,7 @@ int run(const std::vector<std::string>& argsIn) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
 
     SettingsSession session = SettingsSession::start(settingsOptions);
-    for (const std::string& w : session.warnings) log(w);
+    for (const std::string& w : session.warnings) PrintError(w);
     EnsureHeadlessGuiApplication();  // on the X11 platform chosen above
     Converter converter(session, limit);
     ClipWatcher watcher(nullptr);
@@ -113,10 +108,10 @@ int run(const std::vector<std::string>& argsIn) {
     });
     stopCheck.start(50);
 
-    log("watching the clipboard on display " + qEnvironmentVariable("DISPLAY").toStdString() +
+    PrintError("watching the clipboard on display " + qEnvironmentVariable("DISPLAY").toStdString() +
         "; copy in Jw_win, paste a picture anywhere. Ctrl-C stops.");
     QCoreApplication::exec();
-    log("stopped after " + std::to_string(converter.conversions()) + " conversion(s)");
+    PrintError("stopped after " + std::to_string(converter.conversions()) + " conversion(s)");
     return kExitOk;
 }
 

@@ -70,7 +70,9 @@ std::string lowerExtension(const std::string& path) {
     return ext;
 }
 
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         error = std::strerror(errno);
@@ -97,8 +99,6 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     }
     return true;
 }
-
-}  // namespace
 
 LoadResult LoadJww(Drawing& d, const uint8_t* data, size_t size) {
     ByteReader in(data, size);
@@ -171,7 +171,7 @@ bool GuessDataKind(const std::string& path, const uint8_t* data, size_t size, Da
 LoadResult LoadFile(Drawing& d, const std::string& path, bool recover, const DataKind* forcedKind) {
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!readWholeFile(path, bytes, error)) {
+    if (!ReadWholeFile(path, bytes, error)) {
         LoadResult r;
         r.error = path + ": " + error;
         return r;

@@ -65,6 +65,8 @@ struct SaveResult {
 std::vector<uint8_t> SaveJwwBytes(Drawing& drawing, uint32_t version, SaveResult& result);
 // Jw_win clipboard data: the Jw_win data header and a version-351 record stream.
 std::vector<uint8_t> SaveJwWinBytes(Drawing& drawing, SaveResult& result);
+// A whole regular file no larger than any drawing can be; false with `error` saying why.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
 // Writes bytes to `path` through a temporary file in the same folder and a rename.
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string& error);

@@ -1,5 +1,6 @@
 // BITMAPFILEHEADER + BITMAPINFOHEADER, little-endian; 96 dpi like a screen bitmap.
 #include "output/bmp_encoder.h"
+#include "output/little_endian.h"
 
 #include <algorithm>
 #include <string>
@@ -10,14 +11,6 @@ namespace {
 
 constexpr uint32_t kHeaderBytes = 14 + 40;
 constexpr int32_t kPixelsPerMetre = 3780;  // 96 dpi
-
-void put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(v & 0xFF);
-    out.push_back(v >> 8);
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back((v >> (8 * i)) & 0xFF);
-}
 
 // Row size padded to four bytes, or 0 when the file would not fit the format's 32-bit sizes.
 uint64_t paddedRowBytes(int width, int bits) {

@@ -2,6 +2,7 @@
 // code comes before the decoder's dictionary would make the codes one bit wider, so every code
 // keeps the width of the first. Any GIF decoder reads it.
 #include "output/gif_encoder.h"
+#include "output/little_endian.h"
 
 #include <gif_lib.h>
 
@@ -63,11 +64,6 @@ EncodeResult encodeLzw(const IndexedImage& image, std::vector<uint8_t>& out) {
 }
 
 // --- the literal-code stream ---
-
-void put16(std::vector<uint8_t>& out, int v) {
-    out.push_back(v & 0xFF);
-    out.push_back((v >> 8) & 0xFF);
-}
 
 // Collects codes LSB first and cuts the bytes into sub-blocks of at most 255.
 class CodeWriter {

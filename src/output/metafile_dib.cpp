@@ -1,15 +1,9 @@
 #include "output/metafile_dib.h"
+#include "output/little_endian.h"
 
 namespace korvel {
 
 namespace {
-void put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(v & 0xFF);
-    out.push_back(v >> 8);
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back((v >> (8 * i)) & 0xFF);
-}
 uint8_t overWhite(uint32_t channel, uint32_t alpha) {
     return static_cast<uint8_t>((channel * alpha + 255 * (255 - alpha) + 127) / 255);
 }

@@ -2,6 +2,7 @@
 // the table itself. The placeable header (22 bytes) and the metafile header (18 bytes) are
 // written here: their layout has unaligned fields that a C struct would pad.
 #include "output/wmf_target.h"
+#include "output/little_endian.h"
 
 #include <uwmf.h>
 
@@ -23,15 +24,6 @@ constexpr uint16_t kPsEndcapSquare = 0x100, kPsEndcapFlat = 0x200;
 constexpr uint16_t kPsJoinBevel = 0x1000, kPsJoinMiter = 0x2000;
 
 U_COLORREF colorRef(uint32_t c) { return U_RGB(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
-void put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(v & 0xFF);
-    out.push_back(v >> 8);
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
 
 uint16_t hatchOf(BrushStyle style) {
     switch (style) {

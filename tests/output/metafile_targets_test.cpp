@@ -9,10 +9,14 @@
 #include "output/emf_target.h"
 #include "output/metafile_frame.h"
 #include "output/wmf_target.h"
+#include "external_tools.h"
 #include "test_support.h"
 
 namespace korvel {
 namespace {
+
+using test::haveTool;
+using test::runTool;
 
 uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
@@ -69,21 +73,6 @@ std::vector<std::pair<uint32_t, uint32_t>> emfRecords(const std::vector<uint8_t>
         at += size;
     }
     return out;
-}
-
-std::string runTool(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return "could not run " + command;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-    const int status = pclose(pipe);
-    if (status != 0) output += "\n(exit status " + std::to_string(status) + ")";
-    return output;
-}
-
-bool haveTool(const char* name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 std::string readText(const std::string& path) {

@@ -9,27 +9,16 @@
 #include "image_readers.h"
 #include "output/image_export.h"
 #include "platform/headless_app.h"
+#include "external_tools.h"
 #include "test_support.h"
 
 namespace korvel {
 namespace {
 
+using test::haveTool;
+using test::runTool;
+
 namespace fs = std::filesystem;
-
-std::string run(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return "could not run " + command;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-    const int status = pclose(pipe);
-    if (status != 0) output += "\n(exit status " + std::to_string(status) + ")";
-    return output;
-}
-
-bool haveTool(const char* name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 std::vector<fs::path> sampleFiles() {
     std::vector<fs::path> files;
@@ -57,8 +46,8 @@ TEST(SampleExport, MetafilesOfEverySampleReadWithoutComplaint) {
             const std::string path = stem + (emf ? ".emf" : ".wmf");
             test::writeFileBytes(path, bytes);
             const std::string svg = stem + (emf ? "-emf.svg" : "-wmf.svg");
-            const std::string out = emf ? run("emf2svg-conv -i '" + path + "' -o '" + svg + "'")
-                                        : run("wmf2svg -o '" + svg + "' '" + path + "'");
+            const std::string out = emf ? runTool("emf2svg-conv -i '" + path + "' -o '" + svg + "'")
+                                        : runTool("wmf2svg -o '" + svg + "' '" + path + "'");
             EXPECT_EQ(out.find("exit status"), std::string::npos) << path << "\n" << out;
             EXPECT_EQ(out.find("ERROR"), std::string::npos) << path << "\n" << out;
             EXPECT_GT(fs::file_size(svg), 200u) << svg;

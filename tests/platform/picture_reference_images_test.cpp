@@ -1,7 +1,6 @@
 // A drawing that places a PNG, a JPEG, a GIF, a BMP and an embedded picture, rendered through
 // the render driver and the Qt painter target.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "drawing_builder.h"
 #include "picture_files.h"
@@ -19,20 +18,6 @@ std::vector<uint32_t> quadrants(uint32_t topLeftAlpha = 0xFF000000) {
             p[y * 16 + x] = y < 8 ? (x < 8 ? (topLeftAlpha | 0xFF0000) : 0xFF00FF00)
                                   : (x < 8 ? 0xFF0000FF : 0xFFFFFF00);
     return p;
-}
-
-std::vector<uint8_t> gzipped(const std::vector<uint8_t>& data) {
-    z_stream z{};
-    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::vector<uint8_t> out(deflateBound(&z, data.size()) + 32);
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
 }
 
 TEST(ReferenceImages, PicturesOfEveryFormat) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <filesystem>
 
@@ -237,23 +236,9 @@ TEST_F(PictureDrawerTest, DecodesEachFileOncePerRender) {
     EXPECT_EQ(target.only(CallKind::StretchPicture).back().args[4], 5);
 }
 
-std::vector<uint8_t> gzip(const std::vector<uint8_t>& data) {
-    z_stream z{};
-    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::vector<uint8_t> out(deflateBound(&z, data.size()) + 32);
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 TEST_F(PictureDrawerTest, DrawsEmbeddedPicturesNeverTheDisk) {
     const std::vector<uint8_t> bmp = test::makeBmp24(2, 2, test::solid(4, kRed));
-    drawing.embeddedPictures.push_back({"logo.bmp.gz", gzip(bmp)});
+    drawing.embeddedPictures.push_back({"logo.bmp.gz", test::gzipped(bmp)});
     drawing.embeddedPictures.push_back({"plain.bmp", bmp});
     drawing.embeddedPictures.push_back({"broken.bmp.gz", {0x1F, 0x8B, 8, 0, 0, 0}});
     write("ondisk.bmp", bmp);
@@ -266,7 +251,7 @@ TEST_F(PictureDrawerTest, DrawsEmbeddedPicturesNeverTheDisk) {
     // Inflating stops at the limit: a small entry may not grow without bound.
     std::vector<uint8_t> bytes;
     std::string why;
-    EXPECT_FALSE(EmbeddedPictureBytes({"zeros.bmp.gz", gzip(std::vector<uint8_t>(4 << 20))}, bytes, why, 1 << 20));
+    EXPECT_FALSE(EmbeddedPictureBytes({"zeros.bmp.gz", test::gzipped(std::vector<uint8_t>(4 << 20))}, bytes, why, 1 << 20));
     EXPECT_EQ(why, "the picture inflates to more than 1 MB");
     EXPECT_TRUE(bytes.empty());
 }
