@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "test_support.h"
 
@@ -43,10 +44,14 @@ TEST(StagedFiles, FailuresNameTheFileAndLeaveNothingBehind) {
         std::string error;
         EXPECT_FALSE(staged.stage(dir + "/missing/a.PNG", {'x'}, error));
         EXPECT_NE(error.find(dir + "/missing/a.PNG"), std::string::npos) << error;
-        // A folder in the way of the target: staging works, the rename cannot.
+        // A folder under the name is refused at once...
+        fs::create_directory(dir + "/b.PNG");
+        EXPECT_FALSE(staged.stage(dir + "/b.PNG", {'x'}, error));
+        EXPECT_EQ(error, dir + "/b.PNG: is a folder; give a file name");
+        // ...and one that appears before the commit stops the rename.
+        ASSERT_TRUE(staged.stage(dir + "/c.PNG", {'x'}, error));
         fs::create_directory(dir + "/c.PNG");
         fs::create_directory(dir + "/c.PNG/inner");
-        ASSERT_TRUE(staged.stage(dir + "/c.PNG", {'x'}, error));
         const auto failures = staged.commit();
         ASSERT_EQ(failures.size(), 1u);
         EXPECT_EQ(failures[0].path, dir + "/c.PNG");
@@ -55,7 +60,32 @@ TEST(StagedFiles, FailuresNameTheFileAndLeaveNothingBehind) {
         ASSERT_TRUE(staged.stage(dir + "/d.PNG", {'x'}, error));
     }
     EXPECT_FALSE(fs::exists(dir + "/d.PNG"));
-    EXPECT_EQ(entries(dir), 1u);  // only the folder that was in the way
+    EXPECT_EQ(entries(dir), 2u);  // only the folders that were in the way
+}
+
+TEST(StagedFiles, LinksAndPipesAreNotReplaced) {
+    const std::string dir = test::scratchDir("staged_links_pipes");
+    fs::create_directory(dir + "/real");
+    test::writeFileBytes(dir + "/real/a.PNG", {'o', 'l', 'd'});
+    chmod((dir + "/real/a.PNG").c_str(), 0600);
+    fs::create_symlink("real/a.PNG", dir + "/a.PNG");
+    ASSERT_EQ(mkfifo((dir + "/b.PNG").c_str(), 0644), 0);
+    std::vector<uint8_t> piped;
+    std::thread reader([&] { piped = test::readFileBytes(dir + "/b.PNG"); });
+    StagedFiles staged;
+    std::string error;
+    ASSERT_TRUE(staged.stage(dir + "/a.PNG", {'n', 'e', 'w'}, error)) << error;
+    ASSERT_TRUE(staged.stage(dir + "/b.PNG", {'p', 'i', 'p', 'e'}, error)) << error;  // written at once
+    reader.join();
+    EXPECT_EQ(piped, (std::vector<uint8_t>{'p', 'i', 'p', 'e'}));
+    EXPECT_TRUE(staged.commit().empty());
+    EXPECT_TRUE(fs::is_symlink(dir + "/a.PNG"));
+    EXPECT_EQ(fs::status(dir + "/b.PNG").type(), fs::file_type::fifo);
+    EXPECT_EQ(test::readFileBytes(dir + "/real/a.PNG"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+    struct stat st {};
+    ASSERT_EQ(stat((dir + "/real/a.PNG").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(entries(dir + "/real"), 1u);
 }
 
 }  // namespace
