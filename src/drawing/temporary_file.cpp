@@ -14,12 +14,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
 #include <new>
 #include <set>
+#include <vector>
 
 namespace korvel {
 
@@ -67,6 +69,14 @@ Slot* claimSlot() {
     }
 }
 
+// A name buffer a handler may still be reading is kept for the life of the process.
+void retire(std::atomic<char>* buffer) {
+    static std::mutex mutex;
+    static std::vector<std::unique_ptr<std::atomic<char>[]>> retired;
+    std::lock_guard<std::mutex> lock(mutex);
+    retired.emplace_back(buffer);
+}
+
 // Fills a claimed slot with `path` and makes it visible to the handler.
 bool publish(Slot& slot, const std::string& path) {
     if (slot.capacity < path.size() + 1) {
@@ -74,7 +84,7 @@ bool publish(Slot& slot, const std::string& path) {
         auto* buffer = new (std::nothrow) std::atomic<char>[capacity];
         if (!buffer) return false;
         for (size_t i = 0; i < capacity; ++i) buffer[i].store(0, std::memory_order_relaxed);
-        slot.name.store(buffer);  // the old buffer is kept: a handler may be reading it
+        if (std::atomic<char>* old = slot.name.exchange(buffer)) retire(old);
         slot.capacity = capacity;
     }
     std::atomic<char>* buffer = slot.name.load();

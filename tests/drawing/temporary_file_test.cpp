@@ -139,6 +139,7 @@ TEST(TemporaryFiles, StopSignalsRemoveThemAndStillEndTheProcess) {
         test::writeFileBytes(dir + "/a/keep.jww", {'o', 'l', 'd'});
         // More outputs than one chunk of the handler's table holds, in two folders.
         WritingChild child([&] {
+            ::signal(signal, SIG_DFL);  // as from a terminal, whatever started the tests
             InstallTemporaryFileCleanup();
             static std::vector<std::unique_ptr<OutputFile>> open;
             for (int i = 0; i < 70; ++i) startWriting(dir + (i % 2 ? "/a/" : "/b/") + std::to_string(i) + ".png", open);
