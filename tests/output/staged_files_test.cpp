@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "test_support.h"
 
@@ -61,31 +60,6 @@ TEST(StagedFiles, FailuresNameTheFileAndLeaveNothingBehind) {
     }
     EXPECT_FALSE(fs::exists(dir + "/d.PNG"));
     EXPECT_EQ(entries(dir), 2u);  // only the folders that were in the way
-}
-
-TEST(StagedFiles, LinksAndPipesAreNotReplaced) {
-    const std::string dir = test::scratchDir("staged_links_pipes");
-    fs::create_directory(dir + "/real");
-    test::writeFileBytes(dir + "/real/a.PNG", {'o', 'l', 'd'});
-    chmod((dir + "/real/a.PNG").c_str(), 0600);
-    fs::create_symlink("real/a.PNG", dir + "/a.PNG");
-    ASSERT_EQ(mkfifo((dir + "/b.PNG").c_str(), 0644), 0);
-    std::vector<uint8_t> piped;
-    std::thread reader([&] { piped = test::readFileBytes(dir + "/b.PNG"); });
-    StagedFiles staged;
-    std::string error;
-    ASSERT_TRUE(staged.stage(dir + "/a.PNG", {'n', 'e', 'w'}, error)) << error;
-    ASSERT_TRUE(staged.stage(dir + "/b.PNG", {'p', 'i', 'p', 'e'}, error)) << error;  // written at once
-    reader.join();
-    EXPECT_EQ(piped, (std::vector<uint8_t>{'p', 'i', 'p', 'e'}));
-    EXPECT_TRUE(staged.commit().empty());
-    EXPECT_TRUE(fs::is_symlink(dir + "/a.PNG"));
-    EXPECT_EQ(fs::status(dir + "/b.PNG").type(), fs::file_type::fifo);
-    EXPECT_EQ(test::readFileBytes(dir + "/real/a.PNG"), (std::vector<uint8_t>{'n', 'e', 'w'}));
-    struct stat st {};
-    ASSERT_EQ(stat((dir + "/real/a.PNG").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(entries(dir + "/real"), 1u);
 }
 
 }  // namespace
