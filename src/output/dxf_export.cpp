@@ -74,6 +74,20 @@ void writeHeader(DxfWriter& w, const Drawing& drawing, DxfVersion version, const
     w.point3(10, known ? e.MinX + 1.0 : 0.0, known ? e.MinY + 1.0 : 0.0, 0.0);
     variable("$EXTMAX");
     w.point3(10, known ? e.MaxX - 1.0 : 0.0, known ? e.MaxY - 1.0 : 0.0, 0.0);
+    // The drawing's sheet, landscape, where programs look for the paper to print on.
+    static const double kSheets[5][2] = {{1189, 841}, {841, 594}, {594, 420}, {420, 297}, {297, 210}};
+    const uint32_t paper = drawing.header.PaperSize;
+    const double* sheet = kSheets[paper < 5 ? paper : 3];
+    for (const char* limit : {"$LIMMIN", "$PLIMMIN"}) {
+        variable(limit);
+        w.real(10, 0.0);
+        w.real(20, 0.0);
+    }
+    for (const char* limit : {"$LIMMAX", "$PLIMMAX"}) {
+        variable(limit);
+        w.real(10, sheet[0]);
+        w.real(20, sheet[1]);
+    }
     variable("$LTSCALE");
     w.real(40, 1.0);
     variable("$MIRRTEXT");

@@ -94,14 +94,19 @@ def add_entity(box, e):
 
 
 def flat_lines(e, out):
-    """Every LINE an INSERT shows, through nested INSERTs, as its two end points."""
+    """What an INSERT shows, through nested INSERTs: lines as their end points, curves (a circle
+    in a block scaled unevenly is an ellipse) as their centres."""
     for v in e.virtual_entities():
         if v.dxftype() == 'INSERT':
             flat_lines(v, out)
         elif v.dxftype() == 'LINE':
             out.append([v.dxf.start.x, v.dxf.start.y, v.dxf.end.x, v.dxf.end.y])
-        elif v.dxftype() in ('CIRCLE', 'ARC'):
-            out.append([v.dxf.center.x, v.dxf.center.y, v.dxf.radius, v.dxftype() == 'ARC'])
+        elif v.dxftype() in ('CIRCLE', 'ARC', 'ELLIPSE'):
+            out.append([v.dxf.center.x, v.dxf.center.y])
+
+
+def attr(e, name, default):
+    return e.dxf.get(name, default) if e.dxf.is_supported(name) else default
 
 
 def main():
@@ -120,7 +125,7 @@ def main():
     for e in msp:
         add_entity(box, e)
     texts = []
-    for layout in [msp] + [b for b in doc.blocks if not b.name.startswith('*Model')]:
+    for layout in [msp] + [b for b in doc.blocks if not b.name.startswith('*')]:
         for e in layout:
             if e.dxftype() == 'TEXT':
                 texts.append(e.dxf.text)
@@ -133,6 +138,14 @@ def main():
         lines = []
         flat_lines(e, lines)
         inserts.append(lines)
+    entities = []
+    for e in msp:
+        entities.append({'type': e.dxftype(), 'layer': e.dxf.layer, 'color': attr(e, 'color', 256),
+                         'true_color': attr(e, 'true_color', -1),
+                         'linetype': attr(e, 'linetype', ''), 'lineweight': attr(e, 'lineweight', -1),
+                         'name': attr(e, 'name', ''), 'style': attr(e, 'style', ''),
+                         'text': e.plain_text() if e.dxftype() == 'MTEXT' else attr(e, 'text', '')})
+    images = [d.dxf.filename for d in doc.objects.query('IMAGEDEF')]
     layers = {l.dxf.name: {'on': l.is_on(), 'color': l.dxf.color, 'locked': l.is_locked(),
                            'description': l.description} for l in doc.layers}
     print(json.dumps({
@@ -141,7 +154,7 @@ def main():
         'errors': [x.message for x in auditor.errors], 'fixes': [x.message for x in auditor.fixes],
         'counts': counts, 'blocks': blocks,
         'box': box.lo + box.hi if box.lo[0] != math.inf else [],
-        'texts': texts, 'inserts': inserts, 'layers': layers,
+        'texts': texts, 'inserts': inserts, 'entities': entities, 'images': images, 'layers': layers,
         'linetypes': {lt.dxf.name: [t.value for t in lt.pattern_tags.tags if t.code == 49]
                       for lt in doc.linetypes},
     }, ensure_ascii=False))
