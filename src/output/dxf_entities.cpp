@@ -83,8 +83,10 @@ DxfEntities::DxfEntities(const RenderContext& context, DxfWriter& writer, DxfHan
 // --- looks: layer, line type, colour, lineweight ---
 
 DxfEntities::Look DxfEntities::lookWithColor(const TJwData& a, uint32_t color) const {
-    return Look{&tables_.layerName(a.layerGroup, a.layer), nullptr, color,
-                DxfLineweight(PenWidthOf(ctx_, a.penColor))};
+    const int width = PenWidthOf(ctx_, a.penColor);
+    int& lineweight = lineweights_[static_cast<size_t>(std::clamp(width, 0, 1000))];
+    if (lineweight == 0) lineweight = DxfLineweight(width);
+    return Look{&tables_.layerName(a.layerGroup, a.layer), nullptr, color, lineweight};
 }
 
 DxfEntities::Look DxfEntities::lookOf(const TJwData& a) const {

@@ -107,6 +107,7 @@ private:
     DxfLosses losses_;
     std::vector<std::pair<DxfHandle, DxfHandle>> reactors_;
     mutable std::unordered_map<uint32_t, int> aciCache_;
+    mutable std::array<int, 1001> lineweights_{};  // by pen width; 0 until first asked
     std::string byBlock_ = "ByBlock", layerZero_ = "0";
 };
 

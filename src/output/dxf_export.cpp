@@ -358,9 +358,11 @@ DxfExportResult ExportDxf(const Drawing& drawing, const RenderOptions& render, D
     for (const std::string& name : plan.names.definitions)
         definitionRecords.push_back(name.empty() ? 0 : tables.addBlockRecord(name, false));
 
-    std::vector<uint8_t> body;
-    body.reserve(256 + drawing.top.size() * 200);
-    DxfWriter w(body);
+    // The body goes straight into `out`; the header, known last, is moved in before it. Room is
+    // kept for both, so nothing of a large file is copied to a new place.
+    const size_t start = out.size();
+    out.reserve(start + 65536 + (drawing.top.size() + drawing.members.size()) * 240);
+    DxfWriter w(out);
     writeClasses(w, version, !pictures.empty());
     tables.write(w);
 
@@ -402,9 +404,7 @@ DxfExportResult ExportDxf(const Drawing& drawing, const RenderOptions& render, D
     std::vector<uint8_t> head;
     DxfWriter h(head);
     writeHeader(h, drawing, version, tables, handles.next());
-    out.reserve(out.size() + head.size() + body.size());
-    out.insert(out.end(), head.begin(), head.end());
-    out.insert(out.end(), body.begin(), body.end());
+    out.insert(out.begin() + static_cast<std::ptrdiff_t>(start), head.begin(), head.end());
 
     result.warnings = pictures.warnings();
     reportLosses(entities.losses(), strings, tables, render, result.warnings);

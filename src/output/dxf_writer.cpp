@@ -50,6 +50,24 @@ std::string RealText(double value) {
 }
 
 void DxfWriter::code(int c) {
+    // Every code line of the file comes from here: the common ones are formatted once.
+    struct Codes {
+        char text[1100][8];
+        uint8_t size[1100];
+        Codes() {
+            for (int i = 0; i < 1100; ++i) {
+                size_t n = formatCode(i, text[i]);
+                text[i][n++] = '\r';
+                text[i][n++] = '\n';
+                size[i] = static_cast<uint8_t>(n);
+            }
+        }
+    };
+    static const Codes codes;
+    if (c >= 0 && c < 1100) {
+        out_.insert(out_.end(), codes.text[c], codes.text[c] + codes.size[c]);
+        return;
+    }
     char buf[16];
     const size_t n = formatCode(c, buf);
     out_.insert(out_.end(), buf, buf + n);
