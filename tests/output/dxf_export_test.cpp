@@ -18,6 +18,7 @@
 #include "output/dxf_colors.h"
 #include "output/dxf_export.h"
 #include "output/dxf_strings.h"
+#include "picture_files.h"
 #include "render/render_context.h"
 #include "test_support.h"
 
@@ -391,6 +392,43 @@ TEST(DxfExport, BrokenBlocksAreLeftOutAndSaidSo) {
         "1 block insert would make a block contain itself; left out of the DXF",
         "1 block scale of 0 was written as 1"};
     EXPECT_EQ(warnings, want);
+}
+
+TEST(DxfExport, PicturesBecomeImagesOfTheirFilesAndEmbeddedOnesTravelBeside) {
+    REQUIRE_EZDXF();
+    const std::string dir = test::scratchDir("dxf_pictures");
+    const std::vector<uint8_t> png = test::makePng(4, 2, std::vector<uint32_t>(8, 0xFF00FF00u));
+    test::writeFileBytes(dir + "/site.png", png);
+    Drawing d;
+    d.header = NewDrawingHeader();
+    d.DrawingFolder = dir;
+    korvel::DrawingBuilder b(d);
+    d.embeddedPictures.push_back({"logo.png.gz", test::gzipped(png)});
+    b.add(textRecord("^@BMsite.png,40,20", {10, 10}, {10, 10}));
+    b.add(textRecord("^@BM%temp%logo.png,8", {60, 10}, {60, 10}));
+    b.add(textRecord("^@BMgone.bmp,5", {0, 0}, {0, 0}));
+    b.finish();
+    std::vector<uint8_t> bytes;
+    const DxfExportResult r = ExportDxf(d, RenderOptions{}, DxfVersion::R2013, "plan", bytes);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.companions.size(), 1u);
+    EXPECT_EQ(r.companions[0].name, "plan-logo.png");
+    EXPECT_EQ(r.companions[0].bytes, png);  // unpacked, as a file of its own
+    EXPECT_EQ(r.warnings, std::vector<std::string>{"picture gone.bmp was not found; the DXF names it without its size in pixels"});
+    test::writeFileBytes(dir + "/plan.dxf", bytes);
+    const QJsonObject p = probe(dir + "/plan.dxf");
+    EXPECT_TRUE(p["errors"].toArray().isEmpty());
+    EXPECT_TRUE(p["fixes"].toArray().isEmpty());
+    EXPECT_EQ(countOf(p, "IMAGE"), 3);
+    const QJsonArray images = p["images"].toArray();
+    ASSERT_EQ(images.size(), 3);
+    EXPECT_EQ(images[0].toString().toStdString(), dir + "/site.png");
+    EXPECT_EQ(images[1].toString().toStdString(), "plan-logo.png");
+    EXPECT_EQ(images[2].toString().toStdString(), "gone.bmp");
+    // The first picture spans 40 by 20 mm from its start point.
+    const QJsonArray box = p["box"].toArray();
+    EXPECT_NEAR(box[2].toDouble(), 68.0, 1e-9);  // the logo: 8 mm square from x = 60
+    EXPECT_NEAR(box[3].toDouble(), 30.0, 1e-9);
 }
 
 // --- the real drawings ---
