@@ -50,6 +50,10 @@ std::string DxfStrings::cleanCp932(const std::string& s, bool forName, bool forM
             }
             continue;
         }
+        if (b == '^' && !forName) {
+            out += "^ ";  // a caret of its own, not the start of a control character
+            continue;
+        }
         if (forName && std::strchr(kNameForbidden, static_cast<char>(b))) {
             out.push_back('_');
             continue;
@@ -68,7 +72,7 @@ std::string DxfStrings::finish(const std::string& clean) const {
 std::string DxfStrings::value(const std::string& cp932) const {
     if (isAscii(cp932)) {
         bool plain = true;
-        for (char c : cp932) plain = plain && static_cast<uint8_t>(c) >= 0x20 && c != 0x7F;
+        for (char c : cp932) plain = plain && static_cast<uint8_t>(c) >= 0x20 && c != 0x7F && c != '^';
         if (plain) return cp932;
     }
     return finish(cleanCp932(cp932, false, false));
@@ -84,6 +88,8 @@ std::string DxfStrings::valueFromUtf8(const std::string& utf8) const {
             if (b < 0x20 || b == 0x7F) {
                 out.push_back('^');
                 out.push_back(static_cast<char>(b == 0x7F ? '?' : b + 0x40));
+            } else if (b == '^') {
+                out += "^ ";
             } else {
                 out.push_back(c);
             }

@@ -1,6 +1,7 @@
 // The drawing's CP932 strings as a DXF file of each flavour holds them: CP932 bytes under the
 // ANSI_932 code page (AutoCAD 2000), UTF-8 (AutoCAD 2013). Both kinds of file are read line
-// by line, so control characters take DXF's caret form ("^J" for a line feed).
+// by line, so control characters take DXF's caret form ("^J" for a line feed) and a caret of
+// its own is written "^ ".
 #pragma once
 
 #include <cstddef>

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
+#include <limits>
 #include <filesystem>
 #include <map>
 
@@ -90,7 +91,7 @@ TEST(DxfStrings, EachFlavourKeepsEveryCharacterAndNoLineBreak) {
     EXPECT_EQ(r2013.value(so), "ソ表{x}\\");
     EXPECT_EQ(r2013.mtextLine(so), "ソ表\\{x\\}\\\\");
     EXPECT_EQ(r2000.mtextLine(so), Utf8ToCp932("ソ表\\{x\\}\\\\"));
-    EXPECT_EQ(r2013.value("a\nb\tc"), "a^Jb^Ic");
+    EXPECT_EQ(r2013.value("a\nb\tc^d"), "a^Jb^Ic^ d");
     EXPECT_EQ(r2013.name("1-2 <a/b>:c"), "1-2 _a_b__c");
     // A lead byte with nothing after it is no character: "？", counted.
     EXPECT_EQ(r2000.value(std::string("A\x82", 2)), Utf8ToCp932("A？"));
@@ -429,6 +430,83 @@ TEST(DxfExport, PicturesBecomeImagesOfTheirFilesAndEmbeddedOnesTravelBeside) {
     const QJsonArray box = p["box"].toArray();
     EXPECT_NEAR(box[2].toDouble(), 68.0, 1e-9);  // the logo: 8 mm square from x = 60
     EXPECT_NEAR(box[3].toDouble(), 30.0, 1e-9);
+}
+
+// Damaged and unusual records: nothing may crash, the file stays clean for the auditor, and
+// what cannot go in is counted in the warnings.
+TEST(DxfExport, HostileRecordsLeaveACleanFile) {
+    REQUIRE_EZDXF();
+    Drawing d;
+    d.header = NewDrawingHeader();
+    d.header.Version = 600;
+    korvel::DrawingBuilder b(d);
+    const double inf = std::numeric_limits<double>::infinity();
+    TDataSen far;
+    far.end = {1e300, 0};
+    far.layerGroup = 99;  // beyond the table: layer "0"
+    b.add(far);
+    TDataSen odd;
+    odd.end = {5, 5};
+    odd.penStyle = 255;
+    odd.penColor = 400;
+    odd.layerGroup = 99;
+    b.add(odd);
+    TDataEnko c;
+    c.center = {1, 1};
+    c.radius = -3;       // the other way round
+    c.flatness = 2.5;    // taller than wide
+    c.tiltAngle = 0.4;
+    c.startAngle = -1.0;
+    c.arcAngle = -7.0;   // more than a turn, backwards
+    b.add(c);
+    c.flatness = -0.5;
+    b.add(c);
+    c.radius = inf;
+    b.add(c);
+    TDataTen p;
+    p.penStyle = 100;
+    p.code = static_cast<uint32_t>(-3);  // drawn as a dot
+    b.add(p);
+    p.code = 7;
+    p.scale = 0.0;  // a symbol of no size: a point
+    b.add(p);
+    TDataMoji t = textRecord("", {0, 0}, {0, 0});
+    t.text = std::string("\x01\x82\xFF^", 4) + std::string(300, 'a');  // control, broken, long
+    b.add(t);
+    t.text = Utf8ToCp932(std::string(200, 'x') + "縦");
+    t.flags = 0x20;
+    t.sizeY = 0.0;
+    b.add(t);
+    TDataSolid s;
+    s.penStyle = 101;
+    s.corner2 = {5, 1};
+    s.corner4 = {1.0, 42.0};  // no such shape
+    b.add(s);
+    s.penStyle = 106;          // a ring
+    s.corner4 = {7.0, 2.0};
+    b.add(s);
+    TDataSunpou dim;            // a dimension of no length: its line and text
+    dim.text = textRecord("0", {0, 0}, {1, 0});
+    b.add(dim);
+    b.finish();
+    for (DxfVersion version : {DxfVersion::R2000, DxfVersion::R2013}) {
+        std::vector<std::string> warnings;
+        const QJsonObject p2 = probe(writeDxf(d, version, test::scratchDir("dxf_hostile") + "/h.dxf", &warnings));
+        EXPECT_TRUE(p2["errors"].toArray().isEmpty()) << QJsonDocument(p2["errors"].toArray()).toJson().toStdString();
+        EXPECT_TRUE(p2["fixes"].toArray().isEmpty()) << QJsonDocument(p2["fixes"].toArray()).toJson().toStdString();
+        EXPECT_EQ(countOf(p2, "LINE"), 2);
+        EXPECT_EQ(countOf(p2, "ELLIPSE"), 2);
+        EXPECT_EQ(countOf(p2, "POINT"), 2);
+        EXPECT_EQ(countOf(p2, "MTEXT"), 2);
+        EXPECT_EQ(countOf(p2, "TEXT"), 1);
+        EXPECT_EQ(countOf(p2, "HATCH"), 1);
+        const QJsonArray texts = p2["texts"].toArray();
+        ASSERT_GE(texts.size(), 2);
+        EXPECT_EQ(texts[0].toString().toStdString(), "\x01？？^" + std::string(300, 'a'));
+        EXPECT_EQ(texts[1].toString().toStdString(), std::string(200, 'x') + "縦");
+        EXPECT_EQ(warnings.size(), 4u);
+        EXPECT_EQ(warnings[0], "2 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km");
+    }
 }
 
 // --- the real drawings ---

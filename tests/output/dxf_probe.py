@@ -11,6 +11,7 @@ import math
 import sys
 
 import ezdxf
+from ezdxf.tools.text import caret_decode
 from ezdxf.math import ConstructionEllipse
 
 
@@ -128,11 +129,11 @@ def main():
     for layout in [msp] + [b for b in doc.blocks if not b.name.startswith('*')]:
         for e in layout:
             if e.dxftype() == 'TEXT':
-                texts.append(e.dxf.text)
+                texts.append(caret_decode(e.dxf.text))
             elif e.dxftype() == 'MTEXT':
                 texts.append(e.plain_text().replace('\n', ''))
             elif e.dxftype() == 'DIMENSION':
-                texts.append(e.dxf.text)
+                texts.append(caret_decode(e.dxf.text))
     inserts = []
     for e in msp.query('INSERT'):
         lines = []
