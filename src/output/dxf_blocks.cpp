@@ -55,7 +55,7 @@ void planDefinitions(const Drawing& drawing, const DxfStrings& strings, DxfBlock
         size_t first = 0, count = 0;
         if (!drawing.blockMembers(d, first, count)) continue;
         std::string name = strings.name(defs[d].name);
-        if (name.empty() || name[0] == '*') name = "JW_BLOCK_" + std::to_string(d + 1) + name;
+        if (name.empty()) name = "JW_BLOCK_" + std::to_string(d + 1);
         // Jw_cad lets two blocks share a name; a DXF does not.
         const std::string base = name;
         for (int n = 2; taken.count(name); ++n) name = base + "~" + std::to_string(n);

@@ -279,8 +279,8 @@ std::string count(size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-void reportLosses(const DxfLosses& l, const DxfStrings& strings, const DxfTables& tables,
-                  const RenderOptions& render, std::vector<std::string>& warnings) {
+void reportLosses(const DxfLosses& l, const DxfStrings& strings, const RenderOptions& render,
+                  std::vector<std::string>& warnings) {
     if (l.badCoordinates)
         warnings.push_back(count(l.badCoordinates, "record was", "records were") +
                            " left out of the DXF: coordinates or sizes not finite or beyond 10,000 km");
@@ -313,7 +313,6 @@ void reportLosses(const DxfLosses& l, const DxfStrings& strings, const DxfTables
                            " not CP932 written as \xEF\xBC\x9F");
     if (render.hatchOn)
         warnings.push_back("solids are written filled; the hatching setting shapes only pictures");
-    (void)tables;
 }
 
 }  // namespace
@@ -407,7 +406,7 @@ DxfExportResult ExportDxf(const Drawing& drawing, const RenderOptions& render, D
     out.insert(out.begin() + static_cast<std::ptrdiff_t>(start), head.begin(), head.end());
 
     result.warnings = pictures.warnings();
-    reportLosses(entities.losses(), strings, tables, render, result.warnings);
+    reportLosses(entities.losses(), strings, render, result.warnings);
     result.companions = pictures.takeCompanions();
     result.ok = true;
     return result;

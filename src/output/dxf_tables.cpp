@@ -110,12 +110,6 @@ void DxfTables::addLineType(int t) {
     lineTypes_.push_back(std::move(lt));
 }
 
-size_t DxfTables::randomLineTypesUsed() const {
-    size_t n = 0;
-    for (int t = 11; t <= 15; ++t) n += lineTypeIndex_[t] > 2;
-    return n;
-}
-
 int DxfTables::useTextStyle(const std::string& font, uint32_t textType) {
     const bool bold = textType >= 20000;
     const bool italic = (textType >= 10000 && textType < 20000) || textType >= 30000;

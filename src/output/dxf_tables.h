@@ -78,8 +78,6 @@ public:
     void setPlotStylePlaceholder(DxfHandle h) { plotStyle_ = h; }
     // The layer Jw_cad writes to, when it holds records; else "0".
     std::string currentLayer() const;
-    // Line types from 11 to 15 that records use (drawn as dashes in the DXF).
-    size_t randomLineTypesUsed() const;
 
     void write(DxfWriter& w) const;
 
