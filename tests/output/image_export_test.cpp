@@ -2,14 +2,20 @@
 // read back by an independent reader.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <filesystem>
+#include <set>
 
+#include "drawing/cp932.h"
 #include "drawing_builder.h"
 #include "image_readers.h"
+#include "ref_image.h"
 #include "output/image_export.h"
 #include "output/raster_render.h"
 #include "output/two_colour_render.h"
 #include "output/save_image_file.h"
+#include "platform/headless_app.h"
 #include "test_support.h"
 
 namespace korvel {
@@ -160,6 +166,131 @@ TEST(ImageExport, TwoColourBandsJoinWithoutSeams) {
         }
     EXPECT_EQ(differ, 0u);
     EXPECT_GT(black, 4000u);
+}
+
+// 200 mm by 100 mm: a black frame on layer 0; on layer 1, shown greyed, a solid, a thick line,
+// a circle and a text.
+Drawing greyedLayerDrawing() {
+    EnsureHeadlessGuiApplication();  // for the text
+    test::DrawingBuilder b;
+    b.extents(0, 0, 200, 100);
+    b.line(5, 5, 195, 5);
+    b.line(195, 5, 195, 95);
+    b.line(195, 95, 5, 95);
+    b.line(5, 95, 5, 5);
+    b.solid({20, 20}, {80, 20}, {80, 50}, {20, 50}).layer = 1;
+    b.line(20, 70, 180, 70, 8).layer = 1;
+    b.circle(140, 35, 20).layer = 1;
+    TDataMoji& t = b.text(100, 78, Utf8ToCp932("表示のみ"));
+    t.sizeX = t.sizeY = 8;
+    t.layer = 1;
+    b.drawing.header.LayerState[0][1] = 1;
+    b.drawing.ExpectedCount = static_cast<uint32_t>(b.drawing.top.size());
+    return b.drawing;
+}
+
+ExportOptions twoColourOptions() {
+    ExportOptions options;
+    options.render.bwPlot = true;
+    options.render.bw2Grey = true;
+    return options;
+}
+
+TEST(ImageExport, TwoColourKeepsGreyedLayersAsAPattern) {
+    // The greyed layers' 0xC0C0C0 lies above half luminance; cut at half it would vanish.
+    const test::DecodedImage png =
+        test::ReadPng(exportBytes(greyedLayerDrawing(), ImageFormat::Png, twoColourOptions()));
+    ASSERT_TRUE(png.ok);
+    ASSERT_EQ(png.width, 720);
+    EXPECT_EQ(png.bitDepth, 1);
+    auto black = [&](int x, int y) { return png.pixels[static_cast<size_t>(y) * png.width + x] == 0; };
+    // Inside the solid (x 72 to 288, y 180 to 288 at 3.6 pixels a millimetre): black but where
+    // x and y are both odd.
+    for (int y = 190; y < 280; ++y)
+        for (int x = 80; x < 280; ++x) ASSERT_EQ(black(x, y), x % 2 == 0 || y % 2 == 0) << x << "," << y;
+
+    // The frame on the plain layer stays solid black; the page stays white.
+    for (int x = 20; x < 700; ++x) ASSERT_TRUE(black(x, png.height - 19) || black(x, png.height - 18)) << x;
+    for (int x = 300; x < 400; ++x) EXPECT_FALSE(black(x, 160)) << x;
+    // The text and the circle show too: ink beside the solid and above the thick line.
+    size_t textInk = 0, circleInk = 0;
+    for (int y = 50; y < 75; ++y)
+        for (int x = 360; x < 600; ++x) textInk += black(x, y);
+    for (int y = 150; y < 200; ++y)
+        for (int x = 420; x < 600; ++x) circleInk += black(x, y);
+    EXPECT_GT(textInk, 100u);
+    EXPECT_GT(circleInk, 20u);
+}
+
+TEST(ImageExport, TwoColourPatternKeepsThinGreyLinesWhicheverWayTheyRun) {
+    // Greyed lines one pixel thin, at every angle and offset: at least half of each keeps ink (a
+    // checkerboard would lose every other diagonal whole).
+    for (int degrees = 0; degrees < 180; degrees += 5) {
+        const double a = degrees * 3.141592653589793 / 180;
+        for (int offset = 0; offset < 4; ++offset) {
+            int ink = 0, pixels = 0, lastX = INT_MIN, lastY = INT_MIN;
+            for (double t = 0; t < 200; t += 0.25) {
+                const int x = static_cast<int>(std::lround(offset + t * std::cos(a)));
+                const int y = static_cast<int>(std::lround(100 + offset + t * std::sin(a)));
+                if (x == lastX && y == lastY) continue;
+                lastX = x, lastY = y;
+                ++pixels;
+                ink += TwoColourIndex(0xC0C0C0, 0xFFFFFF, x, y) == 0;
+            }
+            EXPECT_GE(2 * ink + 1, pixels) << degrees << " degrees, offset " << offset;
+        }
+    }
+}
+
+TEST(ImageExport, TwoColourNeverPatternsTheBackground) {
+    // A light grey page is white in two colours, as the halfway cut always made it.
+    Drawing d = greyedLayerDrawing();
+    d.header.PenColor[0] = 0x00B0B0B0;
+    RenderResult render;
+    const IndexedImage image = RenderTwoColour(d, twoColourOptions().render, 720, 360, render);
+    ASSERT_EQ(image.width, 720);
+    for (int x = 300; x < 400; ++x) EXPECT_EQ(image.row(160)[x], 1) << x;
+    // The rule itself: black below half, the pattern from 160 to 224 off the background.
+    EXPECT_EQ(TwoColourIndex(0x7F7F7F, 0xFFFFFF, 0, 0), 0);
+    EXPECT_EQ(TwoColourIndex(0x9F9F9F, 0xFFFFFF, 0, 0), 1);
+    EXPECT_EQ(TwoColourIndex(0xA0A0A0, 0xFFFFFF, 0, 0), 0);
+    EXPECT_EQ(TwoColourIndex(0xC0C0C0, 0xFFFFFF, 1, 0), 0);
+    EXPECT_EQ(TwoColourIndex(0xC0C0C0, 0xFFFFFF, 1, 3), 1);
+    EXPECT_EQ(TwoColourIndex(0xDFDFDF, 0xFFFFFF, 2, 2), 0);
+    EXPECT_EQ(TwoColourIndex(0xE0E0E0, 0xFFFFFF, 2, 2), 1);
+    EXPECT_EQ(TwoColourIndex(0xC0C0C0, 0xC0C0C0, 0, 0), 1);
+}
+
+TEST(ImageExport, TwoColourPictureForTheClipboardIsTheOneBitImage) {
+    const Drawing d = greyedLayerDrawing();
+    const RenderOptions options = twoColourOptions().render;
+    RenderResult render;
+    const IndexedImage indexed = RenderTwoColour(d, options, 720, 360, render);
+    const QImage mono = RenderTwoColourToImage(d, options, 720, 360).image;
+    ASSERT_EQ(mono.format(), QImage::Format_Mono);
+    ASSERT_EQ(mono.size(), QSize(720, 360));
+    size_t differ = 0;
+    for (int y = 0; y < 360; ++y)
+        for (int x = 0; x < 720; ++x)
+            differ += (mono.pixel(x, y) == qRgb(255, 255, 255)) != (indexed.row(y)[x] == 1);
+    EXPECT_EQ(differ, 0u);
+    EXPECT_TRUE(test::MatchesReference(mono.convertToFormat(QImage::Format_RGB32), "two_colour", "greyed_layer", 0));
+}
+
+TEST(ImageExport, TwoColourMetafilesDrawGreyedLayersGrey) {
+    // Metafiles are not one bit deep: greyed content keeps its grey beside the black.
+    std::vector<uint8_t> emf = exportBytes(greyedLayerDrawing(), ImageFormat::Emf, twoColourOptions());
+    std::set<uint32_t> colours;
+    for (size_t at = 0; at + 8 <= emf.size();) {
+        const uint32_t type = le32(emf, at), size = le32(emf, at + 4);
+        if (size < 8 || at + size > emf.size()) break;
+        if (type == 38) colours.insert(le32(emf, at + 24));   // EMR_CREATEPEN
+        if (type == 95) colours.insert(le32(emf, at + 40));   // EMR_EXTCREATEPEN
+        if (type == 39) colours.insert(le32(emf, at + 16));   // EMR_CREATEBRUSHINDIRECT
+        if (type == 24) colours.insert(le32(emf, at + 8));    // EMR_SETTEXTCOLOR
+        at += size;
+    }
+    EXPECT_EQ(colours, (std::set<uint32_t>{0x000000, 0xC0C0C0}));
 }
 
 TEST(ImageExport, PngOptionsReachTheFile) {
