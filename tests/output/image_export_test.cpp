@@ -5,10 +5,14 @@
 #include <climits>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <set>
 
 #include "drawing/cp932.h"
 #include "drawing_builder.h"
+#include "external_tools.h"
 #include "image_readers.h"
 #include "ref_image.h"
 #include "output/image_export.h"
@@ -360,6 +364,53 @@ TEST(ImageExport, MetafilesAreFittedOrAtRealScale) {
     EXPECT_EQ(le16(wmf, 12), 360);
 }
 
+// The x coordinates of every point in a wmf2svg picture, as fractions of its width.
+std::vector<double> svgXFractions(const std::string& svg) {
+    std::smatch m;
+    std::vector<double> out;
+    if (!std::regex_search(svg, m, std::regex(R"re(<svg width="([0-9.]+)")re"))) return out;
+    const double width = std::stod(m[1]);
+    const std::regex point(R"re(([0-9.]+),[0-9.]+)re");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), point); it != std::sregex_iterator(); ++it)
+        out.push_back(std::stod((*it)[1]) / width);
+    const std::regex lineX(R"re(x[12]="([0-9.]+)")re");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), lineX); it != std::sregex_iterator(); ++it)
+        out.push_back(std::stod((*it)[1]) / width);
+    return out;
+}
+
+TEST(ImageExport, RealScaleWmfKeepsTheDrawingAtItsSizeInTheFrame) {
+    // The frame is 1.2 times the extents; the drawing, at real size, takes 1 / 1.2 of it. A
+    // reader that sizes a Windows metafile by what it draws (libwmf) must see the same.
+    if (!test::haveTool("wmf2svg")) GTEST_SKIP() << "wmf2svg is not installed (Debian libwmf-bin)";
+    const std::string dir = test::scratchDir("real_scale_wmf");
+    ExportOptions real;
+    real.realScale = true;
+    test::writeFileBytes(dir + "/real.wmf", exportBytes(wideDrawing(), ImageFormat::Wmf, real));
+    const std::string out = test::runTool("wmf2svg -o '" + dir + "/real.svg' '" + dir + "/real.wmf'");
+    ASSERT_EQ(out.find("exit status"), std::string::npos) << out;
+    std::ifstream in(dir + "/real.svg");
+    std::stringstream svg;
+    svg << in.rdbuf();
+    const std::vector<double> xs = svgXFractions(svg.str());
+    ASSERT_FALSE(xs.empty()) << svg.str();
+    // The lines run from 10 to 190 mm of a 240 mm frame.
+    EXPECT_NEAR(*std::min_element(xs.begin(), xs.end()), 10.0 / 240, 0.005);
+    EXPECT_NEAR(*std::max_element(xs.begin(), xs.end()), 190.0 / 240, 0.005);
+}
+
+TEST(ImageExport, EmfDescriptionNamesTheDrawingInUnicode) {
+    // File names are kept as CP932; the description is UTF-16: "Korvel", NUL, the name, two NULs.
+    Drawing d = wideDrawing();
+    d.fileName = Utf8ToCp932("日影図.jww");
+    const std::vector<uint8_t> emf = exportBytes(d, ImageFormat::Emf, ExportOptions{});
+    const uint32_t count = le32(emf, 60), offset = le32(emf, 64);
+    ASSERT_LE(offset + 2 * count, emf.size());
+    std::u16string description;
+    for (uint32_t i = 0; i < count; ++i) description.push_back(static_cast<char16_t>(le16(emf, offset + 2 * i)));
+    const std::u16string expected = std::u16string(u"Korvel") + u'\0' + u"日影図.jww" + u'\0' + u'\0';
+    EXPECT_EQ(description.substr(0, expected.size()), expected);
+}
+
 }  // namespace
 }  // namespace korvel
-
