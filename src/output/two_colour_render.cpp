@@ -19,7 +19,8 @@ constexpr int64_t kBandPixels = 8 << 20;  // 32 MB of 32-bit canvas per band
 uint8_t TwoColourIndex(uint32_t rgb, uint32_t background, int x, int y) {
     rgb &= 0x00FFFFFF;
     // Rec. 601 weights in integers: 299 + 587 + 114 = 1000.
-    const int l = static_cast<int>(((rgb >> 16) & 0xFF) * 299 + ((rgb >> 8) & 0xFF) * 587 + (rgb & 0xFF) * 114);
+    const int l = static_cast<int>(((rgb >> 16) & 0xFF) * 299 + ((rgb >> 8) & 0xFF) * 587 +
+                                   (rgb & 0xFF) * 114);
     if (l < 128 * 1000) return 0;
     if (l >= 160 * 1000 && l < 224 * 1000 && rgb != background) return static_cast<uint8_t>(x & y & 1);
     return 1;
