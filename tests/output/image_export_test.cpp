@@ -216,14 +216,9 @@ TEST(ImageExport, TwoColourKeepsGreyedLayersAsAPattern) {
     // The frame on the plain layer stays solid black; the page stays white.
     for (int x = 20; x < 700; ++x) ASSERT_TRUE(black(x, png.height - 19) || black(x, png.height - 18)) << x;
     for (int x = 300; x < 400; ++x) EXPECT_FALSE(black(x, 160)) << x;
-    // The text and the circle show too: ink beside the solid and above the thick line.
-    size_t textInk = 0, circleInk = 0;
-    for (int y = 50; y < 75; ++y)
-        for (int x = 360; x < 600; ++x) textInk += black(x, y);
-    for (int y = 150; y < 200; ++y)
-        for (int x = 420; x < 600; ++x) circleInk += black(x, y);
-    EXPECT_GT(textInk, 100u);
-    EXPECT_GT(circleInk, 20u);
+    // The text, the thick line and the circle show in the reference image.
+    const QImage mono = RenderTwoColourToImage(greyedLayerDrawing(), twoColourOptions().render, 720, 360).image;
+    EXPECT_TRUE(test::MatchesReference(mono.convertToFormat(QImage::Format_RGB32), "two_colour", "greyed_layer", 0));
 }
 
 TEST(ImageExport, TwoColourPatternKeepsThinGreyLinesWhicheverWayTheyRun) {
@@ -254,31 +249,6 @@ TEST(ImageExport, TwoColourNeverPatternsTheBackground) {
     const IndexedImage image = RenderTwoColour(d, twoColourOptions().render, 720, 360, render);
     ASSERT_EQ(image.width, 720);
     for (int x = 300; x < 400; ++x) EXPECT_EQ(image.row(160)[x], 1) << x;
-    // The rule itself: black below half, the pattern from 160 to 224 off the background.
-    EXPECT_EQ(TwoColourIndex(0x7F7F7F, 0xFFFFFF, 0, 0), 0);
-    EXPECT_EQ(TwoColourIndex(0x9F9F9F, 0xFFFFFF, 0, 0), 1);
-    EXPECT_EQ(TwoColourIndex(0xA0A0A0, 0xFFFFFF, 0, 0), 0);
-    EXPECT_EQ(TwoColourIndex(0xC0C0C0, 0xFFFFFF, 1, 0), 0);
-    EXPECT_EQ(TwoColourIndex(0xC0C0C0, 0xFFFFFF, 1, 3), 1);
-    EXPECT_EQ(TwoColourIndex(0xDFDFDF, 0xFFFFFF, 2, 2), 0);
-    EXPECT_EQ(TwoColourIndex(0xE0E0E0, 0xFFFFFF, 2, 2), 1);
-    EXPECT_EQ(TwoColourIndex(0xC0C0C0, 0xC0C0C0, 0, 0), 1);
-}
-
-TEST(ImageExport, TwoColourPictureForTheClipboardIsTheOneBitImage) {
-    const Drawing d = greyedLayerDrawing();
-    const RenderOptions options = twoColourOptions().render;
-    RenderResult render;
-    const IndexedImage indexed = RenderTwoColour(d, options, 720, 360, render);
-    const QImage mono = RenderTwoColourToImage(d, options, 720, 360).image;
-    ASSERT_EQ(mono.format(), QImage::Format_Mono);
-    ASSERT_EQ(mono.size(), QSize(720, 360));
-    size_t differ = 0;
-    for (int y = 0; y < 360; ++y)
-        for (int x = 0; x < 720; ++x)
-            differ += (mono.pixel(x, y) == qRgb(255, 255, 255)) != (indexed.row(y)[x] == 1);
-    EXPECT_EQ(differ, 0u);
-    EXPECT_TRUE(test::MatchesReference(mono.convertToFormat(QImage::Format_RGB32), "two_colour", "greyed_layer", 0));
 }
 
 TEST(ImageExport, TwoColourMetafilesDrawGreyedLayersGrey) {
@@ -364,18 +334,14 @@ TEST(ImageExport, MetafilesAreFittedOrAtRealScale) {
     EXPECT_EQ(le16(wmf, 12), 360);
 }
 
-// The x coordinates of every point in a wmf2svg picture, as fractions of its width.
-std::vector<double> svgXFractions(const std::string& svg) {
-    std::smatch m;
+// The x coordinates of the points of a wmf2svg picture, as fractions of its width.
+std::vector<double> svgLineXs(const std::string& svg) {
+    std::smatch width;
+    if (!std::regex_search(svg, width, std::regex(R"re(<svg width="([0-9.]+)")re"))) return {};
     std::vector<double> out;
-    if (!std::regex_search(svg, m, std::regex(R"re(<svg width="([0-9.]+)")re"))) return out;
-    const double width = std::stod(m[1]);
-    const std::regex point(R"re(([0-9.]+),[0-9.]+)re");
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), point); it != std::sregex_iterator(); ++it)
-        out.push_back(std::stod((*it)[1]) / width);
-    const std::regex lineX(R"re(x[12]="([0-9.]+)")re");
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), lineX); it != std::sregex_iterator(); ++it)
-        out.push_back(std::stod((*it)[1]) / width);
+    const std::regex x(R"re(([0-9.]+),[0-9.]+)re");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), x); it != std::sregex_iterator(); ++it)
+        out.push_back(std::stod((*it)[1]) / std::stod(width[1]));
     return out;
 }
 
@@ -392,7 +358,7 @@ TEST(ImageExport, RealScaleWmfKeepsTheDrawingAtItsSizeInTheFrame) {
     std::ifstream in(dir + "/real.svg");
     std::stringstream svg;
     svg << in.rdbuf();
-    const std::vector<double> xs = svgXFractions(svg.str());
+    const std::vector<double> xs = svgLineXs(svg.str());
     ASSERT_FALSE(xs.empty()) << svg.str();
     // The lines run from 10 to 190 mm of a 240 mm frame.
     EXPECT_NEAR(*std::min_element(xs.begin(), xs.end()), 10.0 / 240, 0.005);
