@@ -69,7 +69,7 @@ void ExtentsBuilder::addTransformed(double x, double y) {
     // Blocks turn counter-clockwise for a positive rotation, as Jw_cad measures every angle and
     // as the renderer draws them; the written rule turns the other way (see rotateAbout).
     p = rotateAbout(p, {offsetX_, offsetY_}, -angle_);
-    Extents& e = d_.extents;
+    Extents& e = *target_;
     e.MinX = std::min(e.MinX, p.x);
     e.MinY = std::min(e.MinY, p.y);
     e.MaxX = std::max(e.MaxX, p.x);
@@ -237,7 +237,7 @@ void ExtentsBuilder::ExpandBlockInserts(std::vector<std::string>& warnings) {
 }
 
 void ExtentsBuilder::FinishExtents() {
-    Extents& e = d_.extents;
+    Extents& e = *target_;
     e.MinX -= 1.0;
     e.MinY -= 1.0;
     e.MaxX += 1.0;
@@ -245,6 +245,16 @@ void ExtentsBuilder::FinishExtents() {
     e.CenterX = (e.MaxX - e.MinX) / 2.0 + e.MinX;
     e.CenterY = (e.MaxY - e.MinY) / 2.0 + e.MinY;
     e.Aspect = std::fabs(e.MaxX - e.MinX) / std::fabs(e.MaxY - e.MinY);
+}
+
+Extents MeasureExtents(const Drawing& drawing, const std::array<bool, kLayerGroups * kLayers>& shown,
+                       std::vector<std::string>& warnings) {
+    Extents box;
+    ExtentsBuilder builder(drawing, box, shown);
+    for (const RecordRef& ref : drawing.top.sequence) builder.AddRecord(drawing.top, ref);
+    if (!drawing.top.inserts.empty()) builder.ExpandBlockInserts(warnings);
+    builder.FinishExtents();
+    return box;
 }
 
 }  // namespace korvel

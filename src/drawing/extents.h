@@ -2,6 +2,7 @@
 // by the members of block inserts afterwards, then given its margin and centre.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,12 @@ namespace korvel {
 
 class ExtentsBuilder {
 public:
-    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing) {}
+    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing), target_(&drawing.extents) {}
+    // Measures into `into` instead of the drawing's own extents, counting the records of the
+    // (layer group, layer) pairs that `shown` marks (group-major, 16 x 16) whatever the
+    // drawing's states say; pairs outside the grid count only when AllLayers is set.
+    ExtentsBuilder(const Drawing& drawing, Extents& into, const std::array<bool, kLayerGroups * kLayers>& shown)
+        : d_(drawing), target_(&into), shown_(&shown) {}
 
     // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set.
     void AddToExtents(const TDataSen& r);
@@ -30,7 +36,7 @@ public:
             addTransformed(x, y);
             return;
         }
-        Extents& e = d_.extents;
+        Extents& e = *target_;
         if (x < e.MinX) e.MinX = x;
         if (x > e.MaxX) e.MaxX = x;
         if (y < e.MinY) e.MinY = y;
@@ -46,17 +52,25 @@ public:
 
 private:
     bool counts(const TJwData& a) const {
-        return d_.AllLayers || d_.layerVisible(a.layerGroup, a.layer);
+        if (shown_ && a.layerGroup < kLayerGroups && a.layer < kLayers) return (*shown_)[a.layerGroup * kLayers + a.layer];
+        return d_.AllLayers || (!shown_ && d_.layerVisible(a.layerGroup, a.layer));
     }
     void addTransformed(double x, double y);
     void addTextBox(Point2 start, Point2 end, double sizeY);
     void addPictureReference(const TDataMoji& r);
 
-    Drawing& d_;
+    const Drawing& d_;
+    Extents* target_;  // the box points go into
+    const std::array<bool, kLayerGroups * kLayers>* shown_ = nullptr;  // null: the drawing's states
     // The block transform while members are measured (identity otherwise).
     double offsetX_ = 0.0, offsetY_ = 0.0, scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;
     bool transforming_ = false;  // false: the identity, and points go straight into the box
 };
+
+// The extents of the records on the pairs `shown` marks, measured as a load measures them (the
+// margin included), for a picture that shows other layers than the drawing does.
+Extents MeasureExtents(const Drawing& drawing, const std::array<bool, kLayerGroups * kLayers>& shown,
+                       std::vector<std::string>& warnings);
 
 // Reads a number of a picture reference: full-width digits, signs and points made half-width,
 // spaces around it ignored; false when the field is not a whole number.

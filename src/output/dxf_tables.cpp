@@ -69,8 +69,9 @@ void entryStart(DxfWriter& w, const char* type, const char* subclass, DxfHandle 
 
 }  // namespace
 
-DxfTables::DxfTables(const Drawing& drawing, const DxfStrings& strings, DxfHandles& handles)
-    : drawing_(drawing), strings_(strings), handles_(handles) {
+DxfTables::DxfTables(const Drawing& drawing, const DxfStrings& strings, DxfHandles& handles,
+                     const LayerChoice& layers)
+    : drawing_(drawing), choice_(layers), strings_(strings), handles_(handles) {
     layerIndex_.fill(-1);
     lineTypeIndex_.fill(-1);
     DxfLayer zero;
@@ -158,8 +159,10 @@ void DxfTables::finish() {
             if (!h.LayerGroupName[g].empty()) description += " (" + h.LayerGroupName[g] + ")";
             description += ", scale " + scaleText(h.LayerGroupScale[g]);
             layer.description = strings_.value(description);
-            layer.off = h.LayerGroupState[g] == 0 || h.LayerState[g][l] == 0;
-            layer.color = drawing_.layerGreyed(g, l) ? NearestAci(0xC0C0C0u) : 7;
+            const std::optional<LayerShow> chosen = choice_.chosen(g, l);
+            layer.off = chosen ? *chosen == LayerShow::Hidden : h.LayerGroupState[g] == 0 || h.LayerState[g][l] == 0;
+            const bool greyed = chosen ? *chosen == LayerShow::Greyed : drawing_.layerGreyed(g, l);
+            layer.color = greyed ? NearestAci(0xC0C0C0u) : 7;
             layer.locked = h.LayerGroupProtect[g] != 0 || h.LayerProtect[g][l] != 0;
             index = static_cast<int>(layers_.size());
             layers_.push_back(std::move(layer));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "render/layer_choice.h"
 #include "output/dxf_strings.h"
 #include "output/dxf_writer.h"
 
@@ -50,7 +51,10 @@ struct DxfBlockRecord {
 
 class DxfTables {
 public:
-    DxfTables(const Drawing& drawing, const DxfStrings& strings, DxfHandles& handles);
+    // `layers`: the caller's choice of shown, greyed and hidden layers, which decides the layers'
+    // on/off flags and greyed colour where it chooses.
+    DxfTables(const Drawing& drawing, const DxfStrings& strings, DxfHandles& handles,
+              const LayerChoice& layers);
 
     // Marks what a record uses; called for every record before anything is written.
     void useLayer(uint16_t layerGroup, uint16_t layer);
@@ -89,6 +93,7 @@ private:
     void writeFixedTables(DxfWriter& w) const;
 
     const Drawing& drawing_;
+    const LayerChoice& choice_;
     const DxfStrings& strings_;
     DxfHandles& handles_;
 

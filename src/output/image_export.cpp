@@ -161,13 +161,14 @@ void RasterExportSize(const Drawing& drawing, const ExportOptions& options, int&
                             std::to_string(limit) + "-pixel limit of " +
                             (twoColour ? "two-colour" : "colour") + " images; " +
                             std::to_string(width) + " used");
-    height = FitHeight(drawing, width);
+    height = FitHeight(PictureFrame(drawing, options.render), width);
 }
 
 MetafileFrame MetafileExportFrame(const Drawing& drawing, const ExportOptions& options) {
-    if (options.realScale) return RealScaleMetafileFrame(drawing.extents);
+    const Extents frame = PictureFrame(drawing, options.render);
+    if (options.realScale) return RealScaleMetafileFrame(frame);
     const int width = std::clamp(options.width, 1, kMaxRasterSide);
-    return FittedMetafileFrame(width, FitHeight(drawing, width));
+    return FittedMetafileFrame(width, FitHeight(frame, width));
 }
 
 ExportResult ExportImage(const Drawing& drawing, ImageFormat format, const ExportOptions& options,

@@ -9,8 +9,9 @@
 
 namespace korvel {
 
-int FitHeight(const Drawing& drawing, int width) {
-    const Extents& e = drawing.extents;
+int FitHeight(const Drawing& drawing, int width) { return FitHeight(drawing.extents, width); }
+
+int FitHeight(const Extents& e, int width) {
     const double W = e.MaxX - e.MinX, H = e.MaxY - e.MinY;
     if (!(W > 0.0) || !(H > 0.0) || !std::isfinite(W / H)) return std::clamp(width, 1, kMaxRasterSide);
     const double height = std::nearbyint(width / (W / H));
@@ -19,7 +20,7 @@ int FitHeight(const Drawing& drawing, int width) {
 
 RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
                                  const RenderProgress& progress) {
-    return RenderToImage(drawing, options, width, FitHeight(drawing, width), 0.0, progress);
+    return RenderToImage(drawing, options, width, FitHeight(PictureFrame(drawing, options), width), 0.0, progress);
 }
 
 RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,

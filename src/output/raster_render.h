@@ -15,6 +15,7 @@ constexpr int kMaxRasterSide = 32768;
 
 // The height that keeps the drawing's aspect at this width: round(width / aspect), at least 1
 // and at most kMaxRasterSide. A drawing without extents is square.
+int FitHeight(const Extents& frame, int width);
 int FitHeight(const Drawing& drawing, int width);
 
 struct RasterRenderResult {
@@ -22,8 +23,8 @@ struct RasterRenderResult {
     RenderResult render;
 };
 
-// Fills a width x FitHeight image with the background colour PenColor[0] and renders the drawing
-// into it with the fit rule.
+// Fills a width x FitHeight image (of the frame the options give, PictureFrame) with the
+// background colour PenColor[0] and renders the drawing into it with the fit rule.
 RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
                                  const RenderProgress& progress = {});
 

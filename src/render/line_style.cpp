@@ -41,10 +41,13 @@ bool VisibleBox(const RenderContext& context, DeviceBox& box) {
     return true;
 }
 
+LayerShow LayerShowOf(const RenderContext& context, const TJwData& record) {
+    return context.options.layers.showOf(context.drawing, record.layerGroup, record.layer);
+}
+
 bool PassesLayerGate(const RenderContext& context, const TJwData& record) {
     if (record.penColor == kAuxiliaryColor && context.options.auxLineHidden) return false;
-    if (context.drawing.AllLayers) return true;
-    return context.drawing.layerVisible(record.layerGroup, record.layer);
+    return LayerShowOf(context, record) != LayerShow::Hidden;
 }
 
 bool PassesLineGate(const RenderContext& context, const TJwData& record) {
@@ -58,7 +61,7 @@ uint32_t ApplyColorModes(const RenderContext& context, uint32_t color, const TJw
     } else if (o.bwPlot) {
         color = GreyOf(color);
     }
-    if (context.drawing.layerGreyed(record.layerGroup, record.layer)) color = 0xC0C0C0u;
+    if (LayerShowOf(context, record) == LayerShow::Greyed) color = 0xC0C0C0u;
     return color;
 }
 

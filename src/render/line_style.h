@@ -38,6 +38,8 @@ struct StrokeStyle {
     const DeviceBox* visible = nullptr;  // null: walk the whole line
 };
 
+// How the record's layer draws: by the render's layer choice, else the drawing's own states.
+LayerShow LayerShowOf(const RenderContext& context, const TJwData& record);
 // Gate steps shared by every record kind: auxiliary colour hidden, layer hidden.
 bool PassesLayerGate(const RenderContext& context, const TJwData& record);
 // The full gate of lines, circles and dimension lines: also line type below 20 and colour

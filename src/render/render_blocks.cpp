@@ -11,6 +11,7 @@
 //   (directly or through others) stops at a nesting depth of kMaxBlockDepth.
 #include <algorithm>
 
+#include "render/line_style.h"
 #include "render/record_drawers.h"
 
 namespace korvel {
@@ -53,7 +54,7 @@ private:
 
 void DrawBlockInsert(RenderContext& context, RenderTarget& target, const TDataBlock& insert) {
     const Drawing& drawing = context.drawing;
-    if (!drawing.AllLayers && !drawing.layerVisible(insert.layerGroup, insert.layer)) return;
+    if (LayerShowOf(context, insert) == LayerShow::Hidden) return;
     if (insert.penColor >= 10) return;
     if (context.blockDepth >= kMaxBlockDepth) return;
     size_t first = 0, count = 0;

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "drawing/extents.h"
 #include "render/record_drawers.h"
 #include "render/text_record.h"
 
@@ -49,15 +50,6 @@ void fillBackground(RenderTarget& target, uint32_t color, int width, int height)
     target.fillRect(0, 0, width, height);
 }
 
-double fitScale(const Extents& e, int width, int height) {
-    double W = e.MaxX - e.MinX, H = e.MaxY - e.MinY;
-    if (!(W >= kSmallestExtent)) W = kSmallestExtent;
-    if (!(H >= kSmallestExtent)) H = kSmallestExtent;
-    const double drawingAspect = W / H;
-    const double targetAspect = height < 1 ? 1.0 : double(width) / height;
-    return drawingAspect / targetAspect <= 1.0 ? height / H : width / W;
-}
-
 void DrawSolidsFirst(RenderContext& context, RenderTarget& target, RecordWalk& walk) {
     for (size_t n = context.drawing.SolidCount(); n > 0; --n) drawTaken(context, target, walk, RecordClass::Solid);
 }
@@ -89,6 +81,22 @@ private:
 };
 }  // namespace
 
+double FitScale(const Extents& e, int width, int height) {
+    double W = e.MaxX - e.MinX, H = e.MaxY - e.MinY;
+    if (!(W >= kSmallestExtent)) W = kSmallestExtent;
+    if (!(H >= kSmallestExtent)) H = kSmallestExtent;
+    const double drawingAspect = W / H;
+    const double targetAspect = height < 1 ? 1.0 : double(width) / height;
+    return drawingAspect / targetAspect <= 1.0 ? height / H : width / W;
+}
+
+Extents PictureFrame(const Drawing& drawing, const RenderOptions& options) {
+    if (options.frame) return *options.frame;
+    if (!options.layers.changesVisibility(drawing)) return drawing.extents;
+    std::vector<std::string> ignored;  // the load has said what its blocks lack
+    return MeasureExtents(drawing, options.layers.shownMask(drawing), ignored);
+}
+
 RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
                            const RenderOptions& options, const RenderRequest& request) {
     RenderResult result;
@@ -104,10 +112,10 @@ RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
         fillBackground(target, background, request.width, request.height);
         return result;
     }
-    const Extents& e = drawing.extents;
+    const Extents e = PictureFrame(drawing, options);
     context.view.MinX = e.MinX;
     context.view.MaxY = e.MaxY;
-    context.view.scale = request.scale == 0.0 ? fitScale(e, request.width, request.height) : request.scale;
+    context.view.scale = request.scale == 0.0 ? FitScale(e, request.width, request.height) : request.scale;
     result.scale = context.view.scale;
     if (request.clearBackground) fillBackground(target, background, request.width, request.height);
 

@@ -28,6 +28,14 @@ struct RenderResult {
     std::vector<std::string> warnings;
 };
 
+// The box a picture of the drawing is fitted to under these options: the records the layer
+// choice shows, measured as a load measures them; the drawing's extents when it shows the same.
+Extents PictureFrame(const Drawing& drawing, const RenderOptions& options);
+
+// Device units per millimetre that fit `frame` into width x height, touching the right or the
+// bottom edge.
+double FitScale(const Extents& frame, int width, int height);
+
 RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
                            const RenderOptions& options, const RenderRequest& request);
 

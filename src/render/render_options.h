@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
+#include "render/layer_choice.h"
 #include "render/render_target.h"
 
 namespace korvel {
@@ -32,6 +34,14 @@ struct RenderOptions {
     int lastDraw = 0;          // "LastDraw": 1 draws texts after everything else
     int drawOutLine = 0;       // "DrawOutLine": 0 plain, 1 outlined glyphs, 2 background box
     double outLineExpansion = 1.0;  // "OutLineExpansion", millimetres (Jw_cad's default)
+
+    // Layers shown, greyed or hidden by the caller's choice; pairs it leaves open draw by the
+    // drawing's own states.
+    LayerChoice layers;
+    // The box the picture is fitted to, when the caller measured it for `layers` already (the
+    // window, once per choice). None: measured per render from the records the choice shows,
+    // or the drawing's own extents when it shows what the drawing shows.
+    std::optional<Extents> frame;
 
     // Draw order override (settings "SolidFlag"); -1 uses the drawing's DisplayOption[2].
     int drawOrder = -1;
