@@ -17,7 +17,6 @@
 namespace korvel {
 
 namespace {
-constexpr int kMaxBlockDepth = 32;
 
 // Puts the outer transform, block number and depth back when the members are done, also when a
 // member's drawing throws.

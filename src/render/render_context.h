@@ -55,6 +55,10 @@ struct TextClock {
     virtual std::time_t now() const = 0;
 };
 
+// How deep inserts nest before drawing (or any walk over placed records) stops: a block that
+// inserts itself, directly or through others, ends there.
+constexpr int kMaxBlockDepth = 32;
+
 struct RenderContext {
     RenderContext(const Drawing& d, const RenderOptions& o) : drawing(d), options(o) {}
 
