@@ -21,7 +21,8 @@ constexpr qint64 kEventSliceMs = 30;
 DrawingView::DrawingView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
-    setMouseTracking(false);
+    // The pointer's drawing coordinates and the measuring tool follow it without a button held.
+    setMouseTracking(true);
 }
 
 void DrawingView::invalidate() {
@@ -43,6 +44,13 @@ void DrawingView::paintEvent(QPaintEvent*) {
     }
     p.fillRect(rect(), Qt::white);
     p.drawImage(0, 0, picture_);
+    if (overlays_.empty()) return;
+    const ViewMapping m = mapping();
+    for (ViewOverlay* overlay : overlays_) {
+        p.save();
+        overlay->paintOverlay(p, m);
+        p.restore();
+    }
 }
 
 void DrawingView::renderNow() {
@@ -65,6 +73,7 @@ void DrawingView::renderNow() {
 }
 
 bool DrawingView::renderOnce() {
+    applyPendingCentre();
     renderingGeneration_ = generation_;
     const QSize size = this->size().expandedTo(QSize(1, 1));
     QImage image(size, QImage::Format_RGB32);
@@ -101,10 +110,57 @@ void DrawingView::resizeEvent(QResizeEvent*) { invalidate(); }
 void DrawingView::resetView() {
     zoom_ = 1.0;
     pan_ = QPointF();
+    pendingCentre_ = false;
     invalidate();
 }
 
+ViewMapping DrawingView::mapping() const {
+    double x = pan_.x(), y = pan_.y();
+    if (pendingCentre_) PanToCentre(frame_, width(), height(), zoom_, centreWanted_, x, y);
+    return MapView(frame_, width(), height(), zoom_, x, y);
+}
+
+Point2 DrawingView::centre() const { return mapping().toDrawing(width() / 2.0, height() / 2.0); }
+
+void DrawingView::centreOn(Point2 centre, double zoom) {
+    zoom_ = std::clamp(zoom, kMinZoom, kMaxZoom);
+    centreWanted_ = centre;
+    pendingCentre_ = true;
+    invalidate();
+}
+
+void DrawingView::applyPendingCentre() {
+    if (!pendingCentre_) return;
+    double x = 0.0, y = 0.0;
+    PanToCentre(frame_, width(), height(), zoom_, centreWanted_, x, y);
+    pan_ = QPointF(x, y);
+    pendingCentre_ = false;
+}
+
+void DrawingView::showBox(double minX, double minY, double maxX, double maxY) {
+    const double zoom = ZoomForBox(frame_, width(), height(), minX, minY, maxX, maxY, 0.5, kMinZoom, kMaxZoom);
+    centreOn({(minX + maxX) / 2.0, (minY + maxY) / 2.0}, zoom);
+}
+
+void DrawingView::setTool(ViewTool* tool) {
+    tool_ = tool;
+    if (tool) setCursor(Qt::CrossCursor);
+    else unsetCursor();
+    update();
+}
+
+void DrawingView::addOverlay(ViewOverlay* overlay) {
+    if (std::find(overlays_.begin(), overlays_.end(), overlay) == overlays_.end()) overlays_.push_back(overlay);
+    update();
+}
+
+void DrawingView::removeOverlay(ViewOverlay* overlay) {
+    overlays_.erase(std::remove(overlays_.begin(), overlays_.end(), overlay), overlays_.end());
+    update();
+}
+
 void DrawingView::zoomAbout(QPointF anchor, double factor) {
+    applyPendingCentre();
     const double next = std::clamp(zoom_ * factor, kMinZoom, kMaxZoom);
     const double applied = next / zoom_;
     pan_ = anchor - (anchor - pan_) * applied;
@@ -113,6 +169,7 @@ void DrawingView::zoomAbout(QPointF anchor, double factor) {
 }
 
 void DrawingView::panBy(QPointF delta) {
+    applyPendingCentre();
     pan_ += delta;
     invalidate();
 }
@@ -134,6 +191,10 @@ void DrawingView::wheelEvent(QWheelEvent* event) {
 }
 
 void DrawingView::mousePressEvent(QMouseEvent* event) {
+    if (tool_ && !spaceHeld_ && tool_->pressed(event->position(), event->button(), event->modifiers())) {
+        update();
+        return;
+    }
     if (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_)) {
         panning_ = true;
         lastMouse_ = event->position().toPoint();
@@ -142,6 +203,11 @@ void DrawingView::mousePressEvent(QMouseEvent* event) {
 }
 
 void DrawingView::mouseMoveEvent(QMouseEvent* event) {
+    emit pointerMoved(event->position());
+    if (tool_ && !panning_) {
+        tool_->pointerMoved(event->position(), event->modifiers());
+        update();
+    }
     if (!panning_) return;
     const QPoint now = event->position().toPoint();
     panBy(now - lastMouse_);
@@ -151,10 +217,24 @@ void DrawingView::mouseMoveEvent(QMouseEvent* event) {
 void DrawingView::mouseReleaseEvent(QMouseEvent*) {
     if (!panning_) return;
     panning_ = false;
-    unsetCursor();
+    if (tool_) setCursor(Qt::CrossCursor);
+    else unsetCursor();
+}
+
+void DrawingView::leaveEvent(QEvent* event) {
+    emit pointerLeft();
+    if (tool_) {
+        tool_->pointerLeft();
+        update();
+    }
+    QWidget::leaveEvent(event);
 }
 
 void DrawingView::keyPressEvent(QKeyEvent* event) {
+    if (tool_ && tool_->keyPressed(event->key())) {
+        update();
+        return;
+    }
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) spaceHeld_ = true;
     QWidget::keyPressEvent(event);
 }

@@ -9,8 +9,11 @@
 #include <QPointF>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
+#include "app/view_tools.h"
 #include "render/render_driver.h"
+#include "render/view_mapping.h"
 
 namespace korvel {
 
@@ -42,6 +45,25 @@ public:
     void zoomAbout(QPointF anchor, double factor);
     void panBy(QPointF delta);
 
+    // The frame the renderer fits the picture to; the mapping below follows it.
+    void setFrame(const Extents& frame) { frame_ = frame; }
+    const Extents& frame() const { return frame_; }
+    // Between drawing millimetres and the area's pixels, as the area shows the drawing now.
+    ViewMapping mapping() const;
+    // The drawing point at the middle of the area.
+    Point2 centre() const;
+    // Shows `centre` at the middle of the area at this zoom (over the fitted view). The area
+    // may not have its final size yet: the pan is worked out when the picture is next made.
+    void centreOn(Point2 centre, double zoom);
+    // Shows the box (millimetres) filling about half of the area, at most at the largest zoom.
+    void showBox(double minX, double minY, double maxX, double maxY);
+
+    // Tools and overlays are the caller's; the area only calls them.
+    void setTool(ViewTool* tool);
+    ViewTool* tool() const { return tool_; }
+    void addOverlay(ViewOverlay* overlay);
+    void removeOverlay(ViewOverlay* overlay);
+
     // A line on the picture from the current pen position to `to`, which becomes the new one.
     void drawLineTo(QPoint to);
 
@@ -49,7 +71,13 @@ public:
     int renderCount() const { return renderCount_; }  // completed renders
     qint64 lastRenderMilliseconds() const { return lastRenderMs_; }
 
+signals:
+    // The pointer moved over the area (pixels), or left it.
+    void pointerMoved(QPointF at);
+    void pointerLeft();
+
 protected:
+    void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -62,6 +90,7 @@ protected:
 private:
     bool renderOnce();
     bool progress(size_t done);
+    void applyPendingCentre();
 
     Renderer renderer_;
     QImage picture_;
@@ -78,6 +107,11 @@ private:
     bool panning_ = false;
     bool spaceHeld_ = false;
     QPoint lastMouse_;
+    Extents frame_;
+    bool pendingCentre_ = false;
+    Point2 centreWanted_;
+    ViewTool* tool_ = nullptr;
+    std::vector<ViewOverlay*> overlays_;
 };
 
 }  // namespace korvel

@@ -132,6 +132,24 @@ std::array<bool, LayerChoice::kCells> LayerChoice::shownMask(const Drawing& draw
     return mask;
 }
 
+std::array<uint32_t, LayerChoice::kCells> CountRecordsByLayer(const Drawing& drawing, uint32_t& outside) {
+    std::array<uint32_t, LayerChoice::kCells> counts{};
+    outside = 0;
+    const RecordSet& s = drawing.top;
+    auto count = [&](const TJwData& r) {
+        if (inGrid(r.layerGroup, r.layer)) ++counts[cellOf(r.layerGroup, r.layer)];
+        else ++outside;
+    };
+    for (const auto& r : s.lines) count(r);
+    for (const auto& r : s.circles) count(r);
+    for (const auto& r : s.points) count(r);
+    for (const auto& r : s.texts) count(r);
+    for (const auto& r : s.dimensions) count(r);
+    for (const auto& r : s.solids) count(r);
+    for (const auto& r : s.inserts) count(r);
+    return counts;
+}
+
 bool ApplyLayerSpec(const std::string& spec, LayerChoice& choice, std::string& error) {
     std::vector<SpecItem> items;
     size_t from = 0;

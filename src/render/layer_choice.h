@@ -54,6 +54,10 @@ private:
     }
 };
 
+// Top-level records per (layer group, layer), group-major; block definitions are not counted
+// (an insert counts where it lies). Records outside the grid are counted in `outside`.
+std::array<uint32_t, LayerChoice::kCells> CountRecordsByLayer(const Drawing& drawing, uint32_t& outside);
+
 // Applies a layer list such as "0-*,1-3,^F-*" to `choice`, item by item from the left:
 //   G-L   shows layer L of group G;   G or G-*   every layer of group G;   *-L   layer L of every group
 //   ^item hides it,   ~item greys it (drawn, in the greyed colour)

@@ -139,6 +139,35 @@ TEST(LayerChoiceStates, TheDrawingsOwnStatesAndWhatAChoiceChanges) {
     EXPECT_EQ(parsed("^1").showOf(d, 1, 7), LayerShow::Hidden);
 }
 
+TEST(LayerChoiceStates, RecordsAreCountedWhereTheyLie) {
+    DrawingBuilder b = [] {
+        DrawingBuilder d;
+        d.beginBlock();
+        d.member().line(0, 0, 1, 1).layerGroup = 9;  // a member: counted with its insert only
+        d.top().endBlock();
+        d.line(0, 0, 1, 1);
+        d.circle(0, 0, 1).layer = 15;
+        TDataMoji& t = d.text(0, 0, "a");
+        t.layerGroup = 15;
+        t.layer = 15;
+        d.insert(0, 0, 0).layerGroup = 2;
+        d.point(0, 0).layerGroup = 16;  // outside the grid
+        d.solid({0, 0}, {1, 0}, {1, 1}, {0, 1}).layer = 15;
+        return d;
+    }();
+    uint32_t outside = 99;
+    const auto counts = CountRecordsByLayer(b.drawing, outside);
+    EXPECT_EQ(outside, 1u);
+    EXPECT_EQ(counts[0], 1u);
+    EXPECT_EQ(counts[15], 2u);
+    EXPECT_EQ(counts[255], 1u);
+    EXPECT_EQ(counts[2 * 16], 1u);
+    EXPECT_EQ(counts[9 * 16], 0u);
+    uint32_t total = 0;
+    for (uint32_t c : counts) total += c;
+    EXPECT_EQ(total, 5u);
+}
+
 // Each polyline's pen colour and first point, in drawing order.
 std::vector<std::pair<uint32_t, DevicePoint>> strokes(const Drawing& d, const RenderOptions& o) {
     RecordingTarget t;
