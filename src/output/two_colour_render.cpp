@@ -33,7 +33,7 @@ IndexedImage RenderTwoColour(const Drawing& drawing, const RenderOptions& option
     out.palette = {0x00000000, 0x00FFFFFF};
     out.indices.assign(static_cast<size_t>(width) * height, 0);
     for (int top = 0; top < height; top += bandHeight) {
-        band.fill(ToQColor(drawing.header.PenColor[0]));
+        band.fill(ToQColor(BackgroundColor(drawing, options)));
         {
             QPainter painter(&band);
             painter.translate(0, -top);

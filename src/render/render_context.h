@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "render/pen_table.h"
 #include "render/render_options.h"
 #include "render/render_target.h"
 
@@ -56,10 +57,12 @@ struct TextClock {
 };
 
 struct RenderContext {
-    RenderContext(const Drawing& d, const RenderOptions& o) : drawing(d), options(o) {}
+    RenderContext(const Drawing& d, const RenderOptions& o) : drawing(d), options(o), pens(RenderPens(d, o)) {}
 
     const Drawing& drawing;
     const RenderOptions& options;
+    // Every colour, width and line type of this render comes from here, never from the header.
+    PenTable pens;
     ViewTransform view;
     BlockTransform block;
 

@@ -98,7 +98,7 @@ RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
     context.warnings = &result.warnings;
     context.targetWidth = request.width;
     context.targetHeight = request.height;
-    const uint32_t background = drawing.header.PenColor[0];
+    const uint32_t background = context.pens.PenColor[0];
 
     if (drawing.top.sequence.empty()) {
         fillBackground(target, background, request.width, request.height);

@@ -16,7 +16,7 @@ constexpr int kRgbColorNumber = 10;
 uint32_t solidColor(const RenderContext& context, const TDataSolid& solid) {
     uint32_t base = 0;
     if (solid.penColor == kRgbColorNumber) base = solid.color & 0xFFFFFFu;
-    else if (solid.penColor < kPenColors) base = context.drawing.header.PenColor[solid.penColor];
+    else if (solid.penColor < kPenColors) base = context.pens.PenColor[solid.penColor];
     return ApplyColorModes(context, base, solid);
 }
 

@@ -142,7 +142,7 @@ private:
                     chars[i + 2].code > '9') {
                     return CodeResult::NotACode;
                 }
-                colour_ = ctx_.drawing.header.PenColor[chars[i + 2].code - '0'];
+                colour_ = ctx_.pens.PenColor[chars[i + 2].code - '0'];
                 if (run_.record) colour_ = ApplyColorModes(ctx_, colour_, *run_.record);
                 return state(3);
             }
@@ -222,7 +222,7 @@ private:
     // colour, then the glyph itself in the record's colour on top. Stroking the outline over the
     // filled glyph instead would eat the glyph from its edges and erase small texts entirely.
     void drawHalo(DevicePoint cell, const std::u32string& text) {
-        const uint32_t background = ctx_.drawing.header.PenColor[0];
+        const uint32_t background = ctx_.pens.PenColor[0];
         target_.beginPath();
         target_.setBrush({BrushStyle::Clear, 0});
         target_.setTextColor(run_.colour);
@@ -275,7 +275,7 @@ private:
             {RoundDevice(run_.endX + d + hx), RoundDevice(run_.endY - d - hy)},
             {RoundDevice(run_.x - d + hx), RoundDevice(run_.y - d - hy)},
         };
-        const uint32_t background = ctx_.drawing.header.PenColor[0];
+        const uint32_t background = ctx_.pens.PenColor[0];
         target_.setBrush({BrushStyle::Solid, background});
         target_.setPen({background, 0});
         target_.polygon(box, 4);
