@@ -80,6 +80,7 @@ bool LoadHeaderOfJwWinDrawing(Drawing& drawing, const std::string& winePrefix) {
 
 ClipboardPictureResult CopyImageToClipboard(const Drawing& drawing, const ExportOptions& options) {
     ClipboardPictureResult r;
+    if (!CheckExportWidth(options, r.error)) return r;
     RasterExportSize(drawing, options, r.width, r.height);
     const RasterRenderResult bitmap = RenderToImage(drawing, options.render, r.width, r.height, 0.0);
     if (bitmap.image.isNull()) {

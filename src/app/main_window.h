@@ -18,6 +18,7 @@
 #include "output/export_options.h"
 
 class QToolBar;
+class QUrl;
 
 namespace korvel {
 
@@ -40,6 +41,10 @@ public:
     void UpdateStatusBar();
     void FitWindowToDrawing();
     void RepaintDrawing();
+
+    // Tells in the window what went wrong at start that changes what the window does: a settings
+    // file that cannot be read, so that nothing changed in this window will be saved to it.
+    void tellStartupProblems();
 
     // Opens a drawing file by its name (command line, dropped files): the kind follows the
     // extension or the magic. False, with the reason shown, when it could not be read.
@@ -84,6 +89,10 @@ public:
     // Conversions the watcher finished (the drawing loaded and the picture placed).
     int clipboardConversions() const { return clipboardConversions_; }
 
+    // How the help command hands the manual to a browser (the desktop's, or a test's); false
+    // when nothing opened it.
+    void setUrlOpener(std::function<bool(const QUrl&)> opener) { openUrl_ = std::move(opener); }
+
     // The export settings of the picture commands.
     ExportOptions exportOptions() const;
     RenderOptions renderOptions() const;
@@ -109,6 +118,7 @@ private:
     void startupLoad();
     bool loadTempJwz();
     void reportError(const std::string& message);
+    void reportPenProblem(const std::string& problem) const;
 
     SettingsSession session_;
     UserPrompts& prompts_;
@@ -128,6 +138,8 @@ private:
     bool settingsSaved_ = false;
     int repaintRequests_ = 0;
     Temf2bmp* metafileTool_ = nullptr;
+    mutable std::string lastPenProblem_;
+    std::function<bool(const QUrl&)> openUrl_;
 };
 
 // The window program: `korvel [settings options] [FILE...]`.

@@ -48,11 +48,13 @@ ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
         outcome.errors.push_back(loaded.error);
         return outcome;
     }
+    ExportOptions drawingOptions = options;
     if (prepare.afterLoad)
-        for (const std::string& w : prepare.afterLoad(drawing)) outcome.warnings.push_back(job.input + ": " + w);
+        for (const std::string& w : prepare.afterLoad(drawing, drawingOptions))
+            outcome.warnings.push_back(job.input + ": " + w);
     for (const ConvertTarget& target : job.targets) {
         std::vector<uint8_t> bytes;
-        const ExportResult result = ExportImage(drawing, target.format, options, bytes);
+        const ExportResult result = ExportImage(drawing, target.format, drawingOptions, bytes);
         for (const std::string& w : result.warnings) outcome.warnings.push_back(job.input + ": " + w);
         if (!result.ok) {
             outcome.errors.push_back(job.input + ": " + result.error);

@@ -81,7 +81,7 @@ ExportResult exportRaster(const Drawing& drawing, ImageFormat format, const Expo
                           std::vector<uint8_t>& out) {
     ExportResult result;
     RasterExportSize(drawing, options, result.width, result.height, &result.warnings);
-    const uint32_t background = drawing.header.PenColor[0] & 0x00FFFFFF;
+    const uint32_t background = BackgroundColor(drawing, options.render) & 0x00FFFFFF;
     EncodeResult encoded;
     if (options.twoColour()) {
         if (int64_t(result.width) * result.height > kMaxTwoColourPixels) {
@@ -168,12 +168,24 @@ MetafileFrame MetafileExportFrame(const Drawing& drawing, const ExportOptions& o
     return FittedMetafileFrame(width, FitHeight(drawing, width));
 }
 
+bool CheckExportWidth(const ExportOptions& options, std::string& error) {
+    if (options.width >= 1) return true;
+    error = "the output width " + std::to_string(options.width) +
+            " is no number of pixels; it must be 1 or more (--width, or Form/outWsize in the settings)";
+    return false;
+}
+
 ExportResult ExportImage(const Drawing& drawing, ImageFormat format, const ExportOptions& options,
                          std::vector<uint8_t>& out) {
     if (drawing.ExpectedCount == 0) {
         ExportResult result;
         result.error = "the drawing has no data";
         return result;
+    }
+    // Metafiles at real scale take their size from the drawing, not from the width.
+    if (!(IsMetafileFormat(format) && options.realScale)) {
+        ExportResult result;
+        if (!CheckExportWidth(options, result.error)) return result;
     }
     return IsMetafileFormat(format) ? exportMetafile(drawing, format, options, out)
                                     : exportRaster(drawing, format, options, out);

@@ -147,7 +147,7 @@ TEST(ConvertWithJwCadSettings, SettingsFileGivesTheDefaultsAndOptionsBeatIt) {
     EXPECT_EQ(png(dir + "/c.png").width(), 250);
     r = korvel::test::runKorvelIsolated(common + " --pens mine -o " + dir + "/d.png");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "korvel: convert: --pens mine: must be window, own, jwcad or drawing\n");
+    EXPECT_EQ(r.out, "korvel: convert: --pens mine: must be window, own, jwcad or drawing (korvel convert --help lists the options)\n");
 }
 
 TEST(ConvertWithJwCadSettings, BrokenValueIsReportedAndTheConversionGoesOn) {
