@@ -476,9 +476,17 @@ bool takeOption(unsigned command, const std::vector<std::string>& args, size_t& 
                 std::string& error, bool settingsOnly) {
     const std::string& arg = args[i];
     const size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
-    const std::string name = arg.substr(0, eq);
+    std::string name = arg.substr(0, eq);
     bool negated = false;
     const OptionSpec* spec = findSpelling(command, name, negated);
+    // A short option with its value attached, as in "-j4".
+    bool attached = false;
+    if (!spec && arg.size() > 2 && arg[1] != '-') {
+        spec = findSpelling(command, arg.substr(0, 2), negated);
+        attached = spec && spec->kind != OptionKind::Flag;
+        if (!attached) spec = nullptr;
+        else name = arg.substr(0, 2);
+    }
     taken = spec && (!settingsOnly || spec->setting);
     if (!taken) return true;
     long number = negated ? 0 : 1;
@@ -486,7 +494,8 @@ bool takeOption(unsigned command, const std::vector<std::string>& args, size_t& 
     if (spec->kind == OptionKind::Flag) {
         if (eq != std::string::npos) return error = name + " takes no value", false;
     } else {
-        if (eq != std::string::npos) value = arg.substr(eq + 1);
+        if (attached) value = arg.substr(2);
+        else if (eq != std::string::npos) value = arg.substr(eq + 1);
         else if (i + 1 < args.size()) value = args[++i];
         else return error = name + " needs a value", false;
         std::string why;
@@ -741,8 +750,11 @@ std::string OptionsHelp(unsigned command) {
     }
     if (std::any_of(OptionTable().begin(), OptionTable().end(),
                     [command](const OptionSpec& s) { return takesCommand(s, command) && s.section; }))
-        out += "\nDefaults in [SECTION/KEY] are those of a new settings file; the settings file's own values come "
-               "first,\nand the options beat both for this run.\n";
+        out += "\n" +
+               WrapText("Defaults of options with a [SECTION/KEY] are those of a new settings file; the settings "
+                        "file's own values come first, and the options given beat both for this run.",
+                        0, kWidth) +
+               "\n";
     return out;
 }
 
