@@ -18,7 +18,16 @@ std::string env(const char* name) {
 bool xServerAnswers(const std::string& display) {
     xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
     const bool ok = c && xcb_connection_has_error(c) == 0;
-    if (c) xcb_disconnect(c);
+    // An X server resets when its last client leaves, and refuses connections while it does:
+    // under xvfb-run the probe is often the first client, and Qt's own connection a moment later
+    // would fail. So the probe stays connected for the life of the process.
+    if (ok) {
+        static xcb_connection_t* kept = nullptr;
+        if (kept) xcb_disconnect(kept);
+        kept = c;
+    } else if (c) {
+        xcb_disconnect(c);
+    }
     return ok;
 }
 
