@@ -34,7 +34,7 @@ bool parseFormats(const std::string& text, std::vector<ImageFormat>& formats) {
         const std::string name = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         ImageFormat f;
         if (!ImageFormatFromName(name, f))
-            return usageError("--format takes bmp, jpeg, png, gif, emf or wmf, not '" + name + "'");
+            return usageError("--format takes bmp, jpeg, png, gif, emf, wmf or dxf, not '" + name + "'");
         formats.push_back(f);
         if (comma == std::string::npos) break;
         start = comma + 1;
@@ -61,7 +61,7 @@ bool planJobs(const CommandLine& line, std::vector<ConvertJob>& jobs) {
         if (formats.size() > 1) return usageError("-o writes one file; give one --format");
         if (!formats.empty()) format = formats[0];
         else if (output != "-" && !ImageFormatFromExtension(extensionOf(output), format))
-            return usageError("cannot tell the image format of '" + output +
+            return usageError("cannot tell the output format of '" + output +
                               "' from its extension; give --format");
         jobs.push_back({inputs[0], {{format, output}}});
         return true;
@@ -111,6 +111,8 @@ int run(const std::vector<std::string>& args) {
     // Everything the options said is in the settings now; the pens follow each drawing.
     ExportOptions options = settings.exportOptions();
     if (line.flags.count("--clear-background")) options.clearBackground = true;
+    if (line.number.count("--dxf-version"))
+        options.dxfVersion = line.number.at("--dxf-version") == 2013 ? DxfVersion::R2013 : DxfVersion::R2000;
     if (!directory.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(directory, ec);
@@ -149,7 +151,8 @@ int run(const std::vector<std::string>& args) {
 const CommandRegistrar registrar(
     kName, "convert FILE... (-o OUT | -d DIR) [options]",
     "Renders drawings into image files (PNG, JPEG, GIF, BMP) and metafiles (EMF, WMF), with the settings the\n"
-    "window uses and these options over them. One file that fails does not stop the others.",
+    "window uses and these options over them, or writes their records as DXF for other CAD programs. One\n"
+    "file that fails does not stop the others.",
     kConvertCommand, run);
 
 }  // namespace

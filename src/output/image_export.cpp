@@ -6,6 +6,7 @@
 #include <string>
 
 #include "output/bmp_encoder.h"
+#include "output/dxf_export.h"
 #include "output/emf_target.h"
 #include "output/gif_encoder.h"
 #include "output/jpeg_encoder.h"
@@ -182,7 +183,16 @@ ExportResult ExportImage(const Drawing& drawing, ImageFormat format, const Expor
         result.error = "the drawing has no data";
         return result;
     }
-    // Metafiles at real scale take their size from the drawing, not from the width.
+    if (format == ImageFormat::Dxf) {
+        // Without a file name there is nowhere to put embedded pictures beside it.
+        const DxfExportResult dxf = ExportDxf(drawing, options.render, options.dxfVersion, "", out);
+        ExportResult result;
+        result.ok = dxf.ok;
+        result.error = dxf.error;
+        result.warnings = dxf.warnings;
+        return result;
+    }
+    // Metafiles at real scale take their size from the drawing, not from the width; DXF has none.
     if (!(IsMetafileFormat(format) && options.realScale)) {
         ExportResult result;
         if (!CheckExportWidth(options, result.error)) return result;
