@@ -246,12 +246,20 @@ std::vector<OptionSpec> buildTable() {
                                "Writes one file; \"-\" writes to standard output."), "-o"));
     t.push_back(withAlias(text("--directory", "DIR", kConvertCommand, kOutput,
                                "Writes each drawing into DIR as its name up to the first \".\" plus .PNG, .JPG, "
-                               ".GIF, .BMP, .emf or .wmf."), "-d"));
+                               ".GIF, .BMP, .emf, .wmf or .dxf."), "-d"));
     t.push_back(withDefault(
         withAlias(text("--format", "F[,F...]", kConvertCommand, kOutput,
-                       "The formats to write: bmp, jpeg, png, gif, emf or wmf, several separated by commas."),
+                       "The formats to write: bmp, jpeg, png, gif, emf, wmf or dxf, several separated by "
+                       "commas."),
                   "-f"),
         "the extension of -o, else png"));
+    t.push_back(withDefault(choice("--dxf-version", "VERSION",
+                                   {{2000, {"2000", "R2000", "AC1015"}, nullptr},
+                                    {2013, {"2013", "R2013", "AC1027"}, nullptr}},
+                                   kConvertCommand, kOutput,
+                                   "The DXF flavour: AutoCAD 2000 with CP932 texts, as most CAD programs and "
+                                   "Jw_cad read it, or 2013 with UTF-8 texts."),
+                            "2000"));
     t.push_back(withDefault(withAlias(number("--jobs", "N", 1, 256, kConvertCommand, kOutput,
                                              "Converts N files at once."), "-j"), "1"));
     t.push_back(flag("--clear-background", nullptr, kConvertCommand, kOutput,
