@@ -16,6 +16,7 @@
 #include "app/jwwin_clipboard.h"
 #include "app/settings_session.h"
 #include "cli/command.h"
+#include "platform/display_check.h"
 #include "platform/headless_app.h"
 
 namespace korvel::cli {
@@ -88,11 +89,12 @@ int run(const std::vector<std::string>& args) {
     }
     const long limit = line.number.count("--count") ? line.number.at("--count") : 0;
     const SettingsOptions& settingsOptions = line.settings;
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        PrintError(std::string(kName) + ": no X display (DISPLAY is not set); Jw_win under Wine copies to the X11 clipboard");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    std::string why;
+    if (!DisplayAvailable(why)) {
+        PrintError(std::string(kName) + ": no X display (" + why + "); Jw_win under Wine copies to the X11 clipboard");
         return kExitFailed;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
 
     SettingsSession session = SettingsSession::start(settingsOptions);
     for (const std::string& w : session.warnings) PrintError(w);

@@ -57,6 +57,7 @@ bool DisplayAvailable(std::string& why) {
     if (wantsX && !x.empty() && xServerAnswers(x)) return true;
     if (wantsX && !x.empty()) why = "the X server at DISPLAY=" + x + " does not answer";
     else if (wantsWayland && !wayland.empty()) why = "no Wayland compositor at WAYLAND_DISPLAY=" + wayland;
+    else if (!wantsWayland) why = "DISPLAY is not set";
     else why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
     return false;
 }

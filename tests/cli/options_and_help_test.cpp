@@ -101,6 +101,10 @@ TEST(CommandLineHelp, WithoutADisplayTheWindowSaysSoAndTheRestWorks) {
     r = test::runShell(noDisplay + "DISPLAY=:97 " + KORVEL_EXE + " plan.jww 2>&1");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.out.find("the X server at DISPLAY=:97 does not answer"), std::string::npos) << r.out;
+    // The watcher needs an X display too, and says so rather than end inside Qt.
+    r = test::runShell(noDisplay + "DISPLAY=:97 " + KORVEL_EXE + " watch --count 1 2>&1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("watch: no X display (the X server at DISPLAY=:97 does not answer)"), std::string::npos) << r.out;
     r = test::runShell(noDisplay + KORVEL_EXE + " --version 2>&1");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "korvel 2.40\n");
