@@ -483,6 +483,8 @@ bool applyOption(const OptionSpec& spec, long number, const std::string& value, 
 bool takeOption(unsigned command, const std::vector<std::string>& args, size_t& i, CommandLine& out, bool& taken,
                 std::string& error, bool settingsOnly) {
     const std::string& arg = args[i];
+    taken = false;
+    if (arg.size() < 2 || arg[0] != '-') return true;
     const size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
     std::string name = arg.substr(0, eq);
     bool negated = false;
@@ -683,8 +685,7 @@ bool ParseCommandLine(unsigned command, const std::vector<std::string>& args, Co
     return true;
 }
 
-bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error,
-                         SettingsOptionSet set) {
+bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error) {
     CommandLine line;
     line.settings = options;
     std::vector<std::string> rest;
@@ -693,12 +694,8 @@ bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& option
             rest.insert(rest.end(), args.begin() + static_cast<long>(i), args.end());
             break;
         }
-        const std::string name = args[i].substr(0, args[i].find('='));
-        const bool source = name == "--settings" || name == "--jwcad-registry" || name == "--pens" || name == "--set";
         bool taken = false;
-        if ((set == SettingsOptionSet::All || source) &&
-            !takeOption(kSettingsCommand | kWindowCommand, args, i, line, taken, error, true))
-            return false;
+        if (!takeOption(kSettingsCommand | kWindowCommand, args, i, line, taken, error, true)) return false;
         if (!taken) rest.push_back(args[i]);
     }
     options = line.settings;

@@ -23,14 +23,9 @@ struct SettingsOptions {
     std::vector<std::string> given;
 };
 
-// Which options TakeSettingsOptions takes: all of them, or only where the settings come from
-// (--settings, --jwcad-registry, --pens, --set).
-enum class SettingsOptionSet { All, SourcesOnly };
-
-// Takes the settings options out of `args` (up to a "--"), leaving the rest for the command.
+// Takes the settings options out of `args` (up to a "--"), leaving the rest for the caller.
 // Both "--name VALUE" and "--name=VALUE" work. False, with `error` saying which option and why,
 // on an unusable value.
-bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error,
-                         SettingsOptionSet set = SettingsOptionSet::All);
+bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error);
 
 }  // namespace korvel

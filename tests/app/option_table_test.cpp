@@ -85,9 +85,13 @@ TEST(OptionTable, HelpNamesEveryOptionWithItsValuesAndDefault) {
         for (const OptionSpec& s : OptionTable()) {
             if (!(s.commands & command)) continue;
             EXPECT_NE(help.find(s.name), std::string::npos) << s.name << " in help of " << command;
-            if (s.negation) EXPECT_NE(help.find(s.negation), std::string::npos) << s.negation;
+            if (s.negation) {
+                EXPECT_NE(help.find(s.negation), std::string::npos) << s.negation;
+            }
             for (const OptionValue& v : s.values) EXPECT_NE(help.find(v.names[0]), std::string::npos) << v.names[0];
-            if (s.section || s.kind == OptionKind::Choice) EXPECT_FALSE(OptionDefault(s).empty()) << s.name;
+            if (s.section || s.kind == OptionKind::Choice) {
+                EXPECT_FALSE(OptionDefault(s).empty()) << s.name;
+            }
         }
     }
     // Defaults come from a fresh settings file.
@@ -113,8 +117,11 @@ TEST(OptionTable, TheWindowsListsAreTheTablesValues) {
     EXPECT_STREQ(OptionValues("--delimiter")[2].caption, "カンマ");
     EXPECT_TRUE(OptionValues("--no-such-option").empty());
     // Every settings key an option stands for is a key of the settings file.
-    for (const OptionSpec& s : OptionTable())
-        if (s.section) EXPECT_EQ(OptionForKey(s.section, s.key), &s) << s.name;
+    for (const OptionSpec& s : OptionTable()) {
+        if (s.section) {
+            EXPECT_EQ(OptionForKey(s.section, s.key), &s) << s.name;
+        }
+    }
 }
 
 }  // namespace
