@@ -1,5 +1,6 @@
 // The main window's layout, start-up, painting, shutdown and the events it handles itself.
 #include "app/main_window.h"
+#include "drawing/printable_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -229,7 +230,7 @@ void MainWindow::reportPenProblem(const std::string& problem) const {
     // Every repaint resolves the pens again; one line per distinct problem is enough.
     if (problem == lastPenProblem_) return;
     lastPenProblem_ = problem;
-    std::fprintf(stderr, "korvel: %s\n", problem.c_str());
+    std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(problem).c_str());
 }
 
 bool MainWindow::renderInto(QPainter& painter, int width, int height, const RenderProgress& progress) {
@@ -265,7 +266,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (!settingsSaved_) {
         settingsSaved_ = true;
         const SettingsSaveResult saved = session_.saveWindowChanges();
-        if (!saved.written && !saved.error.empty()) std::fprintf(stderr, "korvel: %s\n", saved.error.c_str());
+        if (!saved.written && !saved.error.empty())
+            std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(saved.error).c_str());
     }
     event->accept();
 }

@@ -408,6 +408,9 @@ std::vector<OptionSpec> buildTable() {
                        "The paper size: 0 A0, 1 A1, 2 A2, 3 A3, 4 A4, 5 2A, 6 3A, 7 4A, 8 5A, 9 10m, 10 50m, "
                        "11 100m."));
     t.back().defaultText = "the drawing's";
+    t.push_back(withAlias(text("--output", "OUT", kTextCommand, kCommand,
+                               "Writes the rows to OUT instead of standard output (\"-\" is standard output)."),
+                          "-o"));
     t.push_back(withDefault(choice("--delimiter", "SEP",
                                    {{0, {"tab"}, "タブ"},
                                     {1, {"space"}, "スペース"},

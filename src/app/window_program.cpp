@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/option_table.h"
+#include "drawing/printable_text.h"
 #include "platform/display_check.h"
 #include "platform/qt_text.h"
 
@@ -18,7 +19,7 @@ int RunWindowProgram(int argc, char** argv) {
     std::string error;
     if (!ParseCommandLine(kWindowCommand, std::vector<std::string>(argv + 1, argv + argc), line, error)) {
         std::fprintf(stderr, "korvel: %s (korvel --help lists the window's options, korvel help the commands)\n",
-                     error.c_str());
+                     EscapeControlCharacters(error).c_str());
         return 2;
     }
     // Qt ends the process when it finds no display; say so, and what works without one.
@@ -28,7 +29,7 @@ int RunWindowProgram(int argc, char** argv) {
                      "korvel: no display (%s): the window cannot open here.\n"
                      "The commands work without one, e.g. korvel convert FILE.jww -o FILE.png or korvel info "
                      "FILE.jww;\nkorvel help lists them all.\n",
-                     why.c_str());
+                     EscapeControlCharacters(why).c_str());
         return 2;
     }
 
@@ -40,7 +41,8 @@ int RunWindowProgram(int argc, char** argv) {
     QApplication::setFont(font);
 
     SettingsSession session = SettingsSession::start(line.settings);
-    for (const std::string& w : session.warnings) std::fprintf(stderr, "korvel: warning: %s\n", w.c_str());
+    for (const std::string& w : session.warnings)
+        std::fprintf(stderr, "korvel: warning: %s\n", EscapeControlCharacters(w).c_str());
 
     QtUserPrompts prompts;
     MainWindow window(std::move(session), prompts);

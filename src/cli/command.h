@@ -30,7 +30,7 @@ struct CommandRegistrar {
 
 const std::vector<Command>& Commands();
 
-// Prints "korvel: message" on standard error.
+// Prints "korvel: message" on standard error, control characters escaped.
 void PrintError(const std::string& message);
 
 // Parses a command's arguments against the option table; on a bad option prints

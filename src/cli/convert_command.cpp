@@ -11,6 +11,7 @@
 
 #include "app/settings_session.h"
 #include "cli/command.h"
+#include "drawing/printable_text.h"
 #include "output/batch_convert.h"
 #include "output/export_options.h"
 #include "output/save_image_file.h"
@@ -84,7 +85,7 @@ bool planJobs(const CommandLine& line, std::vector<ConvertJob>& jobs) {
 }
 
 void showProgress(size_t done, size_t total, const std::string& input) {
-    const std::string name = std::filesystem::path(input).filename().string();
+    const std::string name = EscapeControlCharacters(std::filesystem::path(input).filename().string());
     std::fprintf(stderr, "\r\033[Kkorvel convert: %zu/%zu %s", done, total, name.c_str());
     if (done == total) std::fprintf(stderr, "\r\033[K");
     std::fflush(stderr);

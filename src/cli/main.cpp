@@ -6,6 +6,8 @@
 
 #include "cli/command.h"
 #include "cli/manual_page.h"
+#include "drawing/printable_text.h"
+#include "drawing/temporary_file.h"
 #include "platform/qt_picture_decoder.h"
 
 namespace korvel::cli {
@@ -83,7 +85,10 @@ CommandRegistrar::CommandRegistrar(const char* name, const char* usage, const ch
 
 const std::vector<Command>& Commands() { return registry(); }
 
-void PrintError(const std::string& message) { std::fprintf(stderr, "korvel: %s\n", message.c_str()); }
+// Messages quote file names and drawing strings, which may hold terminal escape sequences.
+void PrintError(const std::string& message) {
+    std::fprintf(stderr, "korvel: %s\n", korvel::EscapeControlCharacters(message).c_str());
+}
 
 bool ParseArguments(const char* command, unsigned options, const std::vector<std::string>& args, CommandLine& line) {
     std::string error;
@@ -99,6 +104,8 @@ int (*korvelWindowMain)(int argc, char** argv) = nullptr;
 
 int main(int argc, char** argv) {
     using namespace korvel::cli;
+    // Stopped mid-write (Ctrl-C, a file manager giving up on a thumbnail), nothing half-written stays.
+    korvel::InstallTemporaryFileCleanup();
     // Pictures the built-in decoders do not read go to Qt's image plug-ins.
     korvel::InstallQtPictureDecoders();
     const std::vector<std::string> all(argv + 1, argv + argc);
