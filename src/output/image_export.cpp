@@ -142,7 +142,9 @@ ExportResult exportMetafile(const Drawing& drawing, ImageFormat format,
         result.error = error;
         return result;
     }
-    out.insert(out.end(), bytes.begin(), bytes.end());
+    // A metafile can be hundreds of megabytes: handed over, not copied, when `out` is empty.
+    if (out.empty()) out = std::move(bytes);
+    else out.insert(out.end(), bytes.begin(), bytes.end());
     result.ok = true;
     return result;
 }

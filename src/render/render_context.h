@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "render/render_budget.h"
 #include "render/render_options.h"
 #include "render/render_target.h"
 
 namespace korvel {
 
 class PictureCache;  // decoded pictures, once per file per render (render/pictures)
+class BlockBoxes;    // the measured box of each block definition (render_blocks)
 
 // Drawing millimetres (y up) to device units (y down): the top-left of the extents lands at (0, 0).
 struct ViewTransform {
@@ -76,6 +78,11 @@ struct RenderContext {
     std::shared_ptr<PictureCache> ownPictures;
     const TextClock* clock = nullptr;  // null: the system clock
     std::vector<std::string>* warnings = nullptr;  // render warnings (undecodable pictures...)
+
+    RenderBudget budget;
+    bool skippedOutOfRange = false;  // a record out of the drawable range was left out
+    // Measured on the first insert that needs them (see DrawBlockInsert).
+    std::shared_ptr<BlockBoxes> blockBoxes;
 
     // A record point to device units: through the block transform while a block is drawn, then
     // the view.
