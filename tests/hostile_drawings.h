@@ -17,7 +17,7 @@ namespace korvel::test {
 enum class Nesting {
     Stacked,   // all at the origin: every copy draws the same figures
     Jittered,  // a hundredth of a millimetre apart: every copy visible, all in one place
-    Tiled,     // side by side, each scaled down to keep the level 10 mm wide
+    Tiled,     // side by side, each scaled down to keep the level 10 mm wide, under a line of its own
 };
 
 // Block 0 holds a 10 mm square of four lines; block k inserts block k-1 `perLevel` times; the
@@ -38,6 +38,7 @@ inline Drawing nestedBlocks(int levels, int perLevel, Nesting nesting) {
             if (nesting == Nesting::Jittered) b.member().insert(level - 1, i * 0.01, 0);
             if (nesting == Nesting::Tiled) b.member().insert(level - 1, i * 10.0 * share, 0, 0.0, share, share);
         }
+        if (nesting == Nesting::Tiled) b.member().line(0, 10, 10, 10);
         b.endBlock();
     }
     b.top().insert(static_cast<uint32_t>(levels), 0, 0);

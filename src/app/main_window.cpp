@@ -25,6 +25,7 @@
 #include "app/clip_watcher.h"
 #include "app/drawing_info_dialog.h"
 #include "app/jwwin_clipboard.h"
+#include "app/notice_panel.h"
 #include "app/options_dialog.h"
 #include "app/pen_preparation.h"
 #include "platform/qt_painter_target.h"
@@ -150,6 +151,8 @@ void MainWindow::buildStatusBar() {
         bar->addWidget(label);
         panels_[i] = label;
     }
+    renderNotices_ = new NoticePanel(bar);
+    bar->addWidget(renderNotices_, 1);
     bar->installEventFilter(this);
     for (QLabel* label : panels_) label->installEventFilter(this);
 }
@@ -204,7 +207,10 @@ ExportOptions MainWindow::exportOptions() const {
 }
 
 bool MainWindow::renderInto(QPainter& painter, int width, int height, const RenderProgress& progress) {
-    if (!hasDrawing()) return true;
+    if (!hasDrawing()) {
+        renderNotices_->setNotices({});
+        return true;
+    }
     JwCadImportResult pens =
         PrepareRepaintPens(session_.settings, session_.registry(), drawing_.header, session_.jwcadText);
     if (!pens.ok) std::fprintf(stderr, "korvel: %s\n", pens.error.c_str());
@@ -217,6 +223,8 @@ bool MainWindow::renderInto(QPainter& painter, int width, int height, const Rend
     request.pictures = pictures_.get();
     const RenderResult result = RenderDrawing(target, drawing_, renderOptions(), request);
     FinishRepaintPens(session_.settings, drawing_.header);
+    // A cancelled render tells only part of the story; the next complete one replaces it.
+    if (result.completed) renderNotices_->setNotices(result.warnings);
     return result.completed;
 }
 

@@ -131,6 +131,8 @@ ExportResult exportMetafile(const Drawing& drawing, ImageFormat format,
     bool finished = false;
     if (format == ImageFormat::Emf) {
         EmfTarget target(frame, drawing.fileName);
+        // Once a record no longer fits, the rest of the render is of no use.
+        request.progress = [&target](size_t, size_t) { return !target.full(); };
         addWarnings(result, RenderDrawing(target, drawing, options.render, request));
         finished = target.finish(bytes, error);
     } else {
