@@ -23,6 +23,20 @@ bool save(Drawing d, const std::string& path) {
     return true;
 }
 
+// The jittered nesting with a text of forty characters in place of the square.
+Drawing nestedTexts() {
+    Drawing d = test::nestedBlocks(12, 10, test::Nesting::Jittered);
+    TDataMoji text;
+    text.start = {0, 0};
+    text.end = {10, 0};
+    text.sizeX = text.sizeY = 0.25;
+    text.penColor = 2;
+    text.text = std::string(40, 'W');
+    d.members.texts.push_back(text);
+    for (uint32_t i = 0; i < 4; ++i) d.members.sequence[i] = {RecordClass::Moji, 0};
+    return d;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,7 +52,8 @@ int main(int argc, char** argv) {
               save(test::nestedBlocks(12, 10, Nesting::Tiled), dir + "/nested_10x12_tiled.jww") &&
               save(test::nestedBlocks(32, 2, Nesting::Jittered), dir + "/nested_2x32_jittered.jww") &&
               save(test::nestedBlocks(32, 2, Nesting::Tiled), dir + "/nested_2x32_tiled.jww") &&
-              save(test::longDashedLines(100, 1'000'000.0), dir + "/dashed_100x1km.jww");
+              save(test::longDashedLines(100, 1'000'000.0), dir + "/dashed_100x1km.jww") &&
+              save(nestedTexts(), dir + "/nested_texts.jww");
     std::vector<std::string> pictures;
     for (int i = 0; ok && i < 30; ++i) {
         pictures.push_back(dir + "/picture" + std::to_string(i) + ".png");

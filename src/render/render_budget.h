@@ -14,9 +14,9 @@ struct RenderLimits {
     // Records drawn, counting every member of every insert each time it is drawn.
     uint64_t maxRecords = 20'000'000;
     // What reaches the canvas, in pieces: a stroke, a fill or a pen change is one, a polyline one
-    // more per eight points, a glyph four, a picture one per sixteen pixels. Four million pieces
-    // take a few seconds on a small raster and a few hundred megabytes as a metafile.
-    uint64_t maxPieces = 4'000'000;
+    // more per eight points, a glyph four, a picture one per sixteen pixels. Three million pieces
+    // take two or three seconds on a small raster and a few hundred megabytes as a metafile.
+    uint64_t maxPieces = 3'000'000;
     // Picture pixels decoded in one render (pictures already decoded by a shared cache are free).
     uint64_t maxPicturePixels = 250'000'000;
 };

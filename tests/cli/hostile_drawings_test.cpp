@@ -27,7 +27,7 @@ TEST(HostileDrawings, NestedBlocksConvertWithinTheBudgetAndInfoStaysQuick) {
     test::RunResult r = test::runKorvel("convert --width 128 '" + file + "' -o '" + dir + "/nested.png'", dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "korvel: warning: " + file +
-                         ": drawing stopped at its limit of 4 million strokes, fills and glyphs; the rest, from "
+                         ": drawing stopped at its limit of 3 million strokes, fills and glyphs; the rest, from "
                          "block \"level0\" on, is not drawn\n");
     EXPECT_GT(test::readFileBytes(dir + "/nested.png").size(), 100u);
     // Measuring nested blocks does not multiply: the top insert's members are measured once.

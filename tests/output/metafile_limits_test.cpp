@@ -46,7 +46,7 @@ TEST(MetafileSize, KilometreDashedLinesAtRealScaleStopAtTheRenderLimit) {
     std::vector<uint8_t> bytes;
     const ExportResult r = ExportImage(d, ImageFormat::Emf, options, bytes);
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.warnings, (std::vector<std::string>{"drawing stopped at its limit of 4 million strokes, fills and "
+    EXPECT_EQ(r.warnings, (std::vector<std::string>{"drawing stopped at its limit of 3 million strokes, fills and "
                                                     "glyphs; the rest of the drawing is not drawn"}));
     EXPECT_LT(bytes.size(), 300u * 1024 * 1024);
     EXPECT_EQ(bytes[0], 1);  // EMR_HEADER
