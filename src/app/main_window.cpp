@@ -153,6 +153,8 @@ void MainWindow::buildStatusBar() {
     }
     renderNotices_ = new NoticePanel(bar);
     bar->addWidget(renderNotices_, 1);
+    connect(renderNotices_, &NoticePanel::clicked, this,
+            [this] { prompts_.information(renderNotices_->allNotices()); });
     bar->installEventFilter(this);
     for (QLabel* label : panels_) label->installEventFilter(this);
 }

@@ -1,5 +1,6 @@
 #include "app/notice_panel.h"
 
+#include <QMouseEvent>
 #include <QStringList>
 
 namespace korvel {
@@ -24,10 +25,19 @@ void NoticePanel::setNotices(const std::vector<std::string>& notices) {
     QString first = QString::fromStdString(notices_.front());
     if (notices_.size() > 1) first += QStringLiteral(" (+%1)").arg(notices_.size() - 1);
     setText(QStringLiteral("\u26A0 ") + first);
+    setToolTip(allNotices());
+    show();
+}
+
+QString NoticePanel::allNotices() const {
     QStringList all;
     for (const std::string& n : notices_) all << QString::fromStdString(n);
-    setToolTip(all.join(QLatin1Char('\n')));
-    show();
+    return all.join(QLatin1Char('\n'));
+}
+
+void NoticePanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && !notices_.empty()) emit clicked();
+    QLabel::mousePressEvent(event);
 }
 
 }  // namespace korvel

@@ -30,6 +30,8 @@ TEST_F(WindowTest, RenderNoticesShowWhatWasLeftOut) {
     EXPECT_FALSE(notices.isHidden());
     EXPECT_EQ(notices.text(), QString::fromStdString("\u26A0 " + warning));
     EXPECT_EQ(notices.toolTip(), QString::fromStdString(warning));
+    emit notices.clicked();  // as a click on the panel
+    EXPECT_EQ(prompts.informations, QStringList{QString::fromStdString(warning)});
 
     window->newDrawing();
     window->view().renderNow();
