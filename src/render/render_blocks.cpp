@@ -58,7 +58,7 @@ bool invisibleOnCanvas(RenderContext& context, uint32_t block) {
     double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
     for (const Point2 corner : {Point2{box.MinX, box.MinY}, Point2{box.MaxX, box.MinY},
                                 Point2{box.MinX, box.MaxY}, Point2{box.MaxX, box.MaxY}}) {
-        const Point2 p = context.block.apply(corner);
+        const Point2 p = context.block.applyComposed(corner);
         const double x = context.view.toDeviceX(p.x), y = context.view.toDeviceY(p.y);
         left = std::min(left, x), right = std::max(right, x);
         top = std::min(top, y), bottom = std::max(bottom, y);
@@ -84,6 +84,7 @@ public:
         inner.Angle = insert.rotation;
         inner.expandingBlock = true;
         inner.outer = outer_.expandingBlock ? &outer_ : nullptr;
+        inner.compose();
         context.block = inner;
         context.currentBlock = insert.blockNumber;
         ++context.blockDepth;

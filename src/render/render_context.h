@@ -45,6 +45,14 @@ struct BlockTransform {
     const BlockTransform* outer = nullptr;
 
     Point2 apply(Point2 p) const;
+    // The same through one matrix made once per insert (see compose()), in constant time however
+    // deep the nesting: for measuring, where the last bits of rounding do not matter.
+    Point2 applyComposed(Point2 p) const {
+        return {m[0] * p.x + m[1] * p.y + m[2], m[3] * p.x + m[4] * p.y + m[5]};
+    }
+    // Makes the matrix of this insert and all inserts around it; `outer` must be composed.
+    void compose();
+    double m[6] = {1, 0, 0, 0, 1, 0};
     // The rotation and scales of this insert and all inserts around it together.
     double totalAngle() const;
     double totalScaleX() const;
