@@ -145,7 +145,9 @@ void IniFile::parse(std::string_view text) {
         size_t nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // Every carriage return before the line end goes: text() ends lines with "\n" alone, and a
+        // line kept with a return of its own would lose it on the next read.
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::string_view t = trim(line);
         if (!t.empty() && t.front() == '[') {
             size_t close = t.find(']');

@@ -89,6 +89,18 @@ TEST(IniFile, SetKeepsUnknownLinesAndWritesKeysAsGiven) {
     EXPECT_EQ(again.readInteger("JwwSStyle", " LSolidStyle0", 0), 44);
 }
 
+TEST(IniFile, WhatIsWrittenReadsBackTheSameWhateverTheLineEnds) {
+    // Found by the fuzzer: a line ending in two carriage returns kept one, which the next read
+    // took for part of a CR LF end, so a second save wrote another file.
+    IniFile ini;
+    ini.parse("[A]\r\ngarbage]\r\r\nk=v\r\r\r\nlast\r");
+    EXPECT_EQ(ini.text(), "[A]\ngarbage]\nk=v\nlast\n");
+    IniFile again;
+    again.parse(ini.text());
+    EXPECT_EQ(again.text(), ini.text());
+    EXPECT_EQ(again.readString("A", "k", ""), "v");
+}
+
 TEST(IniFile, ReadTellsMissingFromUnreadable) {
     const std::string dir = test::scratchDir("ini_read");
     IniFile ini;
