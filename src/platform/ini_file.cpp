@@ -47,6 +47,12 @@ std::string_view unquote(std::string_view v) {
     return v;
 }
 
+// A value that reading would change (surrounding blanks or quotes, which a read takes off) is
+// written inside one more pair of quotes, so that every save reads back as it was.
+std::string writtenValue(const std::string& value) {
+    return unquote(trim(value)) == value ? value : "\"" + value + "\"";
+}
+
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -230,7 +236,7 @@ std::string IniFile::text() const {
     for (size_t i = 0; i < sections_.size(); ++i) {
         if (i > 0) out += "[" + sections_[i].name + "]\n";
         for (const Line& l : sections_[i].lines)
-            out += l.key.empty() ? l.raw + "\n" : l.key + "=" + l.value + "\n";
+            out += l.key.empty() ? l.raw + "\n" : l.key + "=" + writtenValue(l.value) + "\n";
     }
     return out;
 }

@@ -99,6 +99,16 @@ TEST(IniFile, WhatIsWrittenReadsBackTheSameWhateverTheLineEnds) {
     again.parse(ini.text());
     EXPECT_EQ(again.text(), ini.text());
     EXPECT_EQ(again.readString("A", "k", ""), "v");
+
+    // Also found by the fuzzer: a read takes one pair of quotes off, so a value that still has
+    // quotes (or blanks) around it is written inside one more pair.
+    ini.parse("[S]\nk=''x''\nb=\"  y \"\nplain=a'b'\n");
+    EXPECT_EQ(ini.readString("S", "k", ""), "'x'");
+    EXPECT_EQ(ini.text(), "[S]\nk=\"'x'\"\nb=\"  y \"\nplain=a'b'\n");
+    again.parse(ini.text());
+    EXPECT_EQ(again.text(), ini.text());
+    EXPECT_EQ(again.readString("S", "k", ""), "'x'");
+    EXPECT_EQ(again.readString("S", "b", ""), "  y ");
 }
 
 TEST(IniFile, ReadTellsMissingFromUnreadable) {
