@@ -146,7 +146,8 @@ IniFile::ReadResult IniFile::read(const std::string& path, IniFile& file) {
 void IniFile::parse(std::string_view text) {
     sections_.clear();
     sections_.push_back({});
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    // Every byte-order mark goes: text() writes none, and one kept in a line would go at the next read.
+    while (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     while (!text.empty()) {
         size_t nl = text.find('\n');
         std::string_view line = text.substr(0, nl);

@@ -109,6 +109,8 @@ TEST(IniFile, WhatIsWrittenReadsBackTheSameWhateverTheLineEnds) {
     EXPECT_EQ(again.text(), ini.text());
     EXPECT_EQ(again.readString("S", "k", ""), "'x'");
     EXPECT_EQ(again.readString("S", "b", ""), "  y ");
+    ini.parse("\xEF\xBB\xBF\xEF\xBB\xBF[S]\nk=v\n");  // two byte-order marks
+    EXPECT_EQ(ini.text(), "[S]\nk=v\n");
 }
 
 TEST(IniFile, ReadTellsMissingFromUnreadable) {
