@@ -10,8 +10,9 @@ namespace {
 
 using namespace korvel;
 
-// Far outside any canvas, device coordinates are clamped (see RoundDevice); nothing beyond.
-constexpr int kDeviceLimit = 100'000'000;
+// Device coordinates are clamped to 1e8 (see RoundDevice), with room for the offsets that line
+// types and outlines add; a value far beyond that has wrapped around.
+constexpr int kDeviceLimit = 1'000'000'000;
 
 void check(int v) {
     if (v > kDeviceLimit || v < -kDeviceLimit) __builtin_trap();
