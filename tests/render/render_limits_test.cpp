@@ -7,6 +7,7 @@
 
 #include "drawing_builder.h"
 #include "hostile_drawings.h"
+#include "render/dashed_path.h"
 #include "render/recording_target.h"
 #include "render/render_driver.h"
 
@@ -87,6 +88,24 @@ TEST(NestedBlocks, InsertsOffTheCanvasDrawNothingAndUnmeasurableOnesStillDraw) {
     EXPECT_EQ(lines[0].points, (std::vector<DevicePoint>{{6, 122}, {70, 58}}));
     EXPECT_EQ(lines[1].points, (std::vector<DevicePoint>{{-13, 141}, {51, 77}}));
     EXPECT_GT(lines.size(), 2u);  // the dimension's line, drawn off the canvas
+}
+
+TEST(NestedBlocks, DashesAlongCurvesStopWithTheBudget) {
+    // Found by the renderer's fuzzer: a curve of millions of dashes kept walking them after the
+    // canvas refused them, for minutes.
+    RenderLimits limits;
+    limits.maxPieces = 3;
+    RenderBudget budget(limits);
+    CurveStroke stroke;
+    stroke.budget = &budget;
+    RecordingTarget t;
+    DrawDashedPolyline({{0, 0}, {50, 0}}, t, stroke, DashPattern{4, 4}, 2.0);
+    EXPECT_EQ(t.count(CallKind::Polyline), 4u);  // the walk does not watch the canvas itself
+    EXPECT_TRUE(budget.takePieces(3));
+    EXPECT_FALSE(budget.takePieces(1));
+    RecordingTarget after;
+    DrawDashedPolyline({{0, 0}, {50, 0}}, after, stroke, DashPattern{4, 4}, 2.0);
+    EXPECT_EQ(after.count(CallKind::Polyline), 0u);
 }
 
 // A line of each kind of trouble beside a good one.
