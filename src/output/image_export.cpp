@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "drawing/cp932.h"
 #include "output/bmp_encoder.h"
 #include "output/dxf_export.h"
 #include "output/emf_target.h"
@@ -131,7 +132,7 @@ ExportResult exportMetafile(const Drawing& drawing, ImageFormat format,
     std::string error;
     bool finished = false;
     if (format == ImageFormat::Emf) {
-        EmfTarget target(frame, drawing.fileName);
+        EmfTarget target(frame, Cp932ToUtf8(drawing.fileName));  // file names are CP932
         // Once a record no longer fits, the rest of the render is of no use.
         request.progress = [&target](size_t, size_t) { return !target.full(); };
         addWarnings(result, RenderDrawing(target, drawing, options.render, request));
