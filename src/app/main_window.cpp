@@ -29,6 +29,7 @@
 #include "app/clip_watcher.h"
 #include "app/drawing_info_dialog.h"
 #include "app/jwwin_clipboard.h"
+#include "app/notice_panel.h"
 #include "app/options_dialog.h"
 #include "app/pen_preparation.h"
 #include "platform/qt_painter_target.h"
@@ -154,6 +155,10 @@ void MainWindow::buildStatusBar() {
         bar->addWidget(label);
         panels_[i] = label;
     }
+    renderNotices_ = new NoticePanel(bar);
+    bar->addWidget(renderNotices_, 1);
+    connect(renderNotices_, &NoticePanel::clicked, this,
+            [this] { prompts_.information(renderNotices_->allNotices()); });
     bar->installEventFilter(this);
     for (QLabel* label : panels_) label->installEventFilter(this);
 }
@@ -234,7 +239,10 @@ void MainWindow::reportPenProblem(const std::string& problem) const {
 }
 
 bool MainWindow::renderInto(QPainter& painter, int width, int height, const RenderProgress& progress) {
-    if (!hasDrawing()) return true;
+    if (!hasDrawing()) {
+        renderNotices_->setNotices({});
+        return true;
+    }
     QtPainterTarget target(painter);
     RenderRequest request;
     request.width = width;
@@ -243,6 +251,8 @@ bool MainWindow::renderInto(QPainter& painter, int width, int height, const Rend
     request.progress = progress;
     request.pictures = pictures_.get();
     const RenderResult result = RenderDrawing(target, drawing_, renderOptions(), request);
+    // A cancelled render tells only part of the story; the next complete one replaces it.
+    if (result.completed) renderNotices_->setNotices(result.warnings);
     return result.completed;
 }
 

@@ -27,6 +27,7 @@ class DrawingInfoDialog;
 class OptionsDialog;
 class PictureCache;
 class MainWindow;
+class NoticePanel;
 class Temf2bmp;
 
 
@@ -83,6 +84,8 @@ public:
     OptionsDialog& optionsDialog() { return *optionsDialog_; }
     QDialog& versionDialog() { return *versionDialog_; }
     std::array<QLabel*, kStatusPanels>& statusPanels() { return panels_; }
+    // What the last complete render left out or could not draw.
+    NoticePanel& renderNotices() { return *renderNotices_; }
     int repaintRequests() const { return repaintRequests_; }
     const QString& tempJwzPath() const { return tempJwzPath_; }
     ClipWatcher& clipWatcher() { return *clipWatcher_; }
@@ -128,6 +131,7 @@ private:
     DrawingView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::array<QLabel*, kStatusPanels> panels_{};
+    NoticePanel* renderNotices_ = nullptr;
     DrawingInfoDialog* infoDialog_ = nullptr;
     OptionsDialog* optionsDialog_ = nullptr;
     QDialog* versionDialog_ = nullptr;

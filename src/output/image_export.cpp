@@ -133,6 +133,8 @@ ExportResult exportMetafile(const Drawing& drawing, ImageFormat format,
     bool finished = false;
     if (format == ImageFormat::Emf) {
         EmfTarget target(frame, Cp932ToUtf8(drawing.fileName));  // file names are CP932
+        // Once a record no longer fits, the rest of the render is of no use.
+        request.progress = [&target](size_t, size_t) { return !target.full(); };
         addWarnings(result, RenderDrawing(target, drawing, options.render, request));
         finished = target.finish(bytes, error);
     } else {
@@ -144,7 +146,9 @@ ExportResult exportMetafile(const Drawing& drawing, ImageFormat format,
         result.error = error;
         return result;
     }
-    out.insert(out.end(), bytes.begin(), bytes.end());
+    // A metafile can be hundreds of megabytes: handed over, not copied, when `out` is empty.
+    if (out.empty()) out = std::move(bytes);
+    else out.insert(out.end(), bytes.begin(), bytes.end());
     result.ok = true;
     return result;
 }

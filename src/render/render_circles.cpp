@@ -69,6 +69,7 @@ void DrawCircleRecord(RenderContext& context, RenderTarget& target, const TDataE
     stroke.flatCaps = true;
     stroke.thinPen = context.options.thinLines;
     if (VisibleBox(context, box)) stroke.visible = &box;
+    stroke.budget = &context.budget;
     DrawPathDashed(path, target, stroke, pattern, width);
 }
 
