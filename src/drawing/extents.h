@@ -6,20 +6,24 @@
 #include <string>
 #include <vector>
 
+#include "drawing/coordinate_range.h"
 #include "drawing/drawing.h"
 
 namespace korvel {
 
 class ExtentsBuilder {
 public:
-    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing), target_(&drawing.extents) {}
-    // Measures into `into` instead of the drawing's own extents, counting the records of the
-    // (layer group, layer) pairs that `shown` marks (group-major, 16 x 16) whatever the
-    // drawing's states say; pairs outside the grid count only when AllLayers is set.
-    ExtentsBuilder(const Drawing& drawing, Extents& into, const std::array<bool, kLayerGroups * kLayers>& shown)
-        : d_(drawing), target_(&into), shown_(&shown) {}
+    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing), box_(drawing.extents) {}
+    // Measures into `box` instead of the drawing's extents (the box of one block's members).
+    ExtentsBuilder(const Drawing& drawing, Extents& box) : d_(drawing), box_(box) {}
+    // Measures into `box`, counting the records of the (layer group, layer) pairs that `shown`
+    // marks (group-major, 16 x 16) whatever the drawing's states say; pairs outside the grid
+    // count only when AllLayers is set.
+    ExtentsBuilder(const Drawing& drawing, Extents& box, const std::array<bool, kLayerGroups * kLayers>& shown)
+        : d_(drawing), box_(box), shown_(&shown) {}
 
-    // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set.
+    // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set, and
+    // records out of the drawable range (see coordinate_range.h) add nothing at all.
     void AddToExtents(const TDataSen& r);
     void AddToExtents(const TDataEnko& r);
     void AddToExtents(const TDataTen& r);
@@ -36,7 +40,7 @@ public:
             addTransformed(x, y);
             return;
         }
-        Extents& e = *target_;
+        Extents& e = box_;
         if (x < e.MinX) e.MinX = x;
         if (x > e.MaxX) e.MaxX = x;
         if (y < e.MinY) e.MinY = y;
@@ -51,16 +55,18 @@ public:
     void FinishExtents();
 
 private:
-    bool counts(const TJwData& a) const {
-        if (shown_ && a.layerGroup < kLayerGroups && a.layer < kLayers) return (*shown_)[a.layerGroup * kLayers + a.layer];
-        return d_.AllLayers || (!shown_ && d_.layerVisible(a.layerGroup, a.layer));
+    template <typename Record>
+    bool counts(const Record& r) const {
+        if (!InDrawableRange(r)) return false;
+        if (shown_ && r.layerGroup < kLayerGroups && r.layer < kLayers) return (*shown_)[r.layerGroup * kLayers + r.layer];
+        return d_.AllLayers || (!shown_ && d_.layerVisible(r.layerGroup, r.layer));
     }
     void addTransformed(double x, double y);
     void addTextBox(Point2 start, Point2 end, double sizeY);
     void addPictureReference(const TDataMoji& r);
 
     const Drawing& d_;
-    Extents* target_;  // the box points go into
+    Extents& box_;
     const std::array<bool, kLayerGroups * kLayers>* shown_ = nullptr;  // null: the drawing's states
     // The block transform while members are measured (identity otherwise).
     double offsetX_ = 0.0, offsetY_ = 0.0, scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;

@@ -339,7 +339,7 @@ DxfExportResult ExportDxf(const Drawing& drawing, const RenderOptions& render, D
                          &fixed.plotStyleNormal, &fixed.modelLayout, &fixed.paperLayout}) {
         *h = handles.take();
     }
-    DxfTables tables(drawing, strings, handles, render.layers);
+    DxfTables tables(drawing, context.pens, strings, handles, render.layers);
     DxfPictures pictures(drawing, strings, render.builtInDecodersOnly, companionStem);
     planTables(drawing, tables, pictures);
     tables.finish();

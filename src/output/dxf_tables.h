@@ -11,6 +11,7 @@
 
 #include "drawing/drawing.h"
 #include "render/layer_choice.h"
+#include "render/pen_table.h"
 #include "output/dxf_strings.h"
 #include "output/dxf_writer.h"
 
@@ -51,9 +52,10 @@ struct DxfBlockRecord {
 
 class DxfTables {
 public:
-    // `layers`: the caller's choice of shown, greyed and hidden layers, which decides the layers'
-    // on/off flags and greyed colour where it chooses.
-    DxfTables(const Drawing& drawing, const DxfStrings& strings, DxfHandles& handles,
+    // `pens` are the render's: the line types the drawing is drawn with. `layers`: the caller's
+    // choice of shown, greyed and hidden layers, which decides the layers' on/off flags and
+    // greyed colour where it chooses.
+    DxfTables(const Drawing& drawing, const PenTable& pens, const DxfStrings& strings, DxfHandles& handles,
               const LayerChoice& layers);
 
     // Marks what a record uses; called for every record before anything is written.
@@ -93,6 +95,7 @@ private:
     void writeFixedTables(DxfWriter& w) const;
 
     const Drawing& drawing_;
+    const PenTable& pens_;
     const LayerChoice& choice_;
     const DxfStrings& strings_;
     DxfHandles& handles_;
