@@ -32,6 +32,7 @@
 #include "app/notice_panel.h"
 #include "app/options_dialog.h"
 #include "app/pen_preparation.h"
+#include "app/view_menu.h"
 #include "platform/qt_painter_target.h"
 #include "platform/qt_text.h"
 #include "render/picture_cache.h"
@@ -82,6 +83,9 @@ MainWindow::MainWindow(SettingsSession session, UserPrompts& prompts, QWidget* p
                            [this] { RepaintDrawing(); });
     buildToolBar();
     buildStatusBar();
+    viewMenu_ = new ViewMenu(*this, *view_, drawing_, session_.load.path,
+                             {[this] { RepaintDrawing(); }, [this](const QString& path) { return openDrawingFile(path); },
+                              [this] { return renderOptions(); }, [this] { return hasDrawing(); }});
     infoDialog_ = new DrawingInfoDialog(this);
     optionsDialog_ = new OptionsDialog(session_, prompts_, this);
     versionDialog_ = makeVersionDialog(this);
@@ -210,6 +214,8 @@ RenderOptions MainWindow::renderOptions() const {
     RenderOptions o = session_.renderOptions(drawing_, &problems);
     // The menu's drawing order is the one in force, whatever the drawing carried.
     o.drawOrder = session_.settings.solidFlag;
+    // The layer panel's choice goes into the pictures and the exports, never into the drawing.
+    o.layers = viewMenu_->layers();
     for (const std::string& p : problems) reportPenProblem(p);
     return o;
 }
@@ -250,7 +256,11 @@ bool MainWindow::renderInto(QPainter& painter, int width, int height, const Rend
     request.clearBackground = session_.settings.penColorFlag;
     request.progress = progress;
     request.pictures = pictures_.get();
-    const RenderResult result = RenderDrawing(target, drawing_, renderOptions(), request);
+    RenderOptions options = renderOptions();
+    // Layers switched in the panel leave the view where it is: the window keeps the frame of the
+    // whole drawing, which its tools map the pointer with.
+    options.frame = view_->frame();
+    const RenderResult result = RenderDrawing(target, drawing_, options, request);
     // A cancelled render tells only part of the story; the next complete one replaces it.
     if (result.completed) renderNotices_->setNotices(result.warnings);
     return result.completed;
@@ -275,6 +285,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     if (!settingsSaved_) {
         settingsSaved_ = true;
+        viewMenu_->leaveFile();
         const SettingsSaveResult saved = session_.saveWindowChanges();
         if (!saved.written && !saved.error.empty())
             std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(saved.error).c_str());

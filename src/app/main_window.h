@@ -29,6 +29,7 @@ class PictureCache;
 class MainWindow;
 class NoticePanel;
 class Temf2bmp;
+class ViewMenu;
 
 
 class MainWindow : public QMainWindow {
@@ -80,6 +81,8 @@ public:
     SettingsSession& session() { return session_; }
     MainMenus& menus() { return *menus_; }
     DrawingView& view() { return *view_; }
+    // The layer panel, find, measuring and the recent drawings.
+    ViewMenu& viewMenu() { return *viewMenu_; }
     DrawingInfoDialog& infoDialog() { return *infoDialog_; }
     OptionsDialog& optionsDialog() { return *optionsDialog_; }
     QDialog& versionDialog() { return *versionDialog_; }
@@ -116,6 +119,9 @@ private:
     void whenIdle(std::function<void()> command);
     bool loadBytesOf(const QString& path, DataKind kind, bool damaged);
     void afterLoad(const QString& path, bool updateStatus);
+    // A load replaced the drawing: the view starts fitted (or as the file was left), and the
+    // panels follow. `path` is empty for data that came from no file.
+    void drawingReplaced(const QString& path);
     QString folderName() const;
     void setFolderFromFile(const QString& path);
     void startupLoad();
@@ -129,6 +135,7 @@ private:
     std::unique_ptr<PictureCache> pictures_;
     MainMenus* menus_ = nullptr;
     DrawingView* view_ = nullptr;
+    ViewMenu* viewMenu_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::array<QLabel*, kStatusPanels> panels_{};
     NoticePanel* renderNotices_ = nullptr;

@@ -40,6 +40,7 @@ void MainWindow::startupLoad() {
     LoadHeaderOfJwWinDrawing(drawing_, DefaultWinePrefix());
     if (!loadTempJwz()) return;
     UpdateStatusBar();
+    drawingReplaced(QString());
     FitWindowToDrawing();
 }
 
@@ -50,7 +51,7 @@ void MainWindow::rereadClipboard() {
         if (!saved.written) return reportError(saved.error);
         if (!loadTempJwz()) return;
         UpdateStatusBar();
-        view_->resetView();
+        drawingReplaced(QString());
         RepaintDrawing();
     });
 }
@@ -87,7 +88,7 @@ void MainWindow::clipboardChanged() {
         case ClipboardLoad::Outcome::Loaded: break;
     }
     UpdateStatusBar();
-    view_->resetView();
+    drawingReplaced(QString());
     FitWindowToDrawing();
     RepaintDrawing();
 

@@ -11,6 +11,7 @@
 #include "drawing/printable_text.h"
 #include "app/main_window.h"
 #include "app/options_dialog.h"
+#include "app/view_menu.h"
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
 #include "output/image_export.h"
@@ -59,9 +60,16 @@ void MainWindow::afterLoad(const QString& path, bool updateStatus) {
         setFolderFromFile(path);
     }
     pictures_->clear();
-    view_->resetView();
+    drawingReplaced(updateStatus ? path : QString());
     FitWindowToDrawing();
     RepaintDrawing();
+}
+
+void MainWindow::drawingReplaced(const QString& path) {
+    viewMenu_->leaveFile();
+    view_->resetView();
+    view_->setFrame(drawing_.extents);
+    viewMenu_->drawingReplaced(path);
 }
 
 bool MainWindow::loadBytesOf(const QString& path, DataKind kind, bool damaged) {
@@ -92,6 +100,8 @@ void MainWindow::newDrawing() {
         drawing_.ExpectedCount = 0;
         drawing_.top.clear();
         drawing_.members.clear();
+        viewMenu_->leaveFile();
+        viewMenu_->drawingReplaced(QString());
         RepaintDrawing();
     });
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/app_settings.h"
+#include "render/layer_choice.h"
 
 namespace korvel {
 
@@ -78,6 +79,15 @@ bool applyWidth(const OptionSpec& spec, long number, const std::string&, Command
         if (widths[i] == number) sizeChoice = i + 1;
     putKey(spec, number, out);
     out.settings.overrides.setInteger("Form", "outWsizeF", sizeChoice);
+    return true;
+}
+
+// A layer list is checked as it is given; several --layers read as one list, left to right.
+bool applyLayers(const OptionSpec& spec, long, const std::string& text, CommandLine& out, std::string& why) {
+    LayerChoice scratch;
+    if (!ApplyLayerSpec(text, scratch, why)) return false;
+    std::string& list = out.text[spec.name];
+    list += (list.empty() ? "" : ",") + text;
     return true;
 }
 
@@ -262,6 +272,7 @@ std::vector<OptionSpec> buildTable() {
                             "2000"));
     t.push_back(withDefault(withAlias(number("--jobs", "N", 1, 256, kConvertCommand, kOutput,
                                              "Converts N files at once."), "-j"), "1"));
+    t.push_back(applying(text("--layers", "LIST", kConvertCommand, kOutput, kLayerSpecHelp), applyLayers, false));
     t.push_back(flag("--clear-background", nullptr, kConvertCommand, kOutput,
                      "Fills the background with colour 0 even where the pens leave it to the image's own fill."));
     t.push_back(withAlias(flag("--quiet", nullptr, kConvertCommand, kOutput, "Says nothing but errors."), "-q"));

@@ -16,6 +16,7 @@
 #include "output/export_options.h"
 #include "output/save_image_file.h"
 #include "platform/headless_app.h"
+#include "render/layer_choice.h"
 
 namespace korvel::cli {
 
@@ -112,6 +113,10 @@ int run(const std::vector<std::string>& args) {
     // Everything the options said is in the settings now; the pens follow each drawing.
     ExportOptions options = settings.exportOptions();
     if (line.flags.count("--clear-background")) options.clearBackground = true;
+    if (line.has("--layers")) {
+        std::string error;  // checked when parsed
+        ApplyLayerSpec(line.value("--layers"), options.render.layers, error);
+    }
     if (line.number.count("--dxf-version"))
         options.dxfVersion = line.number.at("--dxf-version") == 2013 ? DxfVersion::R2013 : DxfVersion::R2000;
     if (!directory.empty()) {

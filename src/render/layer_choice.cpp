@@ -65,11 +65,9 @@ bool parseItem(const std::string& raw, SpecItem& item, std::string& error) {
 }  // namespace
 
 const char* const kLayerSpecHelp =
-    "  --layers LIST              layers to show, hide or grey, over the drawing's own states,\n"
-    "                             item by item from the left: G-L layer L of group G, G or G-*\n"
-    "                             the whole group, *-L layer L of every group (G, L: 0-F or *);\n"
-    "                             ^ before an item hides it, ~ greys it.\n"
-    "                             e.g. --layers '0-*,1-3,^F-*' or --layers '^*,2' (only group 2)\n";
+    "Layers to show, hide or grey over the drawing's own states, item by item from the left: G-L is "
+    "layer L of group G, G or G-* the whole group, *-L layer L of every group (G and L are 0-F or *); "
+    "^ before an item hides it, ~ greys it. E.g. '0-*,1-3,^F-*', or '^*,2' for group 2 alone.";
 
 LayerShow DrawingLayerShow(const Drawing& drawing, int g, int l) {
     if (!inGrid(g, l)) return drawing.AllLayers ? LayerShow::Shown : LayerShow::Hidden;

@@ -65,7 +65,7 @@ std::array<uint32_t, LayerChoice::kCells> CountRecordsByLayer(const Drawing& dra
 // False, with `error` saying which item and why, on anything else; `choice` is then unchanged.
 bool ApplyLayerSpec(const std::string& spec, LayerChoice& choice, std::string& error);
 
-// The help lines of --layers, shared by the commands that take it.
+// What --layers takes, for the help of the commands that take it.
 extern const char* const kLayerSpecHelp;
 
 }  // namespace korvel
