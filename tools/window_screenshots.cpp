@@ -5,10 +5,19 @@
 #include <QDir>
 #include <QMimeData>
 #include <QTabWidget>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QThread>
+#include <QTreeWidget>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/drawing_info_dialog.h"
+#include "app/find_dock.h"
+#include "app/layer_dock.h"
+#include "app/measure_tool.h"
+#include "app/view_menu.h"
 #include "app/main_window.h"
 #include "app/metafile_tool.h"
 #include "app/options_dialog.h"
@@ -48,6 +57,66 @@ bool save(QWidget& w, const QString& path) {
     return ok;
 }
 
+// The longest line on the drawing's write layer group: something to measure.
+bool longestLine(const Drawing& d, Point2& a, Point2& b) {
+    double best = 0.0;
+    for (const TDataSen& line : d.top.lines) {
+        const double length = std::hypot(line.end.x - line.start.x, line.end.y - line.start.y);
+        if (line.layerGroup != d.header.WriteLayerGroup || !(length > best)) continue;
+        best = length;
+        a = line.start;
+        b = line.end;
+    }
+    return best > 0.0;
+}
+
+// The reading aids on a drawing with named layer groups: the layer panel with a group greyed
+// and one hidden, a text found, and a measurement between the ends of a line.
+bool viewerShots(MainWindow& window, const QDir& out, const QString& drawing) {
+    if (!window.openDrawingFile(drawing)) return false;
+    window.resize(1180, 780);
+    ViewMenu& menu = window.viewMenu();
+    bool ok = true;
+    menu.layersAction()->trigger();
+    LayerDock& layers = menu.layerDock();
+    layers.tree()->expandItem(layers.tree()->topLevelItem(0));
+    layers.setBoxState(0, 8, LayerShow::Greyed);
+    layers.setBoxState(0, 9, LayerShow::Hidden);
+    window.view().renderNow();
+    ok &= save(window, out.filePath(QStringLiteral("viewer_layers.png")));
+
+    menu.findAction()->trigger();
+    menu.findDock().find(QStringLiteral("トイレ"));
+    menu.findDock().choose(1);
+    window.view().renderNow();
+    ok &= save(window, out.filePath(QStringLiteral("viewer_find.png")));
+
+    window.view().resetView();
+    menu.findDock().hide();
+    menu.measureAction()->trigger();
+    window.view().renderNow();
+    Point2 a, b;
+    if (longestLine(window.drawing(), a, b)) {
+        const ViewMapping m = window.view().mapping();
+        menu.measureTool().clickAt(QPointF(m.toPixelX(a.x) + 3, m.toPixelY(a.y) - 2));
+        menu.measureTool().clickAt(QPointF(m.toPixelX(b.x) - 2, m.toPixelY(b.y) + 3));
+        // The pointer resting near the line's middle: its snap mark and its coordinates.
+        const QPointF middle(m.toPixelX((a.x + b.x) / 2) + 4, m.toPixelY((a.y + b.y) / 2) + 3);
+        QMouseEvent move(QEvent::MouseMove, middle, window.view().mapToGlobal(middle), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&window.view(), &move);
+    }
+    ok &= save(window, out.filePath(QStringLiteral("viewer_measure.png")));
+    // The picture of the README: the panel, a hit and a measurement at once.
+    menu.findDock().show();
+    ok &= save(window, out.filePath(QStringLiteral("viewer.png")));
+    menu.setMeasuring(false);
+    menu.findDock().hide();
+    layers.backToTheDrawing();
+    menu.layersAction()->trigger();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +143,9 @@ int main(int argc, char** argv) {
         window.view().renderNow();
         ok &= save(window, out.filePath(QStringLiteral("main_window_%1.png").arg(i - 1)));
     }
+
+    const QString named = QString::fromLocal8Bit(std::getenv("KORVEL_VIEWER_DRAWING") ? std::getenv("KORVEL_VIEWER_DRAWING") : "");
+    if (!named.isEmpty()) ok &= viewerShots(window, out, named);
 
     OptionsDialog& options_ = window.optionsDialog();
     options_.populate();

@@ -3,6 +3,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -63,6 +64,10 @@ LayerDock::LayerDock(QWidget* parent) : QDockWidget(QStringLiteral("レイヤ"),
     tree_->header()->setStretchLastSection(false);
     tree_->setToolTip(QStringLiteral("チェックをクリックするたびに 表示 → 非表示 → グレー表示 と変わります"));
     layout->addWidget(tree_);
+    // The partial box of the style is the greyed state; say so where the boxes are.
+    auto* legend = new QLabel(QStringLiteral("☑ 表示　■ グレー表示　☐ 非表示 (クリックで切り替え)"), body);
+    legend->setWordWrap(true);
+    layout->addWidget(legend);
     auto* buttons = new QHBoxLayout;
     auto* all = new QPushButton(QStringLiteral("すべて表示"), body);
     auto* own = new QPushButton(QStringLiteral("図面の状態に戻す"), body);

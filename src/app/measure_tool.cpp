@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 #include "app/drawing_view.h"
@@ -64,6 +65,12 @@ void paintLabel(QPainter& p, QPointF a, QPointF b, const QString& text) {
     box.adjust(-4, -2, 4, 2);
     const QPointF middle = (a + b) / 2.0;
     box.moveTopLeft(middle + QPointF(8, 8));
+    // Kept inside the area, also for a line that runs along its edge.
+    if (const QPaintDevice* device = p.device()) {
+        const double w = device->width() / device->devicePixelRatioF(), h = device->height() / device->devicePixelRatioF();
+        box.moveLeft(std::clamp(box.left(), 2.0, std::max(2.0, w - box.width() - 2.0)));
+        box.moveTop(std::clamp(box.top(), 2.0, std::max(2.0, h - box.height() - 2.0)));
+    }
     p.setPen(QPen(kLineColour, 1.0));
     p.setBrush(QColor(255, 255, 235, 230));
     p.drawRect(box);

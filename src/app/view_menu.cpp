@@ -178,7 +178,7 @@ void ViewMenu::setMeasuring(bool on) {
 void ViewMenu::layersChanged() {
     measure_->forget();
     findDock_->searchAgain();
-    if (host_.repaint) host_.repaint();
+    if (!replacing_ && host_.repaint) host_.repaint();
 }
 
 void ViewMenu::showHit(const TextHit& hit) { view_.showBox(hit.minX, hit.minY, hit.maxX, hit.maxY); }
@@ -200,7 +200,10 @@ void ViewMenu::leaveFile() {
 }
 
 void ViewMenu::drawingReplaced(const QString& path) {
-    layerDock_->showDrawing(drawing_);  // back to the drawing's own states
+    // Back to the drawing's own states; the load repaints by itself.
+    replacing_ = true;
+    layerDock_->showDrawing(drawing_);
+    replacing_ = false;
     measure_->forget();
     findDock_->searchAgain();
     currentFile_ = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();

@@ -98,6 +98,7 @@ private:
     RecentFiles recent_;
     QString currentFile_;
     std::string recentProblem_;
+    bool replacing_ = false;
 };
 
 }  // namespace korvel
