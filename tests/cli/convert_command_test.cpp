@@ -1,6 +1,7 @@
 // korvel convert as a user runs it: outputs, formats, failures that do not stop a batch, exit
 // statuses and standard output.
 #include <gtest/gtest.h>
+#include <QImage>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -104,6 +106,55 @@ TEST(ConvertCommand, UsageErrorsExitWithTwo) {
         EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
     }
     EXPECT_FALSE(fs::exists(dir + "/out"));
+}
+
+// Pixels of each colour in a PNG the command wrote.
+std::map<uint32_t, int> coloursOf(const std::string& path) {
+    const QImage image = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+    std::map<uint32_t, int> n;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ++n[image.pixel(x, y) & 0xFFFFFF];
+    return n;
+}
+
+TEST(ConvertCommand, LayerListsHideAndGreyGroupsAndAreCheckedFirst) {
+    const std::string dir = test::scratchDir("convert_layers");
+    // A black diagonal on group 0 and a red one on group 1, crossing.
+    test::DrawingBuilder b;
+    b.line(10, 10, 190, 90, 2);
+    b.line(10, 90, 190, 10, 6).layerGroup = 1;
+    b.drawing.ExpectedCount = static_cast<uint32_t>(b.drawing.top.size());
+    SaveResult saved;
+    test::writeFileBytes(dir + "/two.jww", SaveJwwBytes(b.drawing, 0, saved));
+    ASSERT_TRUE(saved.ok) << saved.error;
+    const std::string input = "'" + dir + "/two.jww' --width 200 --no-png-transparent -o '" + dir;
+    const uint32_t kBlack = 0x000000, kRed = 0xFF0000, kGrey = 0xC0C0C0;
+
+    ASSERT_EQ(runKorvel("convert " + input + "/all.png'", dir).status, 0);
+    auto all = coloursOf(dir + "/all.png");
+    EXPECT_GT(all[kBlack], 150);
+    EXPECT_GT(all[kRed], 150);
+    EXPECT_EQ(all[kGrey], 0);
+
+    const RunResult hidden = runKorvel("convert " + input + "/hidden.png' --layers '^1'", dir);
+    ASSERT_EQ(hidden.status, 0) << hidden.err;
+    auto h = coloursOf(dir + "/hidden.png");
+    EXPECT_EQ(h[kRed], 0);
+    EXPECT_EQ(h[kGrey], 0);
+    EXPECT_GT(h[kBlack], 150);
+
+    // Several --layers read as one list: group 1 greyed, then group 0 hidden.
+    ASSERT_EQ(runKorvel("convert " + input + "/grey.png' --layers '~1' --layers '^0-*'", dir).status, 0);
+    auto g = coloursOf(dir + "/grey.png");
+    EXPECT_EQ(g[kRed], 0);
+    EXPECT_EQ(g[kBlack], 0);
+    EXPECT_EQ(g[kGrey], all[kRed]);  // the same strokes, in the greyed colour
+
+    const RunResult bad = runKorvel("convert " + input + "/bad.png' --layers '0-*,G'", dir);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("--layers"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("'G' is not a layer group (0-F or *)"), std::string::npos) << bad.err;
+    EXPECT_FALSE(fs::exists(dir + "/bad.png"));
 }
 
 size_t temporariesIn(const std::string& dir) {
