@@ -92,6 +92,17 @@ void showProgress(size_t done, size_t total, const std::string& input) {
     std::fflush(stderr);
 }
 
+// A layer list that leaves a drawing nothing to draw makes an empty picture; that is said.
+std::function<std::vector<std::string>(const Drawing&, ExportOptions&)> sayWhenLayersShowNothing(
+    std::function<std::vector<std::string>(const Drawing&, ExportOptions&)> then) {
+    return [then = std::move(then)](const Drawing& drawing, ExportOptions& options) {
+        std::vector<std::string> warnings = then ? then(drawing, options) : std::vector<std::string>();
+        if (!drawing.top.sequence.empty() && CountShownRecords(drawing, options.render.layers) == 0)
+            warnings.push_back("--layers shows none of the drawing's records: the picture is empty");
+        return warnings;
+    };
+}
+
 int run(const std::vector<std::string>& args) {
     CommandLine line;
     if (!ParseArguments(kName, kConvertCommand, args, line)) return kExitUsage;
@@ -131,8 +142,10 @@ int run(const std::vector<std::string>& args) {
     EnsureHeadlessGuiApplication();
     const bool showing = !quiet && jobs.size() > 1 && isatty(STDERR_FILENO);
     const int threads = line.number.count("--jobs") ? static_cast<int>(line.number.at("--jobs")) : 1;
+    DrawingPreparation prepare = settings.drawingPreparation();
+    if (line.has("--layers")) prepare.afterLoad = sayWhenLayersShowNothing(std::move(prepare.afterLoad));
     const std::vector<ConvertOutcome> outcomes =
-        ConvertFiles(jobs, options, threads, showing ? showProgress : ConvertProgress(), settings.drawingPreparation());
+        ConvertFiles(jobs, options, threads, showing ? showProgress : ConvertProgress(), prepare);
     int status = kExitOk;
     for (const ConvertOutcome& o : outcomes) {
         if (verbose)

@@ -148,6 +148,16 @@ std::array<uint32_t, LayerChoice::kCells> CountRecordsByLayer(const Drawing& dra
     return counts;
 }
 
+size_t CountShownRecords(const Drawing& drawing, const LayerChoice& choice) {
+    uint32_t outside = 0;
+    const auto counts = CountRecordsByLayer(drawing, outside);
+    const auto shown = choice.shownMask(drawing);
+    size_t n = drawing.AllLayers ? outside : 0;
+    for (size_t i = 0; i < counts.size(); ++i)
+        if (shown[i]) n += counts[i];
+    return n;
+}
+
 bool ApplyLayerSpec(const std::string& spec, LayerChoice& choice, std::string& error) {
     std::vector<SpecItem> items;
     size_t from = 0;

@@ -58,6 +58,10 @@ private:
 // (an insert counts where it lies). Records outside the grid are counted in `outside`.
 std::array<uint32_t, LayerChoice::kCells> CountRecordsByLayer(const Drawing& drawing, uint32_t& outside);
 
+// Top-level records the choice lets draw (inside the grid, and outside it where every layer is
+// drawn).
+size_t CountShownRecords(const Drawing& drawing, const LayerChoice& choice);
+
 // Applies a layer list such as "0-*,1-3,^F-*" to `choice`, item by item from the left:
 //   G-L   shows layer L of group G;   G or G-*   every layer of group G;   *-L   layer L of every group
 //   ^item hides it,   ~item greys it (drawn, in the greyed colour)

@@ -142,6 +142,13 @@ TEST(ConvertCommand, LayerListsHideAndGreyGroupsAndAreCheckedFirst) {
     EXPECT_EQ(h[kRed], 0);
     EXPECT_EQ(h[kGrey], 0);
     EXPECT_GT(h[kBlack], 150);
+    EXPECT_EQ(hidden.err, "");
+
+    // Nothing left to draw: drawn all the same, and said.
+    const RunResult none = runKorvel("convert " + input + "/none.png' --layers '^*,2'", dir);
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.err, "korvel: warning: " + dir + "/two.jww: --layers shows none of the drawing's records: the picture is empty\n");
+    EXPECT_EQ(coloursOf(dir + "/none.png").size(), 1u);
 
     // Several --layers read as one list: group 1 greyed, then group 0 hidden.
     ASSERT_EQ(runKorvel("convert " + input + "/grey.png' --layers '~1' --layers '^0-*'", dir).status, 0);

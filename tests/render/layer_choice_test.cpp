@@ -166,6 +166,14 @@ TEST(LayerChoiceStates, RecordsAreCountedWhereTheyLie) {
     uint32_t total = 0;
     for (uint32_t c : counts) total += c;
     EXPECT_EQ(total, 5u);
+
+    // What a choice lets draw: the point outside the grid only where every layer is drawn.
+    EXPECT_EQ(CountShownRecords(b.drawing, LayerChoice{}), 5u);
+    EXPECT_EQ(CountShownRecords(b.drawing, parsed("^F")), 4u);
+    EXPECT_EQ(CountShownRecords(b.drawing, parsed("^*,2")), 1u);
+    EXPECT_EQ(CountShownRecords(b.drawing, parsed("^*,9")), 0u);
+    b.drawing.AllLayers = true;
+    EXPECT_EQ(CountShownRecords(b.drawing, parsed("^*,9")), 1u);
 }
 
 // Each polyline's pen colour and first point, in drawing order.
