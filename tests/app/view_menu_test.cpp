@@ -2,6 +2,7 @@
 // the pointer's coordinates and the recent drawings with their views.
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -211,7 +212,9 @@ TEST_F(ViewMenuTest, MeasuringSnapsReadsAtTheGroupsScaleAndEscLeaves) {
     EXPECT_EQ(tool.readout(), QStringLiteral("50.00 mm = 2,500 mm at 1/50  180.00°"));
     EXPECT_FALSE(tool.second());
 
-    // Without snapping, nowhere near a figure: the write group's scale.
+    // A right click starts over; without snapping, nowhere near a figure: the write group's scale.
+    EXPECT_TRUE(tool.pressed(pixelOf(30, 35), Qt::RightButton, Qt::NoModifier));
+    EXPECT_FALSE(tool.first());
     tool.clickAt(pixelOf(30, 35), false);
     tool.clickAt(pixelOf(30, 35) + QPointF(0, -30), false);
     EXPECT_FALSE(tool.second()->snap);
