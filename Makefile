@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test test-unit test-asan test-asan-render test-wine fuzz bench install clean
+.PHONY: all deps configure build demo test test-unit test-asan test-asan-render test-wine test-deb deb fuzz bench install clean
 
 all: build
 
@@ -71,6 +71,16 @@ fuzz: deps
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# The Debian package, korvel_<version>_amd64.deb in $(BUILD): apt install ./$(BUILD)/korvel_*.deb
+deb: build
+	@cd $(BUILD) && cpack -G DEB >/dev/null
+	@ls $(BUILD)/korvel_*_*.deb
+
+# Installs the package, runs its korvel (info, convert, the window under Xvfb) and removes it
+# again; needs root or sudo, and is not part of make test.
+test-deb: deb
+	@./scripts/check-deb.sh $$(ls -t $(BUILD)/korvel_*_*.deb | head -1)
 
 install: build
 	@cmake --install $(BUILD) $(if $(DESTDIR),,--prefix /usr/local)
