@@ -75,9 +75,16 @@ void BoxGrid::build(const std::vector<Box>& boxes) {
         maxY = std::max(maxY, b.maxY);
     }
     const double w = std::max(maxX - minX_, 1e-9), h = std::max(maxY - minY_, 1e-9);
-    // About one item per cell, square cells.
+    // Square cells of about one item each, but no smaller than the middle item: lines longer
+    // than the spacing between them would otherwise each cover a great many cells and end among
+    // the large items, which every query looks at.
     const double cells = std::clamp(double(boxes.size()), 1.0, double(kMaxCells));
-    cell_ = std::max(std::sqrt(w * h / cells), std::max(w, h) / double(kMaxCells));
+    std::vector<double> sizes;
+    sizes.reserve(boxes.size());
+    for (const Box& b : boxes) sizes.push_back(std::max(b.maxX - b.minX, b.maxY - b.minY));
+    std::nth_element(sizes.begin(), sizes.begin() + sizes.size() / 2, sizes.end());
+    const double middle = std::isfinite(sizes[sizes.size() / 2]) ? sizes[sizes.size() / 2] : 0.0;
+    cell_ = std::max({std::sqrt(w * h / cells), std::min(middle, std::max(w, h)), std::max(w, h) / double(kMaxCells)});
     columns_ = std::clamp(static_cast<long>(std::ceil(w / cell_)), 1L, kMaxCells);
     rows_ = std::clamp(static_cast<long>(std::ceil(h / cell_)), 1L, kMaxCells / columns_);
 
@@ -290,12 +297,12 @@ private:
         if (finitePoint(p)) g_.points_.push_back({p, kind, group_});
     }
 
+    // A figure's own ends, middle and centre are found through the figure (see figurePoints);
+    // only a line of no length is a point of its own.
     void segment(Point2 a, Point2 b) {
         if (!finitePoint(a) || !finitePoint(b)) return;
-        point(a, SnapKind::End);
-        point(b, SnapKind::End);
-        point({(a.x + b.x) / 2.0, (a.y + b.y) / 2.0}, SnapKind::Middle);
         if (a.x != b.x || a.y != b.y) g_.segments_.push_back({a, b, group_});
+        else point(a, SnapKind::End);
     }
 
     void curve(const TDataEnko& r, const Placement& place) {
@@ -318,12 +325,6 @@ private:
         for (double v : m)
             if (!std::isfinite(v)) return;
         if (!finitePoint(c.c) || !std::isfinite(c.start) || !std::isfinite(c.sweep)) return;
-        point(c.c, SnapKind::Centre);
-        if (!c.whole) {
-            point(c.at(c.start), SnapKind::End);
-            point(c.at(c.start + c.sweep), SnapKind::End);
-            point(c.at(c.start + c.sweep / 2.0), SnapKind::Middle);
-        }
         g_.curves_.push_back(c);
     }
 
@@ -353,6 +354,25 @@ SnapGeometry SnapGeometry::Collect(const Drawing& drawing, const RenderOptions& 
 }
 
 // --- snapping ---
+
+// Every one lies inside the figure's box, so the figures near the pointer bring their points
+// along: a drawing of a million lines keeps a million figures, not four million entries more.
+template <typename Visit>
+void SnapGeometry::figurePoints(uint32_t f, Visit&& visit) const {
+    if (f < segments_.size()) {
+        const Segment& s = segments_[f];
+        visit(SnapPoint{s.a, SnapKind::End, s.layerGroup});
+        visit(SnapPoint{s.b, SnapKind::End, s.layerGroup});
+        visit(SnapPoint{{(s.a.x + s.b.x) / 2.0, (s.a.y + s.b.y) / 2.0}, SnapKind::Middle, s.layerGroup});
+        return;
+    }
+    const Curve& c = curves_[f - segments_.size()];
+    visit(SnapPoint{c.c, SnapKind::Centre, c.layerGroup});
+    if (c.whole) return;
+    visit(SnapPoint{c.at(c.start), SnapKind::End, c.layerGroup});
+    visit(SnapPoint{c.at(c.start + c.sweep), SnapKind::End, c.layerGroup});
+    visit(SnapPoint{c.at(c.start + c.sweep / 2.0), SnapKind::Middle, c.layerGroup});
+}
 
 double SnapGeometry::distanceTo(uint32_t f, Point2 p) const {
     if (f < segments_.size()) {
@@ -396,6 +416,7 @@ std::optional<SnapPoint> SnapGeometry::snap(Point2 pointer, double radius) const
     std::vector<uint32_t> figures = figureGrid_.near(around);
     std::vector<std::pair<double, uint32_t>> ranked;
     for (uint32_t f : figures) {
+        figurePoints(f, consider);
         const double d = distanceTo(f, pointer);
         if (d <= radius) ranked.push_back({d, f});
     }

@@ -52,6 +52,7 @@ public:
     // come before an intersection at the same place.
     std::optional<SnapPoint> snap(Point2 pointer, double radius) const;
 
+    // Snap points kept apart from the figures (points, solid corners, lines of no length).
     size_t pointCount() const { return points_.size(); }
     size_t figureCount() const { return segments_.size() + curves_.size(); }
     // False when the budget ran out: some records can not be snapped to.
@@ -82,6 +83,9 @@ public:
 private:
     friend class SnapCollector;
     double distanceTo(uint32_t figure, Point2 p) const;
+    // The ends, middle and centre of a figure, each handed to `visit` as a SnapPoint.
+    template <typename Visit>
+    void figurePoints(uint32_t figure, Visit&& visit) const;
     void intersect(uint32_t f, uint32_t g, std::vector<Point2>& out) const;
 
     std::vector<SnapPoint> points_;
