@@ -210,9 +210,10 @@ int run(const std::vector<std::string>& commandArgs) {
         usageError("give either -o OUT or -d DIR");
         return kExitUsage;
     }
+    // Quiet (the thumbnailer) drops the progress only: errors and warnings always show, above
+    // all that a drawing was read incomplete.
     const SettingsSession settings = SettingsSession::start(settingsOptions);
-    if (!a.quiet)
-        for (const std::string& w : settings.warnings) PrintError("warning: " + w);
+    for (const std::string& w : settings.warnings) PrintError("warning: " + w);
     ExportOptions options = settings.exportOptions();
     if (!applyOptions(a, options)) return kExitUsage;
     long jobCount = 1;
@@ -235,11 +236,11 @@ int run(const std::vector<std::string>& commandArgs) {
                      settings.drawingPreparation());
     int status = kExitOk;
     for (const ConvertOutcome& o : outcomes) {
-        if (a.verbose)
-            for (const std::string& w : o.loadWarnings) PrintError("warning: " + w);
-        if (!a.quiet)
-            for (const std::string& w : o.warnings) PrintError("warning: " + w);
+        for (const std::string& w : o.loadWarnings) PrintError("warning: " + w);
+        for (const std::string& w : o.warnings) PrintError("warning: " + w);
         for (const std::string& e : o.errors) PrintError(e);
+        if (a.verbose)
+            for (const std::string& path : o.written) std::fprintf(stderr, "korvel convert: wrote %s\n", path.c_str());
         if (!o.ok) status = kExitFailed;
         if (!o.standardOutput.empty() &&
             std::fwrite(o.standardOutput.data(), 1, o.standardOutput.size(), stdout) != o.standardOutput.size()) {

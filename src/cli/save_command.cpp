@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_session.h"
 #include "cli/command.h"
 #include "cli/options.h"
 #include "drawing/cp932.h"
@@ -18,18 +19,6 @@ namespace {
 
 constexpr size_t kMemoLimit = 64;  // bytes, as the information dialog keeps it
 
-// Cuts a CP932 memo to 64 bytes without splitting a double-byte character.
-std::string cutMemo(const std::string& cp932) {
-    if (cp932.size() <= kMemoLimit) return cp932;
-    size_t end = 0;
-    while (end < cp932.size()) {
-        size_t step = IsCp932LeadByte(static_cast<uint8_t>(cp932[end])) ? 2 : 1;
-        if (end + step > kMemoLimit) break;
-        end += step;
-    }
-    return cp932.substr(0, end);
-}
-
 // An output ending in ".jwz" (any case) asks for Jw_win clipboard data instead of a JWW file.
 bool namesJwWinData(const std::string& output) {
     if (output.size() < 4) return false;
@@ -38,7 +27,16 @@ bool namesJwWinData(const std::string& output) {
     return ext == ".jwz";
 }
 
-int runSave(const std::vector<std::string>& args) {
+int runSave(const std::vector<std::string>& commandArgs) {
+    // A drawing read without a JWW header of its own is saved with the pens it was read with:
+    // the settings' pens, as the window has them.
+    std::vector<std::string> args = commandArgs;
+    SettingsOptions settingsOptions;
+    std::string settingsError;
+    if (!TakeSettingsOptions(args, settingsOptions, settingsError, SettingsOptionSet::SourcesOnly)) {
+        PrintError("save: " + settingsError);
+        return kExitUsage;
+    }
     OptionParser p("save", args);
     std::string output, version, memo, paper, as;
     bool recover = false, memoGiven = false;
@@ -50,7 +48,7 @@ int runSave(const std::vector<std::string>& args) {
     p.value("--as", as);
     p.flag("--recover", recover);
     const char* usage = "usage: korvel save FILE -o OUT.jww|OUT.jwz [--jww-version 351|300|230|225|223|220] [--memo TEXT] "
-                        "[--paper N] [--recover] [--as jww|jws|jwz]\n";
+                        "[--paper N] [--recover] [--as jww|jws|jwz] [--settings FILE] [--jwcad-registry FILE|none]\n";
     if (!p.parse()) return std::fputs(usage, stderr), kExitUsage;
     if (p.files().size() != 1 || output.empty()) {
         PrintError(p.files().size() != 1 ? "save: give exactly one drawing" : "save: give the output file with -o");
@@ -86,12 +84,22 @@ int runSave(const std::vector<std::string>& args) {
     memoGiven = !memos.empty();
     if (memoGiven) memo = memos.back();
 
+    const SettingsSession settings = SettingsSession::start(settingsOptions);
     Drawing d;
+    settings.prepareDrawing(d);
     LoadResult r = LoadFile(d, p.files()[0], recover, as.empty() ? nullptr : &forced);
     if (!r.ok) {
         PrintError(r.error);
         return kExitFailed;
     }
+    if (d.headerKind != HeaderKind::Jww) {
+        // No header of its own: the file gets the pens a conversion would draw it with.
+        for (const std::string& w : settings.applyPens(d)) std::fprintf(stderr, "korvel: save: %s\n", w.c_str());
+    }
+    // What the load met; that it read less than the file holds is said with the save's warnings.
+    const std::string incomplete = DescribeIncompleteRead(d.completeness);
+    for (const std::string& w : r.warnings)
+        if (w != incomplete) std::fprintf(stderr, "korvel: save: %s: %s\n", p.files()[0].c_str(), w.c_str());
     if (d.ExpectedCount == 0 && d.RecordCount() == 0) {
         PrintError(p.files()[0] + ": the drawing holds no records; nothing is saved");
         return kExitFailed;
@@ -104,7 +112,7 @@ int runSave(const std::vector<std::string>& args) {
             else if (c != '\r') joined.push_back(c);
         }
         size_t replaced = 0;
-        d.header.Memo = cutMemo(Utf8ToCp932(joined, &replaced));
+        d.header.Memo = CutCp932(Utf8ToCp932(joined, &replaced), kMemoLimit);
         if (replaced) std::fprintf(stderr, "korvel: save: %zu memo character(s) replaced by \"？\"\n", replaced);
     }
     if (paperIndex >= 0) d.header.PaperSize = static_cast<uint32_t>(paperIndex);

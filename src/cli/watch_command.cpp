@@ -42,6 +42,7 @@ public:
         const ClipboardLoad load = LoadJwWinFromClipboard(drawing_, tempJwzPath_, session_.registry(), session_.jwcadText);
         if (load.outcome == ClipboardLoad::Outcome::NoData) return;
         if (load.outcome != ClipboardLoad::Outcome::Loaded) return PrintError(load.error);
+        for (const std::string& w : load.warnings) PrintError("warning: " + w);
         ExportOptions options = session_.exportOptions();
         options.clearBackground = true;
         bool superseded = false;
