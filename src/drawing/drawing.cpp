@@ -79,6 +79,7 @@ std::string DescribeIncompleteRead(const ReadCompleteness& c) {
     if (c.damaged) s += "; the record stream is damaged at byte " + std::to_string(c.damagedAt);
     if (!c.reason.empty()) s += "; " + c.reason;
     s += " (reading ended at byte " + std::to_string(c.endedAt) + " of " + std::to_string(c.dataSize) + ")";
+    if (c.damaged) s += "; reading it as damaged data may recover more";
     return s;
 }
 

@@ -392,7 +392,7 @@ bool RecoveryReader::followedByRecord(size_t at) const {
 // kind, itself followed by another tag, names that kind.
 void RecoveryReader::learnIndices() {
     std::unordered_map<uint64_t, std::array<uint32_t, kRecordClassCount>> votes;
-    for (size_t at = 0; at + 2 <= size_ && workLeft_ > 0; ++at) {
+    for (size_t at = knownStart_ <= size_ ? knownStart_ : 0; at + 2 <= size_ && workLeft_ > 0; ++at) {
         const uint16_t v = u16At(at);
         if (v < 0x7FFF || v == 0xFFFF) continue;
         uint64_t index = v - 0x8000u;
@@ -652,7 +652,7 @@ bool RecoveryReader::run() {
     findClassEntries();
     // Without any class entry, records can only be told by learning their tags, unless the data
     // is a drawing file's own beginning: its records would begin with class entries.
-    if (entries_.empty() && !beginsWithMagic()) {
+    if (entries_.empty() && (knownStart_ <= size_ || !beginsWithMagic())) {
         fallbackVersion_ = layoutWithoutEntries();
         learnOnce();
     }
@@ -662,19 +662,23 @@ bool RecoveryReader::run() {
     c.dataSize = size_;
     // Reading begins at the first class entry or the first place where records follow each
     // other whole, whichever comes first.
-    size_t at = entries_.empty() ? resync(0) : entries_.front().at;
-    if (!entries_.empty() && entries_.front().at != knownStart_) {
+    // A header that reads holds no records: the search begins where it ends.
+    const size_t begin = knownStart_ <= size_ ? knownStart_ : 0;
+    auto firstEntry = std::lower_bound(entries_.begin(), entries_.end(), begin,
+                                       [](const ClassEntry& e, size_t a) { return e.at < a; });
+    size_t at = firstEntry == entries_.end() ? resync(begin) : firstEntry->at;
+    if (firstEntry != entries_.end() && firstEntry->at != begin) {
         // Records may lie before the first class entry (a stream whose front is cut away):
         // they are read once their classes are learned.
         learnOnce();
-        at = std::min(at, resync(0));
+        at = std::min(at, resync(begin));
     }
     d_.RecordsStart = std::min(at, size_);
-    if (at > 0 && at < size_ && at != knownStart_) {
+    if (at > begin && at < size_) {
         // What lies before the first record is no header that reads: say it was passed over.
         c.skippedStretches = 1;
-        c.skippedBytes = at;
-        c.damagedAt = 0;
+        c.skippedBytes = at - begin;
+        c.damagedAt = begin;
     }
     while (at < size_ && !done_) {
         const size_t next = step(at);
