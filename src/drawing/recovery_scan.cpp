@@ -22,6 +22,7 @@ namespace {
 constexpr uint32_t kHighestSchema = 1000;  // no Jw_cad version comes near it
 constexpr double kLargestValue = 1e9;      // millimetres; no drawing holds coordinates beyond
 constexpr int kSyncRecords = 4;            // records in a row that prove a place in the stream
+constexpr size_t kLearnWindow = size_t{2} << 20;  // classes show within a few megabytes
 // Where damage is dense, fewer records lie between its stretches: past damage, a known-class
 // tag before one record that reads whole with sane values is taken.
 constexpr int kResyncRecords = 1;
@@ -103,15 +104,20 @@ private:
     void findClassEntries();
     const ClassEntry* entryAt(size_t at) const;
     uint32_t versionAt(size_t at) const;
-    void learnIndices();
+    void learnIndices(size_t from, size_t to);
     uint32_t layoutWithoutEntries() const;
     bool followedByRecord(size_t at) const;
-    // Learning is a pass over all the data, needed only where counting from the class entries
-    // does not tell: done once, the first time an unknown class index is met.
-    bool learnOnce() {
-        if (learned_) return false;
-        learned_ = true;
-        learnIndices();
+    bool tagLikeAt(size_t at) const;
+    bool fixedEnd(RecordClass cls, size_t body, uint32_t version, size_t& end) const;
+    // Learning is a pass over the data, needed only where counting from the class entries does
+    // not tell: done over a window from where an unknown class index is first met, once for
+    // every part of the data.
+    bool learnAround(size_t at) {
+        for (const auto& [from, to] : learned_)
+            if (at >= from && at < to) return false;
+        const size_t to = std::min(size_, at + kLearnWindow);
+        learned_.push_back({at, to});
+        learnIndices(at, to);
         return true;
     }
     bool recordsIn(size_t from, size_t limit) const;
@@ -122,7 +128,7 @@ private:
     // records under tags not known yet, their classes are learned first.
     size_t resyncLearning(size_t from) {
         size_t at = resync(from);
-        if (!learned_ && recordsIn(from, at) && learnOnce()) at = resync(from);
+        if (recordsIn(from, std::min(at, from + kLearnWindow)) && learnAround(from)) at = resync(from);
         return at;
     }
     bool attributesFit(size_t body, uint32_t version) const;
@@ -184,7 +190,7 @@ private:
     size_t recordsRead_ = 0;
     size_t replacedCharacters_ = 0;
     bool done_ = false;
-    bool learned_ = false;
+    std::vector<std::pair<size_t, size_t>> learned_;  // windows learned from
     uint32_t shortDefinitions_ = 0;
 };
 
@@ -387,12 +393,41 @@ bool RecoveryReader::followedByRecord(size_t at) const {
     return false;
 }
 
+// The end of a record of a kind without strings, from its attribute block alone.
+bool RecoveryReader::fixedEnd(RecordClass cls, size_t body, uint32_t version, size_t& end) const {
+    const size_t attributes = version >= 351 ? 15 : 13;
+    if (body + attributes > size_) return false;
+    size_t fields = 0;
+    switch (cls) {
+        case RecordClass::Sen: fields = 32; break;
+        case RecordClass::Enko: fields = 60; break;
+        case RecordClass::Ten: fields = version >= 300 && data_[body + 4] == 100 ? 40 : 20; break;
+        case RecordClass::Solid: fields = u16At(body + 5) == 10 ? 68 : 64; break;
+        case RecordClass::Block: fields = 44; break;
+        default: return false;
+    }
+    end = body + attributes + fields;
+    return true;
+}
+
+// Whether what lies at `at` could begin the next record, judged without reading one.
+bool RecoveryReader::tagLikeAt(size_t at) const {
+    if (at == size_) return true;
+    if (at + 2 > size_) return false;
+    const uint16_t v = u16At(at);
+    if (v == 0) return endTagEndsData(at);
+    if (v == 0xFFFF) return entryAt(at) != nullptr;
+    if (v <= 0x7FFE) return entryAt(at + 2) != nullptr;
+    if (v == 0x7FFF) return at + 6 <= size_ && u32At(at + 2) >= 0x80000000u && attributesFit(at + 6, versionAt(at));
+    return attributesFit(at + 2, versionAt(at));
+}
+
 // Every known-class tag names the class of the record after it. Where the class entries are
 // gone, the records show it: a tag value that many times comes before a whole record of one
 // kind, itself followed by another tag, names that kind.
-void RecoveryReader::learnIndices() {
+void RecoveryReader::learnIndices(size_t from, size_t to) {
     std::unordered_map<uint64_t, std::array<uint32_t, kRecordClassCount>> votes;
-    for (size_t at = knownStart_ <= size_ ? knownStart_ : 0; at + 2 <= size_ && workLeft_ > 0; ++at) {
+    for (size_t at = std::max(from, knownStart_ <= size_ ? knownStart_ : 0); at + 2 <= to && workLeft_ > 0; ++at) {
         const uint16_t v = u16At(at);
         if (v < 0x7FFF || v == 0xFFFF) continue;
         uint64_t index = v - 0x8000u;
@@ -406,9 +441,11 @@ void RecoveryReader::learnIndices() {
         const uint32_t version = versionAt(at);
         if (!attributesFit(body, version)) continue;
         for (int c = 0; c < kRecordClassCount; ++c) {
+            const RecordClass cls = static_cast<RecordClass>(c);
             size_t end = 0;
-            if (!fits(static_cast<RecordClass>(c), body, version, end)) continue;
-            if (!followedByRecord(end)) continue;
+            // Kinds of fixed size tell where they end without being read: most places fail there.
+            if (fixedEnd(cls, body, version, end) && !tagLikeAt(end)) continue;
+            if (!fits(cls, body, version, end) || !followedByRecord(end)) continue;
             ++votes[index][c];
         }
     }
@@ -449,7 +486,7 @@ bool RecoveryReader::recordsIn(size_t from, size_t limit) const {
 // longer one; the shorter is taken only where clearly more records read whole with it.
 uint32_t RecoveryReader::layoutWithoutEntries() const {
     size_t newer = 0, older = 0;
-    for (size_t at = 0; at + 2 <= size_; ++at) {
+    for (size_t at = 0; at + 2 <= std::min(size_, kLearnWindow); ++at) {
         const uint16_t v = u16At(at);
         if (v < 0x8000 || v == 0xFFFF) continue;
         for (int c = 0; c < kGuessedKinds; ++c) {
@@ -613,7 +650,7 @@ size_t RecoveryReader::stepRecord(size_t at) {
         case Tag::Record:
             break;
     }
-    if (!t.known && learnOnce()) t = readTag(at);
+    if (!t.known && learnAround(at)) t = readTag(at);
     if (t.known && !t.entry && indices_.at(t.index).source == Source::Counted) {
         // An index counted from where reading began holds only if the stream began there: it
         // is taken once a record of its class reads whole and records follow it.
@@ -650,11 +687,13 @@ size_t RecoveryReader::stepRecord(size_t at) {
 
 bool RecoveryReader::run() {
     findClassEntries();
+    // A header that reads holds no records: the search begins where it ends.
+    const size_t begin = knownStart_ <= size_ ? knownStart_ : 0;
     // Without any class entry, records can only be told by learning their tags, unless the data
     // is a drawing file's own beginning: its records would begin with class entries.
     if (entries_.empty() && (knownStart_ <= size_ || !beginsWithMagic())) {
         fallbackVersion_ = layoutWithoutEntries();
-        learnOnce();
+        learnAround(begin);
     }
     ReadCompleteness& c = d_.completeness;
     c = ReadCompleteness{};
@@ -662,15 +701,13 @@ bool RecoveryReader::run() {
     c.dataSize = size_;
     // Reading begins at the first class entry or the first place where records follow each
     // other whole, whichever comes first.
-    // A header that reads holds no records: the search begins where it ends.
-    const size_t begin = knownStart_ <= size_ ? knownStart_ : 0;
     auto firstEntry = std::lower_bound(entries_.begin(), entries_.end(), begin,
                                        [](const ClassEntry& e, size_t a) { return e.at < a; });
     size_t at = firstEntry == entries_.end() ? resync(begin) : firstEntry->at;
     if (firstEntry != entries_.end() && firstEntry->at != begin) {
         // Records may lie before the first class entry (a stream whose front is cut away):
         // they are read once their classes are learned.
-        learnOnce();
+        learnAround(begin);
         at = std::min(at, resync(begin));
     }
     d_.RecordsStart = std::min(at, size_);
