@@ -13,6 +13,9 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth xclip
   emf2svg libwmf-bin gsfonts
+  # DXF files are checked by the programs that read them: ezdxf and LibreCAD's dxf2pdf, whose
+  # PDF pages poppler turns into pictures.
+  python3-ezdxf librecad poppler-utils
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl
   # The clipboard exchange with Jw_win checked against Wine itself (scripts/wine-check.sh): about

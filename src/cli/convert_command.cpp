@@ -1,5 +1,5 @@
-// korvel convert: drawings to image files (BMP, JPEG, PNG, GIF) and metafiles (EMF, WMF), many
-// files at a time.
+// korvel convert: drawings to image files (BMP, JPEG, PNG, GIF), metafiles (EMF, WMF) and DXF
+// files for other CAD programs, many files at a time.
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include "cli/options.h"
 #include "output/batch_convert.h"
 #include "output/color_reduction.h"
+#include "output/dxf_export.h"
 #include "output/export_options.h"
 #include "output/save_image_file.h"
 #include "platform/headless_app.h"
@@ -27,7 +28,7 @@ constexpr const char* kName = "convert";
 // What the command line said, as text, before it is checked.
 struct ConvertArgs {
     std::string output, directory, formats, width, jpegQuality, pngCompression, gifCompression,
-        gifColors, gifDither, mono, drawOrder, jobs;
+        gifColors, gifDither, mono, drawOrder, jobs, dxfVersion;
     bool progressive = false, pngTransparent = false, pngInterlace = false, realScale = false,
          noAuxLines = false, thinLines = false, noPictures = false, clearBackground = false,
          quiet = false, verbose = false;
@@ -94,6 +95,8 @@ bool applyOptions(const ConvertArgs& a, ExportOptions& o) {
         else if (a.drawOrder == "pictures-first") o.render.drawOrder = 2;
         else return usageError("--draw-order is stored, solids-first or pictures-first, not '" + a.drawOrder + "'");
     }
+    if (!a.dxfVersion.empty() && !DxfVersionFromName(a.dxfVersion, o.dxfVersion))
+        return usageError("--dxf-version is 2000 or 2013, not '" + a.dxfVersion + "'");
     if (a.progressive) o.jpegProgressive = true;
     if (a.pngTransparent) o.pngTransparent = true;
     if (a.pngInterlace) o.pngInterlaced = true;
@@ -112,7 +115,7 @@ bool parseFormats(const std::string& text, std::vector<ImageFormat>& formats) {
         const std::string name = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         ImageFormat f;
         if (!ImageFormatFromName(name, f))
-            return usageError("--format takes bmp, jpeg, png, gif, emf or wmf, not '" + name + "'");
+            return usageError("--format takes bmp, jpeg, png, gif, emf, wmf or dxf, not '" + name + "'");
         formats.push_back(f);
         if (comma == std::string::npos) break;
         start = comma + 1;
@@ -138,7 +141,7 @@ bool planJobs(const ConvertArgs& a, const std::vector<std::string>& inputs,
         if (formats.size() > 1) return usageError("-o writes one file; give one --format");
         if (!formats.empty()) format = formats[0];
         else if (a.output != "-" && !ImageFormatFromExtension(extensionOf(a.output), format))
-            return usageError("cannot tell the image format of '" + a.output +
+            return usageError("cannot tell the output format of '" + a.output +
                               "' from its extension; give --format");
         jobs.push_back({inputs[0], {{format, a.output}}});
         return true;
@@ -197,6 +200,7 @@ int run(const std::vector<std::string>& commandArgs) {
     parser.flag("--no-pictures", a.noPictures);
     parser.value("--draw-order", a.drawOrder);
     parser.flag("--clear-background", a.clearBackground);
+    parser.value("--dxf-version", a.dxfVersion);
     parser.value("-j|--jobs", a.jobs);
     parser.flag("-q|--quiet", a.quiet);
     parser.flag("-v|--verbose", a.verbose);
@@ -261,7 +265,8 @@ const CommandRegistrar registrar(
     "[--progressive] [--png-compression N] [--png-transparent] [--png-interlace] "
     "[--gif-compression lzw|rle] [--gif-colors N|NAME] [--gif-dither NAME] "
     "[--mono two-colour|grey] [--real-scale] [--no-aux-lines] [--thin-lines] [--no-pictures] "
-    "[--draw-order stored|solids-first|pictures-first] [--clear-background] [-j N] [-q] [-v] "
+    "[--draw-order stored|solids-first|pictures-first] [--clear-background] [--dxf-version 2000|2013] "
+    "[-j N] [-q] [-v] "
     "[--settings FILE] [--jwcad-registry FILE|none] [--pens window|own|jwcad|drawing] [--set SECTION/KEY=VALUE]",
     run);
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "drawing/loaders.h"
+#include "output/dxf_export.h"
 #include "output/image_export.h"
 #include "output/staged_files.h"
 
@@ -35,6 +36,35 @@ void commitStaged(StagedFiles& staged, std::vector<ConvertOutcome>& outcomes) {
     }
 }
 
+bool writeOutput(const std::string& path, const std::vector<uint8_t>& bytes, StagedFiles* staged,
+                 ConvertOutcome& outcome) {
+    std::string error;
+    const bool written = staged ? staged->stage(path, bytes, error) : WriteFileAtomically(path, bytes, error);
+    if (!written) {
+        outcome.errors.push_back(error);
+        return false;
+    }
+    outcome.written.push_back(path);
+    return true;
+}
+
+// A DXF and the embedded pictures it names, which go beside it.
+ExportResult exportDxf(const Drawing& drawing, const ConvertTarget& target, const ExportOptions& options,
+                       std::vector<uint8_t>& bytes, StagedFiles* staged, ConvertOutcome& outcome) {
+    const bool toFile = target.path != "-";
+    const std::filesystem::path path(target.path);
+    DxfExportResult dxf = ExportDxf(drawing, options.render, options.dxfVersion,
+                                    toFile ? path.stem().string() : std::string(), bytes);
+    ExportResult result;
+    result.ok = dxf.ok;
+    result.error = dxf.error;
+    result.warnings = std::move(dxf.warnings);
+    for (const DxfCompanionFile& file : dxf.companions) {
+        writeOutput((path.parent_path() / file.name).string(), file.bytes, staged, outcome);
+    }
+    return result;
+}
+
 }  // namespace
 
 ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
@@ -52,7 +82,9 @@ ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
         for (const std::string& w : prepare.afterLoad(drawing)) outcome.warnings.push_back(job.input + ": " + w);
     for (const ConvertTarget& target : job.targets) {
         std::vector<uint8_t> bytes;
-        const ExportResult result = ExportImage(drawing, target.format, options, bytes);
+        const ExportResult result = target.format == ImageFormat::Dxf
+                                        ? exportDxf(drawing, target, options, bytes, staged, outcome)
+                                        : ExportImage(drawing, target.format, options, bytes);
         for (const std::string& w : result.warnings) outcome.warnings.push_back(job.input + ": " + w);
         if (!result.ok) {
             outcome.errors.push_back(job.input + ": " + result.error);
@@ -62,14 +94,7 @@ ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
             outcome.standardOutput.insert(outcome.standardOutput.end(), bytes.begin(), bytes.end());
             continue;
         }
-        std::string error;
-        const bool written = staged ? staged->stage(target.path, bytes, error)
-                                    : WriteFileAtomically(target.path, bytes, error);
-        if (!written) {
-            outcome.errors.push_back(error);
-            continue;
-        }
-        outcome.written.push_back(target.path);
+        writeOutput(target.path, bytes, staged, outcome);
     }
     outcome.ok = outcome.errors.empty();
     return outcome;

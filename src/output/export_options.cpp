@@ -18,6 +18,7 @@ bool ImageFormatFromName(const std::string& name, ImageFormat& format) {
     else if (n == "gif") format = ImageFormat::Gif;
     else if (n == "emf") format = ImageFormat::Emf;
     else if (n == "wmf") format = ImageFormat::Wmf;
+    else if (n == "dxf") format = ImageFormat::Dxf;
     else return false;
     return true;
 }
@@ -35,6 +36,7 @@ const char* ImageFormatExtension(ImageFormat format) {
     case ImageFormat::Gif: return ".GIF";
     case ImageFormat::Emf: return ".emf";
     case ImageFormat::Wmf: return ".wmf";
+    case ImageFormat::Dxf: return ".dxf";
     }
     return ".BMP";
 }

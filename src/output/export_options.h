@@ -4,11 +4,14 @@
 
 #include <string>
 
+#include "output/dxf_strings.h"
 #include "render/render_options.h"
 
 namespace korvel {
 
-enum class ImageFormat { Bmp, Jpeg, Png, Gif, Emf, Wmf };
+// DXF sits among the picture formats so that every way of naming an output names it too,
+// though it is written from the records, not rendered.
+enum class ImageFormat { Bmp, Jpeg, Png, Gif, Emf, Wmf, Dxf };
 
 struct ExportOptions {
     int width = 720;                // "outWsize": output width in pixels
@@ -24,6 +27,7 @@ struct ExportOptions {
     bool realScale = false;         // "RealScaleFlg": metafiles at 1.2 x real size
     bool clearBackground = false;   // "PenColorFlag": the render clears the background itself
     RenderOptions render;           // monochrome, auxiliary lines, thin lines, pictures, order
+    DxfVersion dxfVersion = DxfVersion::R2000;  // --dxf-version
 
     // "BwPlotFlg" and "Bw2GFlg" both on: 1-bit images without the width limit.
     bool twoColour() const { return render.bwPlot && render.bw2Grey; }
@@ -32,12 +36,12 @@ struct ExportOptions {
 // Largest width of a 24-bit image; two-colour images may be wider.
 constexpr int kMaxColourWidth = 5000;
 
-// ".bmp" -> Bmp, ".jpg"/".jpeg" -> Jpeg, ".png", ".gif", ".emf", ".wmf", any case; false for
-// anything else.
+// ".bmp" -> Bmp, ".jpg"/".jpeg" -> Jpeg, ".png", ".gif", ".emf", ".wmf", ".dxf", any case;
+// false for anything else.
 bool ImageFormatFromExtension(const std::string& extension, ImageFormat& format);
-// "bmp", "jpeg" (or "jpg"), "png", "gif", "emf", "wmf", any case.
+// "bmp", "jpeg" (or "jpg"), "png", "gif", "emf", "wmf", "dxf", any case.
 bool ImageFormatFromName(const std::string& name, ImageFormat& format);
-// ".BMP", ".JPG", ".PNG", ".GIF", ".emf", ".wmf": the extension the saved file gets.
+// ".BMP", ".JPG", ".PNG", ".GIF", ".emf", ".wmf", ".dxf": the extension the saved file gets.
 const char* ImageFormatExtension(ImageFormat format);
 bool IsMetafileFormat(ImageFormat format);
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "output/bmp_encoder.h"
+#include "output/dxf_export.h"
 #include "output/emf_target.h"
 #include "output/gif_encoder.h"
 #include "output/jpeg_encoder.h"
@@ -173,6 +174,15 @@ ExportResult ExportImage(const Drawing& drawing, ImageFormat format, const Expor
     if (drawing.ExpectedCount == 0) {
         ExportResult result;
         result.error = "the drawing has no data";
+        return result;
+    }
+    if (format == ImageFormat::Dxf) {
+        // Without a file name there is nowhere to put embedded pictures beside it.
+        const DxfExportResult dxf = ExportDxf(drawing, options.render, options.dxfVersion, "", out);
+        ExportResult result;
+        result.ok = dxf.ok;
+        result.error = dxf.error;
+        result.warnings = dxf.warnings;
         return result;
     }
     return IsMetafileFormat(format) ? exportMetafile(drawing, format, options, out)

@@ -11,14 +11,6 @@
 namespace korvel {
 
 namespace {
-constexpr int kRgbColorNumber = 10;
-
-uint32_t solidColor(const RenderContext& context, const TDataSolid& solid) {
-    uint32_t base = 0;
-    if (solid.penColor == kRgbColorNumber) base = solid.color & 0xFFFFFFu;
-    else if (solid.penColor < kPenColors) base = context.drawing.header.PenColor[solid.penColor];
-    return ApplyColorModes(context, base, solid);
-}
 
 // Corners far outside the canvas are pulled in to the safe range: the fill still covers the
 // canvas and no coordinate overflows.
@@ -30,23 +22,10 @@ DevicePoint safePoint(const RenderContext& context, Point2 p) {
                       std::clamp(y, -kSafeDeviceRange, kSafeDeviceRange));
 }
 
-// The shape kind of a circle or arc solid; 0 when the record names none.
-int arcSolidKind(const TDataSolid& solid) {
-    const double sweep = solid.corner4.x, selector = solid.corner4.y, start = solid.corner3.y;
-    if (solid.penStyle == 106) return std::fabs(sweep) > 6.283 ? 210 : 221;
-    int kind = 0;
-    if (selector == 100.0) kind = 10;
-    else if (selector == 5.0) kind = 20;
-    else if (selector == 0.0) kind = 30;
-    else if (selector == -1.0) kind = start != 0.0 ? 40 : 41;
-    else return 0;
-    return solid.penStyle == 111 ? kind + 100 : kind;
-}
-
 void drawArcSolid(RenderContext& context, RenderTarget& target, const TDataSolid& solid,
                   uint32_t color, BrushStyle brush) {
     // A selector outside the known shapes names no shape: nothing is drawn.
-    const int kind = arcSolidKind(solid);
+    const int kind = ArcSolidKind(solid);
     if (kind == 0) return;
     const ArcInBlock arc = TransformArc(context, solid.corner3.y, solid.corner4.x, solid.corner3.x);
     double x, y;
@@ -65,7 +44,7 @@ void drawArcSolid(RenderContext& context, RenderTarget& target, const TDataSolid
 
 void DrawSolidRecord(RenderContext& context, RenderTarget& target, const TDataSolid& solid) {
     if (!PassesLayerGate(context, solid)) return;
-    const uint32_t color = solidColor(context, solid);
+    const uint32_t color = SolidColor(context, solid);
     const BrushStyle brush = SolidHatchStyle(context.options, color, solid.penColor);
     if (solid.penStyle > 100) {
         drawArcSolid(context, target, solid, color, brush);

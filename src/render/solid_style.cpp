@@ -1,6 +1,10 @@
 // Hatch selection for solids.
 #include "render/solid_style.h"
 
+#include <cmath>
+
+#include "render/line_style.h"
+
 namespace korvel {
 
 BrushStyle BrushOfHatchStyle(int style) {
@@ -32,6 +36,26 @@ BrushStyle SolidHatchStyle(const RenderOptions& o, uint32_t color, int penColor)
         return BrushOfHatchStyle(o.colorFamilyHatch[ColorFamily(color)]);
     }
     return BrushStyle::Solid;
+}
+
+uint32_t SolidColor(const RenderContext& context, const TDataSolid& solid) {
+    constexpr int kRgbColorNumber = 10;
+    uint32_t base = 0;
+    if (solid.penColor == kRgbColorNumber) base = solid.color & 0xFFFFFFu;
+    else if (solid.penColor < kPenColors) base = context.drawing.header.PenColor[solid.penColor];
+    return ApplyColorModes(context, base, solid);
+}
+
+int ArcSolidKind(const TDataSolid& solid) {
+    const double sweep = solid.corner4.x, selector = solid.corner4.y, start = solid.corner3.y;
+    if (solid.penStyle == 106) return std::fabs(sweep) > 6.283 ? 210 : 221;
+    int kind = 0;
+    if (selector == 100.0) kind = 10;
+    else if (selector == 5.0) kind = 20;
+    else if (selector == 0.0) kind = 30;
+    else if (selector == -1.0) kind = start != 0.0 ? 40 : 41;
+    else return 0;
+    return solid.penStyle == 111 ? kind + 100 : kind;
 }
 
 }  // namespace korvel

@@ -6,6 +6,7 @@
 
 #include "render/cp932_text.h"
 #include "render/line_style.h"
+#include "render/text_codes.h"
 #include "render/text_macros.h"
 #include "render/text_run_layout.h"
 
@@ -44,26 +45,12 @@ struct Pos {
     }
 };
 
-enum class Script { None, Raised, Centred, Lowered };
-
-// What one round of the loop draws: one character, or the two of "^w" mode 5.
-struct Glyph {
-    Cp932Char first;
-    Cp932Char second;
-    bool pair = false;
-    Script script = Script::None;
-    int overlay = 0;  // 0 none, 1 to 6
-};
-
 class TextRunDrawer {
 public:
     TextRunDrawer(const RenderContext& context, RenderTarget& target, const TextRun& run)
         : ctx_(context), target_(target), run_(run),
           l_(LayOutTextRun(run, ExpandTextMacros(std::string(run.text), context))),
-          recordFace_(Cp932ToUtf8(std::string(run.fontName))) {
-        resetStyle();
-        colour_ = run.colour;
-        face_ = recordFace_;
+          recordFace_(Cp932ToUtf8(std::string(run.fontName))), style_(run.textType) {
         next_ = {l_.firstX, l_.firstY};
         last_ = next_;
     }
@@ -75,16 +62,13 @@ public:
         while (i < chars.size()) {
             const Cp932Char c = chars[i];
             size_t consumed = 1;
-            Glyph g;
-            g.first = c;
-            bool drawIt = true;
-            if (c.is('^') && i + 1 < chars.size()) {
-                const CodeResult r = readCode(i, g);
-                if (r != CodeResult::NotACode) consumed = consumedBy_;
-                drawIt = r != CodeResult::StateOnly;
-                if (r == CodeResult::NotACode) g = Glyph{c, {}, false, Script::None, 0};
+            TextGlyph g;
+            const TextCodeResult r = ReadTextCode(chars, i, style_, g, consumed);
+            if (r == TextCodeResult::NotACode) {
+                g = TextGlyph{c, {}, false, TextScript::None, 0};
+                consumed = 1;
             }
-            if (drawIt) drawGlyph(g);
+            if (r != TextCodeResult::StateOnly) drawGlyph(g);
             lastWasDouble_ = c.doubleByte;
             i += consumed;
         }
@@ -92,97 +76,23 @@ public:
     }
 
 private:
-    enum class CodeResult { NotACode, StateOnly, Glyph };
-
-    void resetStyle() {
-        bold_ = run_.textType >= 20000;
-        italic_ = (run_.textType >= 10000 && run_.textType < 20000) || run_.textType >= 30000;
-        underline_ = false;
-        strikeOut_ = false;
+    // "^$" colours follow the record's monochrome and greyed-layer rules like its own colour.
+    uint32_t currentColour() const {
+        if (style_.penNumber == 0) return run_.colour;
+        const uint32_t c = ctx_.drawing.header.PenColor[style_.penNumber];
+        return run_.record ? ApplyColorModes(ctx_, c, *run_.record) : c;
     }
 
-    CodeResult state(size_t consumed) {
-        consumedBy_ = consumed;
-        return CodeResult::StateOnly;
-    }
-    CodeResult glyph(size_t consumed) {
-        consumedBy_ = consumed;
-        return CodeResult::Glyph;
-    }
-
-    // Reads the code whose "^" is at i; fills `g` when the code draws characters.
-    CodeResult readCode(size_t i, Glyph& g) {
-        const auto& chars = l_.chars;
-        const size_t n = chars.size();
-        const Cp932Char code = chars[i + 1];
-        if (code.doubleByte) return CodeResult::NotACode;
-        switch (code.code) {  // these three act even while codes are disabled
-            case '%':
-                codesOn_ = true;
-                bold_ = italic_ = underline_ = strikeOut_ = false;
-                colour_ = run_.colour;
-                face_ = recordFace_;
-                return state(2);
-            case '*': codesOn_ = false; return state(2);
-            case '^': codesOn_ = true; return state(2);
-            default: break;
-        }
-        if (!codesOn_) return CodeResult::NotACode;
-        const bool hasNext = i + 2 < n;
-        switch (code.code) {
-            case '!': bold_ = true; return state(2);
-            case '/': italic_ = true; return state(2);
-            case '_': underline_ = true; return state(2);
-            case '-': strikeOut_ = true; return state(2);
-            case '#': resetStyle(); return state(2);
-            case '\\': face_ = kGothicFace; return state(2);
-            case '&': face_ = recordFace_; return state(2);
-            case '$': {
-                if (!hasNext || chars[i + 2].doubleByte || chars[i + 2].code < '1' ||
-                    chars[i + 2].code > '9') {
-                    return CodeResult::NotACode;
-                }
-                colour_ = ctx_.drawing.header.PenColor[chars[i + 2].code - '0'];
-                if (run_.record) colour_ = ApplyColorModes(ctx_, colour_, *run_.record);
-                return state(3);
-            }
-            case 'u': case 'c': case 'd':
-                if (!hasNext) return CodeResult::NotACode;
-                g = Glyph{chars[i + 2], {}, false,
-                          code.code == 'u' ? Script::Raised
-                                           : code.code == 'c' ? Script::Centred : Script::Lowered,
-                          0};
-                return glyph(3);
-            case 'o': case 'b': case 'B': case 'n': case 'O': {
-                if (i == 0 || !hasNext) return CodeResult::NotACode;  // nothing to overlay yet
-                const int mode = code.code == 'o' ? 1 : code.code == 'b' ? 2 : code.code == 'B' ? 3
-                               : code.code == 'n' ? 4 : 6;
-                g = Glyph{chars[i + 2], {}, false, Script::None, mode};
-                return glyph(3);
-            }
-            case 'w': {
-                if (i == 0 || i + 3 >= n || chars[i + 2].doubleByte) return CodeResult::NotACode;
-                if (chars[i + 3].doubleByte) {
-                    g = Glyph{chars[i + 2], {}, false, Script::None, 1};
-                    return glyph(3);
-                }
-                g = Glyph{chars[i + 2], chars[i + 3], true, Script::None, 5};
-                return glyph(4);
-            }
-            default: return CodeResult::NotACode;
-        }
-    }
-
-    void drawGlyph(const Glyph& g) {
+    void drawGlyph(const TextGlyph& g) {
         const double W = l_.W, W2 = l_.W2, H = l_.H, G = l_.G;
         const double a0 = l_.writing, A = l_.baseline;
         const bool doubleByte = !g.pair && g.first.doubleByte;
         double height = H, width = W2;
         Pos at = next_;
-        if (g.script != Script::None) {
+        if (g.script != TextScript::None) {
             height = H / 2.0;
             if (doubleByte) width = W2 / 2.0;
-            const double D = g.script == Script::Raised ? 0.0 : g.script == Script::Centred ? H / 1.5 : H;
+            const double D = g.script == TextScript::Raised ? 0.0 : g.script == TextScript::Centred ? H / 1.5 : H;
             at = next_.moved(D / 2.0, NormalizeDegrees(a0 + 250.0));
         } else if (g.overlay != 0) {
             at = overlayPosition(g.overlay, doubleByte, width, height);
@@ -199,8 +109,10 @@ private:
         }
 
         const int tenths = RoundDevice(escapement * 10.0);
-        target_.setFont(FontSpec{face_, RoundDevice(height), RoundDevice(width), tenths, tenths,
-                                 bold_ ? 700 : 0, italic_, underline_, strikeOut_});
+        target_.setFont(FontSpec{style_.gothicFace ? std::string(kGothicFace) : recordFace_,
+                                 RoundDevice(height), RoundDevice(width), tenths, tenths,
+                                 style_.bold ? 700 : 0, style_.italic, style_.underline,
+                                 style_.strikeOut});
         std::u32string text(1, Cp932ToUnicode(g.first));
         if (g.pair) text += Cp932ToUnicode(g.second);
         const DevicePoint cell{RoundDevice(at.x), RoundDevice(at.y)};
@@ -208,13 +120,13 @@ private:
             drawHalo(cell, text);
             target_.setTextColor(run_.colour);
         } else {
-            target_.setTextColor(colour_);
+            target_.setTextColor(currentColour());
         }
         target_.textOut(cell.x, cell.y, text);
 
         if (g.overlay != 0) return;  // overlays leave the pen where it was
         last_ = next_;
-        const bool halfCell = !doubleByte || g.script != Script::None;
+        const bool halfCell = !doubleByte || g.script != TextScript::None;
         next_ = last_.moved(halfCell ? W2 + G / 2.0 : W + G, a0);
     }
 
@@ -286,14 +198,9 @@ private:
     const TextRun& run_;
     TextRunLayout l_;
     std::string recordFace_;
-
-    bool bold_ = false, italic_ = false, underline_ = false, strikeOut_ = false;
-    bool codesOn_ = true;
-    uint32_t colour_ = 0;
-    std::string face_;
+    TextCodeState style_;
     Pos next_, last_;
     bool lastWasDouble_ = false;
-    size_t consumedBy_ = 1;
 };
 
 }  // namespace

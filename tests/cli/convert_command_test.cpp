@@ -98,5 +98,27 @@ TEST(ConvertCommand, UsageErrorsExitWithTwo) {
     EXPECT_FALSE(fs::exists(dir + "/out"));
 }
 
+TEST(ConvertCommand, DxfByExtensionByFormatAndInEitherFlavour) {
+    const std::string dir = test::scratchDir("convert_dxf");
+    const std::string input = writeDrawing(dir + "/plan.v2.jww");
+    RunResult r = runKorvel("convert '" + input + "' -o '" + dir + "/plan.dxf'", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<uint8_t> dxf = test::readFileBytes(dir + "/plan.dxf");
+    EXPECT_NE(std::string(dxf.begin(), dxf.end()).find("$ACADVER\r\n  1\r\nAC1015"), std::string::npos);
+
+    r = runKorvel("convert '" + input + "' -d '" + dir + "/out' --format dxf,png --dxf-version 2013", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/out/plan.PNG"));
+    dxf = test::readFileBytes(dir + "/out/plan.dxf");
+    const std::string text(dxf.begin(), dxf.end());
+    EXPECT_NE(text.find("AC1027"), std::string::npos);
+    EXPECT_NE(text.find("\nLINE\r\n"), std::string::npos);
+
+    r = runKorvel("convert '" + input + "' -o '" + dir + "/x.dxf' --dxf-version 14", dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--dxf-version is 2000 or 2013, not '14'"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir + "/x.dxf"));
+}
+
 }  // namespace
 }  // namespace korvel

@@ -1,0 +1,613 @@
+// DXF export checked by the programs that read DXF: ezdxf (its reader and auditor, Debian's
+// python3-ezdxf) and LibreCAD's own command line. The colour, lineweight and string rules
+// are checked alone first.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+#include <limits>
+#include <filesystem>
+#include <map>
+
+#include "drawing/cp932.h"
+#include "drawing/drawing_builder.h"
+#include "drawing/extents.h"
+#include "drawing/loaders.h"
+#include "external_tools.h"
+#include "output/dxf_colors.h"
+#include "output/dxf_export.h"
+#include "output/dxf_strings.h"
+#include "picture_files.h"
+#include "render/render_context.h"
+#include "test_support.h"
+
+namespace korvel {
+namespace {
+
+using test::haveTool;
+using test::runTool;
+
+constexpr double kPi = 3.141592653589793;
+
+bool haveEzdxf() {
+    return std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") == 0;
+}
+#define REQUIRE_EZDXF()                                                                     \
+    do {                                                                                    \
+        if (!haveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed; DXF not read back"; \
+    } while (0)
+
+std::string writeDxf(const Drawing& d, DxfVersion version, const std::string& path,
+                     std::vector<std::string>* warnings = nullptr) {
+    std::vector<uint8_t> bytes;
+    const DxfExportResult r = ExportDxf(d, RenderOptions{}, version, "", bytes);
+    EXPECT_TRUE(r.ok) << r.error;
+    if (warnings) *warnings = r.warnings;
+    test::writeFileBytes(path, bytes);
+    return path;
+}
+
+// What ezdxf reads from the file (see dxf_probe.py).
+QJsonObject probe(const std::string& path) {
+    const std::string out = runTool("/usr/bin/python3 " KORVEL_SOURCE_DIR "/tests/output/dxf_probe.py '" + path + "'");
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(out));
+    EXPECT_TRUE(doc.isObject()) << out;
+    return doc.object();
+}
+
+int countOf(const QJsonObject& p, const char* type) { return p["counts"].toObject()[type].toInt(); }
+
+// --- the rules alone ---
+
+TEST(DxfColors, PenColoursBecomeTheNearestIndexAndBlackStaysForeground) {
+    EXPECT_EQ(NearestAci(0x000000), 7);
+    EXPECT_EQ(NearestAci(0x0000FF), 1);  // red (0x00BBGGRR)
+    EXPECT_EQ(NearestAci(0x00FFFF), 2);
+    EXPECT_EQ(NearestAci(0xFF0000), 5);
+    EXPECT_EQ(NearestAci(0xC0C0C0), 9);
+    EXPECT_EQ(NearestAci(0x808080), 8);
+    EXPECT_EQ(NearestAci(0xFFFFFF), 255);
+    EXPECT_EQ(NearestAci(0x007FFF), 30);  // orange: hue 30 degrees, full brightness
+    EXPECT_EQ(AciColor(21), 0x7F9FFFu);   // hue 15 degrees at half saturation
+    EXPECT_EQ(AciColor(26), 0x001F7Fu);
+    EXPECT_EQ(DxfTrueColor(0x123456), 0x563412);
+}
+
+TEST(DxfColors, PenWidthsBecomeStandardLineweightsAtRealScale) {
+    EXPECT_EQ(DxfLineweight(0), 25);  // the thinnest pen is one unit wide
+    EXPECT_EQ(DxfLineweight(1), 25);
+    EXPECT_EQ(DxfLineweight(2), 53);
+    EXPECT_EQ(DxfLineweight(3), 80);
+    EXPECT_EQ(DxfLineweight(5), 140);
+    EXPECT_EQ(DxfLineweight(1000), 211);
+}
+
+TEST(DxfStrings, EachFlavourKeepsEveryCharacterAndNoLineBreak) {
+    const std::string so = Utf8ToCp932("ソ表{x}\\");  // both trail bytes are 0x5C
+    const DxfStrings r2000(DxfVersion::R2000), r2013(DxfVersion::R2013);
+    EXPECT_EQ(r2000.value(so), so);
+    EXPECT_EQ(r2013.value(so), "ソ表{x}\\");
+    EXPECT_EQ(r2013.mtextLine(so), "ソ表\\{x\\}\\\\");
+    EXPECT_EQ(r2000.mtextLine(so), Utf8ToCp932("ソ表\\{x\\}\\\\"));
+    EXPECT_EQ(r2013.value("a\nb\tc^d"), "a^Jb^Ic^ d");
+    EXPECT_EQ(r2013.name("1-2 <a/b>:c"), "1-2 _a_b__c");
+    // A lead byte with nothing after it is no character: "？", counted.
+    EXPECT_EQ(r2000.value(std::string("A\x82", 2)), Utf8ToCp932("A？"));
+    EXPECT_EQ(r2000.replaced(), 1u);
+    EXPECT_EQ(r2013.valueFromUtf8("/tmp/図.png"), "/tmp/図.png");
+    EXPECT_EQ(r2000.valueFromUtf8("/tmp/図.png"), Utf8ToCp932("/tmp/図.png"));
+}
+
+// --- a drawing with one of everything, read back by ezdxf ---
+
+TDataMoji textRecord(const std::string& utf8, Point2 start, Point2 end, double size = 3.0) {
+    TDataMoji t;
+    t.start = start;
+    t.end = end;
+    t.sizeX = t.sizeY = size;
+    t.spacing = 0.5;
+    t.textType = 3;
+    t.penColor = 2;
+    t.fontName = Utf8ToCp932("ＭＳ ゴシック");
+    t.text = Utf8ToCp932(utf8);
+    return t;
+}
+
+// Block 0: a line and a circle. Block 1: block 0 inserted turned and mirrored, and a line.
+// The top level inserts block 1 twice, turned and mirrored again. Scales are mirrored but even,
+// so that the nested blocks have no shear that an INSERT could not hold.
+void addNestedBlocks(korvel::DrawingBuilder& b) {
+    TDataList a;
+    a.number = 0;
+    a.name = "inner";
+    b.beginBlock(a);
+    TDataSen l;
+    l.start = {0, 0};
+    l.end = {10, 0};
+    l.penColor = 2;
+    b.add(l);
+    TDataEnko c;
+    c.center = {5, 5};
+    c.radius = 2;
+    c.fullCircle = 1;
+    c.arcAngle = 2 * kPi;
+    b.add(c);
+    b.endBlock();
+    TDataList o;
+    o.number = 1;
+    o.name = Utf8ToCp932("外側");
+    b.beginBlock(o);
+    TDataBlock in;
+    in.origin = {20, 0};
+    in.scaleX = -2.0;
+    in.scaleY = 2.0;
+    in.rotation = kPi / 6;
+    in.blockNumber = 0;
+    b.add(in);
+    TDataSen l2;
+    l2.start = {0, 0};
+    l2.end = {0, 7};
+    b.add(l2);
+    b.endBlock();
+    TDataBlock top1;
+    top1.origin = {100, 50};
+    top1.scaleX = 1.5;
+    top1.scaleY = -1.5;
+    top1.rotation = kPi / 4;
+    top1.blockNumber = 1;
+    b.add(top1);
+    TDataBlock top2;
+    top2.origin = {-40, 10};
+    top2.scaleX = -0.5;
+    top2.scaleY = 0.5;
+    top2.rotation = -2.0;
+    top2.blockNumber = 1;
+    b.add(top2);
+}
+
+Drawing featureDrawing() {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    d.header.Version = 600;
+    d.header.Memo = Utf8ToCp932("メモ");
+    d.header.LayerName[1][2] = Utf8ToCp932("壁");
+    d.header.LayerGroupScale[1] = 100.0;
+    d.header.LayerState[1][3] = 0;  // hidden
+    d.header.LayerState[1][4] = 1;  // greyed
+    d.header.PenColor[3] = 0x00C000;
+    d.header.LineTypePattern[2] = 0xFFFF0000;
+    korvel::DrawingBuilder b(d);
+    TDataSen line;
+    line.start = {0, 0};
+    line.end = {100, 0};
+    line.penColor = 3;
+    line.penStyle = 2;
+    line.layerGroup = 1;
+    line.layer = 2;
+    b.add(line);
+    line.layer = 3;
+    line.penStyle = 12;
+    b.add(line);
+    line.layer = 4;
+    line.penStyle = 1;
+    b.add(line);
+    TDataSen broken = line;
+    broken.end = {std::nan(""), 0};
+    b.add(broken);
+    TDataEnko ellipse;
+    ellipse.center = {50, 50};
+    ellipse.radius = 20;
+    ellipse.flatness = 0.5;
+    ellipse.tiltAngle = 0.3;
+    ellipse.startAngle = 0.2;
+    ellipse.arcAngle = 2.0;
+    b.add(ellipse);
+    TDataTen special;
+    special.point = {10, 10};
+    special.penStyle = 100;
+    special.code = 5;
+    special.scale = 2.0;
+    special.angle = 0.5;
+    b.add(special);
+    TDataMoji plain = textRecord("平面図 A-1", {0, 20}, {30, 20});
+    b.add(plain);
+    b.add(textRecord("^!太字^$3A^u2・", {0, 30}, {20, 30}));
+    b.add(textRecord("%mm", {0, 40}, {20, 40}));
+    TDataMoji vertical = textRecord("縦書き", {60, 40}, {60, 30});
+    vertical.flags = 0x20;
+    vertical.angle = 270;
+    b.add(vertical);
+    TDataSunpou dim;
+    dim.line.start = {0, -10};
+    dim.line.end = {50, -10};
+    dim.text = textRecord("5,000", {20, -9}, {30, -9}, 2.5);
+    b.add(dim);
+    TDataSolid solid;
+    solid.corner1 = {0, 60};
+    solid.corner2 = {10, 60};
+    solid.corner3 = {10, 70};
+    solid.corner4 = {0, 70};
+    solid.penColor = 10;
+    solid.color = 0x0000FF;
+    b.add(solid);
+    TDataSolid arcSolid;
+    arcSolid.penStyle = 101;
+    arcSolid.corner1 = {30, 65};
+    arcSolid.corner2 = {5, 1};
+    arcSolid.corner4 = {2 * kPi, 100};
+    b.add(arcSolid);
+    addNestedBlocks(b);
+    b.finish();
+    return d;
+}
+
+const QJsonObject* entityOfType(const QJsonArray& entities, const char* type, int nth = 0) {
+    static QJsonObject found;
+    for (const auto& v : entities) {
+        if (v.toObject()["type"].toString() == type && nth-- == 0) {
+            found = v.toObject();
+            return &found;
+        }
+    }
+    return nullptr;
+}
+
+TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
+    REQUIRE_EZDXF();
+    const Drawing d = featureDrawing();
+    for (DxfVersion version : {DxfVersion::R2000, DxfVersion::R2013}) {
+        const bool r2013 = version == DxfVersion::R2013;
+        SCOPED_TRACE(r2013 ? "2013" : "2000");
+        std::vector<std::string> warnings;
+        const std::string path = writeDxf(d, version, test::scratchDir("dxf_features") + "/f.dxf", &warnings);
+        const QJsonObject p = probe(path);
+        EXPECT_EQ(p["version"].toString(), r2013 ? "AC1027" : "AC1015");
+        EXPECT_EQ(p["codepage"].toString(), "ANSI_932");
+        EXPECT_EQ(p["insunits"].toInt(), 4);
+        EXPECT_TRUE(p["errors"].toArray().isEmpty()) << QJsonDocument(p["errors"].toArray()).toJson().toStdString();
+        EXPECT_TRUE(p["fixes"].toArray().isEmpty()) << QJsonDocument(p["fixes"].toArray()).toJson().toStdString();
+
+        EXPECT_EQ(countOf(p, "LINE"), 3);  // the one with a NaN end is left out...
+        EXPECT_NE(std::find(warnings.begin(), warnings.end(),
+                            "1 record was left out of the DXF: coordinates or sizes not finite or beyond 10,000 km"),
+                  warnings.end());  // ...and said so
+        EXPECT_EQ(countOf(p, "ELLIPSE"), 1);
+        EXPECT_EQ(countOf(p, "TEXT"), 3);
+        EXPECT_EQ(countOf(p, "MTEXT"), 1);
+        EXPECT_EQ(countOf(p, "DIMENSION"), 1);
+        EXPECT_EQ(countOf(p, "SOLID"), 1);
+        EXPECT_EQ(countOf(p, "HATCH"), 1);
+        EXPECT_EQ(countOf(p, "INSERT"), 3);  // the special point and the two block inserts
+
+        // Texts: codes and macros expanded as the renderer does; the vertical one line by line.
+        const QJsonArray texts = p["texts"].toArray();
+        std::vector<std::string> got;
+        for (const auto& t : texts) got.push_back(t.toString().toStdString());
+        std::sort(got.begin(), got.end());
+        std::vector<std::string> want = {"5,000", "メモ", "太字A2", "平面図 A-1", "縦書き"};
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(got, want);
+
+        const QJsonObject layers = p["layers"].toObject();
+        ASSERT_TRUE(layers.contains("1-2 壁"));
+        EXPECT_TRUE(layers["1-2 壁"].toObject()["on"].toBool());
+        EXPECT_EQ(layers["1-2 壁"].toObject()["description"].toString().toStdString(),
+                  "Jw_cad layer group 1, scale 1/100");
+        EXPECT_FALSE(layers["1-3"].toObject()["on"].toBool());
+        EXPECT_EQ(layers["1-4"].toObject()["color"].toInt(), 9);
+
+        const QJsonArray entities = p["entities"].toArray();
+        const QJsonObject first = *entityOfType(entities, "LINE", 0);
+        EXPECT_EQ(first["layer"].toString(), "1-2 壁");
+        EXPECT_EQ(first["linetype"].toString(), "JW_LINE_2");
+        EXPECT_EQ(first["color"].toInt(), 92);  // (0, 204, 0), the nearest to (0, 192, 0)
+        EXPECT_EQ(first["true_color"].toInt(), r2013 ? 0x00C000 : -1);
+        EXPECT_EQ(first["lineweight"].toInt(), 25);
+        EXPECT_EQ(entityOfType(entities, "LINE", 1)->value("linetype").toString(), "JW_RANDOM_12");
+        // Greyed layer: drawn grey, as on screen.
+        EXPECT_EQ(entityOfType(entities, "LINE", 2)->value("color").toInt(), 9);
+        EXPECT_EQ(entityOfType(entities, "INSERT", 0)->value("name").toString(), "JW_POINT_5");
+        const QJsonObject solid = *entityOfType(entities, "SOLID");
+        EXPECT_EQ(solid["color"].toInt(), 1);
+        EXPECT_EQ(solid["true_color"].toInt(), r2013 ? 0xFF0000 : -1);
+        EXPECT_EQ(entityOfType(entities, "TEXT", 0)->value("style").toString(), "ＭＳ ゴシック");
+
+        // Line type 2 of the built-in pens: dashes of 16 units, 25.4 / 96 mm each.
+        const QJsonArray dashes = p["linetypes"].toObject()["JW_LINE_2"].toArray();
+        ASSERT_EQ(dashes.size(), 2);
+        EXPECT_NEAR(dashes[0].toDouble(), 16 * 25.4 / 96, 1e-9);
+        EXPECT_NEAR(dashes[1].toDouble(), -16 * 25.4 / 96, 1e-9);
+        EXPECT_EQ(p["blocks"].toObject()["inner"].toInt(), 2);
+        EXPECT_EQ(p["blocks"].toObject()["外側"].toInt(), 2);
+    }
+}
+
+// Where Korvel draws a member point of an insert nested in another: through the render's own
+// block transforms, composed as the block drawing composes them.
+Point2 drawnAt(const TDataBlock& outer, const TDataBlock& inner, Point2 p) {
+    BlockTransform o{outer.origin.x, outer.origin.y, outer.scaleX, outer.scaleY, outer.rotation, true};
+    BlockTransform i{inner.origin.x, inner.origin.y, inner.scaleX, inner.scaleY, inner.rotation, true};
+    i.outer = &o;
+    return i.apply(p);
+}
+
+TEST(DxfExport, NestedTurnedMirroredInsertsStayBlocksWhereKorvelDrawsThem) {
+    REQUIRE_EZDXF();
+    const Drawing d = featureDrawing();
+    const std::string path = writeDxf(d, DxfVersion::R2013, test::scratchDir("dxf_blocks") + "/b.dxf");
+    const QJsonArray inserts = probe(path)["inserts"].toArray();
+    // The special point is an insert too; the two block inserts come after it.
+    ASSERT_EQ(inserts.size(), 3);
+    const TDataBlock& inner = d.members.inserts[0];
+    for (int k = 0; k < 2; ++k) {
+        const TDataBlock& outer = d.top.inserts[k];
+        const QJsonArray shown = inserts[k + 1].toArray();
+        ASSERT_EQ(shown.size(), 3);  // the inner line and circle, then the outer line
+        const QJsonArray innerLine = shown[0].toArray(), circle = shown[1].toArray(), outerLine = shown[2].toArray();
+        const Point2 a = drawnAt(outer, inner, {0, 0}), b = drawnAt(outer, inner, {10, 0});
+        EXPECT_NEAR(innerLine[0].toDouble(), a.x, 1e-6);
+        EXPECT_NEAR(innerLine[1].toDouble(), a.y, 1e-6);
+        EXPECT_NEAR(innerLine[2].toDouble(), b.x, 1e-6);
+        EXPECT_NEAR(innerLine[3].toDouble(), b.y, 1e-6);
+        const Point2 c = drawnAt(outer, inner, {5, 5});
+        EXPECT_NEAR(circle[0].toDouble(), c.x, 1e-6);
+        EXPECT_NEAR(circle[1].toDouble(), c.y, 1e-6);
+        BlockTransform o{outer.origin.x, outer.origin.y, outer.scaleX, outer.scaleY, outer.rotation, true};
+        const Point2 e = o.apply({0, 7});
+        EXPECT_NEAR(outerLine[2].toDouble(), e.x, 1e-6);
+        EXPECT_NEAR(outerLine[3].toDouble(), e.y, 1e-6);
+    }
+}
+
+TEST(DxfExport, BrokenBlocksAreLeftOutAndSaidSo) {
+    REQUIRE_EZDXF();
+    Drawing d;
+    d.header = NewDrawingHeader();
+    korvel::DrawingBuilder b(d);
+    TDataList self;
+    self.name = "self";
+    b.beginBlock(self);
+    TDataSen l;
+    l.end = {1, 1};
+    b.add(l);
+    TDataBlock again;
+    again.blockNumber = 0;
+    b.add(again);
+    b.endBlock();
+    TDataBlock use, missing, flat;
+    b.add(use);
+    missing.blockNumber = 7;
+    b.add(missing);
+    flat.scaleX = 0.0;
+    b.add(flat);
+    b.finish();
+    std::vector<std::string> warnings;
+    const QJsonObject p = probe(writeDxf(d, DxfVersion::R2000, test::scratchDir("dxf_broken") + "/b.dxf", &warnings));
+    EXPECT_TRUE(p["errors"].toArray().isEmpty());
+    EXPECT_EQ(countOf(p, "INSERT"), 2);
+    EXPECT_EQ(p["blocks"].toObject()["self"].toInt(), 1);
+    const std::vector<std::string> want = {
+        "1 block insert refers to a block that has no definition; left out of the DXF",
+        "1 block insert would make a block contain itself; left out of the DXF",
+        "1 block scale of 0 was written as 1"};
+    EXPECT_EQ(warnings, want);
+}
+
+TEST(DxfExport, PicturesBecomeImagesOfTheirFilesAndEmbeddedOnesTravelBeside) {
+    REQUIRE_EZDXF();
+    const std::string dir = test::scratchDir("dxf_pictures");
+    const std::vector<uint8_t> png = test::makePng(4, 2, std::vector<uint32_t>(8, 0xFF00FF00u));
+    test::writeFileBytes(dir + "/site.png", png);
+    Drawing d;
+    d.header = NewDrawingHeader();
+    d.DrawingFolder = dir;
+    korvel::DrawingBuilder b(d);
+    d.embeddedPictures.push_back({"logo.png.gz", test::gzipped(png)});
+    b.add(textRecord("^@BMsite.png,40,20", {10, 10}, {10, 10}));
+    b.add(textRecord("^@BM%temp%logo.png,8", {60, 10}, {60, 10}));
+    b.add(textRecord("^@BMgone.bmp,5", {0, 0}, {0, 0}));
+    b.finish();
+    std::vector<uint8_t> bytes;
+    const DxfExportResult r = ExportDxf(d, RenderOptions{}, DxfVersion::R2013, "plan", bytes);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.companions.size(), 1u);
+    EXPECT_EQ(r.companions[0].name, "plan-logo.png");
+    EXPECT_EQ(r.companions[0].bytes, png);  // unpacked, as a file of its own
+    EXPECT_EQ(r.warnings, std::vector<std::string>{"picture gone.bmp was not found; the DXF names it without its size in pixels"});
+    test::writeFileBytes(dir + "/plan.dxf", bytes);
+    const QJsonObject p = probe(dir + "/plan.dxf");
+    EXPECT_TRUE(p["errors"].toArray().isEmpty());
+    EXPECT_TRUE(p["fixes"].toArray().isEmpty());
+    EXPECT_EQ(countOf(p, "IMAGE"), 3);
+    const QJsonArray images = p["images"].toArray();
+    ASSERT_EQ(images.size(), 3);
+    EXPECT_EQ(images[0].toString().toStdString(), dir + "/site.png");
+    EXPECT_EQ(images[1].toString().toStdString(), "plan-logo.png");
+    EXPECT_EQ(images[2].toString().toStdString(), "gone.bmp");
+    // The first picture spans 40 by 20 mm from its start point.
+    const QJsonArray box = p["box"].toArray();
+    EXPECT_NEAR(box[2].toDouble(), 68.0, 1e-9);  // the logo: 8 mm square from x = 60
+    EXPECT_NEAR(box[3].toDouble(), 30.0, 1e-9);
+}
+
+// Damaged and unusual records: nothing may crash, the file stays clean for the auditor, and
+// what cannot go in is counted in the warnings.
+TEST(DxfExport, HostileRecordsLeaveACleanFile) {
+    REQUIRE_EZDXF();
+    Drawing d;
+    d.header = NewDrawingHeader();
+    d.header.Version = 600;
+    korvel::DrawingBuilder b(d);
+    const double inf = std::numeric_limits<double>::infinity();
+    TDataSen far;
+    far.end = {1e300, 0};
+    far.layerGroup = 99;  // beyond the table: layer "0"
+    b.add(far);
+    TDataSen odd;
+    odd.end = {5, 5};
+    odd.penStyle = 255;
+    odd.penColor = 400;
+    odd.layerGroup = 99;
+    b.add(odd);
+    TDataEnko c;
+    c.center = {1, 1};
+    c.radius = -3;       // the other way round
+    c.flatness = 2.5;    // taller than wide
+    c.tiltAngle = 0.4;
+    c.startAngle = -1.0;
+    c.arcAngle = -7.0;   // more than a turn, backwards
+    b.add(c);
+    c.flatness = -0.5;
+    b.add(c);
+    c.radius = inf;
+    b.add(c);
+    TDataTen p;
+    p.penStyle = 100;
+    p.code = static_cast<uint32_t>(-3);  // drawn as a dot
+    b.add(p);
+    p.code = 7;
+    p.scale = 0.0;  // a symbol of no size: a point
+    b.add(p);
+    TDataMoji t = textRecord("", {0, 0}, {0, 0});
+    t.text = std::string("\x01\x82\xFF^", 4) + std::string(300, 'a');  // control, broken, long
+    b.add(t);
+    t.text = Utf8ToCp932(std::string(200, 'x') + "縦");
+    t.flags = 0x20;
+    t.sizeY = 0.0;
+    b.add(t);
+    TDataSolid s;
+    s.penStyle = 101;
+    s.corner2 = {5, 1};
+    s.corner4 = {1.0, 42.0};  // no such shape
+    b.add(s);
+    s.penStyle = 106;          // a ring
+    s.corner4 = {7.0, 2.0};
+    b.add(s);
+    TDataSunpou dim;            // a dimension of no length: its line and text
+    dim.text = textRecord("0", {0, 0}, {1, 0});
+    b.add(dim);
+    b.finish();
+    for (DxfVersion version : {DxfVersion::R2000, DxfVersion::R2013}) {
+        std::vector<std::string> warnings;
+        const QJsonObject p2 = probe(writeDxf(d, version, test::scratchDir("dxf_hostile") + "/h.dxf", &warnings));
+        EXPECT_TRUE(p2["errors"].toArray().isEmpty()) << QJsonDocument(p2["errors"].toArray()).toJson().toStdString();
+        EXPECT_TRUE(p2["fixes"].toArray().isEmpty()) << QJsonDocument(p2["fixes"].toArray()).toJson().toStdString();
+        EXPECT_EQ(countOf(p2, "LINE"), 2);
+        EXPECT_EQ(countOf(p2, "ELLIPSE"), 2);
+        EXPECT_EQ(countOf(p2, "POINT"), 2);
+        EXPECT_EQ(countOf(p2, "MTEXT"), 2);
+        EXPECT_EQ(countOf(p2, "TEXT"), 1);
+        EXPECT_EQ(countOf(p2, "HATCH"), 1);
+        const QJsonArray texts = p2["texts"].toArray();
+        ASSERT_GE(texts.size(), 2);
+        EXPECT_EQ(texts[0].toString().toStdString(), "\x01？？^" + std::string(300, 'a'));
+        EXPECT_EQ(texts[1].toString().toStdString(), std::string(200, 'x') + "縦");
+        EXPECT_EQ(warnings.size(), 4u);
+        EXPECT_EQ(warnings[0], "2 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km");
+    }
+}
+
+// --- the real drawings ---
+
+std::vector<std::string> sampleFiles() {
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(test::samplesDir()))
+        if (e.path().extension() == ".jww") files.push_back(e.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The extents with every layer shown, without the view's margin.
+Extents allLayerExtents(Drawing d) {
+    d.AllLayers = true;
+    d.extents = Extents{};
+    ExtentsBuilder b(d);
+    for (const RecordRef& ref : d.top.sequence) b.AddRecord(d.top, ref);
+    std::vector<std::string> warnings;
+    b.ExpandBlockInserts(warnings);
+    return d.extents;
+}
+
+TEST(DxfExport, EverySampleReadsBackWholeInBothFlavours) {
+    KORVEL_REQUIRE_SAMPLES();
+    REQUIRE_EZDXF();
+    for (const std::string& file : sampleFiles()) {
+        Drawing d;
+        ASSERT_TRUE(LoadFile(d, file).ok) << file;
+        std::multiset<std::string> texts;
+        for (const TDataMoji& t : d.top.texts)
+            if (!IsJwcadSettingsText(t)) texts.insert(Cp932ToUtf8(t.text));
+        for (const TDataMoji& t : d.members.texts)
+            if (!IsJwcadSettingsText(t)) texts.insert(Cp932ToUtf8(t.text));
+        const Extents e = allLayerExtents(d);
+        for (DxfVersion version : {DxfVersion::R2000, DxfVersion::R2013}) {
+            SCOPED_TRACE(file + (version == DxfVersion::R2013 ? " 2013" : " 2000"));
+            const QJsonObject p = probe(writeDxf(d, version, test::scratchDir("dxf_samples") + "/s.dxf"));
+            EXPECT_TRUE(p["errors"].toArray().isEmpty());
+            EXPECT_TRUE(p["fixes"].toArray().isEmpty());
+            EXPECT_EQ(countOf(p, "LINE"), static_cast<int>(d.LineCount()));
+            EXPECT_EQ(countOf(p, "CIRCLE") + countOf(p, "ARC") + countOf(p, "ELLIPSE"),
+                      static_cast<int>(d.CircleCount()));
+            EXPECT_EQ(countOf(p, "TEXT") + countOf(p, "MTEXT"),
+                      static_cast<int>(std::count_if(d.top.texts.begin(), d.top.texts.end(),
+                                                     [](const TDataMoji& t) { return !IsJwcadSettingsText(t); })));
+            EXPECT_EQ(countOf(p, "POINT"), static_cast<int>(d.PointCount()));
+            EXPECT_EQ(countOf(p, "SOLID") + countOf(p, "HATCH"), static_cast<int>(d.SolidCount()));
+            EXPECT_EQ(countOf(p, "INSERT"), static_cast<int>(d.BlockInsertCount()));
+            const QJsonObject blocks = p["blocks"].toObject();
+            EXPECT_EQ(blocks.size(), static_cast<int>(d.BlockDefinitionCount()));
+            int members = 0;
+            for (const auto& v : blocks) members += v.toInt();
+            EXPECT_EQ(members, static_cast<int>(d.members.size()) -
+                                   static_cast<int>(std::count_if(d.members.texts.begin(), d.members.texts.end(),
+                                                                  [](const TDataMoji& t) { return IsJwcadSettingsText(t); })));
+            std::multiset<std::string> got;
+            for (const auto& t : p["texts"].toArray()) got.insert(t.toString().toStdString());
+            EXPECT_EQ(got, texts);
+            const QJsonArray box = p["box"].toArray();
+            ASSERT_EQ(box.size(), 4);
+            EXPECT_NEAR(box[0].toDouble(), e.MinX, 0.01);
+            EXPECT_NEAR(box[1].toDouble(), e.MinY, 0.01);
+            EXPECT_NEAR(box[2].toDouble(), e.MaxX, 0.01);
+            EXPECT_NEAR(box[3].toDouble(), e.MaxY, 0.01);
+        }
+    }
+}
+
+TEST(DxfExport, LibreCadPrintsEverySampleOnAPage) {
+    KORVEL_REQUIRE_SAMPLES();
+    if (!haveTool("librecad") || !haveTool("xvfb-run") || !haveTool("pdftoppm"))
+        GTEST_SKIP() << "librecad, xvfb-run or pdftoppm is not installed; DXF not printed";
+    const std::string dir = test::scratchDir("dxf_librecad");
+    std::string names;
+    for (const std::string& file : sampleFiles()) {
+        Drawing d;
+        ASSERT_TRUE(LoadFile(d, file).ok);
+        const std::string stem = std::filesystem::path(file).stem().string();
+        writeDxf(d, DxfVersion::R2000, dir + "/" + stem + ".dxf");
+        names += " '" + dir + "/" + stem + ".dxf'";
+    }
+    const std::string log = runTool("cd '" + dir + "' && xvfb-run -a librecad dxf2pdf -a -p 420x297 -t '" +
+                                    dir + "'" + names);
+    for (const std::string& file : sampleFiles()) {
+        const std::string stem = std::filesystem::path(file).stem().string();
+        SCOPED_TRACE(stem);
+        const std::string pdf = dir + "/" + stem + ".pdf";
+        ASSERT_TRUE(std::filesystem::exists(pdf)) << log;
+        // A grey page at 10 dots per inch: any pixel darker than paper is something drawn.
+        runTool("pdftoppm -r 10 -gray -singlefile '" + pdf + "' '" + dir + "/" + stem + "'");
+        const std::vector<uint8_t> pgm = test::readFileBytes(dir + "/" + stem + ".pgm");
+        int width = 0, height = 0, depth = 0, header = 0;
+        ASSERT_EQ(std::sscanf(reinterpret_cast<const char*>(pgm.data()), "P5 %d %d %d%n", &width, &height,
+                              &depth, &header), 3);
+        ASSERT_EQ(pgm.size(), static_cast<size_t>(header + 1 + width * height));
+        size_t inked = 0;
+        for (size_t i = header + 1; i < pgm.size(); ++i) inked += pgm[i] < 200;
+        EXPECT_GT(inked, 20u);
+    }
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,59 @@
+// The "^" code reader on its own: which characters a text shows and whether codes restyle it,
+// as exports that keep texts as texts read them.
+#include <gtest/gtest.h>
+
+#include "drawing/cp932.h"
+#include "render/text_codes.h"
+
+namespace korvel {
+namespace {
+
+std::string shown(const std::string& utf8, uint32_t textType = 0, bool* styled = nullptr) {
+    const ShownText s = ShowText(SplitCp932(Utf8ToCp932(utf8)), textType);
+    if (styled) *styled = s.styled;
+    std::vector<Cp932Char> chars;
+    for (const TextGlyph& g : s.glyphs) {
+        chars.push_back(g.first);
+        if (g.pair) chars.push_back(g.second);
+    }
+    return Cp932ToUtf8(JoinCp932(chars));
+}
+
+TEST(TextCodes, CodesVanishAndTheirCharactersStay) {
+    bool styled = true;
+    EXPECT_EQ(shown("平面図", 0, &styled), "平面図");
+    EXPECT_FALSE(styled);
+    EXPECT_EQ(shown("^!太字^#普通", 0, &styled), "太字普通");
+    EXPECT_TRUE(styled);
+    EXPECT_EQ(shown("^$3赤^$x", 0, &styled), "赤^$x");  // no digit: drawn as it stands
+    EXPECT_TRUE(styled);
+    EXPECT_EQ(shown("X^uY1^o○"), "XY1○");          // scripts and overlays keep their characters
+    EXPECT_EQ(shown("^oA"), "^oA");                  // nothing to overlay at the start
+    EXPECT_EQ(shown("A^wbc"), "Abc");                // mode 5 draws the two as one
+    EXPECT_EQ(shown("^*^!A^^^!B", 0, &styled), "^!AB");
+    EXPECT_TRUE(styled);
+    EXPECT_EQ(shown("A^"), "A^");
+}
+
+TEST(TextCodes, StyleFollowsTheTextTypeUntilCodesChangeIt) {
+    TextCodeState st(25003);  // bold, not italic
+    EXPECT_TRUE(st.bold);
+    EXPECT_FALSE(st.italic);
+    TextGlyph g;
+    size_t consumed = 0;
+    const auto chars = SplitCp932("^/^%^\\");
+    EXPECT_EQ(ReadTextCode(chars, 0, st, g, consumed), TextCodeResult::StateOnly);
+    EXPECT_TRUE(st.italic);
+    EXPECT_EQ(ReadTextCode(chars, 2, st, g, consumed), TextCodeResult::StateOnly);
+    EXPECT_FALSE(st.bold);  // "^%" turns off even what the text type asked for
+    EXPECT_FALSE(st.italic);
+    EXPECT_EQ(ReadTextCode(chars, 4, st, g, consumed), TextCodeResult::StateOnly);
+    EXPECT_TRUE(st.gothicFace);
+    EXPECT_EQ(consumed, 2u);
+    bool styled = false;
+    shown("漢字", 35003, &styled);
+    EXPECT_FALSE(styled);  // the text type's own style is the record's, not a code's
+}
+
+}  // namespace
+}  // namespace korvel
