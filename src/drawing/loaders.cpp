@@ -26,9 +26,10 @@ namespace korvel {
 namespace {
 
 // What a version-3.51 file cannot carry of a newer drawing.
-std::string droppedBy351(const Drawing& d) {
+// Jw_win data has no header of pens and line types to lose: `withHeader` is false for it.
+std::string droppedBy351(const Drawing& d, bool withHeader = true) {
     std::vector<std::string> parts;
-    if (!d.header.SxfPens.empty()) parts.push_back("the SXF pen and line-type tables");
+    if (withHeader && !d.header.SxfPens.empty()) parts.push_back("the SXF pen and line-type tables");
     const size_t sxfDims = std::count_if(d.top.dimensions.begin(), d.top.dimensions.end(),
                                          [](const TDataSunpou& s) { return s.hasSxf; });
     if (sxfDims > 0) parts.push_back("the SXF parts of " + std::to_string(sxfDims) + " dimension(s)");
@@ -234,10 +235,10 @@ const HeaderPart kLaterHeaderParts[] = {
 };
 
 // What writing a drawing of version `source` as version `written` leaves out.
-std::vector<std::string> droppedByVersion(const Drawing& d, uint32_t source, uint32_t written) {
+std::vector<std::string> droppedByVersion(const Drawing& d, uint32_t source, uint32_t written, bool withHeader) {
     std::vector<std::string> parts;
     if (source > 351 && written <= 351) {
-        const std::string sxf = droppedBy351(d);
+        const std::string sxf = droppedBy351(d, withHeader);
         if (!sxf.empty()) parts.push_back(sxf);
     }
     if (written < 351) {
@@ -252,14 +253,15 @@ std::vector<std::string> droppedByVersion(const Drawing& d, uint32_t source, uin
         if (special > 0) parts.push_back("the codes, angles and sizes of " + std::to_string(special) + " special point(s)");
     }
     for (const HeaderPart& part : kLaterHeaderParts)
-        if (written < part.since && part.holds(d.header)) parts.push_back(part.name);
+        if (withHeader && written < part.since && part.holds(d.header)) parts.push_back(part.name);
     return parts;
 }
 
-void addWriteWarnings(const Drawing& d, uint32_t written, SaveResult& result) {
+void addWriteWarnings(const Drawing& d, uint32_t written, bool withHeader, SaveResult& result) {
     const uint32_t source = d.header.Version == 0 ? 351 : d.header.Version;
-    const std::vector<std::string> dropped = droppedByVersion(d, source, written);
-    if (source > written || !dropped.empty()) {
+    const std::vector<std::string> dropped = droppedByVersion(d, source, written, withHeader);
+    // Jw_win data is always of version 3.51: only what it drops is worth a word.
+    if ((withHeader && source > written) || !dropped.empty()) {
         std::string text = "version " + std::to_string(source) + " drawing written as version " + std::to_string(written);
         for (size_t i = 0; i < dropped.size(); ++i) text += (i == 0 ? "; dropped: " : ", ") + dropped[i];
         result.warnings.push_back(text);
@@ -296,7 +298,7 @@ std::vector<uint8_t> SaveJwwBytes(Drawing& d, uint32_t version, SaveResult& resu
     WriteJwwHeader(header, RecordsToWrite(d), written, out);
     d.RecordsStart = out.position();
     WriteRecords(d, out, written);
-    addWriteWarnings(d, written, result);
+    addWriteWarnings(d, written, true, result);
     result.ok = true;
     return std::vector<uint8_t>(out.bytes.begin(), out.bytes.end());
 }
@@ -305,7 +307,7 @@ std::vector<uint8_t> SaveJwWinBytes(Drawing& d, SaveResult& result) {
     ByteWriter out;
     WriteJwWinHeader(d, out);
     WriteRecords(d, out, 351);
-    addWriteWarnings(d, 351, result);
+    addWriteWarnings(d, 351, false, result);
     result.ok = true;
     return std::vector<uint8_t>(out.bytes.begin(), out.bytes.end());
 }
