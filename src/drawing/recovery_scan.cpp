@@ -2,7 +2,8 @@
 // then the class of every known-class tag, learned from the records that follow it, so that a
 // stream whose front is cut away (its class entries gone with it) is still understood. Reading
 // then walks from record to record; where the data stops making sense it passes over the damage
-// to the next place where several records follow each other whole.
+// to the next record that reads whole under a tag it knows, or to a record of a class it has to
+// guess where further records bear the guess out.
 #include <algorithm>
 #include <array>
 #include <cfloat>
@@ -33,8 +34,8 @@ constexpr uint16_t kHighestPenColor = 356;  // SXF colours end there
 constexpr int kGuessedKinds = static_cast<int>(RecordClass::List);
 static_assert(static_cast<int>(RecordClass::List) == kRecordClassCount - 1, "definitions come last");
 
-// Values a drawing can hold: finite, within a kilometre's thousandfold, not denormal (data read
-// out of step with its fields gives such numbers; real drawings never do).
+// Values a drawing can hold: finite, within 1,000 km, not denormal (data read out of step with
+// its fields gives such numbers; real drawings never do).
 bool sane(double v) { return v == 0.0 || (std::fabs(v) <= kLargestValue && std::fabs(v) >= DBL_MIN); }
 bool sane(const Point2& p) { return sane(p.x) && sane(p.y); }
 bool sane(const TJwData& a) { return a.layer < 16 && a.layerGroup < 16 && a.penColor <= kHighestPenColor; }
