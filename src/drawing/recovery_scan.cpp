@@ -508,10 +508,22 @@ void RecoveryReader::remember(uint64_t index, RecordClass cls, Source source) {
 
 size_t RecoveryReader::resync(size_t from, size_t limit) const {
     limit = std::min(limit, size_);
+    // A drawing file's own beginning without a single class entry holds no record to find.
+    if (entries_.empty() && indices_.empty() && beginsWithMagic()) return size_;
     size_t known = limit;
-    for (size_t at = from; at + 2 <= limit && workLeft_ > 0; ++at) {
-        const uint16_t v = u16At(at);
-        if (v < 0x7FFF || (v != 0xFFFF && indices_.empty())) continue;
+    if (indices_.empty()) {
+        // Only class entries are known places.
+        auto e = std::lower_bound(entries_.begin(), entries_.end(), from,
+                                  [](const ClassEntry& entry, size_t a) { return entry.at < a; });
+        for (; e != entries_.end() && e->at + 2 <= limit && workLeft_ > 0; ++e) {
+            if (follow(e->at, kResyncRecords) >= kResyncRecords) {
+                known = e->at;
+                break;
+            }
+        }
+    }
+    for (size_t at = from; !indices_.empty() && at + 2 <= limit && workLeft_ > 0; ++at) {
+        if (u16At(at) < 0x7FFF) continue;
         const Tag t = readTag(at);
         if (t.kind == Tag::Record && t.known && follow(at, kResyncRecords) >= kResyncRecords) {
             known = at;
