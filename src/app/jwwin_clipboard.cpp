@@ -13,6 +13,7 @@
 #include "drawing/cp932.h"
 #include "output/image_export.h"
 #include "output/raster_render.h"
+#include "output/two_colour_render.h"
 #include "platform/clipboard_formats.h"
 #include "platform/registry_source.h"
 
@@ -80,8 +81,12 @@ bool LoadHeaderOfJwWinDrawing(Drawing& drawing, const std::string& winePrefix) {
 
 ClipboardPictureResult CopyImageToClipboard(const Drawing& drawing, const ExportOptions& options) {
     ClipboardPictureResult r;
+    if (!CheckExportWidth(options, r.error)) return r;
     RasterExportSize(drawing, options, r.width, r.height);
-    const RasterRenderResult bitmap = RenderToImage(drawing, options.render, r.width, r.height, 0.0);
+    // A two-colour bitmap is the 1-bit image that files get, greyed layers as a pattern.
+    const RasterRenderResult bitmap =
+        options.twoColour() ? RenderTwoColourToImage(drawing, options.render, r.width, r.height)
+                            : RenderToImage(drawing, options.render, r.width, r.height, 0.0);
     if (bitmap.image.isNull()) {
         r.error = "no memory for a " + std::to_string(r.width) + " x " + std::to_string(r.height) + " bitmap";
         return r;

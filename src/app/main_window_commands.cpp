@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/drawing_info_dialog.h"
+#include "drawing/printable_text.h"
 #include "app/main_window.h"
 #include "app/options_dialog.h"
 #include "drawing/cp932.h"
@@ -66,7 +67,7 @@ void MainWindow::afterLoad(const QString& path, bool updateStatus) {
 bool MainWindow::loadBytesOf(const QString& path, DataKind kind, bool damaged) {
     pictures_->clear();
     const LoadResult r = LoadFile(drawing_, local(path), damaged, &kind);
-    if (!r.ok) std::fprintf(stderr, "korvel: %s\n", r.error.c_str());
+    if (!r.ok) std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(r.error).c_str());
     showWarnings(WarningSource::Load, r.warnings);
     return r.ok;
 }
@@ -211,7 +212,6 @@ void MainWindow::optionsCommand() {
     optionsDialog_->populate();
     prompts_.showModal(*optionsDialog_);
     menus_->applySettings();
-    SaveOwnPens(session_.settings, drawing_.header);
     RepaintDrawing();
 }
 
@@ -222,12 +222,17 @@ void MainWindow::helpCommand() {
         QDir(dir).filePath(QStringLiteral("../docs/help/index.html")),
         QStringLiteral(KORVEL_SOURCE_HELP)};
     for (const QString& c : candidates) {
-        if (QFileInfo::exists(c)) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(c).absoluteFilePath()));
-            return;
-        }
+        if (!QFileInfo::exists(c)) continue;
+        const QString file = QFileInfo(c).absoluteFilePath();
+        if (!openUrl_(QUrl::fromLocalFile(file)))
+            prompts_.information(QStringLiteral("ヘルプを開くブラウザがありません。\n\nNo web browser opened the manual; "
+                                                "open it in one yourself:\n") +
+                                 file + QStringLiteral("\n\n(man korvel tells the same for the command line.)"));
+        return;
     }
-    prompts_.information(QStringLiteral("ヘルプファイルが見つかりません。"));
+    prompts_.information(QStringLiteral("ヘルプファイルが見つかりません。\n\nThe manual is not at any of these "
+                                        "places:\n") +
+                         candidates.join(QLatin1Char('\n')));
 }
 
 void MainWindow::versionCommand() { prompts_.showModal(*versionDialog_); }

@@ -12,6 +12,7 @@
 #include "cli/options.h"
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
+#include "render/pen_table.h"
 
 namespace korvel::cli {
 
@@ -27,81 +28,52 @@ bool namesJwWinData(const std::string& output) {
     return ext == ".jwz";
 }
 
-int runSave(const std::vector<std::string>& commandArgs) {
-    // A drawing read without a JWW header of its own is saved with the pens it was read with:
-    // the settings' pens, as the window has them.
-    std::vector<std::string> args = commandArgs;
-    SettingsOptions settingsOptions;
-    std::string settingsError;
-    if (!TakeSettingsOptions(args, settingsOptions, settingsError, SettingsOptionSet::SourcesOnly)) {
-        PrintError("save: " + settingsError);
+int runSave(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (!ParseArguments("save", kSaveCommand, args, line)) return kExitUsage;
+    const std::string output = line.value("--output");
+    if (line.files.size() != 1 || output.empty()) {
+        PrintError(line.files.size() != 1 ? "save: give exactly one drawing (korvel save --help)"
+                                          : "save: give the output file with -o (korvel save --help)");
         return kExitUsage;
     }
-    OptionParser p("save", args);
-    std::string output, version, memo, paper, as;
-    bool recover = false, memoGiven = false;
-    std::vector<std::string> memos;
-    p.value("-o|--output", output);
-    p.value("--jww-version", version);
-    p.values("--memo", memos);
-    p.value("--paper", paper);
-    p.value("--as", as);
-    p.flag("--recover", recover);
-    const char* usage = "usage: korvel save FILE -o OUT.jww|OUT.jwz [--jww-version 351|300|230|225|223|220] [--memo TEXT] "
-                        "[--paper N] [--recover] [--as jww|jws|jwz] [--settings FILE] [--jwcad-registry FILE|none]\n";
-    if (!p.parse()) return std::fputs(usage, stderr), kExitUsage;
-    if (p.files().size() != 1 || output.empty()) {
-        PrintError(p.files().size() != 1 ? "save: give exactly one drawing" : "save: give the output file with -o");
-        std::fputs(usage, stderr);
-        return kExitUsage;
-    }
-    long v = 0;
-    if (!version.empty()) {
-        static const long kVersions[] = {351, 300, 230, 225, 223, 220};
-        bool known = ParseInt(version, 0, 1000, v);
-        known = known && std::find(std::begin(kVersions), std::end(kVersions), v) != std::end(kVersions);
-        if (!known) {
-            PrintError("save: --jww-version takes 351, 300, 230, 225, 223 or 220, not '" + version + "'");
-            return kExitUsage;
-        }
-    }
+    const long v = line.number.count("--jww-version") ? line.number.at("--jww-version") : 0;
     const bool jwWinData = namesJwWinData(output);
     if (jwWinData && v != 0 && v != 351) {
-        PrintError("save: Jw_win data (.jwz) always holds version 351 records; --jww-version " + version +
+        PrintError("save: Jw_win data (.jwz) always holds version 351 records; --jww-version " + std::to_string(v) +
                    " applies to JWW files only");
         return kExitUsage;
     }
-    long paperIndex = -1;
-    if (!paper.empty() && !ParseInt(paper, 0, 11, paperIndex)) {
-        PrintError("save: --paper takes a paper size index from 0 (A0) to 11 (100m), not '" + paper + "'");
-        return kExitUsage;
-    }
-    DataKind forced{};
-    if (!as.empty() && !ParseDataKind(as, forced)) {
-        PrintError("save: --as takes jww, jws or jwz, not '" + as + "'");
-        return kExitUsage;
-    }
-    memoGiven = !memos.empty();
-    if (memoGiven) memo = memos.back();
+    const long paperIndex = line.number.count("--paper") ? line.number.at("--paper") : -1;
+    const bool forced = line.has("--as");
+    const DataKind forcedKind = forced ? DataKindOf(line.number.at("--as")) : DataKind::Jww;
+    const bool recover = line.flags.count("--recover") != 0;
+    const bool memoGiven = line.has("--memo");
+    const std::string memo = line.value("--memo");
+    const std::string input = line.files[0];
 
-    const SettingsSession settings = SettingsSession::start(settingsOptions);
+    // A drawing read without a JWW header of its own is saved with the pens it was read with:
+    // the settings' pens, as the window has them.
+    const SettingsSession settings = SettingsSession::start(line.settings);
     Drawing d;
     settings.prepareDrawing(d);
-    LoadResult r = LoadFile(d, p.files()[0], recover, as.empty() ? nullptr : &forced);
+    LoadResult r = LoadFile(d, input, recover, forced ? &forcedKind : nullptr);
     if (!r.ok) {
         PrintError(r.error);
         return kExitFailed;
     }
     if (d.headerKind != HeaderKind::Jww) {
         // No header of its own: the file gets the pens a conversion would draw it with.
-        for (const std::string& w : settings.applyPens(d)) std::fprintf(stderr, "korvel: save: %s\n", w.c_str());
+        std::vector<std::string> problems;
+        PutPenTable(settings.pensFor(d, &problems), d.header);
+        for (const std::string& w : problems) PrintError("save: " + w);
     }
     // What the load met; that it read less than the file holds is said with the save's warnings.
     const std::string incomplete = DescribeIncompleteRead(d.completeness);
     for (const std::string& w : r.warnings)
-        if (w != incomplete) std::fprintf(stderr, "korvel: save: %s: %s\n", p.files()[0].c_str(), w.c_str());
+        if (w != incomplete) PrintError("save: " + input + ": " + w);
     if (d.ExpectedCount == 0 && d.RecordCount() == 0) {
-        PrintError(p.files()[0] + ": the drawing holds no records; nothing is saved");
+        PrintError(input + ": the drawing holds no records; nothing is saved");
         return kExitFailed;
     }
     if (memoGiven) {
@@ -113,14 +85,14 @@ int runSave(const std::vector<std::string>& commandArgs) {
         }
         size_t replaced = 0;
         d.header.Memo = CutCp932(Utf8ToCp932(joined, &replaced), kMemoLimit);
-        if (replaced) std::fprintf(stderr, "korvel: save: %zu memo character(s) replaced by \"？\"\n", replaced);
+        if (replaced) PrintError("save: " + std::to_string(replaced) + " memo character(s) replaced by \"？\"");
     }
     if (paperIndex >= 0) d.header.PaperSize = static_cast<uint32_t>(paperIndex);
 
     SaveResult saved;
     std::vector<uint8_t> bytes =
         jwWinData ? SaveJwWinBytes(d, saved) : SaveJwwBytes(d, static_cast<uint32_t>(v), saved);
-    for (const std::string& w : saved.warnings) std::fprintf(stderr, "korvel: save: %s\n", w.c_str());
+    for (const std::string& w : saved.warnings) PrintError("save: " + w);
     std::string error;
     if (!saved.ok || !WriteFileAtomically(output, bytes, error)) {
         PrintError(error.empty() ? saved.error : error);
@@ -129,8 +101,10 @@ int runSave(const std::vector<std::string>& commandArgs) {
     return kExitOk;
 }
 
-CommandRegistrar registrar("save", "save FILE -o OUT.jww|OUT.jwz [--jww-version N] [--memo TEXT] [--paper N] [--recover] [--as KIND]",
-                           runSave);
+CommandRegistrar registrar("save", "save FILE -o OUT.jww|OUT.jwz [--jww-version N] [--memo TEXT] [--paper N] [--recover] [--as KIND] [--settings FILE] [--jwcad-registry FILE|none] [--pens SOURCE]",
+                           "Writes the drawing back as a JWW file of the chosen version, or as Jw_win clipboard data\n"
+                           "(.jwz) to hand to Jw_win; through a temporary name, so a failed save damages nothing.",
+                           kSaveCommand, runSave);
 
 }  // namespace
 

@@ -1,6 +1,9 @@
-// korvel text: the drawing's texts as delimited rows on standard output, as the window copies
-// them to the clipboard, with the window's text-export settings unless options say otherwise.
-#include <cmath>
+// korvel text: the drawing's texts as delimited rows on standard output (or in a file), as the
+// window copies them to the clipboard, with the window's text-export settings unless options say
+// otherwise. A file or a pipe gets the texts exactly; a terminal gets them with control
+// characters escaped, so that a text cannot clear the screen or hide a row.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,9 +11,10 @@
 
 #include "app/settings_session.h"
 #include "cli/command.h"
-#include "cli/options.h"
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
+#include "drawing/output_file.h"
+#include "drawing/printable_text.h"
 #include "output/text_export.h"
 
 namespace korvel::cli {
@@ -20,10 +24,8 @@ namespace {
 constexpr const char* kName = "text";
 constexpr double kLargestTolerance = 10.0;  // millimetres, as the options dialog offers
 
-bool usageError(const std::string& message) {
-    PrintError(std::string(kName) + ": " + message);
-    return false;
-}
+std::string shownUtf8(const std::string& cp932) { return EscapeControlCharacters(Cp932ToUtf8(cp932)); }
+std::string shownCp932(const std::string& cp932) { return EscapeCp932ControlCharacters(cp932); }
 
 // What the export is made with: the settings file's "TextClip" values, then the options.
 struct TextSettings {
@@ -31,16 +33,6 @@ struct TextSettings {
     double shiftY = 1.0;
     bool utf8 = true;
 };
-
-bool parseDelimiter(const std::string& text, int& delimit) {
-    const char* const names[4] = {"tab", "space", "comma", "semicolon"};
-    for (int i = 0; i < 4; ++i)
-        if (text == names[i]) {
-            delimit = i;
-            return true;
-        }
-    return false;
-}
 
 bool parseEncoding(const std::string& text, bool& utf8) {
     if (text == "utf-8" || text == "utf8" || text == "UTF-8") utf8 = true;
@@ -71,42 +63,53 @@ TextSettings settingsOf(const AppSettings& s) {
     return t;
 }
 
-bool applyOptions(const std::string& delimiter, const std::string& tolerance, const std::string& encoding,
-                  TextSettings& t) {
-    if (!delimiter.empty() && !parseDelimiter(delimiter, t.delimit))
-        return usageError("--delimiter is tab, space, comma or semicolon, not '" + delimiter + "'");
-    if (!tolerance.empty() && !parseTolerance(tolerance, t.shiftY))
-        return usageError("--tolerance wants millimetres from 0 to 10 (such as 0.5), not '" + tolerance + "'");
-    if (!encoding.empty() && !parseEncoding(encoding, t.utf8))
-        return usageError("--encoding is utf-8 or cp932, not '" + encoding + "'");
-    return true;
+std::string rowsFor(const Drawing& drawing, const TextSettings& t, bool terminal) {
+    if (terminal) return TextExport(drawing, t.delimit, t.shiftY, t.utf8 ? shownUtf8 : shownCp932);
+    const std::string rows = TextExport(drawing, t.delimit, t.shiftY);
+    return t.utf8 ? Cp932ToUtf8(rows) : rows;
 }
 
-int run(const std::vector<std::string>& commandArgs) {
-    std::vector<std::string> args = commandArgs;
-    SettingsOptions settingsOptions;
-    std::string settingsError;
-    if (!TakeSettingsOptions(args, settingsOptions, settingsError, SettingsOptionSet::SourcesOnly)) {
-        usageError(settingsError);
-        return kExitUsage;
+bool writeRows(const Drawing& drawing, const TextSettings& t, const std::string& output) {
+    if (output.empty() || output == "-") {
+        const std::string out = rowsFor(drawing, t, ::isatty(STDOUT_FILENO) == 1);
+        if (std::fwrite(out.data(), 1, out.size(), stdout) == out.size() && std::fflush(stdout) == 0) return true;
+        PrintError("standard output: write failed");
+        return false;
     }
-    std::string delimiter, tolerance, encoding;
-    OptionParser parser(kName, args);
-    parser.value("--delimiter", delimiter);
-    parser.value("--tolerance", tolerance);
-    parser.value("--encoding", encoding);
-    if (!parser.parse()) return kExitUsage;
-    if (parser.files().size() != 1) {
-        usageError("give one drawing file");
-        return kExitUsage;
+    OutputFile file;
+    std::string error;
+    bool ok = file.open(output, error);
+    if (ok) {
+        const std::string out = rowsFor(drawing, t, file.terminal());
+        ok = file.write(out.data(), out.size(), error) && file.finish(true, error) && file.commit(error);
     }
-    TextSettings t;
-    if (!applyOptions(delimiter, tolerance, encoding, t)) return kExitUsage;
-    const SettingsSession settings = SettingsSession::start(settingsOptions);
-    t = settingsOf(settings.settings);
-    applyOptions(delimiter, tolerance, encoding, t);
+    if (!ok) PrintError(error);
+    return ok;
+}
 
-    const std::string& file = parser.files()[0];
+int run(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (!ParseArguments(kName, kTextCommand, args, line)) return kExitUsage;
+    if (line.files.size() != 1) {
+        PrintError(std::string(kName) + ": give one drawing file (korvel text --help)");
+        return kExitUsage;
+    }
+    double tolerance = 0.0;
+    const bool toleranceGiven = line.has("--tolerance");
+    if (toleranceGiven && !parseTolerance(line.value("--tolerance"), tolerance)) {
+        PrintError(std::string(kName) + ": --tolerance wants millimetres from 0 to 10 (such as 0.5), not '" +
+                   line.value("--tolerance") + "' (korvel text --help)");
+        return kExitUsage;
+    }
+    const SettingsSession settings = SettingsSession::start(line.settings);
+    for (const std::string& w : settings.warnings) PrintError("warning: " + w);
+    TextSettings t = settingsOf(settings.settings);
+    if (line.number.count("--delimiter")) t.delimit = static_cast<int>(line.number.at("--delimiter"));
+    if (toleranceGiven) t.shiftY = tolerance;
+    if (line.number.count("--encoding")) t.utf8 = line.number.at("--encoding") == 0;
+    const std::string output = line.value("--output");
+    const std::string& file = line.files[0];
+
     Drawing drawing;
     const LoadResult loaded = LoadFile(drawing, file);
     if (!loaded.ok) {
@@ -114,20 +117,17 @@ int run(const std::vector<std::string>& commandArgs) {
         return kExitFailed;
     }
     for (const std::string& w : loaded.warnings) PrintError("warning: " + file + ": " + w);
-    const std::string rows = TextExport(drawing, t.delimit, t.shiftY);
-    const std::string out = t.utf8 ? Cp932ToUtf8(rows) : rows;
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
-        PrintError("standard output: write failed");
-        return kExitFailed;
-    }
-    return kExitOk;
+    return writeRows(drawing, t, output) ? kExitOk : kExitFailed;
 }
 
 const CommandRegistrar registrar(
     kName,
-    "text FILE [--delimiter tab|space|comma|semicolon] [--tolerance MM] [--encoding utf-8|cp932] "
+    "text FILE [-o OUT] [--delimiter tab|space|comma|semicolon] [--tolerance MM] [--encoding utf-8|cp932] "
     "[--settings FILE] [--set TextClip/KEY=VALUE]",
-    run);
+    "Writes the drawing's texts as rows, as the window copies them to the clipboard: texts at about the\n"
+    "same height share a row, left to right; rows end in CR LF. The window's text settings apply\n"
+    "unless the options say otherwise.",
+    kTextCommand, run);
 
 }  // namespace
 

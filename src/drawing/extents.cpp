@@ -67,6 +67,8 @@ bool ParseReferenceNumber(const std::string& field, double& value) {
 
 void ExtentsBuilder::addTransformed(double x, double y) {
     const Point2 p = PlaceInsertPoint({x, y}, origin_, scaleX_, scaleY_, angle_);
+    // A huge insert scale can carry a member far beyond anything drawable.
+    if (!(std::fabs(p.x) <= kMaxCoordinateMm && std::fabs(p.y) <= kMaxCoordinateMm)) return;
     Extents& e = *target_;
     e.MinX = std::min(e.MinX, p.x);
     e.MinY = std::min(e.MinY, p.y);
@@ -155,6 +157,9 @@ void ExtentsBuilder::addPictureReference(const TDataMoji& r) {
     const bool hasW = f.size() >= 2 && ParseReferenceNumber(f[1], w);
     const bool hasH = f.size() >= 3 && ParseReferenceNumber(f[2], h);
     // Jw_cad 8 writes further fields after the height; only width and height measure.
+    // A width or height beyond the drawable range measures like a missing one.
+    if (hasW && !(std::fabs(w) <= kMaxCoordinateMm)) return;
+    if (hasH && !(std::fabs(h) <= kMaxCoordinateMm)) return;
     if (hasW && hasH) AddPoint(r.start.x + w, r.start.y + h);
     else if (hasW) AddPoint(r.start.x + w, r.start.y + w);
     else if (hasH) AddPoint(r.start.x + h, r.start.y + h);

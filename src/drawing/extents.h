@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "drawing/coordinate_range.h"
 #include "drawing/drawing.h"
 
 namespace korvel {
@@ -12,8 +13,11 @@ namespace korvel {
 class ExtentsBuilder {
 public:
     explicit ExtentsBuilder(Drawing& drawing) : d_(drawing), target_(&drawing.extents) {}
+    // Measures into `box` instead of the drawing's extents (the box of one block's members).
+    ExtentsBuilder(const Drawing& drawing, Extents& box) : d_(drawing), target_(&box) {}
 
-    // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set.
+    // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set, and
+    // records out of the drawable range (see coordinate_range.h) add nothing at all.
     void AddToExtents(const TDataSen& r);
     void AddToExtents(const TDataEnko& r);
     void AddToExtents(const TDataTen& r);
@@ -46,8 +50,9 @@ public:
     void FinishExtents();
 
 private:
-    bool counts(const TJwData& a) const {
-        return d_.AllLayers || d_.layerVisible(a.layerGroup, a.layer);
+    template <typename Record>
+    bool counts(const Record& r) const {
+        return InDrawableRange(r) && (d_.AllLayers || d_.layerVisible(r.layerGroup, r.layer));
     }
     void addTransformed(double x, double y);
     void addTextBox(Point2 start, Point2 end, double sizeY);
@@ -58,8 +63,8 @@ private:
     // holds nothing measurable, has no complete definition, or inserts itself.
     const Extents* definitionBox(uint32_t k, int depth);
 
-    Drawing& d_;
-    Extents* target_;  // the box points go into: the drawing's, or a definition's own
+    const Drawing& d_;
+    Extents* target_;  // the box points go into: the drawing's, a definition's own, or a caller's
     // The top-level insert whose members are being measured (identity otherwise).
     Point2 origin_;
     double scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "drawing/coordinate_range.h"
 #include "drawing/cp932.h"
 #include "drawing/drawing_builder.h"
 #include "drawing/file_bytes.h"
@@ -49,6 +50,10 @@ LoadResult finish(Drawing& d, bool ok, const StreamReport& report) {
     if (report.replacedCharacters > 0) {
         r.warnings.push_back(std::to_string(report.replacedCharacters) +
                              " character(s) that the Japanese code page cannot hold were replaced by \"？\"");
+    }
+    if (ok) {
+        const std::string outOfRange = OutOfRangeWarning(CountOutOfRangeRecords(d));
+        if (!outOfRange.empty()) r.warnings.push_back(outOfRange);
     }
     if (ok && d.header.Version > 351) {
         const std::string dropped = droppedBy351(d);
@@ -310,57 +315,6 @@ std::vector<uint8_t> SaveJwWinBytes(Drawing& d, SaveResult& result) {
     addWriteWarnings(d, 351, false, result);
     result.ok = true;
     return std::vector<uint8_t>(out.bytes.begin(), out.bytes.end());
-}
-
-namespace {
-// The process's file creation mask, read without changing it: setting it to read it back would
-// leave other threads creating files under a mask of 0 for that moment.
-mode_t processUmask() {
-    static const mode_t mask = [] {
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-        }
-        return static_cast<mode_t>(022);
-    }();
-    return mask;
-}
-}  // namespace
-
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = path + ": cannot create a temporary file beside it: " + std::strerror(errno);
-        return false;
-    }
-    ::fchmod(fd, 0666 & ~processUmask());
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = path + ": write failed: " + std::strerror(errno);
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        error = path + ": write failed: " + std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        error = path + ": cannot replace the file: " + std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace korvel

@@ -11,6 +11,7 @@
 
 #include "drawing/drawing.h"
 #include "drawing/file_bytes.h"
+#include "drawing/output_file.h"  // WriteFileAtomically, for the savers' callers
 
 namespace korvel {
 
@@ -70,8 +71,5 @@ struct SaveResult {
 std::vector<uint8_t> SaveJwwBytes(Drawing& drawing, uint32_t version, SaveResult& result);
 // Jw_win clipboard data: the Jw_win data header and a version-351 record stream.
 std::vector<uint8_t> SaveJwWinBytes(Drawing& drawing, SaveResult& result);
-// Writes bytes to `path` through a temporary file in the same folder and a rename.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string& error);
 
 }  // namespace korvel

@@ -105,6 +105,7 @@ std::vector<uint32_t> ReductionPalette(const ImageView& image, ColorReduction re
     if (palette.empty()) {
         palette = reduction == ColorReduction::Optimal256 ? MedianCutPalette(image, 256)
                                                           : OctreePalette(image, 256);
+        PinColor(palette, DominantColor(image));
     }
     if (reduction == ColorReduction::OptimalPowerOfTwo && !palette.empty()) {
         // As many entries as the file's colour table holds; the spare ones repeat the first.
@@ -183,27 +184,59 @@ private:
     std::vector<int> data_;
 };
 
+bool isGreyPalette(const std::vector<uint32_t>& palette) {
+    return std::all_of(palette.begin(), palette.end(), [](uint32_t c) {
+        return RedOf(c) == GreenOf(c) && GreenOf(c) == BlueOf(c);
+    });
+}
+
+// Rec. 601 luminance in 1/16 units of a level.
+int luminance16(uint32_t c) {
+    return (RedOf(c) * 299 + GreenOf(c) * 587 + BlueOf(c) * 114) * 16 / 1000;
+}
+
+// A grey palette can pay back only a difference in brightness: the error of a coloured pixel
+// along the other axes would be carried on for ever and grow into grey smears far from the
+// lines. Such palettes are dithered on the luminance alone (one channel); others on R, G, B.
 void ditherRow(const ImageView& image, int y, const Kernel& kernel, const NearestColor& nearest,
-               ErrorRows& errors, uint8_t* out) {
+               bool grey, ErrorRows& errors, uint8_t* out) {
+    constexpr int kTop = 255 * 16;
+    const int channels = grey ? 1 : 3;
     for (int x = 0; x < image.width; ++x) {
         const uint32_t c = image.colorAt(x, y);
         int* e = errors.at(y, x);
-        const int want[3] = {RedOf(c) * 16 + e[0], GreenOf(c) * 16 + e[1], BlueOf(c) * 16 + e[2]};
-        const int r = std::clamp((want[0] + 8) >> 4, 0, 255);
-        const int g = std::clamp((want[1] + 8) >> 4, 0, 255);
-        const int b = std::clamp((want[2] + 8) >> 4, 0, 255);
-        const uint8_t index = nearest.find(MakeColor(r, g, b));
+        int want[3];
+        if (grey) {
+            want[0] = luminance16(c) + e[0];
+        } else {
+            want[0] = RedOf(c) * 16 + e[0];
+            want[1] = GreenOf(c) * 16 + e[1];
+            want[2] = BlueOf(c) * 16 + e[2];
+        }
+        // No entry is whiter than white or blacker than black: error beyond that range can never
+        // be paid back, so it is not carried on.
+        for (int k = 0; k < channels; ++k) want[k] = std::clamp(want[k], 0, kTop);
+        int level[3];
+        for (int k = 0; k < channels; ++k) level[k] = (want[k] + 8) >> 4;
+        const uint32_t asked = grey ? MakeColor(level[0], level[0], level[0])
+                                    : MakeColor(level[0], level[1], level[2]);
+        const uint8_t index = nearest.find(asked);
         out[x] = index;
         if (kernel.weights.empty()) continue;
         const uint32_t got = nearest.color(index);
-        const int diff[3] = {want[0] - RedOf(got) * 16, want[1] - GreenOf(got) * 16,
-                             want[2] - BlueOf(got) * 16};
-        if (!diff[0] && !diff[1] && !diff[2]) continue;
+        const int gotLevel[3] = {RedOf(got), GreenOf(got), BlueOf(got)};
+        int diff[3];
+        bool any = false;
+        for (int k = 0; k < channels; ++k) {
+            diff[k] = want[k] - gotLevel[k] * 16;
+            any = any || diff[k] != 0;
+        }
+        if (!any) continue;
         for (const Weight& w : kernel.weights) {
             const int tx = x + w.dx;
             if (tx < 0 || tx >= image.width) continue;
             int* t = errors.at(y + w.dy, tx);
-            for (int k = 0; k < 3; ++k) t[k] += diff[k] * w.weight / kernel.divisor;
+            for (int k = 0; k < channels; ++k) t[k] += diff[k] * w.weight / kernel.divisor;
         }
     }
 }
@@ -221,8 +254,11 @@ IndexedImage Dither(const ImageView& image, const std::vector<uint32_t>& palette
     NearestColor nearest(out.palette);
     ErrorRows errors(image.width, kernel.rows);
     for (int r = 0; r < kernel.rows; ++r) errors.clearRow(r);
+    // Without diffusion the choice stays the nearest colour, which for a coloured line on a grey
+    // palette is a visible grey rather than the white its luminance might round to.
+    const bool grey = !kernel.weights.empty() && isGreyPalette(out.palette);
     for (int y = 0; y < image.height; ++y) {
-        ditherRow(image, y, kernel, nearest, errors, out.row(y));
+        ditherRow(image, y, kernel, nearest, grey, errors, out.row(y));
         errors.clearRow(y);  // becomes row y + rows, the furthest the kernel reaches next
     }
     return out;

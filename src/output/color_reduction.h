@@ -53,7 +53,9 @@ const char* DitherModeName(DitherMode mode);
 std::vector<uint32_t> ReductionPalette(const ImageView& image, ColorReduction reduction);
 
 // Maps every pixel to the nearest palette entry (squared RGB distance), spreading the error
-// with the ditherer's weights (left to right on every row).
+// with the ditherer's weights (left to right on every row). Palettes of greys only are dithered
+// on the luminance (Rec. 601) instead; in either case the error carried on is what the palette
+// can pay back, so pixels beyond black and white never pass on more.
 IndexedImage Dither(const ImageView& image, const std::vector<uint32_t>& palette, DitherMode mode);
 
 // ReductionPalette, then Dither.

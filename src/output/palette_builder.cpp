@@ -289,4 +289,36 @@ std::vector<uint32_t> MedianCutPalette(const ImageView& image, size_t maxColors)
     return cut.palette(std::max<size_t>(maxColors, 1));
 }
 
+uint32_t DominantColor(const ImageView& image) {
+    auto cellOf = [](uint32_t c) { return histIndex(RedOf(c) >> 3, GreenOf(c) >> 3, BlueOf(c) >> 3); };
+    auto lowBitsOf = [](uint32_t c) {
+        return ((RedOf(c) & 7) << 6) | ((GreenOf(c) & 7) << 3) | (BlueOf(c) & 7);
+    };
+    std::vector<uint64_t> cells(kSide * kSide * kSide, 0);
+    forEachRun(image, [&](uint32_t c, uint64_t n) { cells[cellOf(c)] += n; });
+    const int cell = static_cast<int>(std::max_element(cells.begin(), cells.end()) - cells.begin());
+    std::array<uint64_t, 512> within{};
+    forEachRun(image, [&](uint32_t c, uint64_t n) {
+        if (cellOf(c) == cell) within[lowBitsOf(c)] += n;
+    });
+    const int low = static_cast<int>(std::max_element(within.begin(), within.end()) - within.begin());
+    const int r = (cell >> (2 * kBits)) << 3 | low >> 6;
+    const int g = ((cell >> kBits) & (kSide - 1)) << 3 | ((low >> 3) & 7);
+    const int b = (cell & (kSide - 1)) << 3 | (low & 7);
+    return MakeColor(r, g, b);
+}
+
+void PinColor(std::vector<uint32_t>& palette, uint32_t color) {
+    if (palette.empty() || std::find(palette.begin(), palette.end(), color) != palette.end()) return;
+    size_t nearest = 0;
+    int best = 1 << 30;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        const int dr = RedOf(palette[i]) - RedOf(color), dg = GreenOf(palette[i]) - GreenOf(color),
+                  db = BlueOf(palette[i]) - BlueOf(color);
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < best) best = d, nearest = i;
+    }
+    palette[nearest] = color;
+}
+
 }  // namespace korvel

@@ -22,4 +22,12 @@ std::vector<uint32_t> OctreePalette(const ImageView& image, size_t maxColors);
 // most pixels and some spread is split at the median of its longest side.
 std::vector<uint32_t> MedianCutPalette(const ImageView& image, size_t maxColors);
 
+// The colour most pixels have (of a drawing, its background); 0 for an empty image. Memory stays
+// bounded whatever the number of colours: the fullest 5-bit cell first, then within it.
+uint32_t DominantColor(const ImageView& image);
+
+// Makes `color` an entry of `palette`, in place of the entry nearest to it, unless it is one
+// already: an averaged palette would otherwise tint a drawing's whole background.
+void PinColor(std::vector<uint32_t>& palette, uint32_t color);
+
 }  // namespace korvel

@@ -27,7 +27,9 @@ struct ExportedText {
 // Only the drawing's own top-level texts take part: not Jw_cad 8's settings texts.
 std::vector<std::vector<ExportedText>> TextRows(const Drawing& drawing, double shiftY);
 
-// Every text followed by the delimiter, each row ended by CR LF; CP932 bytes.
-std::string TextExport(const Drawing& drawing, int delimit, double shiftY);
+// Every text followed by the delimiter, each row ended by CR LF; CP932 bytes, or each text as
+// `field` gives it (converted, or made safe to show on a terminal).
+std::string TextExport(const Drawing& drawing, int delimit, double shiftY,
+                       std::string (*field)(const std::string& cp932) = nullptr);
 
 }  // namespace korvel

@@ -67,6 +67,26 @@ WmfTarget::WmfTarget(const MetafileFrame& frame) : frame_(frame) {
     append(U_WMRSETROP2_set(U_R2_COPYPEN));
 }
 
+void WmfTarget::markFrame() {
+    // Readers that size a Windows metafile by what it draws (libwmf, and the programs built on
+    // it) would stretch the drawing over the whole frame, which at real scale is 1.2 times too
+    // large. An invisible rectangle over the frame, drawn last, makes what is drawn reach its
+    // edges.
+    usePen(nullPen());
+    setBrush(BrushSpec{BrushStyle::Clear, 0});
+    append(U_WMRRECTANGLE_set(U_RECT16{0, 0, c(frame_.width), c(frame_.height)}));
+}
+
+int WmfTarget::nullPen() {
+    if (nullPenSlot_ < 0) {
+        append(U_WMRCREATEPENINDIRECT_set(U_PEN_set(kPsNull, 0, colorRef(0))));
+        nullPenSlot_ = allocateSlot();
+    }
+    return nullPenSlot_;
+}
+
+void WmfTarget::usePen(int slot) { append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(slot))); }
+
 WmfTarget::~WmfTarget() = default;
 
 int16_t WmfTarget::c(int v) const {
@@ -161,13 +181,9 @@ void WmfTarget::setTextColor(uint32_t color) {
 
 void WmfTarget::fillRect(int left, int top, int right, int bottom) {
     if (right <= left || bottom <= top) return;
-    if (nullPenSlot_ < 0) {
-        append(U_WMRCREATEPENINDIRECT_set(U_PEN_set(kPsNull, 0, colorRef(0))));
-        nullPenSlot_ = allocateSlot();
-    }
-    append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(nullPenSlot_)));
+    usePen(nullPen());
     append(U_WMRRECTANGLE_set(U_RECT16{c(left), c(top), c(right + divisor_), c(bottom + divisor_)}));
-    if (penSlot_ >= 0) append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(penSlot_)));
+    if (penSlot_ >= 0) usePen(penSlot_);
 }
 
 void WmfTarget::moveTo(int x, int y) { append(U_WMRMOVETO_set(U_POINT16{c(x), c(y)})); }
@@ -231,6 +247,7 @@ bool WmfTarget::finish(std::vector<uint8_t>& out, std::string& error) {
         return false;
     }
     finished_ = true;
+    markFrame();
     append(U_WMREOF_set());
     if (failed_) {
         error = "a metafile record could not be made";

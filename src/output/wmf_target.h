@@ -48,6 +48,9 @@ private:
     // Creates an object in the lowest free slot, selects it and deletes `current` (if any).
     void replaceObject(int& current, char* createRecord);
     int allocateSlot();
+    int nullPen();  // the slot of the one null pen, made when first needed
+    void usePen(int slot);
+    void markFrame();
 
     MetafileFrame frame_;
     int divisor_ = 1;

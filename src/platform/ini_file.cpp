@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "drawing/output_file.h"
+
 namespace korvel {
 
 namespace {
@@ -45,6 +47,12 @@ std::string_view unquote(std::string_view v) {
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         return v.substr(1, v.size() - 2);
     return v;
+}
+
+// A value that reading would change (surrounding blanks or quotes, which a read takes off) is
+// written inside one more pair of quotes, so that every save reads back as it was.
+std::string writtenValue(const std::string& value) {
+    return unquote(trim(value)) == value ? value : "\"" + value + "\"";
 }
 
 int hexDigit(char c) {
@@ -140,12 +148,15 @@ IniFile::ReadResult IniFile::read(const std::string& path, IniFile& file) {
 void IniFile::parse(std::string_view text) {
     sections_.clear();
     sections_.push_back({});
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    // Every byte-order mark goes: text() writes none, and one kept in a line would go at the next read.
+    while (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     while (!text.empty()) {
         size_t nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // Every carriage return before the line end goes: text() ends lines with "\n" alone, and a
+        // line kept with a return of its own would lose it on the next read.
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::string_view t = trim(line);
         if (!t.empty() && t.front() == '[') {
             size_t close = t.find(']');
@@ -228,56 +239,24 @@ std::string IniFile::text() const {
     for (size_t i = 0; i < sections_.size(); ++i) {
         if (i > 0) out += "[" + sections_[i].name + "]\n";
         for (const Line& l : sections_[i].lines)
-            out += l.key.empty() ? l.raw + "\n" : l.key + "=" + l.value + "\n";
+            out += l.key.empty() ? l.raw + "\n" : l.key + "=" + writtenValue(l.value) + "\n";
     }
     return out;
 }
 
-bool IniFile::write(const std::string& pathGiven, std::string& error) const {
+bool IniFile::write(const std::string& path, std::string& error) const {
     namespace fs = std::filesystem;
     std::error_code ec;
-    // A settings file kept elsewhere through a symbolic link is written where the link points,
-    // so the link survives the rename.
-    std::string path = pathGiven;
-    if (fs::is_symlink(pathGiven, ec)) {
-        fs::path resolved = fs::weakly_canonical(pathGiven, ec);
-        if (!ec) path = resolved.string();
-        ec.clear();
-    }
-    fs::path target(path);
+    const fs::path target(path);
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
     if (ec) {
         error = path + ": cannot create its folder (" + ec.message() + ")";
         return false;
     }
-    std::string tmpl = path + ".tmp-XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        error = path + ": cannot create a temporary file (" + std::strerror(errno) + ")";
-        return false;
-    }
-    struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
     const std::string content = text();
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
-    }
-    int savedErrno = errno;
-    if (ok && ::fsync(fd) != 0) ok = false, savedErrno = errno;
-    if (::close(fd) != 0 && ok) ok = false, savedErrno = errno;
-    if (ok && ::rename(name.data(), path.c_str()) != 0) ok = false, savedErrno = errno;
-    if (!ok) {
-        ::unlink(name.data());
-        error = path + ": cannot be written (" + std::strerror(savedErrno) + ")";
-    }
-    return ok;
+    OutputFile out;
+    return out.open(path, error) && out.write(content.data(), content.size(), error) && out.finish(true, error) &&
+           out.commit(error);
 }
 
 }  // namespace korvel

@@ -5,6 +5,9 @@
 #include "platform/qt_text.h"
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QPaintEngine>
+#include <QPainterPathStroker>
 #include <QImage>
 #include <cmath>
 #include <QFontMetricsF>
@@ -38,16 +41,32 @@ struct FontKeyHash {
     }
 };
 struct FittedFont {
-    QFont font;
+    QFont font;         // what raster devices draw with: the plain face when bold is made here
+    QFont vectorFont;   // what vector devices get: the font as asked, bold left to the device
     double baseline = 0.0;  // from the cell's top, device units
+    // The stroke around each glyph that makes a plain face bold, device units; 0 when the font
+    // is drawn as it is (not bold, or a family with a bold face of its own).
+    double boldStroke = 0.0;
 };
+
+// Whether the family has a face of its own at bold weight. The IPA fonts have none; Qt's own
+// emboldening of such faces stops at glyphs of about 64 pixels, where it draws outlines
+// instead, so bold would be lost on large texts.
+bool hasBoldFace(const QString& family) {
+    for (const QString& style : QFontDatabase::styles(family))
+        if (QFontDatabase::weight(family, style) >= QFont::DemiBold) return true;
+    return false;
+}
 
 constexpr size_t kMaxCachedFonts = 256;
 constexpr int kMaxCell = 1 << 20;
 
-const FittedFont& fittedFont(const FontSpec& font) {
+FontKey fontKeyOf(const FontSpec& font) {
+    return {font.face, font.height, font.weight, font.italic, font.underline, font.strikeOut};
+}
+
+const FittedFont& fittedFont(const FontSpec& font, const FontKey& key) {
     thread_local std::unordered_map<FontKey, FittedFont, FontKeyHash> cache;
-    FontKey key{font.face, font.height, font.weight, font.italic, font.underline, font.strikeOut};
     auto it = cache.find(key);
     if (it != cache.end()) return it->second;
     if (cache.size() >= kMaxCachedFonts) cache.clear();
@@ -56,7 +75,14 @@ const FittedFont& fittedFont(const FontSpec& font) {
     QFont& f = fitted.font;
     f.setFamily(MapFaceName(font.face));
     f.setPixelSize(font.height);
-    f.setWeight(font.weight >= 600 ? QFont::Bold : QFont::Normal);
+    const bool bold = font.weight >= 600;
+    f.setWeight(bold ? QFont::Bold : QFont::Normal);
+    if (bold && !hasBoldFace(f.family())) {
+        f.setWeight(QFont::Normal);
+        // As much as FreeType's emboldening adds at sizes where Qt still applies it: a
+        // twenty-fourth of the em in all, half of it on either side of each stroke.
+        fitted.boldStroke = font.height / 24.0;
+    }
     f.setItalic(font.italic);
     f.setUnderline(font.underline);
     f.setStrikeOut(font.strikeOut);
@@ -66,7 +92,9 @@ const FittedFont& fittedFont(const FontSpec& font) {
     // The IPA fonts' em square runs from 0.12 em below the baseline to their ascent, so with
     // the baseline at the ascent the em square fills the cell from top to bottom.
     fitted.baseline = QFontMetricsF(f).ascent();
-    return cache.emplace(std::move(key), std::move(fitted)).first->second;
+    fitted.vectorFont = f;
+    if (bold) fitted.vectorFont.setWeight(QFont::Bold);
+    return cache.emplace(key, std::move(fitted)).first->second;
 }
 
 QTransform cellTransform(const FontSpec& font, int x, int y) {
@@ -79,24 +107,77 @@ QTransform cellTransform(const FontSpec& font, int x, int y) {
     return t;
 }
 
+// True for devices that keep texts as texts (PDF, SVG, printers): they are handed the font as
+// asked, bold included, and do their own emboldening.
+bool keepsTexts(const QPainter& painter) {
+    const QPaintEngine* engine = painter.paintEngine();
+    return engine && engine->type() != QPaintEngine::Raster;
+}
+
+// The glyph outlines of `s` in cell coordinates, bold ones grown by their stroke.
+QPainterPath glyphOutlines(const FittedFont& fitted, const QString& s) {
+    QPainterPath glyphs;
+    glyphs.addText(0.0, fitted.baseline, fitted.font, s);
+    if (fitted.boldStroke <= 0.0) return glyphs;
+    QPainterPathStroker stroker;
+    stroker.setWidth(fitted.boldStroke);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setCapStyle(Qt::RoundCap);
+    return glyphs.united(stroker.createStroke(glyphs));
+}
+
+// Draws `s` in cell coordinates with the painter's transform. Bold made here is the plain
+// glyph filled and stroked, smoothed as the device smooths texts.
+void drawGlyphs(QPainter& painter, const FittedFont& fitted, const QColor& colour, const QString& s) {
+    if (fitted.boldStroke <= 0.0 || keepsTexts(painter)) {
+        if (keepsTexts(painter)) {
+            painter.setFont(fitted.vectorFont);
+        } else if (!painter.testRenderHint(QPainter::TextAntialiasing)) {
+            // Qt smooths glyphs whatever the painter's hint unless the font says otherwise.
+            QFont sharp = fitted.font;
+            sharp.setStyleStrategy(QFont::StyleStrategy(sharp.styleStrategy() | QFont::NoAntialias));
+            painter.setFont(sharp);
+        } else {
+            painter.setFont(fitted.font);
+        }
+        painter.setPen(colour);
+        painter.drawText(QPointF(0.0, fitted.baseline), s);
+        return;
+    }
+    QPainterPath glyphs;
+    glyphs.addText(0.0, fitted.baseline, fitted.font, s);
+    const QBrush savedBrush = painter.brush();
+    const bool smooth = painter.testRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::Antialiasing, painter.testRenderHint(QPainter::TextAntialiasing));
+    painter.setPen(QPen(colour, fitted.boldStroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(colour);
+    painter.drawPath(glyphs);
+    painter.setBrush(savedBrush);
+    painter.setRenderHint(QPainter::Antialiasing, smooth);
+}
+
 // Upright single characters -- nearly every glyph of a drawing -- are drawn once per font,
 // character and colour into a small image and then copied: a copy costs a fraction of laying
 // out and rasterising the glyph again, and at whole-pixel positions gives the same pixels.
+// Keyed by the font's description, never by where the font cache keeps it: that cache is
+// cleared when full, and a font built later at the same address is another font.
 struct GlyphKey {
-    const FittedFont* font;
+    FontKey font;
     int width;
     char32_t character;
     uint32_t color;
+    bool smooth;  // drawn with text antialiasing
     bool operator==(const GlyphKey& o) const {
-        return font == o.font && width == o.width && character == o.character && color == o.color;
+        return width == o.width && character == o.character && color == o.color &&
+               smooth == o.smooth && font == o.font;
     }
 };
 struct GlyphKeyHash {
     size_t operator()(const GlyphKey& k) const {
-        size_t h = std::hash<const void*>()(k.font);
+        size_t h = FontKeyHash()(k.font);
         h = h * 31 + static_cast<size_t>(k.width);
         h = h * 31 + static_cast<size_t>(k.character);
-        return h * 31 + k.color;
+        return (h * 31 + k.color) * 2 + (k.smooth ? 1 : 0);
     }
 };
 struct CachedGlyph {
@@ -106,15 +187,16 @@ struct CachedGlyph {
 constexpr size_t kMaxCachedGlyphs = 8192;
 constexpr int kMaxCachedCell = 256;  // larger glyphs are rare and cost more memory than time
 
-bool drawCachedGlyph(QPainter& painter, const FontSpec& font, const FittedFont& fitted, uint32_t color,
-                     int x, int y, const std::u32string& text) {
+bool drawCachedGlyph(QPainter& painter, const FontSpec& font, FontKey&& fontKey, const FittedFont& fitted,
+                     uint32_t color, int x, int y, const std::u32string& text) {
     if (text.size() != 1 || font.escapement != 0 || font.height > kMaxCachedCell ||
         font.width > kMaxCachedCell || !painter.worldTransform().isIdentity() ||
-        painter.compositionMode() != QPainter::CompositionMode_SourceOver) {
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver || keepsTexts(painter)) {
         return false;
     }
     thread_local std::unordered_map<GlyphKey, CachedGlyph, GlyphKeyHash> cache;
-    GlyphKey key{&fitted, font.width, text[0], color};
+    GlyphKey key{std::move(fontKey), font.width, text[0], color,
+                 painter.testRenderHint(QPainter::TextAntialiasing)};
     auto it = cache.find(key);
     if (it == cache.end()) {
         if (cache.size() >= kMaxCachedGlyphs) cache.clear();
@@ -128,11 +210,11 @@ bool drawCachedGlyph(QPainter& painter, const FontSpec& font, const FittedFont& 
         glyph.image.fill(Qt::transparent);
         glyph.offset = QPoint(-pad, -pad);
         QPainter p(&glyph.image);
-        p.setRenderHints(painter.renderHints());
+        // setRenderHints only adds: hints the painter lacks must be turned off too.
+        p.setRenderHints(~painter.renderHints(), false);
+        p.setRenderHints(painter.renderHints(), true);
         p.setWorldTransform(cellTransform(font, pad, pad));
-        p.setFont(fitted.font);
-        p.setPen(colourOf(color));
-        p.drawText(QPointF(0.0, fitted.baseline), QString::fromUcs4(text.data(), 1));
+        drawGlyphs(p, fitted, colourOf(color), QString::fromUcs4(text.data(), 1));
         p.end();
         it = cache.emplace(key, std::move(glyph)).first;
     }
@@ -163,23 +245,20 @@ void QtDrawText(QPainter& painter, const FontSpec& font, uint32_t color, int x, 
     // Cells of millions of pixels come only from broken sizes and would overflow the font
     // engine's fixed-point arithmetic.
     if (font.height <= 0 || font.height > kMaxCell || font.width > kMaxCell || text.empty()) return;
-    const FittedFont& fitted = fittedFont(font);
+    FontKey key = fontKeyOf(font);
+    const FittedFont& fitted = fittedFont(font, key);
     const QString s = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
     const QTransform cell = cellTransform(font, x, y);
     if (path) {
-        QPainterPath glyphs;
-        glyphs.addText(0.0, fitted.baseline, fitted.font, s);
-        path->addPath(cell.map(glyphs));
+        path->addPath(cell.map(glyphOutlines(fitted, s)));
         return;
     }
-    if (drawCachedGlyph(painter, font, fitted, color, x, y, text)) return;
+    if (drawCachedGlyph(painter, font, std::move(key), fitted, color, x, y, text)) return;
     // The target keeps its own idea of the painter's pen, so the text colour must not stay.
     const QTransform savedTransform = painter.worldTransform();
     const QPen savedPen = painter.pen();
     painter.setWorldTransform(cell * savedTransform);
-    painter.setFont(fitted.font);
-    painter.setPen(colourOf(color));
-    painter.drawText(QPointF(0.0, fitted.baseline), s);
+    drawGlyphs(painter, fitted, colourOf(color), s);
     painter.setPen(savedPen);
     painter.setWorldTransform(savedTransform);
 }

@@ -7,6 +7,8 @@
 #include <QWidget>
 
 #include "app/clip_watcher.h"
+#include "app/jwwin_clipboard.h"
+#include "drawing_builder.h"
 #include "platform/clipboard_formats.h"
 #include "platform/x11_window_list.h"
 #include "xclip.h"
@@ -46,6 +48,33 @@ TEST(ClipboardFormats, EnhancedMetafilesArriveUnderEitherName) {
     releaseXclip();
     EXPECT_FALSE(HasEnhancedMetafile(QGuiApplication::clipboard()->mimeData()));
     EXPECT_TRUE(ReadEnhancedMetafile(QGuiApplication::clipboard()->mimeData()).isEmpty());
+}
+
+TEST(ClipboardFormats, TwoColourPictureKeepsGreyedLayersVisible) {
+    // A greyed layer's solid, copied in two-colour mode: the bitmap another program reads holds
+    // it as a pattern (three pixels of four black), not as white.
+    KORVEL_REQUIRE_DISPLAY();
+    DrawingBuilder b;
+    b.extents(0, 0, 100, 50);
+    b.line(0, 0, 100, 50);
+    b.solid({10, 10}, {40, 10}, {40, 40}, {10, 40}).layer = 3;
+    b.drawing.header.LayerState[0][3] = 1;
+    b.drawing.ExpectedCount = static_cast<uint32_t>(b.drawing.top.size());
+    ExportOptions options;
+    options.width = 200;
+    options.render.bwPlot = true;
+    options.render.bw2Grey = true;
+    const ClipboardPictureResult copied = CopyImageToClipboard(b.drawing, options);
+    ASSERT_TRUE(copied.ok) << copied.error;
+    QImage bitmap;
+    ASSERT_TRUE(bitmap.loadFromData(xclipRead("image/png"), "PNG"));
+    ASSERT_EQ(bitmap.size(), QSize(200, 100));
+    int black = 0;
+    for (int y = 30; y < 70; ++y)
+        for (int x = 30; x < 70; ++x) black += qGray(bitmap.pixel(x, y)) < 128;
+    EXPECT_EQ(black, 1200);  // 40 x 40, less the one pixel in four where x and y are odd
+    EXPECT_EQ(qGray(bitmap.pixel(31, 31)), 255);
+    QGuiApplication::clipboard()->clear();
 }
 
 TEST(ClipboardFormats, AddedFormatsKeepWhatWePlacedButNotAnotherProgramsData) {

@@ -9,6 +9,7 @@
 
 #include "output/fixed_palettes.h"
 #include "output/nearest_color.h"
+#include "output/palette_builder.h"
 
 namespace korvel {
 namespace {
@@ -125,6 +126,22 @@ TEST(ColorReduction, EveryDithererKeepsTheMeanOfAFlatGrey) {
     EXPECT_EQ(meanGrey(nearest), 0.0);
 }
 
+TEST(ColorReduction, GreyPalettesDitherTheLuminanceOfColours) {
+    // A grey palette can show only brightness: flat red, green and blue areas come out as
+    // their Rec. 601 luminance (76, 150, 29), whatever the ditherer.
+    const std::pair<uint32_t, int> colours[] = {
+        {MakeColor(255, 0, 0), 76}, {MakeColor(0, 255, 0), 150}, {MakeColor(0, 0, 255), 29}};
+    for (int mode = 1; mode < kDitherModeCount; ++mode)
+        for (const auto& [colour, luminance] : colours)
+            for (ColorReduction r : {ColorReduction::BlackWhite, ColorReduction::Grey4}) {
+                const IndexedImage out =
+                    ReduceColors(flat(64, 64, colour).view(), r, static_cast<DitherMode>(mode));
+                EXPECT_NEAR(meanGrey(out), luminance, 4.0)
+                    << DitherModeName(static_cast<DitherMode>(mode)) << " " << ColorReductionName(r)
+                    << " " << std::hex << colour;
+            }
+}
+
 TEST(ColorReduction, DitherersSpreadTheErrorDifferently) {
     std::set<std::vector<uint8_t>> patterns;
     for (int mode = 1; mode < kDitherModeCount; ++mode)
@@ -183,6 +200,21 @@ TEST(ColorReduction, OptimalPalettesFollowTheColourWheel) {
     EXPECT_LT(webError, bwError);
     // More than 256 colours with no reduction asked for still fits a GIF.
     EXPECT_LE(ReductionPalette(wheel.view(), ColorReduction::None).size(), 256u);
+}
+
+TEST(ColorReduction, OptimalPalettesKeepTheBackgroundExactly) {
+    // A white page with the colour wheel and a scatter of near-whites: more than 256 colours,
+    // and the near-whites share white's cell, so an averaged entry would tint the page.
+    RgbImage image(160, 120);
+    const RgbImage wheel = colourWheel(96);
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 96; ++x) image.set(x, y, wheel.view().colorAt(x, y));
+    for (int i = 0; i < 60; ++i) image.set(100 + i, 110, MakeColor(250 + i % 5, 249 + i % 6, 248 + i % 7));
+    ASSERT_TRUE(ExactPalette(image.view(), 256).empty());
+    for (ColorReduction r : {ColorReduction::None, ColorReduction::OptimalPowerOfTwo, ColorReduction::Optimal256}) {
+        const IndexedImage out = ReduceColors(image.view(), r, DitherMode::FloydSteinberg);
+        EXPECT_EQ(out.palette[out.row(119)[0]], 0x00FFFFFFu) << ColorReductionName(r);
+    }
 }
 
 TEST(NearestColor, AgreesWithAFullSearchIncludingTies) {

@@ -2,14 +2,24 @@
 // read back by an independent reader.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <set>
 
+#include "drawing/cp932.h"
 #include "drawing_builder.h"
+#include "external_tools.h"
 #include "image_readers.h"
+#include "ref_image.h"
 #include "output/image_export.h"
 #include "output/raster_render.h"
 #include "output/two_colour_render.h"
 #include "output/save_image_file.h"
+#include "platform/headless_app.h"
 #include "test_support.h"
 
 namespace korvel {
@@ -47,6 +57,31 @@ TEST(ImageFileName, CutsAtTheFirstDotOfTheFileNameOnly) {
     EXPECT_EQ(ImageFileName("dir/noext", ImageFormat::Bmp), "dir/noext.BMP");
     EXPECT_EQ(ImageFileName("P.GIF", ImageFormat::Gif), "P.GIF");
     EXPECT_EQ(ImageFileName("p.WMF", ImageFormat::Wmf), "p.wmf");
+}
+
+TEST(ExportWidth, ANonPositiveWidthIsAnErrorForEveryFittedFormat) {
+    const Drawing d = wideDrawing();
+    for (int width : {0, -1, -720}) {
+        ExportOptions o;
+        o.width = width;
+        for (ImageFormat f : {ImageFormat::Png, ImageFormat::Bmp, ImageFormat::Gif, ImageFormat::Emf, ImageFormat::Wmf}) {
+            std::vector<uint8_t> bytes;
+            const ExportResult r = ExportImage(d, f, o, bytes);
+            EXPECT_FALSE(r.ok) << width;
+            EXPECT_EQ(r.error, "the output width " + std::to_string(width) +
+                                   " is no number of pixels; it must be 1 or more (--width, or Form/outWsize in the settings)");
+            EXPECT_TRUE(bytes.empty());
+        }
+        // A real-scale metafile takes its size from the drawing.
+        o.realScale = true;
+        std::vector<uint8_t> emf;
+        EXPECT_TRUE(ExportImage(d, ImageFormat::Emf, o, emf).ok);
+    }
+    ExportOptions one;
+    one.width = 1;
+    std::string error;
+    EXPECT_TRUE(CheckExportWidth(one, error));
+    EXPECT_TRUE(error.empty());
 }
 
 TEST(SaveImageFile, WritesUnderTheNamingRule) {
@@ -162,6 +197,101 @@ TEST(ImageExport, TwoColourBandsJoinWithoutSeams) {
     EXPECT_GT(black, 4000u);
 }
 
+// 200 mm by 100 mm: a black frame on layer 0; on layer 1, shown greyed, a solid, a thick line,
+// a circle and a text.
+Drawing greyedLayerDrawing() {
+    EnsureHeadlessGuiApplication();  // for the text
+    test::DrawingBuilder b;
+    b.extents(0, 0, 200, 100);
+    b.line(5, 5, 195, 5);
+    b.line(195, 5, 195, 95);
+    b.line(195, 95, 5, 95);
+    b.line(5, 95, 5, 5);
+    b.solid({20, 20}, {80, 20}, {80, 50}, {20, 50}).layer = 1;
+    b.line(20, 70, 180, 70, 8).layer = 1;
+    b.circle(140, 35, 20).layer = 1;
+    TDataMoji& t = b.text(100, 78, Utf8ToCp932("表示のみ"));
+    t.sizeX = t.sizeY = 8;
+    t.layer = 1;
+    b.drawing.header.LayerState[0][1] = 1;
+    b.drawing.ExpectedCount = static_cast<uint32_t>(b.drawing.top.size());
+    return b.drawing;
+}
+
+ExportOptions twoColourOptions() {
+    ExportOptions options;
+    options.render.bwPlot = true;
+    options.render.bw2Grey = true;
+    return options;
+}
+
+TEST(ImageExport, TwoColourKeepsGreyedLayersAsAPattern) {
+    // The greyed layers' 0xC0C0C0 lies above half luminance; cut at half it would vanish.
+    const test::DecodedImage png =
+        test::ReadPng(exportBytes(greyedLayerDrawing(), ImageFormat::Png, twoColourOptions()));
+    ASSERT_TRUE(png.ok);
+    ASSERT_EQ(png.width, 720);
+    EXPECT_EQ(png.bitDepth, 1);
+    auto black = [&](int x, int y) { return png.pixels[static_cast<size_t>(y) * png.width + x] == 0; };
+    // Inside the solid (x 72 to 288, y 180 to 288 at 3.6 pixels a millimetre): black but where
+    // x and y are both odd.
+    for (int y = 190; y < 280; ++y)
+        for (int x = 80; x < 280; ++x) ASSERT_EQ(black(x, y), x % 2 == 0 || y % 2 == 0) << x << "," << y;
+
+    // The frame on the plain layer stays solid black; the page stays white.
+    for (int x = 20; x < 700; ++x) ASSERT_TRUE(black(x, png.height - 19) || black(x, png.height - 18)) << x;
+    for (int x = 300; x < 400; ++x) EXPECT_FALSE(black(x, 160)) << x;
+    // The text, the thick line and the circle show in the reference image.
+    const QImage mono = RenderTwoColourToImage(greyedLayerDrawing(), twoColourOptions().render, 720, 360).image;
+    EXPECT_TRUE(test::MatchesReference(mono.convertToFormat(QImage::Format_RGB32), "two_colour", "greyed_layer", 0));
+}
+
+TEST(ImageExport, TwoColourPatternKeepsThinGreyLinesWhicheverWayTheyRun) {
+    // Greyed lines one pixel thin, at every angle and offset: at least half of each keeps ink (a
+    // checkerboard would lose every other diagonal whole).
+    for (int degrees = 0; degrees < 180; degrees += 5) {
+        const double a = degrees * 3.141592653589793 / 180;
+        for (int offset = 0; offset < 4; ++offset) {
+            int ink = 0, pixels = 0, lastX = INT_MIN, lastY = INT_MIN;
+            for (double t = 0; t < 200; t += 0.25) {
+                const int x = static_cast<int>(std::lround(offset + t * std::cos(a)));
+                const int y = static_cast<int>(std::lround(100 + offset + t * std::sin(a)));
+                if (x == lastX && y == lastY) continue;
+                lastX = x, lastY = y;
+                ++pixels;
+                ink += TwoColourIndex(0xC0C0C0, 0xFFFFFF, x, y) == 0;
+            }
+            EXPECT_GE(2 * ink + 1, pixels) << degrees << " degrees, offset " << offset;
+        }
+    }
+}
+
+TEST(ImageExport, TwoColourNeverPatternsTheBackground) {
+    // A light grey page is white in two colours, as the halfway cut always made it.
+    Drawing d = greyedLayerDrawing();
+    d.header.PenColor[0] = 0x00B0B0B0;
+    RenderResult render;
+    const IndexedImage image = RenderTwoColour(d, twoColourOptions().render, 720, 360, render);
+    ASSERT_EQ(image.width, 720);
+    for (int x = 300; x < 400; ++x) EXPECT_EQ(image.row(160)[x], 1) << x;
+}
+
+TEST(ImageExport, TwoColourMetafilesDrawGreyedLayersGrey) {
+    // Metafiles are not one bit deep: greyed content keeps its grey beside the black.
+    std::vector<uint8_t> emf = exportBytes(greyedLayerDrawing(), ImageFormat::Emf, twoColourOptions());
+    std::set<uint32_t> colours;
+    for (size_t at = 0; at + 8 <= emf.size();) {
+        const uint32_t type = le32(emf, at), size = le32(emf, at + 4);
+        if (size < 8 || at + size > emf.size()) break;
+        if (type == 38) colours.insert(le32(emf, at + 24));   // EMR_CREATEPEN
+        if (type == 95) colours.insert(le32(emf, at + 40));   // EMR_EXTCREATEPEN
+        if (type == 39) colours.insert(le32(emf, at + 16));   // EMR_CREATEBRUSHINDIRECT
+        if (type == 24) colours.insert(le32(emf, at + 8));    // EMR_SETTEXTCOLOR
+        at += size;
+    }
+    EXPECT_EQ(colours, (std::set<uint32_t>{0x000000, 0xC0C0C0}));
+}
+
 TEST(ImageExport, PngOptionsReachTheFile) {
     ExportOptions options;
     options.pngTransparent = true;
@@ -229,6 +359,49 @@ TEST(ImageExport, MetafilesAreFittedOrAtRealScale) {
     EXPECT_EQ(le16(wmf, 12), 360);
 }
 
+// The x coordinates of the points of a wmf2svg picture, as fractions of its width.
+std::vector<double> svgLineXs(const std::string& svg) {
+    std::smatch width;
+    if (!std::regex_search(svg, width, std::regex(R"re(<svg width="([0-9.]+)")re"))) return {};
+    std::vector<double> out;
+    const std::regex x(R"re(([0-9.]+),[0-9.]+)re");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), x); it != std::sregex_iterator(); ++it)
+        out.push_back(std::stod((*it)[1]) / std::stod(width[1]));
+    return out;
+}
+
+TEST(ImageExport, RealScaleWmfKeepsTheDrawingAtItsSizeInTheFrame) {
+    // The frame is 1.2 times the extents; the drawing, at real size, takes 1 / 1.2 of it. A
+    // reader that sizes a Windows metafile by what it draws (libwmf) must see the same.
+    if (!test::haveTool("wmf2svg")) GTEST_SKIP() << "wmf2svg is not installed (Debian libwmf-bin)";
+    const std::string dir = test::scratchDir("real_scale_wmf");
+    ExportOptions real;
+    real.realScale = true;
+    test::writeFileBytes(dir + "/real.wmf", exportBytes(wideDrawing(), ImageFormat::Wmf, real));
+    const std::string out = test::runTool("wmf2svg -o '" + dir + "/real.svg' '" + dir + "/real.wmf'");
+    ASSERT_EQ(out.find("exit status"), std::string::npos) << out;
+    std::ifstream in(dir + "/real.svg");
+    std::stringstream svg;
+    svg << in.rdbuf();
+    const std::vector<double> xs = svgLineXs(svg.str());
+    ASSERT_FALSE(xs.empty()) << svg.str();
+    // The lines run from 10 to 190 mm of a 240 mm frame.
+    EXPECT_NEAR(*std::min_element(xs.begin(), xs.end()), 10.0 / 240, 0.005);
+    EXPECT_NEAR(*std::max_element(xs.begin(), xs.end()), 190.0 / 240, 0.005);
+}
+
+TEST(ImageExport, EmfDescriptionNamesTheDrawingInUnicode) {
+    // File names are kept as CP932; the description is UTF-16: "Korvel", NUL, the name, two NULs.
+    Drawing d = wideDrawing();
+    d.fileName = Utf8ToCp932("日影図.jww");
+    const std::vector<uint8_t> emf = exportBytes(d, ImageFormat::Emf, ExportOptions{});
+    const uint32_t count = le32(emf, 60), offset = le32(emf, 64);
+    ASSERT_LE(offset + 2 * count, emf.size());
+    std::u16string description;
+    for (uint32_t i = 0; i < count; ++i) description.push_back(static_cast<char16_t>(le16(emf, offset + 2 * i)));
+    const std::u16string expected = std::u16string(u"Korvel") + u'\0' + u"日影図.jww" + u'\0' + u'\0';
+    EXPECT_EQ(description.substr(0, expected.size()), expected);
+}
+
 }  // namespace
 }  // namespace korvel
-

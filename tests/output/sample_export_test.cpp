@@ -7,7 +7,10 @@
 
 #include "drawing/loaders.h"
 #include "image_readers.h"
+#include "output/color_reduction.h"
 #include "output/image_export.h"
+#include "output/qimage_view.h"
+#include "output/raster_render.h"
 #include "platform/headless_app.h"
 #include "external_tools.h"
 #include "test_support.h"
@@ -77,6 +80,56 @@ TEST(SampleExport, EverySampleBecomesAPngOfTheFittedSize) {
         size_t drawn = 0;
         for (uint32_t p : png.pixels) drawn += p != (drawing.header.PenColor[0] & 0xFFFFFF);
         EXPECT_GT(drawn, 100u) << file;
+    }
+}
+
+// Pixels farther than `radius` from every pixel that differs from the background.
+std::vector<bool> farFromInk(const ImageView& picture, uint32_t background, int radius) {
+    const int w = picture.width, h = picture.height;
+    std::vector<bool> far(static_cast<size_t>(w) * h, true);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (picture.colorAt(x, y) == background) continue;
+            for (int dy = -radius; dy <= radius; ++dy)
+                for (int dx = -radius; dx <= radius; ++dx) {
+                    const int tx = x + dx, ty = y + dy;
+                    if (dx * dx + dy * dy > radius * radius || tx < 0 || ty < 0 || tx >= w || ty >= h)
+                        continue;
+                    far[static_cast<size_t>(ty) * w + tx] = false;
+                }
+        }
+    return far;
+}
+
+TEST(SampleExport, DitheringLeavesTheBackgroundAwayFromTheLinesClean) {
+    // Error a palette cannot pay back (colour on a grey palette, white beyond white) must not
+    // wander off the lines: at most 2 % of the pixels more than 3 pixels from any ink of the
+    // undithered picture may come out other than the background.
+    KORVEL_REQUIRE_SAMPLES();
+    EnsureHeadlessGuiApplication();
+    for (const fs::path& file : sampleFiles()) {
+        Drawing drawing;
+        ASSERT_TRUE(LoadFile(drawing, file.string()).ok) << file;
+        const QImage rendered = RenderToImage(drawing, RenderOptions{}, 600).image;
+        ASSERT_FALSE(rendered.isNull()) << file;
+        QImage storage;
+        const ImageView picture = ViewOfQImage(rendered, storage);
+        const uint32_t background = drawing.header.PenColor[0] & 0x00FFFFFF;
+        const std::vector<bool> far = farFromInk(picture, background, 3);
+        const size_t farCount = static_cast<size_t>(std::count(far.begin(), far.end(), true));
+        ASSERT_GT(farCount, 0u) << file;
+        for (int r = 0; r < kColorReductionCount; ++r) {
+            const std::vector<uint32_t> palette = ReductionPalette(picture, static_cast<ColorReduction>(r));
+            for (int d = 0; d < kDitherModeCount; ++d) {
+                const IndexedImage out = Dither(picture, palette, static_cast<DitherMode>(d));
+                size_t stray = 0;
+                for (size_t i = 0; i < far.size(); ++i)
+                    stray += far[i] && out.palette[out.indices[i]] != background;
+                EXPECT_LE(stray * 50, farCount)
+                    << file.filename() << " " << ColorReductionName(static_cast<ColorReduction>(r)) << " "
+                    << DitherModeName(static_cast<DitherMode>(d)) << ": " << stray << " of " << farCount;
+            }
+        }
     }
 }
 

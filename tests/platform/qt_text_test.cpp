@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
+#include <thread>
+#include <vector>
 
 #include "platform/qt_text.h"
 
@@ -128,14 +130,102 @@ TEST_F(QtText, OutlinesGoToThePath) {
 TEST_F(QtText, TextLeavesThePaintersPenAndTransform) {
     QPainter p(&image);
     p.setPen(QPen(Qt::red, 5));
+    p.setBrush(Qt::blue);
     p.translate(3, 4);
     QtDrawText(p, gothic(20, 10, 450), 0x00FF00, 10, 10, U"A", nullptr);
+    FontSpec bold = gothic(20, 10, 450);
+    bold.weight = 700;
+    QtDrawText(p, bold, 0x00FF00, 10, 10, U"AB", nullptr);
     EXPECT_EQ(p.pen(), QPen(Qt::red, 5));
+    EXPECT_EQ(p.brush(), QBrush(Qt::blue));
+    EXPECT_FALSE(p.testRenderHint(QPainter::Antialiasing));
     EXPECT_EQ(p.worldTransform(), QTransform::fromTranslate(3, 4));
     // An empty cell draws nothing; nor does one of broken size.
     p.end();
     EXPECT_TRUE(draw(gothic(0, 0), U"A").isEmpty());
     EXPECT_TRUE(draw(gothic(100000000, 50000000), U"A").isEmpty());
+}
+
+// Darkness summed over the image: 0 for white, 255 for each black pixel.
+double inkAmount(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) sum += 255 - qGray(image.pixel(x, y));
+    return sum;
+}
+
+// "図" drawn at (20, 20) + one cell of margin, one way of the three a glyph can take: an upright
+// single character (kept as an image between draws), a turned pair, or the outline path.
+enum class Route { Upright, Turned, Outline };
+
+QImage drawOnce(int height, int weight, Route route) {
+    QImage canvas(4 * height + 40, 4 * height + 40, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter p(&canvas);
+    FontSpec f;
+    f.face = "ＭＳ ゴシック";
+    f.height = height;
+    f.width = height / 2;
+    f.weight = weight;
+    if (route == Route::Turned) f.escapement = f.orientation = 900;
+    const int at = height + 20;
+    if (route == Route::Outline) {
+        QPainterPath path;
+        QtDrawText(p, f, 0, at, at, U"図", &path);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillPath(path, Qt::black);
+    } else {
+        QtDrawText(p, f, 0, at, at, route == Route::Turned ? U"図図" : U"図", nullptr);
+    }
+    return canvas;
+}
+
+TEST_F(QtText, BoldIsBolderThanPlainAtEveryGlyphHeight) {
+    // The IPA fonts have no bold face: bold is made by growing each stroke by a twenty-fourth
+    // of the em, some six tenths more ink for "図" (what Qt's own emboldening gives where it
+    // works), however large the glyph and whichever way it is drawn.
+    for (int height : {20, 70, 200}) {
+        for (Route route : {Route::Upright, Route::Turned, Route::Outline}) {
+            const double plain = inkAmount(drawOnce(height, 0, route));
+            const double bold = inkAmount(drawOnce(height, 700, route));
+            ASSERT_GT(plain, 0.0);
+            EXPECT_GT(bold / plain, 1.5) << "height " << height << " route " << int(route);
+            EXPECT_LT(bold / plain, 1.8) << "height " << height << " route " << int(route);
+        }
+    }
+}
+
+TEST_F(QtText, KeptGlyphsBelongToTheirOwnFont) {
+    // Glyph images are kept between draws per font. Once more fonts than the font cache holds
+    // have been used it starts afresh, and fonts made after that must not be handed the images
+    // of fonts made before: every glyph drawn after 256 others matches the same glyph drawn
+    // first thing in a fresh thread.
+    auto drawX = [](const char* face, int height) {
+        QImage canvas(300, 300, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        QPainter p(&canvas);
+        FontSpec f;
+        f.face = face;
+        f.height = height;
+        f.width = 10;
+        QtDrawText(p, f, 0, 20, 20, U"X", nullptr);
+        p.end();
+        return canvas;
+    };
+    const char* faces[] = {"ＭＳ ゴシック", "ＭＳ 明朝", "ＭＳ Ｐゴシック", "ＭＳ Ｐ明朝"};
+    std::vector<QImage> afterOthers, fresh;
+    std::thread busy([&] {
+        for (const char* face : faces)
+            for (int height = 20; height < 84; ++height) drawX(face, height);
+        for (int height = 100; height < 150; ++height) afterOthers.push_back(drawX(faces[0], height));
+    });
+    busy.join();
+    std::thread clean([&] {
+        for (int height = 100; height < 150; ++height) fresh.push_back(drawX(faces[0], height));
+    });
+    clean.join();
+    ASSERT_EQ(afterOthers.size(), fresh.size());
+    for (size_t i = 0; i < fresh.size(); ++i) EXPECT_EQ(afterOthers[i], fresh[i]) << "height " << 100 + i;
 }
 
 }  // namespace

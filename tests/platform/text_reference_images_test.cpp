@@ -61,6 +61,17 @@ TEST_F(TextReferences, ControlCodes) {
     EXPECT_TRUE(MatchesReference(render(), "texts", "codes", 2, 40));
 }
 
+TEST_F(TextReferences, BoldAtLargeSizes) {
+    // Glyphs of 80 and 120 pixels, plain above bold, upright and turned: bold must show at
+    // sizes where font engines stop emboldening.
+    b.extents(0, 0, 100, 50);
+    text(2, 34, "平面図 Ab", 10, 10);
+    text(2, 20, "平面図 Ab", 10, 10).textType = 25000;
+    text(2, 2, "太字", 15, 15).textType = 25000;
+    text(85, 2, "縦", 10, 10, 90).textType = 25000;
+    EXPECT_TRUE(MatchesReference(RenderForReference(b.drawing, 800, 400), "texts", "bold_large", 2, 40));
+}
+
 TEST_F(TextReferences, OutlineModes) {
     b.extents(0, 0, 100, 75);
     // Lines behind the texts show what the halo and the box cover.
