@@ -13,14 +13,14 @@ namespace korvel {
 
 class ExtentsBuilder {
 public:
-    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing), box_(drawing.extents) {}
+    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing), target_(&drawing.extents) {}
     // Measures into `box` instead of the drawing's extents (the box of one block's members).
-    ExtentsBuilder(const Drawing& drawing, Extents& box) : d_(drawing), box_(box) {}
+    ExtentsBuilder(const Drawing& drawing, Extents& box) : d_(drawing), target_(&box) {}
     // Measures into `box`, counting the records of the (layer group, layer) pairs that `shown`
     // marks (group-major, 16 x 16) whatever the drawing's states say; pairs outside the grid
     // count only when AllLayers is set.
     ExtentsBuilder(const Drawing& drawing, Extents& box, const std::array<bool, kLayerGroups * kLayers>& shown)
-        : d_(drawing), box_(box), shown_(&shown) {}
+        : d_(drawing), target_(&box), shown_(&shown) {}
 
     // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set, and
     // records out of the drawable range (see coordinate_range.h) add nothing at all.
@@ -40,7 +40,7 @@ public:
             addTransformed(x, y);
             return;
         }
-        Extents& e = box_;
+        Extents& e = *target_;
         if (x < e.MinX) e.MinX = x;
         if (x > e.MaxX) e.MaxX = x;
         if (y < e.MinY) e.MinY = y;
@@ -49,8 +49,9 @@ public:
     void AddArc(Point2 center, double kind, double flatness, double tiltAngle, double arcAngle,
                 double startAngle, double radius);
 
-    // Measures the members of every top-level insert through the insert's transform. An insert
-    // whose block has no complete definition is skipped with a warning.
+    // Measures the members of every top-level insert through the insert's transform, as they
+    // are drawn (mirrored, turned, inner blocks through their own inserts). An insert whose
+    // block has no complete definition is skipped with a warning.
     void ExpandBlockInserts(std::vector<std::string>& warnings);
     void FinishExtents();
 
@@ -64,13 +65,22 @@ private:
     void addTransformed(double x, double y);
     void addTextBox(Point2 start, Point2 end, double sizeY);
     void addPictureReference(const TDataMoji& r);
+    void addMember(const RecordRef& ref, int depth);
+    void addInnerInsert(const TDataBlock& insert, int depth);
+    // The box of definition `k`'s members in its own coordinates, measured once; null when it
+    // holds nothing measurable, has no complete definition, or inserts itself.
+    const Extents* definitionBox(uint32_t k, int depth);
 
     const Drawing& d_;
-    Extents& box_;
+    Extents* target_;  // the box points go into: the drawing's, a definition's own, or a caller's
     const std::array<bool, kLayerGroups * kLayers>* shown_ = nullptr;  // null: the drawing's states
-    // The block transform while members are measured (identity otherwise).
-    double offsetX_ = 0.0, offsetY_ = 0.0, scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;
+    // The top-level insert whose members are being measured (identity otherwise).
+    Point2 origin_;
+    double scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;
     bool transforming_ = false;  // false: the identity, and points go straight into the box
+    enum class BoxState : uint8_t { Unmeasured, Measuring, Measured };
+    std::vector<BoxState> boxState_;
+    std::vector<Extents> boxes_;
 };
 
 // The extents of the records on the pairs `shown` marks, measured as a load measures them (the
