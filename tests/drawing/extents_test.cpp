@@ -75,6 +75,33 @@ TEST_F(ExtentsTest, CirclesEllipsesAndArcs) {
     EXPECT_NEAR(e.MinY, -1, 1e-9);
 }
 
+TEST_F(ExtentsTest, ArcsAreMeasuredAtEvery15DegreesFromTheirStartAndAtTheirEnd) {
+    // From 80 to 100 degrees: the samples are 80, 95 and the end at 100, so the box stops at
+    // sin 95 degrees, short of the true top at 90 (the way Jw_cad measures it).
+    const double deg = kPi / 180;
+    TDataEnko a;
+    a.radius = 10;
+    a.startAngle = 80 * deg;
+    a.arcAngle = 20 * deg;
+    Extents e = measure([&](DrawingBuilder& b) { b.add(a); });
+    EXPECT_NEAR(e.MaxY, 10 * std::sin(95 * deg) + 1, 1e-9);
+    EXPECT_NEAR(e.MinX, 10 * std::cos(100 * deg) - 1, 1e-9);
+    EXPECT_NEAR(e.MaxX, 10 * std::cos(80 * deg) + 1, 1e-9);
+    // The same arc written backwards from 100 degrees is sampled from its lower end.
+    a.startAngle = 100 * deg;
+    a.arcAngle = -20 * deg;
+    e = measure([&](DrawingBuilder& b) { b.add(a); });
+    EXPECT_NEAR(e.MaxY, 10 * std::sin(95 * deg) + 1, 1e-9);
+    // 1.5 turns from 100 degrees are measured as one turn and a sample: every 15 degrees from
+    // 100 reaches 190 and 280 but never 0, 90 or 180.
+    a.startAngle = 100 * deg;
+    a.arcAngle = 3 * kPi;
+    e = measure([&](DrawingBuilder& b) { b.add(a); });
+    EXPECT_NEAR(e.MinX, 10 * std::cos(175 * deg) - 1, 1e-9);
+    EXPECT_NEAR(e.MaxX, 10 * std::cos(355 * deg) + 1, 1e-9);
+    EXPECT_NEAR(e.MinY, 10 * std::sin(265 * deg) - 1, 1e-9);
+}
+
 TEST_F(ExtentsTest, HiddenLayersCountOnlyWithAllLayers) {
     d.header.LayerState[2][5] = 0;
     TDataSen hidden;

@@ -111,6 +111,16 @@ TEST(WriterTags, BigTagsPastRecord32768ReadBackWhole) {
     }
     b.finish();
     std::vector<uint8_t> bytes = save(d);
+    // Lines of 47 bytes: the first behind its class entry, then 16-bit tags up to the record
+    // numbered 32,768 (counting the first as 0) and the 32-bit form from 32,769 on.
+    const size_t first = streamStart(d) + 14 + 47;
+    const size_t at32768 = first + 32767 * (2 + 47);
+    EXPECT_EQ(u16At(bytes, at32768 - 49), 0x8001);
+    EXPECT_EQ(u16At(bytes, at32768), 0x8001);
+    EXPECT_EQ(u16At(bytes, at32768 + 49), 0x7FFF);
+    EXPECT_EQ(u16At(bytes, at32768 + 51), 0x0001);  // 0x80000001, little-endian
+    EXPECT_EQ(u16At(bytes, at32768 + 53), 0x8000);
+    EXPECT_EQ(u16At(bytes, at32768 + 49 + 6 + 47), 0x7FFF);
     Drawing back;
     LoadResult r = LoadJww(back, bytes.data(), bytes.size());
     ASSERT_TRUE(r.ok) << r.error;
@@ -119,6 +129,58 @@ TEST(WriterTags, BigTagsPastRecord32768ReadBackWhole) {
     EXPECT_EQ(back.ExpectedCount, 100001u);
     EXPECT_EQ(back.top.sequence[50001].cls, RecordClass::Enko);
     EXPECT_EQ(back.top.lines.back().start.x, 99999.0);
+}
+
+// A stream whose first class entry carries `schema` as its version, followed by `tail`.
+std::vector<uint8_t> withSchemaAndTail(Drawing& d, uint16_t schema, bool dropEndTag,
+                                       const std::vector<uint8_t>& tail) {
+    std::vector<uint8_t> bytes = save(d);
+    const size_t at = streamStart(d);
+    bytes[at + 2] = schema & 0xFF;
+    bytes[at + 3] = schema >> 8;
+    if (dropEndTag) bytes.resize(bytes.size() - 2);
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    return bytes;
+}
+
+TEST(ReadRecords, EmbeddedPicturesAreReadFromVersion700) {
+    // One picture: its count, its name as an archive string, its size and bytes.
+    const std::vector<uint8_t> pictures = {1, 0, 0, 0, 5, 'a', '.', 'b', 'm', 'p', 3, 0, 0, 0, 'B', 'M', '!'};
+    Drawing plain = newDrawing();
+    DrawingBuilder pb(plain);
+    pb.add(line(0, 0, 1, 1));
+    pb.finish();
+    // Without block definitions the pictures follow the end tag.
+    for (uint16_t schema : {699, 700}) {
+        SCOPED_TRACE(schema);
+        const std::vector<uint8_t> bytes = withSchemaAndTail(plain, schema, false, pictures);
+        Drawing back;
+        ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok);
+        EXPECT_EQ(back.LineCount(), 1u);
+        if (schema < 700) {
+            EXPECT_TRUE(back.embeddedPictures.empty());
+            continue;
+        }
+        ASSERT_EQ(back.embeddedPictures.size(), 1u);
+        EXPECT_EQ(back.embeddedPictures[0].name, "a.bmp");
+        EXPECT_EQ(back.embeddedPictures[0].bytes, (std::vector<uint8_t>{'B', 'M', '!'}));
+    }
+    // With block definitions Jw_cad 8 puts them right after the last definition's last member,
+    // with no end tag between.
+    Drawing blocks = newDrawing();
+    DrawingBuilder b(blocks);
+    b.add(TDataBlock{});
+    b.beginBlock(TDataList{});
+    b.add(line(0, 0, 2, 0));
+    b.finish();
+    const std::vector<uint8_t> bytes = withSchemaAndTail(blocks, 700, true, pictures);
+    Drawing back;
+    LoadResult r = LoadJww(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty());
+    EXPECT_EQ(back.members.size(), 1u);
+    ASSERT_EQ(back.embeddedPictures.size(), 1u);
+    EXPECT_EQ(back.embeddedPictures[0].bytes.size(), 3u);
 }
 
 TEST(ReadRecords, TruncationKeepsEverythingBefore) {
