@@ -170,6 +170,13 @@ TEST(ArchiveStrings, PlainLongAndUnicodeForms) {
     w.u16(0xFFFE);
     w.u8(6);  // 😀 is a surrogate pair
     w.raw(text, 12);
+    // The lengths as MFC writes them: a byte below 255, then 255 and a word, then 0xFFFF and a
+    // double word.
+    const auto* b = reinterpret_cast<const uint8_t*>(w.bytes.data());
+    EXPECT_EQ(b[0], 0);
+    EXPECT_EQ(b[1], 254);
+    EXPECT_EQ(std::vector<uint8_t>(b + 256, b + 259), (std::vector<uint8_t>{255, 255, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(b + 514, b + 521), (std::vector<uint8_t>{255, 255, 255, 0x70, 0x11, 1, 0}));
     ByteReader in(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
     ReadArchive ar(in);
     std::string s;

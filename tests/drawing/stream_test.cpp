@@ -312,6 +312,11 @@ TEST(BlockDefinitions, MembersFollowEachOtherInOneFlatList) {
     EXPECT_EQ(count, 2u);
     EXPECT_EQ(back.members.sequence[4].cls, RecordClass::Enko);
     EXPECT_EQ(back.members.circles[back.members.sequence[4].index].radius, 2.0);
+    // A count beyond the members there are is cut to them, so no caller reads past the end.
+    back.top.definitions[1].count = 10;
+    ASSERT_TRUE(back.blockMembers(1, first, count));
+    EXPECT_EQ(count, 2u);
+    EXPECT_FALSE(back.blockMembers(2, first, count));
 }
 
 TEST(BlockDefinitions, ADefinitionBeyondEveryInsertStopsReading) {
