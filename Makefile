@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test test-unit test-asan test-asan-render test-wine fuzz bench install clean
+.PHONY: all deps configure build demo test test-unit test-asan test-asan-render test-wine fuzz bench mutate install clean
 
 all: build
 
@@ -61,6 +61,12 @@ fuzz: deps
 	@mkdir -p $(FUZZ_BUILD)/corpus && cp -n samples/*.jww $(FUZZ_BUILD)/corpus/ 2>/dev/null || true
 	./$(FUZZ_BUILD)/fuzz/fuzz_loaders -max_total_time=$(FUZZ_SECONDS) -max_len=200000 \
 	  -print_final_stats=1 $(FUZZ_BUILD)/corpus $(if $(wildcard ../shared/samples/jww),../shared/samples/jww)
+
+# Plants faults one at a time in a copy of the tree and says which ones the tests catch; a
+# developer's tool, not part of make test. make mutate MUTATE="auto --count 20 --seed 7 src/output"
+MUTATE ?= listed
+mutate: deps
+	@python3 scripts/mutate.py $(MUTATE)
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done

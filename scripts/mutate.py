@@ -455,9 +455,6 @@ class Scratch:
         self.baseline = {}
 
     def prepare(self, layers):
-        os.makedirs(self.tree, exist_ok=True)
-        copied = sync_tree(REPO, self.tree)
-        print(f"scratch tree {self.tree}: {copied} files brought up to date")
         if not os.path.exists(os.path.join(self.build, "CMakeCache.txt")):
             code, out, _ = run(["cmake", "-S", self.tree, "-B", self.build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
                                 "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache",
@@ -628,7 +625,9 @@ def main():
 
     scratch = Scratch(args)
     os.makedirs(scratch.tree, exist_ok=True)
-    sync_tree(REPO, scratch.tree)
+    copied = sync_tree(REPO, scratch.tree)
+    if not args.list:
+        print(f"scratch copy {scratch.tree}: {copied} files brought up to date")
     if args.mode == "listed":
         list_path = args.paths[0] if args.paths else os.path.join(REPO, "scripts", "mutation_faults.txt")
         faults, problems = read_listed(list_path, scratch.tree)
