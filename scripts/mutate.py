@@ -16,14 +16,16 @@ the whole program at a fraction of the time. --quick leaves the slow sweeps out 
 """
 
 import argparse
+import fcntl
+import io
 import json
 import os
 import random
 import re
-import shutil
 import signal
 import subprocess
 import sys
+import tarfile
 import time
 from dataclasses import dataclass, field
 
@@ -85,7 +87,7 @@ def changed_line(text, offset, find, into):
 
 # --- the listed faults ---------------------------------------------------------------------------
 
-def read_listed(list_path, tree):
+def read_listed(list_path, listing, files):
     """Blocks of '[name]', 'file: PATH', 'find: TEXT', 'into: TEXT'; the text must occur once.
     A line that starts with white space goes on the text of the line before it."""
     faults, problems, block = [], [], {}
@@ -99,12 +101,10 @@ def read_listed(list_path, tree):
         if missing:
             problems.append(f"{where}: missing {', '.join(missing)}")
             return
-        try:
-            with open(os.path.join(tree, block["file"]), encoding="utf-8") as f:
-                text = f.read()
-        except OSError as e:
-            problems.append(f"{where}: {e.strerror}: {block['file']}")
+        if block["file"] not in files:
+            problems.append(f"{where}: no such file: {block['file']}")
             return
+        text = files[block["file"]]
         n = text.count(block["find"])
         if n != 1:
             problems.append(f"{where}: the text occurs {n} times in {block['file']} (it must occur once)")
@@ -114,23 +114,21 @@ def read_listed(list_path, tree):
                             line=line_of(text, at),
                             context=changed_line(text, at, block["find"], block["into"])))
 
-    with open(list_path, encoding="utf-8") as f:
-        for raw in f:
-            line = raw.rstrip("\n")
-            if not line.strip() or line.lstrip().startswith("#"):
-                continue
-            if line.startswith("[") and line.rstrip().endswith("]"):
-                close()
-                block, last_key = {"name": line.strip()[1:-1]}, None
-            elif line[0].isspace() and last_key:
-                block[last_key] += "\n" + line
-            elif ":" in line and block:
-                key, _, value = line.partition(":")
-                last_key = key.strip()
-                block[last_key] = value[1:] if value.startswith(" ") else value
-            else:
-                problems.append(f"{list_path}: cannot read: {line}")
-        close()
+    for line in listing.splitlines():
+        if not line.strip() or line.lstrip().startswith("#"):
+            continue
+        if line.startswith("[") and line.rstrip().endswith("]"):
+            close()
+            block, last_key = {"name": line.strip()[1:-1]}, None
+        elif line[0].isspace() and last_key:
+            block[last_key] += "\n" + line
+        elif ":" in line and block:
+            key, _, value = line.partition(":")
+            last_key = key.strip()
+            block[last_key] = value[1:] if value.startswith(" ") else value
+        else:
+            problems.append(f"{list_path}: cannot read: {line}")
+    close()
     for i, fault in enumerate(faults, 1):
         fault.ident = f"L{i}"
     return faults, problems
@@ -303,19 +301,17 @@ def auto_candidates(path, text):
     return found
 
 
-def read_replay(json_path, tree):
+def read_replay(json_path, files):
     """The faults of an earlier run's --json file, found again by the text of their line (the
     line may have moved since)."""
     with open(json_path, encoding="utf-8") as f:
         saved = json.load(f)
     faults, problems = [], []
     for item in saved:
-        try:
-            with open(os.path.join(tree, item["file"]), encoding="utf-8") as f:
-                text = f.read()
-        except OSError as e:
-            problems.append(f"{item['id']}: {e.strerror}: {item['file']}")
+        if item["file"] not in files:
+            problems.append(f"{item['id']}: no such file: {item['file']}")
             continue
+        text = files[item["file"]]
         lines = text.split("\n")
         starts = [0]
         for line in lines[:-1]:
@@ -334,32 +330,26 @@ def read_replay(json_path, tree):
     return faults, problems
 
 
-def source_files(tree, names):
-    files = []
+def source_files(files, names):
+    found = []
     for name in names:
-        full = os.path.join(tree, name)
-        if os.path.isdir(full):
-            for root, _, entries in os.walk(full):
-                for e in sorted(entries):
-                    if e.endswith((".cpp", ".h")):
-                        files.append(os.path.relpath(os.path.join(root, e), tree))
-        elif os.path.isfile(full):
-            files.append(name)
-        else:
+        name = os.path.normpath(name)
+        inside = [f for f in files if f == name or f.startswith(name + "/")]
+        if not inside:
             sys.exit(f"mutate: no such file or folder: {name}")
-    return sorted(set(files))
+        found += [f for f in inside if f.endswith((".cpp", ".h"))]
+    return sorted(set(found))
 
 
-def sample_auto(tree, names, count, seed, operators):
+def sample_auto(files, names, count, seed, operators):
     rng = random.Random(seed)
     faults = []
     for name in names:
         pool = []
-        for path in source_files(tree, names=[name]):
+        for path in source_files(files, [name]):
             if layer_of(path) is None:
                 continue
-            with open(os.path.join(tree, path), encoding="utf-8") as f:
-                text = f.read()
+            text = files[path]
             for op, at, find, into in auto_candidates(path, text):
                 if operators and op not in operators:
                     continue
@@ -388,36 +378,54 @@ def sample_auto(tree, names, count, seed, operators):
 
 # --- the scratch tree and its build ----------------------------------------------------------------
 
-def tracked_files(repo):
+def read_sources(repo, rev):
+    """Every file of the working tree as git sees it (committed or not), or of a revision:
+    path -> bytes."""
+    if rev:
+        tar = subprocess.run(["git", "-C", repo, "archive", "--format=tar", rev], check=True,
+                             capture_output=True).stdout
+        with tarfile.open(fileobj=io.BytesIO(tar)) as t:
+            return {m.name: t.extractfile(m).read() for m in t.getmembers() if m.isfile()}
     out = subprocess.run(["git", "-C", repo, "ls-files", "-co", "--exclude-standard", "-z"],
                          check=True, capture_output=True).stdout.decode()
-    return [p for p in out.split("\0") if p]
+    found = {}
+    for rel in (p for p in out.split("\0") if p):
+        full = os.path.join(repo, rel)
+        if os.path.isfile(full) and not os.path.islink(full):
+            with open(full, "rb") as f:
+                found[rel] = f.read()
+    return found
 
 
-def sync_tree(repo, tree):
-    """Copies the working tree's files into the scratch tree, leaving unchanged files (and their
-    times, so nothing is rebuilt for them) alone."""
-    wanted = set(tracked_files(repo))
+def as_text(sources):
+    """The C++ sources and fault lists as text, for finding faults."""
+    return {k: v.decode("utf-8", errors="replace") for k, v in sources.items()
+            if k.endswith((".cpp", ".h", ".txt"))}
+
+
+def sync_tree(sources, tree):
+    """Writes the sources into the scratch tree, leaving unchanged files (and their times, so
+    nothing is rebuilt for them) alone, and removes files the sources no longer have."""
+    wanted = set(sources)
     copied = 0
-    for rel in wanted:
-        src, dst = os.path.join(repo, rel), os.path.join(tree, rel)
-        if not os.path.isfile(src):
-            continue
+    for rel, data in sources.items():
+        dst = os.path.join(tree, rel)
         try:
-            with open(src, "rb") as a, open(dst, "rb") as b:
-                if a.read() == b.read():
+            with open(dst, "rb") as b:
+                if b.read() == data:
                     continue
         except OSError:
             pass
         os.makedirs(os.path.dirname(dst), exist_ok=True)
-        shutil.copy(src, dst)
+        with open(dst, "wb") as f:
+            f.write(data)
         copied += 1
     for root, dirs, entries in os.walk(tree):
         if root == tree:
             dirs[:] = [d for d in dirs if not d.startswith("build")]
         for e in entries:
             rel = os.path.relpath(os.path.join(root, e), tree)
-            if rel not in wanted:
+            if rel not in wanted and rel != ".mutate-lock":
                 os.remove(os.path.join(root, e))
     return copied
 
@@ -618,32 +626,36 @@ def main():
     p.add_argument("--list", action="store_true", help="show the faults and stop")
     p.add_argument("--judged", default="", help="file of faults judged equivalent, with reasons")
     p.add_argument("--json", default="", help="write the verdicts here too")
+    p.add_argument("--rev", default="", help="the tree of this revision instead of the working tree")
     p.add_argument("--scratch", default=os.path.join(REPO, "build", "mutate"), help="scratch folder")
     p.add_argument("--jobs", type=int, default=2)
     p.add_argument("--build-timeout", type=float, default=1200.0)
     args = p.parse_intermixed_args()
 
-    scratch = Scratch(args)
-    os.makedirs(scratch.tree, exist_ok=True)
-    copied = sync_tree(REPO, scratch.tree)
-    if not args.list:
-        print(f"scratch copy {scratch.tree}: {copied} files brought up to date")
+    sources = read_sources(REPO, args.rev)
+    files = as_text(sources)
     if args.mode == "listed":
-        list_path = args.paths[0] if args.paths else os.path.join(REPO, "scripts", "mutation_faults.txt")
-        faults, problems = read_listed(list_path, scratch.tree)
+        if args.paths:
+            list_path = args.paths[0]
+            with open(list_path, encoding="utf-8") as f:
+                listing = f.read()
+        else:
+            list_path = "scripts/mutation_faults.txt"
+            listing = files.get(list_path, "")
+        faults, problems = read_listed(list_path, listing, files)
         for problem in problems:
             print("mutate: " + problem, file=sys.stderr)
     elif args.mode == "replay":
         if len(args.paths) != 1:
             sys.exit("mutate: replay needs the --json file of an earlier run")
-        faults, problems = read_replay(args.paths[0], scratch.tree)
+        faults, problems = read_replay(args.paths[0], files)
         for problem in problems:
             print("mutate: " + problem, file=sys.stderr)
     else:
         if not args.paths:
             sys.exit("mutate: auto needs files or folders to draw faults from")
         ops = {o.strip() for o in args.operators.split(",") if o.strip()}
-        faults = sample_auto(scratch.tree, args.paths, args.count, args.seed, ops)
+        faults = sample_auto(files, args.paths, args.count, args.seed, ops)
     if args.only:
         wanted = [w.strip() for w in args.only.split(",") if w.strip()]
         faults = [f for f in faults if f.ident in wanted or any(w in f.name for w in wanted)]
@@ -655,12 +667,24 @@ def main():
         return 0
 
     for f in faults:
-        with open(os.path.join(scratch.tree, f.path), encoding="utf-8") as src:
-            text = src.read()
+        text = files[f.path]
         start = text.rfind("\n", 0, f.offset) + 1
         end = text.find("\n", f.offset)
         f.column, f.original_line = f.offset - start, text[start:len(text) if end < 0 else end]
     judged = read_judged(args.judged)
+    scratch = Scratch(args)
+    os.makedirs(scratch.tree, exist_ok=True)
+    # One run at a time in a scratch folder: a second would rewrite the files under the first.
+    lock = open(os.path.join(scratch.tree, ".mutate-lock"), "w")
+    try:
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except OSError:
+        sys.exit(f"mutate: another run is using {scratch.tree}; wait for it or name another --scratch")
+    # Ended from outside, the file under change is put back as on an interrupt.
+    signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
+    copied = sync_tree(sources, scratch.tree)
+    print(f"scratch copy {scratch.tree}: {copied} files brought up to date"
+          + (f" (the tree of {args.rev})" if args.rev else ""))
     layers = sorted({layer_of(f.path) for f in faults}, key=LAYERS.index)
     scratch.prepare(layers)
     if args.quick:
