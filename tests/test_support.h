@@ -16,6 +16,9 @@ std::string sourcePath(const std::string& relative);
 std::string scratchDir(const std::string& name);
 std::vector<uint8_t> readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+std::string readFileText(const std::string& path);
+// The names in a folder, sorted: what a write left beside its output shows here.
+std::vector<std::string> folderNames(const std::string& dir);
 
 }  // namespace korvel::test
 

@@ -1,5 +1,6 @@
 // The main window's layout, start-up, painting, shutdown and the events it handles itself.
 #include "app/main_window.h"
+#include "drawing/printable_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -207,7 +208,7 @@ bool MainWindow::renderInto(QPainter& painter, int width, int height, const Rend
     if (!hasDrawing()) return true;
     JwCadImportResult pens =
         PrepareRepaintPens(session_.settings, session_.registry(), drawing_.header, session_.jwcadText);
-    if (!pens.ok) std::fprintf(stderr, "korvel: %s\n", pens.error.c_str());
+    if (!pens.ok) std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(pens.error).c_str());
     QtPainterTarget target(painter);
     RenderRequest request;
     request.width = width;
@@ -240,7 +241,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (!settingsSaved_) {
         settingsSaved_ = true;
         const SettingsSaveResult saved = session_.save();
-        if (!saved.written && !saved.error.empty()) std::fprintf(stderr, "korvel: %s\n", saved.error.c_str());
+        if (!saved.written && !saved.error.empty()) std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(saved.error).c_str());
     }
     event->accept();
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/clip_watcher.h"
+#include "drawing/printable_text.h"
 #include "app/jwwin_clipboard.h"
 #include "app/main_window.h"
 #include "platform/registry_source.h"
@@ -15,14 +16,14 @@
 namespace korvel {
 
 void MainWindow::reportError(const std::string& message) {
-    std::fprintf(stderr, "korvel: %s\n", message.c_str());
+    std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(message).c_str());
     prompts_.information(QString::fromStdString(message));
 }
 
 bool MainWindow::loadTempJwz() {
     pictures_->clear();
     const LoadResult r = LoadJwWinFile(drawing_, tempJwzPath_);
-    if (!r.ok) std::fprintf(stderr, "korvel: %s: %s\n", qPrintable(tempJwzPath_), r.error.c_str());
+    if (!r.ok) std::fprintf(stderr, "korvel: %s: %s\n", qPrintable(tempJwzPath_), EscapeControlCharacters(r.error).c_str());
     return r.ok;
 }
 
@@ -30,7 +31,7 @@ void MainWindow::startupLoad() {
     RefreshDrawingName(drawing_, session_.registry(), QApplication::applicationDirPath().toStdString());
     const ClipboardSaveResult saved = SaveClipboardJwWinData(tempJwzPath_);
     if (!saved.written) {
-        if (!saved.error.empty()) std::fprintf(stderr, "korvel: %s\n", saved.error.c_str());
+        if (!saved.error.empty()) std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(saved.error).c_str());
         return;
     }
     TakeDrawingNameFromJwWin(drawing_, X11WindowTitleSource());
@@ -81,7 +82,7 @@ void MainWindow::clipboardChanged() {
         case ClipboardLoad::Outcome::NoData: return;
         case ClipboardLoad::Outcome::FileError: return reportError(load.error);
         case ClipboardLoad::Outcome::ReadFailed:
-            std::fprintf(stderr, "korvel: %s\n", load.error.c_str());
+            std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(load.error).c_str());
             return;
         case ClipboardLoad::Outcome::Loaded: break;
     }

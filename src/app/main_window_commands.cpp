@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/drawing_info_dialog.h"
+#include "drawing/printable_text.h"
 #include "app/main_window.h"
 #include "app/options_dialog.h"
 #include "drawing/cp932.h"
@@ -66,7 +67,7 @@ void MainWindow::afterLoad(const QString& path, bool updateStatus) {
 bool MainWindow::loadBytesOf(const QString& path, DataKind kind, bool damaged) {
     pictures_->clear();
     const LoadResult r = LoadFile(drawing_, local(path), damaged, &kind);
-    if (!r.ok) std::fprintf(stderr, "korvel: %s\n", r.error.c_str());
+    if (!r.ok) std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(r.error).c_str());
     return r.ok;
 }
 

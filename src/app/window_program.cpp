@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "drawing/printable_text.h"
 #include "app/settings_options.h"
 #include "platform/qt_text.h"
 
@@ -23,7 +24,7 @@ int RunWindowProgram(int argc, char** argv) {
     SettingsOptions options;
     std::string error;
     if (!TakeSettingsOptions(args, options, error)) {
-        std::fprintf(stderr, "korvel: %s\n", error.c_str());
+        std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(error).c_str());
         return 2;
     }
     for (const std::string& a : args) {
@@ -34,7 +35,7 @@ int RunWindowProgram(int argc, char** argv) {
         }
     }
     SettingsSession session = SettingsSession::start(options);
-    for (const std::string& w : session.warnings) std::fprintf(stderr, "korvel: warning: %s\n", w.c_str());
+    for (const std::string& w : session.warnings) std::fprintf(stderr, "korvel: warning: %s\n", EscapeControlCharacters(w).c_str());
 
     QtUserPrompts prompts;
     MainWindow window(std::move(session), prompts);

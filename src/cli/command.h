@@ -26,7 +26,7 @@ struct CommandRegistrar {
 
 const std::vector<Command>& Commands();
 
-// Prints "korvel: message" on standard error.
+// Prints "korvel: message" on standard error, control characters escaped.
 void PrintError(const std::string& message);
 
 }  // namespace korvel::cli

@@ -12,6 +12,7 @@
 #include "app/settings_session.h"
 #include "cli/command.h"
 #include "cli/options.h"
+#include "drawing/printable_text.h"
 #include "output/batch_convert.h"
 #include "output/color_reduction.h"
 #include "output/dxf_export.h"
@@ -164,7 +165,7 @@ bool planJobs(const ConvertArgs& a, const std::vector<std::string>& inputs,
 }
 
 void showProgress(size_t done, size_t total, const std::string& input) {
-    const std::string name = std::filesystem::path(input).filename().string();
+    const std::string name = EscapeControlCharacters(std::filesystem::path(input).filename().string());
     std::fprintf(stderr, "\r\033[Kkorvel convert: %zu/%zu %s", done, total, name.c_str());
     if (done == total) std::fprintf(stderr, "\r\033[K");
     std::fflush(stderr);

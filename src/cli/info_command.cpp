@@ -10,6 +10,7 @@
 #include "cli/options.h"
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
+#include "drawing/printable_text.h"
 #include "render/picture_references.h"
 
 namespace korvel::cli {
@@ -138,13 +139,16 @@ const char* layerStateName(uint32_t state) {
     }
 }
 
+// Every string that comes from the drawing or its name is printed with its control characters
+// escaped: text output goes to terminals, where they would act instead of showing.
 void printHuman(const std::string& file, DataKind kind, const Drawing& d, const LoadResult& r) {
+    const auto shown = [](const std::string& utf8) { return EscapeControlCharacters(utf8); };
     const DrawingHeader& h = d.header;
-    std::printf("%s (%s%s)\n", file.c_str(), kindName(kind), r.recovered ? ", recovered by scanning" : "");
+    std::printf("%s (%s%s)\n", shown(file).c_str(), kindName(kind), r.recovered ? ", recovered by scanning" : "");
     std::printf("  %s\n", versionText(h.Version).c_str());
     std::string memo = Cp932ToUtf8(h.Memo);
     for (size_t at; (at = memo.find("\r\n")) != std::string::npos;) memo.replace(at, 2, " / ");
-    std::printf("  memo: %s\n", memo.c_str());
+    std::printf("  memo: %s\n", shown(memo).c_str());
     std::printf("  paper: %s\n", paperName(h.PaperSize).c_str());
     std::printf("  records: %u announced, %u read\n", d.ExpectedCount, d.RecordCount());
     std::printf("    lines %u, circles %u, texts %u, points %u, dimensions %u, solids %u, block inserts %u\n",
@@ -153,7 +157,7 @@ void printHuman(const std::string& file, DataKind kind, const Drawing& d, const 
     std::printf("  block definitions: %u (%zu members)\n", d.BlockDefinitionCount(), d.members.size());
     for (uint32_t k = 0; k < d.BlockDefinitionCount(); ++k) {
         const TDataList& def = d.top.definitions[k];
-        std::printf("    %u: %s (%u members)\n", k, displayBlockName(def.name).c_str(), def.count);
+        std::printf("    %u: %s (%u members)\n", k, shown(displayBlockName(def.name)).c_str(), def.count);
     }
     const Extents& e = d.extents;
     std::printf("  extents: x %.6f .. %.6f, y %.6f .. %.6f (aspect %.6f)\n", e.MinX, e.MaxX, e.MinY, e.MaxY, e.Aspect);
@@ -161,10 +165,10 @@ void printHuman(const std::string& file, DataKind kind, const Drawing& d, const 
     const std::vector<PictureReferenceStatus> pictures = ListPictureReferences(d);
     if (!pictures.empty()) std::printf("  picture references: %zu\n", pictures.size());
     for (const PictureReferenceStatus& p : pictures)
-        std::printf("    %s (%s)\n", p.reference.c_str(), p.resolves ? "found" : "not found");
+        std::printf("    %s (%s)\n", shown(p.reference).c_str(), p.resolves ? "found" : "not found");
     std::printf("  layer groups:%s\n", d.AllLayers ? " (all layers are drawn for this kind of data)" : "");
     for (int g = 0; g < kLayerGroups; ++g) {
-        std::string name = Cp932ToUtf8(h.LayerGroupName[g]);
+        std::string name = shown(Cp932ToUtf8(h.LayerGroupName[g]));
         std::printf("    %X %-20s %s, scale 1/%g", g, name.empty() ? "-" : name.c_str(), layerStateName(h.LayerGroupState[g]),
                     h.LayerGroupScale[g]);
         int hidden = 0;
@@ -177,7 +181,7 @@ void printHuman(const std::string& file, DataKind kind, const Drawing& d, const 
     std::printf("\n");
     if (d.Truncated) std::printf("  the data is truncated\n");
     if (d.Stopped) std::printf("  reading stopped at a block definition\n");
-    for (const std::string& w : warningsOf(r)) std::printf("  warning: %s\n", w.c_str());
+    for (const std::string& w : warningsOf(r)) std::printf("  warning: %s\n", shown(w).c_str());
 }
 
 int runInfo(const std::vector<std::string>& commandArgs) {

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "drawing/printable_text.h"
+#include "drawing/temporary_file.h"
 #include "platform/qt_picture_decoder.h"
 
 namespace korvel::cli {
@@ -28,7 +30,10 @@ CommandRegistrar::CommandRegistrar(const char* name, const char* usage, CommandF
 
 const std::vector<Command>& Commands() { return registry(); }
 
-void PrintError(const std::string& message) { std::fprintf(stderr, "korvel: %s\n", message.c_str()); }
+// Messages quote file names and drawing strings, which may hold terminal escape sequences.
+void PrintError(const std::string& message) {
+    std::fprintf(stderr, "korvel: %s\n", korvel::EscapeControlCharacters(message).c_str());
+}
 
 }  // namespace korvel::cli
 
@@ -37,6 +42,8 @@ int (*korvelWindowMain)(int argc, char** argv) = nullptr;
 
 int main(int argc, char** argv) {
     using namespace korvel::cli;
+    // Stopped mid-write (Ctrl-C, a file manager giving up on a thumbnail), nothing half-written stays.
+    korvel::InstallTemporaryFileCleanup();
     // Pictures the built-in decoders do not read go to Qt's image plug-ins.
     korvel::InstallQtPictureDecoders();
     if (argc >= 2) {

@@ -105,14 +105,14 @@ int runSave(const std::vector<std::string>& args) {
         }
         size_t replaced = 0;
         d.header.Memo = cutMemo(Utf8ToCp932(joined, &replaced));
-        if (replaced) std::fprintf(stderr, "korvel: save: %zu memo character(s) replaced by \"？\"\n", replaced);
+        if (replaced) PrintError("save: " + std::to_string(replaced) + " memo character(s) replaced by \"？\"");
     }
     if (paperIndex >= 0) d.header.PaperSize = static_cast<uint32_t>(paperIndex);
 
     SaveResult saved;
     std::vector<uint8_t> bytes =
         jwWinData ? SaveJwWinBytes(d, saved) : SaveJwwBytes(d, static_cast<uint32_t>(v), saved);
-    for (const std::string& w : saved.warnings) std::fprintf(stderr, "korvel: save: %s\n", w.c_str());
+    for (const std::string& w : saved.warnings) PrintError("save: " + w);
     std::string error;
     if (!saved.ok || !WriteFileAtomically(output, bytes, error)) {
         PrintError(error.empty() ? saved.error : error);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "drawing/output_file.h"  // WriteFileAtomically, for the savers' callers
 
 namespace korvel {
 
@@ -67,8 +68,5 @@ std::vector<uint8_t> SaveJwwBytes(Drawing& drawing, uint32_t version, SaveResult
 std::vector<uint8_t> SaveJwWinBytes(Drawing& drawing, SaveResult& result);
 // A whole regular file no larger than any drawing can be; false with `error` saying why.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
-// Writes bytes to `path` through a temporary file in the same folder and a rename.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string& error);
 
 }  // namespace korvel

@@ -4,22 +4,25 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "drawing/output_file.h"
 
 namespace korvel {
 
 class StagedFiles {
 public:
-    StagedFiles();   // reads the process's file-creation mask while still single-threaded
-    ~StagedFiles();  // removes whatever was staged and not committed
+    StagedFiles() = default;
+    ~StagedFiles() = default;  // whatever was staged and not committed is removed
 
     StagedFiles(const StagedFiles&) = delete;
     StagedFiles& operator=(const StagedFiles&) = delete;
 
     // Writes `bytes` to a temporary file beside `path`; may be called from several threads.
+    // Pipes and terminals have nothing to stage: they are written at once.
     bool stage(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
     struct Failure {
@@ -32,13 +35,8 @@ public:
     std::vector<Failure> commit();
 
 private:
-    struct Entry {
-        std::string temp;
-        std::string target;
-    };
-    unsigned mode_ = 0644;
     std::mutex mutex_;
-    std::vector<Entry> staged_;
+    std::vector<std::unique_ptr<OutputFile>> staged_;
 };
 
 }  // namespace korvel

@@ -61,12 +61,13 @@ std::vector<std::vector<ExportedText>> TextRows(const Drawing& drawing, int shif
     return rows;
 }
 
-std::string TextExport(const Drawing& drawing, int delimit, int shiftY) {
+std::string TextExport(const Drawing& drawing, int delimit, int shiftY,
+                       std::string (*field)(const std::string& cp932)) {
     const char separator = TextDelimiter(delimit);
     std::string out;
     for (const auto& row : TextRows(drawing, shiftY)) {
         for (const ExportedText& t : row) {
-            out += t.text;
+            out += field ? field(t.text) : t.text;
             out += separator;
         }
         out += "\r\n";

@@ -26,7 +26,9 @@ struct ExportedText {
 // row's first text R join it, d being `shiftY` millimetres; 0 puts every text in a row of its own.
 std::vector<std::vector<ExportedText>> TextRows(const Drawing& drawing, int shiftY);
 
-// Every text followed by the delimiter, each row ended by CR LF; CP932 bytes.
-std::string TextExport(const Drawing& drawing, int delimit, int shiftY);
+// Every text followed by the delimiter, each row ended by CR LF; CP932 bytes, or each text as
+// `field` gives it (converted, or made safe to show on a terminal).
+std::string TextExport(const Drawing& drawing, int delimit, int shiftY,
+                       std::string (*field)(const std::string& cp932) = nullptr);
 
 }  // namespace korvel

@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "drawing/output_file.h"
+
 namespace korvel {
 
 namespace {
@@ -233,51 +235,19 @@ std::string IniFile::text() const {
     return out;
 }
 
-bool IniFile::write(const std::string& pathGiven, std::string& error) const {
+bool IniFile::write(const std::string& path, std::string& error) const {
     namespace fs = std::filesystem;
     std::error_code ec;
-    // A settings file kept elsewhere through a symbolic link is written where the link points,
-    // so the link survives the rename.
-    std::string path = pathGiven;
-    if (fs::is_symlink(pathGiven, ec)) {
-        fs::path resolved = fs::weakly_canonical(pathGiven, ec);
-        if (!ec) path = resolved.string();
-        ec.clear();
-    }
-    fs::path target(path);
+    const fs::path target(path);
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
     if (ec) {
         error = path + ": cannot create its folder (" + ec.message() + ")";
         return false;
     }
-    std::string tmpl = path + ".tmp-XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        error = path + ": cannot create a temporary file (" + std::strerror(errno) + ")";
-        return false;
-    }
-    struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
     const std::string content = text();
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
-    }
-    int savedErrno = errno;
-    if (ok && ::fsync(fd) != 0) ok = false, savedErrno = errno;
-    if (::close(fd) != 0 && ok) ok = false, savedErrno = errno;
-    if (ok && ::rename(name.data(), path.c_str()) != 0) ok = false, savedErrno = errno;
-    if (!ok) {
-        ::unlink(name.data());
-        error = path + ": cannot be written (" + std::strerror(savedErrno) + ")";
-    }
-    return ok;
+    OutputFile out;
+    return out.open(path, error) && out.write(content.data(), content.size(), error) && out.finish(true, error) &&
+           out.commit(error);
 }
 
 }  // namespace korvel

@@ -44,8 +44,9 @@ public:
     void setInteger(std::string_view section, std::string_view key, long long value);
 
     std::string text() const;
-    // Writes text() to a temporary file beside `path` and renames it over `path`, creating the
-    // folder when needed. On failure the old file is untouched and `error` names the problem.
+    // Writes text() through OutputFile (a link to a settings file kept elsewhere stays a link),
+    // creating the folder when needed. On failure the old file is untouched and `error` names
+    // the problem.
     bool write(const std::string& path, std::string& error) const;
 
 private:

@@ -1,12 +1,18 @@
 // korvel convert as a user runs it: outputs, formats, failures that do not stop a batch, exit
 // statuses and standard output.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "drawing/loaders.h"
+#include "drawing/temporary_file.h"
 #include "drawing_builder.h"
 #include "run_korvel.h"
 #include "test_support.h"
@@ -75,6 +81,8 @@ TEST(ConvertCommand, DashWritesToStandardOutput) {
     ASSERT_GT(r.out.size(), 30u);
     EXPECT_EQ(r.out.substr(1, 3), "PNG");
     EXPECT_EQ(static_cast<uint8_t>(r.out[24]), 1);  // bit depth in IHDR: two-colour mode
+    // Named as a file, standard output is written as it is, never replaced.
+    EXPECT_EQ(runKorvel("convert '" + input + "' -o /dev/stdout --format png --mono two-colour", dir).out, r.out);
 }
 
 TEST(ConvertCommand, UsageErrorsExitWithTwo) {
@@ -96,6 +104,49 @@ TEST(ConvertCommand, UsageErrorsExitWithTwo) {
         EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
     }
     EXPECT_FALSE(fs::exists(dir + "/out"));
+}
+
+size_t temporariesIn(const std::string& dir) {
+    size_t n = 0;
+    for (const auto& e : fs::directory_iterator(dir)) n += IsTemporaryName(e.path().filename().string());
+    return n;
+}
+
+TEST(ConvertCommand, StoppedPartWayItLeavesNothingBehind) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        const std::string dir = test::scratchDir("output_stopped_" + std::to_string(signal));
+        fs::create_directories(dir + "/out");
+        std::vector<std::string> args = {KORVEL_EXE, "convert", "-d", dir + "/out", "--width", "3000", "-j", "1"};
+        for (int i = 0; i < 12; ++i) {
+            args.push_back(dir + "/plan" + std::to_string(i) + ".jww");
+            fs::create_symlink(test::sourcePath("samples/demo.jww"), args.back());
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            // As from a terminal: whoever started the tests may have had these ignored.
+            ::signal(SIGINT, SIG_DFL);
+            ::signal(SIGTERM, SIG_DFL);
+            std::vector<char*> argv;
+            for (std::string& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(KORVEL_EXE, argv.data());
+            ::_exit(127);
+        }
+        // The batch keeps its images under temporary names until the last one is drawn.
+        bool writing = false, ended = false;
+        for (int waited = 0; waited < 30000 && !writing && !ended; waited += 2) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            writing = temporariesIn(dir + "/out") > 0;
+            ended = ::waitpid(pid, nullptr, WNOHANG) == pid;
+        }
+        ASSERT_TRUE(writing) << "the batch " << (ended ? "ended" : "wrote nothing") << " before it could be stopped";
+        ::kill(pid, signal);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(fs::is_empty(dir + "/out"));
+    }
 }
 
 TEST(ConvertCommand, DxfByExtensionByFormatAndInEitherFlavour) {

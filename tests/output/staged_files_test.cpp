@@ -43,10 +43,14 @@ TEST(StagedFiles, FailuresNameTheFileAndLeaveNothingBehind) {
         std::string error;
         EXPECT_FALSE(staged.stage(dir + "/missing/a.PNG", {'x'}, error));
         EXPECT_NE(error.find(dir + "/missing/a.PNG"), std::string::npos) << error;
-        // A folder in the way of the target: staging works, the rename cannot.
+        // A folder under the name is refused at once...
+        fs::create_directory(dir + "/b.PNG");
+        EXPECT_FALSE(staged.stage(dir + "/b.PNG", {'x'}, error));
+        EXPECT_EQ(error, dir + "/b.PNG: is a folder; give a file name");
+        // ...and one that appears before the commit stops the rename.
+        ASSERT_TRUE(staged.stage(dir + "/c.PNG", {'x'}, error));
         fs::create_directory(dir + "/c.PNG");
         fs::create_directory(dir + "/c.PNG/inner");
-        ASSERT_TRUE(staged.stage(dir + "/c.PNG", {'x'}, error));
         const auto failures = staged.commit();
         ASSERT_EQ(failures.size(), 1u);
         EXPECT_EQ(failures[0].path, dir + "/c.PNG");
@@ -55,7 +59,7 @@ TEST(StagedFiles, FailuresNameTheFileAndLeaveNothingBehind) {
         ASSERT_TRUE(staged.stage(dir + "/d.PNG", {'x'}, error));
     }
     EXPECT_FALSE(fs::exists(dir + "/d.PNG"));
-    EXPECT_EQ(entries(dir), 1u);  // only the folder that was in the way
+    EXPECT_EQ(entries(dir), 2u);  // only the folders that were in the way
 }
 
 }  // namespace
