@@ -166,6 +166,17 @@ TEST_F(ExtentsTest, TextsAddTheirTopEdge) {
     EXPECT_NEAR(e.MinX, -6, 1e-9);
 }
 
+TEST_F(ExtentsTest, DimensionsAddTheirLineAndTheirTextBox) {
+    TDataSunpou dim;
+    dim.line.start = {0, 0};
+    dim.line.end = {50, 10};
+    dim.text.start = {10, 20};
+    dim.text.end = {30, 20};
+    dim.text.sizeY = 4;
+    Extents e = measure([&](DrawingBuilder& b) { b.add(dim); });
+    EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{-1, -1, 51, 25}));
+}
+
 TEST_F(ExtentsTest, PictureReferencesByWidthAndHeight) {
     TDataMoji p;
     p.start = {0, 0};
@@ -181,6 +192,11 @@ TEST_F(ExtentsTest, PictureReferencesByWidthAndHeight) {
     // Full-width digits, as Jw_cad users type them ("８０,６０").
     EXPECT_EQ(maxOf("^@BMa.bmp,\x82\x57\x82\x4F,\x82\x55\x82\x4F"), std::make_pair(80.0, 60.0));
     EXPECT_EQ(maxOf("^@BMa.bmp,wide,high"), std::make_pair(0.0, 0.0));
+    // Away from the origin the picture spans from its start point.
+    p.start = {30, -20};
+    p.text = "^@BMa.bmp,80,60";
+    Extents e = measure([&](DrawingBuilder& b) { b.add(p); });
+    EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{29, -21, 111, 41}));
 }
 
 TEST_F(ExtentsTest, JwcadSettingsTextsAreLeftOut) {

@@ -38,6 +38,11 @@ TEST(HeaderLayout, FieldsAppearAtTheirVersions) {
     // magic, version, memo, paper, write group, 16 × (3 u32-sized + scale) groups, names, texts
     const size_t expected64 = 8 + 4 + 1 + 4 + 4 + 16 * (4 + 4 + 8 + 16 * 4) + 272 + 10 * 28 + 24 + 8 + 16 + 2;
     EXPECT_EQ(w64.bytes.size(), expected64);
+    // 65 adds the print origin and the grid: two doubles, then a word and five doubles.
+    old.header.Version = 65;
+    ByteWriter w65;
+    WriteJwwHeader(old, w65, 0);
+    EXPECT_EQ(w65.bytes.size(), expected64 + 2 * 8 + 4 + 5 * 8);
 }
 
 TEST(HeaderLayout, EveryVersionReadsBackItsFields) {
@@ -155,6 +160,11 @@ TEST(HeaderKinds, JwsDataKeepsTheHeaderFieldsItDoesNotCarry) {
     EXPECT_EQ(d.header.LayerName[0][0], "kept");
     EXPECT_EQ(d.header.LayerGroupScale[1], 100.0);
     EXPECT_EQ(d.header.Version, 351u);
+    // Cut inside the values after the scales: the header is what is missing, not the records.
+    jws.resize(400);
+    r = LoadJws(d, jws.data(), jws.size());
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("the data ends inside the JWS header"), std::string::npos) << r.error;
 }
 
 TEST(ArchiveStrings, PlainLongAndUnicodeForms) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <string>
@@ -64,6 +65,13 @@ TEST(FixedPalettes, HaveTheirSizesAndNoRepeats) {
     }
     EXPECT_EQ(Web216Palette()[1], MakeColor(0, 0, 0x33));
     EXPECT_EQ(Windows20Palette()[7], MakeColor(0xC0, 0xC0, 0xC0));
+    // The twenty static colours hold the eight full ones and the eight half ones.
+    const std::vector<uint32_t> windows = Windows20Palette();
+    for (int bits = 0; bits < 8; ++bits)
+        for (int level : {0x80, 0xFF}) {
+            const uint32_t c = MakeColor(bits & 1 ? level : 0, bits & 2 ? level : 0, bits & 4 ? level : 0);
+            EXPECT_NE(std::find(windows.begin(), windows.end(), c), windows.end()) << std::hex << c;
+        }
 }
 
 TEST(ColorReduction, StoredValuesOutOfRangeAreUsedAsZero) {
