@@ -202,6 +202,10 @@ TEST(ReadRecords, TruncationKeepsEverythingBefore) {
 }
 
 TEST(ReadRecords, EmptyStreamSucceeds) {
+    // A drawing never loaded announces no records: callers take that for "no drawing".
+    const Drawing never;
+    EXPECT_EQ(never.ExpectedCount, 0u);
+    EXPECT_EQ(never.RecordCount(), 0u);
     Drawing d = newDrawing();
     DrawingBuilder(d).finish();
     std::vector<uint8_t> bytes = save(d);
