@@ -53,14 +53,21 @@ test-wine: deps
 	@cmake --build $(BUILD) -j $(JOBS) --target korvel jwwin_clip transfer_probe
 	@cd $(BUILD) && ctest --output-on-failure -L wine
 
-# libFuzzer on the loaders: make fuzz FUZZ_SECONDS=600
+# libFuzzer on the loaders, the picture decoders, the INI and .reg readers and the renderer,
+# each in turn for FUZZ_SECONDS: make fuzz FUZZ_SECONDS=600. Findings land in $(FUZZ_BUILD).
+FUZZ_TARGETS ?= fuzz_loaders fuzz_pictures fuzz_ini fuzz_registry fuzz_render
 fuzz: deps
-	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DKORVEL_FUZZ=ON -DKORVEL_ONLY_DRAWING=ON -DBUILD_TESTING=OFF -DKORVEL_BENCH=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_loaders
-	@mkdir -p $(FUZZ_BUILD)/corpus && cp -n samples/*.jww $(FUZZ_BUILD)/corpus/ 2>/dev/null || true
-	./$(FUZZ_BUILD)/fuzz/fuzz_loaders -max_total_time=$(FUZZ_SECONDS) -max_len=200000 \
-	  -print_final_stats=1 $(FUZZ_BUILD)/corpus $(if $(wildcard ../shared/samples/jww),../shared/samples/jww)
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_FUZZ=ON -DBUILD_TESTING=OFF -DKORVEL_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t && cp -n fuzz/corpus/$$t/* $(FUZZ_BUILD)/corpus/$$t/ 2>/dev/null; \
+	  case $$t in fuzz_loaders|fuzz_render) cp -n samples/*.jww $(FUZZ_BUILD)/corpus/$$t/ 2>/dev/null;; esac; \
+	  seeds=""; case $$t in fuzz_loaders|fuzz_render) [ -d ../shared/samples/jww ] && seeds=../shared/samples/jww;; esac; \
+	  echo "== $$t"; \
+	  (cd $(FUZZ_BUILD) && ./fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -max_len=200000 -rss_limit_mb=2048 \
+	    -print_final_stats=1 corpus/$$t $$(if [ -n "$$seeds" ]; then echo ../$$seeds; fi)) || exit 1; \
+	done
 
 # Plants faults one at a time in a copy of the tree and says which ones the tests catch; a
 # developer's tool, not part of make test. make mutate MUTATE="auto --count 20 --seed 7 src/output"

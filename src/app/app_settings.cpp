@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/option_table.h"
 #include "platform/ini_file.h"
 
 namespace korvel {
@@ -12,12 +13,29 @@ namespace {
 
 std::string numbered(const char* family, int n) { return std::string(family) + std::to_string(n); }
 
+// A value written by name where the file keeps a number ("PNGComp=best", "JpegPrgrs=on"), as
+// the command line takes it; false for anything else.
+bool namedValue(const IniFile& ini, const char* section, const std::string& key, long& number) {
+    const std::optional<std::string> text = ini.value(section, key);
+    int plain = 0;
+    if (!text || ParseIniInteger(*text, plain)) return false;
+    const OptionSpec* spec = OptionForKey(section, key);
+    std::string why;
+    return spec && ParseOptionValue(*spec, *text, number, why);
+}
+
 // Reads each value with the value in memory as its default.
 class IniReader : public SettingsVisitor {
 public:
     explicit IniReader(const IniFile& ini) : ini_(ini) {}
-    void integer(const char* s, const std::string& k, int& v) override { v = ini_.readInteger(s, k, v); }
-    void boolean(const char* s, const std::string& k, bool& v) override { v = ini_.readBool(s, k, v); }
+    void integer(const char* s, const std::string& k, int& v) override {
+        long named = 0;
+        v = namedValue(ini_, s, k, named) ? static_cast<int>(named) : ini_.readInteger(s, k, v);
+    }
+    void boolean(const char* s, const std::string& k, bool& v) override {
+        long named = 0;
+        v = namedValue(ini_, s, k, named) ? named != 0 : ini_.readBool(s, k, v);
+    }
     void byte(const char* s, const std::string& k, uint8_t& v) override {
         v = static_cast<uint8_t>(ini_.readInteger(s, k, v) & 0xFF);
     }
@@ -32,18 +50,28 @@ private:
 
 class IniWriter : public SettingsVisitor {
 public:
-    explicit IniWriter(IniFile& ini) : ini_(ini) {}
-    void integer(const char* s, const std::string& k, int& v) override { ini_.setInteger(s, k, v); }
-    void boolean(const char* s, const std::string& k, bool& v) override { ini_.setInteger(s, k, v ? 1 : 0); }
-    void byte(const char* s, const std::string& k, uint8_t& v) override { ini_.setInteger(s, k, v); }
+    IniWriter(IniFile& ini, const SettingsKeyFilter& only) : ini_(ini), only_(only) {}
+    void integer(const char* s, const std::string& k, int& v) override {
+        if (wanted(s, k)) ini_.setInteger(s, k, v);
+    }
+    void boolean(const char* s, const std::string& k, bool& v) override {
+        if (wanted(s, k)) ini_.setInteger(s, k, v ? 1 : 0);
+    }
+    void byte(const char* s, const std::string& k, uint8_t& v) override {
+        if (wanted(s, k)) ini_.setInteger(s, k, v);
+    }
     // Written as the signed 32-bit integer the file has always held.
     void pen(const char* s, const std::string& k, uint32_t& v) override {
-        ini_.setInteger(s, k, static_cast<int32_t>(v));
+        if (wanted(s, k)) ini_.setInteger(s, k, static_cast<int32_t>(v));
     }
-    void text(const char* s, const std::string& k, std::string& v) override { ini_.set(s, k, v); }
+    void text(const char* s, const std::string& k, std::string& v) override {
+        if (wanted(s, k)) ini_.set(s, k, v);
+    }
 
 private:
+    bool wanted(const char* s, const std::string& k) const { return !only_ || only_(s, k); }
     IniFile& ini_;
+    const SettingsKeyFilter& only_;
 };
 
 }  // namespace
@@ -146,7 +174,7 @@ void ApplySettingsValues(const IniFile& values, AppSettings& settings, DrawingHe
 }
 
 SettingsSaveResult SaveSettings(const std::string& path, AppSettings& settings, DrawingHeader& penTable,
-                                const SettingsLoadReport& load) {
+                                const SettingsLoadReport& load, const SettingsKeyFilter& only) {
     SettingsSaveResult result;
     IniFile ini;
     IniFile::ReadResult now = IniFile::read(path, ini);
@@ -163,7 +191,7 @@ SettingsSaveResult SaveSettings(const std::string& path, AppSettings& settings, 
         return result;
     }
     RestoreOwnPens(settings, penTable);
-    IniWriter writer(ini);
+    IniWriter writer(ini, only);
     VisitSettings(settings, penTable, writer);
     result.written = ini.write(path, result.error);
     return result;

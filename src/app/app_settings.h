@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -120,11 +121,12 @@ struct SettingsSaveResult {
     std::string error;
 };
 
-// Restores the own pens into `penTable`, then writes every key in file order, keeping whatever
-// else the file holds. A file that exists but was not read completely at start is never
-// overwritten: that would replace the user's values with defaults.
+// Restores the own pens into `penTable`, then writes every key in file order (or those `only`
+// accepts), keeping whatever else the file holds. A file that exists but was not read completely
+// at start is never overwritten: that would replace the user's values with defaults.
+using SettingsKeyFilter = std::function<bool(const char* section, const std::string& key)>;
 SettingsSaveResult SaveSettings(const std::string& path, AppSettings& settings, DrawingHeader& penTable,
-                                const SettingsLoadReport& load);
+                                const SettingsLoadReport& load, const SettingsKeyFilter& only = nullptr);
 
 // The settings file: $XDG_CONFIG_HOME/korvel/Korvel.INI, by default ~/.config/korvel/Korvel.INI.
 std::string DefaultSettingsPath();

@@ -81,6 +81,7 @@ bool LoadHeaderOfJwWinDrawing(Drawing& drawing, const std::string& winePrefix) {
 
 ClipboardPictureResult CopyImageToClipboard(const Drawing& drawing, const ExportOptions& options) {
     ClipboardPictureResult r;
+    if (!CheckExportWidth(options, r.error)) return r;
     RasterExportSize(drawing, options, r.width, r.height);
     // A two-colour bitmap is the 1-bit image that files get, greyed layers as a pattern.
     const RasterRenderResult bitmap =

@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/option_table.h"
+
 namespace korvel {
 
 namespace {
@@ -12,8 +14,6 @@ namespace {
 const char* const kOutputSizeCaptions[7] = {"表示画面サイズ", "２００(横幅）", "３２０", "４８０",
                                             "６４０", "８００", "任意サイズ"};
 const int kOutputWidths[6] = {0, 200, 320, 480, 640, 800};
-const char* const kPngCaptions[4] = {"非圧縮", "標準圧縮", "圧縮速度優先（圧縮率低下）",
-                                     "最高圧縮率（圧縮速度低下）"};
 
 QAction* addCheckable(QMenu& menu, const QString& caption) {
     QAction* a = menu.addAction(caption);
@@ -22,6 +22,10 @@ QAction* addCheckable(QMenu& menu, const QString& caption) {
 }
 
 }  // namespace
+
+int MainMenus::pngLevel(int index) {
+    return static_cast<int>(OptionValues("--png-compression").at(static_cast<size_t>(index)).number);
+}
 
 QString CustomWidthCaption(int width) { return QStringLiteral("任意サイズ... ") + QString::number(width); }
 QString JpegQualityCaption(int quality) {
@@ -97,8 +101,9 @@ void MainMenus::buildOptionsMenu(QMenuBar& bar) {
 
     QMenu* png = m->addMenu(QStringLiteral("PNGﾊﾟﾗﾒｰﾀ設定"));
     QMenu* pngLevels = png->addMenu(QStringLiteral("圧縮方法設定"));
+    const std::vector<OptionValue>& levels = OptionValues("--png-compression");
     for (int i = 0; i < 4; ++i) {
-        pngCompression[i] = addCheckable(*pngLevels, QString::fromUtf8(kPngCaptions[i]));
+        pngCompression[i] = addCheckable(*pngLevels, QString::fromUtf8(levels[i].caption));
         connect(pngCompression[i], &QAction::triggered, this, [this, i](bool on) { choosePngLevel(i, on); });
     }
     pngInterlace = addToggle(*png, QStringLiteral("インターレス  ＞有り"), g.pngInterlaced, false);
@@ -156,7 +161,7 @@ void MainMenus::applySettings() {
 
     int png = 3;  // any other level shows as the best ratio
     for (int i = 0; i < 3; ++i)
-        if (g.pngCompression == kPngLevels[i]) png = i;
+        if (g.pngCompression == pngLevel(i)) png = i;
     for (int i = 0; i < 4; ++i) pngCompression[i]->setChecked(i == png);
     gifLzw->setChecked(g.gifLzw);
     gifRle->setChecked(!g.gifLzw);
@@ -232,7 +237,7 @@ void MainMenus::choosePngLevel(int index, bool nowChecked) {
         return;
     }
     for (int i = 0; i < 4; ++i) pngCompression[i]->setChecked(i == index);
-    settings_.graphic.pngCompression = kPngLevels[index];
+    settings_.graphic.pngCompression = pngLevel(index);
 }
 
 void MainMenus::chooseGif(bool lzw, bool nowChecked) {

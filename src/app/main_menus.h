@@ -72,7 +72,8 @@ public:
     QAction* hideAuxLines = nullptr;   // "補助線を描画しない"
     QAction* clipboardWatch = nullptr; // "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ監視設定"
 
-    static constexpr int kPngLevels[4] = {0, -1, 1, 9};
+    // "PNGComp" of each PNG item: the option table's levels, in its order.
+    static int pngLevel(int index);
 
     // Menu commands that change settings, as the menu items run them.
     void chooseOutputSize(int choice);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -20,12 +21,15 @@
 #include <QToolBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/clip_watcher.h"
 #include "app/drawing_info_dialog.h"
 #include "app/jwwin_clipboard.h"
+#include "app/notice_panel.h"
 #include "app/options_dialog.h"
 #include "app/pen_preparation.h"
 #include "platform/qt_painter_target.h"
@@ -60,7 +64,8 @@ MainWindow::MainWindow(SettingsSession session, UserPrompts& prompts, QWidget* p
     : QMainWindow(parent),
       session_(std::move(session)),
       prompts_(prompts),
-      pictures_(std::make_unique<PictureCache>()) {
+      pictures_(std::make_unique<PictureCache>()),
+      openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     drawing_.header = session_.header;
     setWindowTitle(QStringLiteral("Korvel"));
     QFont font(MapFaceName("ＭＳ Ｐゴシック"));
@@ -78,7 +83,7 @@ MainWindow::MainWindow(SettingsSession session, UserPrompts& prompts, QWidget* p
     buildToolBar();
     buildStatusBar();
     infoDialog_ = new DrawingInfoDialog(this);
-    optionsDialog_ = new OptionsDialog(session_, drawing_.header, prompts_, this);
+    optionsDialog_ = new OptionsDialog(session_, prompts_, this);
     versionDialog_ = makeVersionDialog(this);
     connectCommands();
     create();
@@ -90,7 +95,6 @@ MainWindow::~MainWindow() = default;
 void MainWindow::create() {
     resize(720, 540);
     menus_->applySettings();
-    if (session_.settings.outputSizeChoice == 0) session_.settings.outputWidth = view_->width();
     SeedDrawingHeader(session_.settings, drawing_.header);
 
     tempJwzPath_ = PrepareTempJwzPath();
@@ -151,6 +155,10 @@ void MainWindow::buildStatusBar() {
         bar->addWidget(label);
         panels_[i] = label;
     }
+    renderNotices_ = new NoticePanel(bar);
+    bar->addWidget(renderNotices_, 1);
+    connect(renderNotices_, &NoticePanel::clicked, this,
+            [this] { prompts_.information(renderNotices_->allNotices()); });
     bar->installEventFilter(this);
     for (QLabel* label : panels_) label->installEventFilter(this);
 }
@@ -180,7 +188,13 @@ void MainWindow::connectCommands() {
 
 void MainWindow::UpdateStatusBar() {
     const auto texts = StatusBarTexts(drawing_);
-    for (int i = 0; i < kStatusPanels; ++i) panels_[i]->setText(texts[i]);
+    for (int i = 0; i < kStatusPanels; ++i) {
+        QLabel* panel = panels_[i];
+        panel->setText(texts[i]);
+        // The classic widths, or wider where the text needs it ("Ver : 6.00" in this font, large
+        // counts): a panel never cuts its text.
+        panel->setFixedWidth(std::max(kStatusPanelWidths[i], panel->sizeHint().width()));
+    }
 }
 
 void MainWindow::FitWindowToDrawing() { resize(FittedWindowSize(drawing_.extents.Aspect)); }
@@ -192,23 +206,43 @@ void MainWindow::RepaintDrawing() {
 }
 
 RenderOptions MainWindow::renderOptions() const {
-    RenderOptions o = MakeRenderOptions(session_.settings, session_.jwcadText);
+    std::vector<std::string> problems;
+    RenderOptions o = session_.renderOptions(drawing_, &problems);
     // The menu's drawing order is the one in force, whatever the drawing carried.
     o.drawOrder = session_.settings.solidFlag;
+    for (const std::string& p : problems) reportPenProblem(p);
     return o;
 }
 
 ExportOptions MainWindow::exportOptions() const {
     ExportOptions o = session_.exportOptions();
     o.render = renderOptions();
+    // "表示画面サイズ": as wide as the drawing area is now, not as it was at start.
+    if (session_.settings.outputSizeChoice == 0) o.width = view_->width();
     return o;
 }
 
+void MainWindow::tellStartupProblems() {
+    const SettingsLoadReport& load = session_.load;
+    if (load.complete) return;
+    prompts_.information(QStringLiteral("設定ファイルを読めません。\n\n") + QString::fromStdString(load.problem) +
+                         QStringLiteral("\n\nKorvel starts with the default settings, and what is changed in this "
+                                        "window will not be saved to that file. Mend or remove it, or start with "
+                                        "--settings OTHER.INI."));
+}
+
+void MainWindow::reportPenProblem(const std::string& problem) const {
+    // Every repaint resolves the pens again; one line per distinct problem is enough.
+    if (problem == lastPenProblem_) return;
+    lastPenProblem_ = problem;
+    std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(problem).c_str());
+}
+
 bool MainWindow::renderInto(QPainter& painter, int width, int height, const RenderProgress& progress) {
-    if (!hasDrawing()) return true;
-    JwCadImportResult pens =
-        PrepareRepaintPens(session_.settings, session_.registry(), drawing_.header, session_.jwcadText);
-    if (!pens.ok) std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(pens.error).c_str());
+    if (!hasDrawing()) {
+        renderNotices_->setNotices({});
+        return true;
+    }
     QtPainterTarget target(painter);
     RenderRequest request;
     request.width = width;
@@ -217,7 +251,8 @@ bool MainWindow::renderInto(QPainter& painter, int width, int height, const Rend
     request.progress = progress;
     request.pictures = pictures_.get();
     const RenderResult result = RenderDrawing(target, drawing_, renderOptions(), request);
-    FinishRepaintPens(session_.settings, drawing_.header);
+    // A cancelled render tells only part of the story; the next complete one replaces it.
+    if (result.completed) renderNotices_->setNotices(result.warnings);
     return result.completed;
 }
 
@@ -240,8 +275,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     if (!settingsSaved_) {
         settingsSaved_ = true;
-        const SettingsSaveResult saved = session_.save();
-        if (!saved.written && !saved.error.empty()) std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(saved.error).c_str());
+        const SettingsSaveResult saved = session_.saveWindowChanges();
+        if (!saved.written && !saved.error.empty())
+            std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(saved.error).c_str());
     }
     event->accept();
 }

@@ -18,6 +18,7 @@
 #include "output/export_options.h"
 
 class QToolBar;
+class QUrl;
 
 namespace korvel {
 
@@ -26,6 +27,7 @@ class DrawingInfoDialog;
 class OptionsDialog;
 class PictureCache;
 class MainWindow;
+class NoticePanel;
 class Temf2bmp;
 
 
@@ -40,6 +42,10 @@ public:
     void UpdateStatusBar();
     void FitWindowToDrawing();
     void RepaintDrawing();
+
+    // Tells in the window what went wrong at start that changes what the window does: a settings
+    // file that cannot be read, so that nothing changed in this window will be saved to it.
+    void tellStartupProblems();
 
     // Opens a drawing file by its name (command line, dropped files): the kind follows the
     // extension or the magic. False, with the reason shown, when it could not be read.
@@ -78,11 +84,17 @@ public:
     OptionsDialog& optionsDialog() { return *optionsDialog_; }
     QDialog& versionDialog() { return *versionDialog_; }
     std::array<QLabel*, kStatusPanels>& statusPanels() { return panels_; }
+    // What the last complete render left out or could not draw.
+    NoticePanel& renderNotices() { return *renderNotices_; }
     int repaintRequests() const { return repaintRequests_; }
     const QString& tempJwzPath() const { return tempJwzPath_; }
     ClipWatcher& clipWatcher() { return *clipWatcher_; }
     // Conversions the watcher finished (the drawing loaded and the picture placed).
     int clipboardConversions() const { return clipboardConversions_; }
+
+    // How the help command hands the manual to a browser (the desktop's, or a test's); false
+    // when nothing opened it.
+    void setUrlOpener(std::function<bool(const QUrl&)> opener) { openUrl_ = std::move(opener); }
 
     // The export settings of the picture commands.
     ExportOptions exportOptions() const;
@@ -109,6 +121,7 @@ private:
     void startupLoad();
     bool loadTempJwz();
     void reportError(const std::string& message);
+    void reportPenProblem(const std::string& problem) const;
 
     SettingsSession session_;
     UserPrompts& prompts_;
@@ -118,6 +131,7 @@ private:
     DrawingView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::array<QLabel*, kStatusPanels> panels_{};
+    NoticePanel* renderNotices_ = nullptr;
     DrawingInfoDialog* infoDialog_ = nullptr;
     OptionsDialog* optionsDialog_ = nullptr;
     QDialog* versionDialog_ = nullptr;
@@ -128,6 +142,8 @@ private:
     bool settingsSaved_ = false;
     int repaintRequests_ = 0;
     Temf2bmp* metafileTool_ = nullptr;
+    mutable std::string lastPenProblem_;
+    std::function<bool(const QUrl&)> openUrl_;
 };
 
 // The window program: `korvel [settings options] [FILE...]`.

@@ -198,7 +198,6 @@ void MainWindow::optionsCommand() {
     optionsDialog_->populate();
     prompts_.showModal(*optionsDialog_);
     menus_->applySettings();
-    SaveOwnPens(session_.settings, drawing_.header);
     RepaintDrawing();
 }
 
@@ -209,12 +208,17 @@ void MainWindow::helpCommand() {
         QDir(dir).filePath(QStringLiteral("../docs/help/index.html")),
         QStringLiteral(KORVEL_SOURCE_HELP)};
     for (const QString& c : candidates) {
-        if (QFileInfo::exists(c)) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(c).absoluteFilePath()));
-            return;
-        }
+        if (!QFileInfo::exists(c)) continue;
+        const QString file = QFileInfo(c).absoluteFilePath();
+        if (!openUrl_(QUrl::fromLocalFile(file)))
+            prompts_.information(QStringLiteral("ヘルプを開くブラウザがありません。\n\nNo web browser opened the manual; "
+                                                "open it in one yourself:\n") +
+                                 file + QStringLiteral("\n\n(man korvel tells the same for the command line.)"));
+        return;
     }
-    prompts_.information(QStringLiteral("ヘルプファイルが見つかりません。"));
+    prompts_.information(QStringLiteral("ヘルプファイルが見つかりません。\n\nThe manual is not at any of these "
+                                        "places:\n") +
+                         candidates.join(QLatin1Char('\n')));
 }
 
 void MainWindow::versionCommand() { prompts_.showModal(*versionDialog_); }

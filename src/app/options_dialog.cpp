@@ -14,9 +14,11 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/color_button.h"
 #include "app/jwcad_import.h"
+#include "app/option_table.h"
 
 namespace korvel {
 
@@ -24,15 +26,6 @@ namespace {
 
 const char* const kSizeCaptions[7] = {"表示画面サイズ", "２００（横幅）", "３２０", "４８０",
                                       "６４０", "８００", "任意サイズ　："};
-const char* const kPngCaptions[4] = {"非圧縮", "標準圧縮", "圧縮速度優先（圧縮率低下）",
-                                     "最高圧縮率（圧縮速度低下）"};
-constexpr int kPngLevels[4] = {0, -1, 1, 9};
-const char* const kDitherCaptions[7] = {"Nearest", "FloydSt", "Stucki", "Sierra",
-                                        "JaJuNI", "SteveAr", "Burkes"};
-const char* const kReductionCaptions[9] = {"なし", "20色パレット", "256色ハーフトーン",
-                                           "4色グレイスケール", "白黒単色パレット", "256色グレイスケール",
-                                           "Netscape216色パレット", "2乗色最適パレット", "256色最適パレット"};
-const char* const kDelimiterCaptions[4] = {"タブ", "スペース", "カンマ", "セミコロン"};
 const char* const kPenCaptions[10] = {"背景色：", "線色１：", "線色２：", "線色３：", "線色４：",
                                       "線色５：", "線色６：", "線色７：", "線色８：", "補助色："};
 const char* const kFamilyCaptions[8] = {"赤色系：", "黄色系：", "緑色系：", "水色系：",
@@ -44,6 +37,20 @@ const char* const kBrushCaptions[8] = {" １：■　Solid", " ２：□　Clear
 void fill(QComboBox* box, const char* const* items, int count) {
     for (int i = 0; i < count; ++i) box->addItem(QString::fromUtf8(items[i]));
 }
+
+// A list of the option table's values, in its order, each item carrying the value's number: the
+// same values the command line and the settings file take.
+void fillChoices(QComboBox* box, const char* option) {
+    for (const OptionValue& v : OptionValues(option))
+        box->addItem(QString::fromUtf8(v.caption), QVariant::fromValue(static_cast<int>(v.number)));
+}
+
+int numberAt(const QComboBox* box, int index, int fallback) {
+    const QVariant v = box->itemData(index);
+    return v.isValid() ? v.toInt() : fallback;
+}
+
+void showNumber(QComboBox* box, int number) { box->setCurrentIndex(box->findData(number)); }
 
 QLineEdit* smallBox(QWidget* parent, int width = 40) {
     auto* e = new QLineEdit(parent);
@@ -63,9 +70,8 @@ void bindCheck(QCheckBox* box, bool& setting) {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(SettingsSession& session, DrawingHeader& penTable, UserPrompts& prompts,
-                             QWidget* parent)
-    : QDialog(parent), session_(session), penTable_(penTable), prompts_(prompts) {
+OptionsDialog::OptionsDialog(SettingsSession& session, UserPrompts& prompts, QWidget* parent)
+    : QDialog(parent), session_(session), pens_(session.settings.ownPens), prompts_(prompts) {
     setWindowTitle(QStringLiteral("　ｵﾌﾟｼｮﾝ設定"));
     setFixedSize(624, 472);
     auto* layout = new QVBoxLayout(this);
@@ -151,7 +157,7 @@ QWidget* OptionsDialog::buildOutputPage() {
     auto* pl = new QGridLayout(png);
     pl->addWidget(new QLabel(QStringLiteral("圧縮方法設定："), png), 0, 0);
     pngCompression = new QComboBox(png);
-    fill(pngCompression, kPngCaptions, 4);
+    fillChoices(pngCompression, "--png-compression");
     pl->addWidget(pngCompression, 0, 1);
     pngInterlace = new QCheckBox(QStringLiteral("インターレス　設定有り"), png);
     pngTransparent = new QCheckBox(QStringLiteral("背景を透明色(Jww背景色)にする"), png);
@@ -170,11 +176,11 @@ QWidget* OptionsDialog::buildOutputPage() {
     gl->addWidget(method, 0, 0, 1, 2);
     gl->addWidget(new QLabel(QStringLiteral("ディザmode："), gif), 1, 0);
     gifDither = new QComboBox(gif);
-    fill(gifDither, kDitherCaptions, 7);
+    fillChoices(gifDither, "--gif-dither");
     gl->addWidget(gifDither, 1, 1);
     gl->addWidget(new QLabel(QStringLiteral("減色方法："), gif), 2, 0);
     gifReduction = new QComboBox(gif);
-    fill(gifReduction, kReductionCaptions, 9);
+    fillChoices(gifReduction, "--gif-colors");
     gl->addWidget(gifReduction, 2, 1);
     grid->addWidget(gif, 0, 1, 2, 1);
 
@@ -186,7 +192,7 @@ QWidget* OptionsDialog::buildOutputPage() {
     tl->addWidget(shiftY, 0, 1);
     tl->addWidget(new QLabel(QStringLiteral("行データ内の区切り文字："), text), 1, 0);
     delimiter = new QComboBox(text);
-    fill(delimiter, kDelimiterCaptions, 4);
+    fillChoices(delimiter, "--delimiter");
     tl->addWidget(delimiter, 1, 1);
     textToClipboard = new QCheckBox(QStringLiteral("クリップボードへ文字データを出力する"), text);
     tl->addWidget(textToClipboard, 2, 0, 1, 2);
@@ -288,13 +294,13 @@ void OptionsDialog::connectRules() {
     bindCheck(pngTransparent, g.pngTransparent);
     bindCheck(textToClipboard, s.textToClipboard);
     bindCheck(ownPens, s.penColorFlag);
-    connect(pngCompression, &QComboBox::activated, this, [&g](int i) {
-        g.pngCompression = i >= 0 && i < 4 ? kPngLevels[i] : -1;
-    });
+    connect(pngCompression, &QComboBox::activated, this,
+            [this, &g](int i) { g.pngCompression = numberAt(pngCompression, i, -1); });
     connect(gifLzw, &QRadioButton::clicked, this, [&g] { g.gifLzw = true; });
     connect(gifRle, &QRadioButton::clicked, this, [&g] { g.gifLzw = false; });
-    connect(gifDither, &QComboBox::activated, this, [&g](int i) { g.gifDither = i; });
-    connect(gifReduction, &QComboBox::activated, this, [&g](int i) { g.gifSubColor = i; });
+    connect(gifDither, &QComboBox::activated, this, [this, &g](int i) { g.gifDither = numberAt(gifDither, i, i); });
+    connect(gifReduction, &QComboBox::activated, this,
+            [this, &g](int i) { g.gifSubColor = numberAt(gifReduction, i, i); });
     connect(brushStyle, &QComboBox::activated, this, [&s](int i) {
         s.solidBrushStyle = i >= 0 && i < 8 ? static_cast<BrushStyle>(i) : BrushStyle::Solid;
     });
@@ -313,17 +319,21 @@ void OptionsDialog::connectRules() {
     for (int n = 0; n < 10; ++n)
         connect(colors[n], &QPushButton::clicked, this, [this, n] { chooseColor(n); });
     connect(defaults, &QPushButton::clicked, this, [this] {
-        ImportJwCadSettings(session_.registry(), penTable_, session_.jwcadText);
+        // Jw_cad's pens where its settings have them; the others stay as they are.
+        DrawingHeader table;
+        RestoreOwnPens(session_.settings, table);
+        ImportJwCadSettings(session_.registry(), table, session_.jwcadText);
+        SaveOwnPens(session_.settings, table);
         showPens();
         closeButton->setFocus();
     });
 }
 
 void OptionsDialog::chooseColor(int index) {
-    uint32_t colour = penTable_.PenColor[index];
+    uint32_t colour = pens_.color[index];
     if (prompts_.chooseColor(colour)) {
         colors[index]->setColor(colour);
-        penTable_.PenColor[index] = colour;
+        pens_.color[index] = colour;
     }
     closeButton->setFocus();
 }
@@ -340,8 +350,8 @@ void OptionsDialog::updateHatchControls() {
 
 void OptionsDialog::showPens() {
     for (int n = 0; n < 10; ++n) {
-        colors[n]->setColor(penTable_.PenColor[n]);
-        widths[n]->setText(QString::number(static_cast<int32_t>(penTable_.PenWidth[n])));
+        colors[n]->setColor(pens_.color[n]);
+        widths[n]->setText(QString::number(static_cast<int32_t>(pens_.width[n])));
     }
 }
 
@@ -385,15 +395,14 @@ void OptionsDialog::populate() {
     textToClipboard->setChecked(s.textToClipboard);
     ownPens->setChecked(s.penColorFlag);
 
-    for (int i = 0; i < 4; ++i)
-        if (g.pngCompression == kPngLevels[i]) pngCompression->setCurrentIndex(i);
+    if (pngCompression->findData(g.pngCompression) >= 0) showNumber(pngCompression, g.pngCompression);
     gifLzw->setChecked(g.gifLzw);
     gifRle->setChecked(!g.gifLzw);
-    gifDither->setCurrentIndex(g.gifDither >= 0 && g.gifDither < 7 ? g.gifDither : -1);
-    gifReduction->setCurrentIndex(g.gifSubColor >= 0 && g.gifSubColor < 9 ? g.gifSubColor : -1);
+    showNumber(gifDither, g.gifDither);
+    showNumber(gifReduction, g.gifSubColor);
 
     shiftY->setValue(s.textShiftY);
-    delimiter->setCurrentIndex(s.textDelimiter >= 0 && s.textDelimiter < 4 ? s.textDelimiter : 0);
+    delimiter->setCurrentIndex(std::max(0, delimiter->findData(s.textDelimiter)));
     brushStyle->setCurrentIndex(static_cast<int>(s.solidBrushStyle));
 
     hatchOn->setChecked(s.hatchOn);
@@ -420,13 +429,13 @@ void OptionsDialog::closeDialog() {
     if (s.hatchOn && s.hatchByColorFamily)
         for (int i = 0; i < 8; ++i) s.colorFamilyHatch[i + 1] = static_cast<uint8_t>(boxValue(familyHatch[i], 1));
     for (int n = 0; n < 10; ++n) {
-        const int old = static_cast<int32_t>(penTable_.PenWidth[n]);
+        const int old = static_cast<int32_t>(pens_.width[n]);
         const int width = boxValue(widths[n], old);
-        penTable_.PenWidth[n] = static_cast<uint32_t>(width == 0 ? 1 : width);
+        pens_.width[n] = static_cast<uint32_t>(width == 0 ? 1 : width);
     }
     s.graphic.jpegValue = boxValue(jpegQuality, s.graphic.jpegValue);
     s.textShiftY = shiftY->value();
-    s.textDelimiter = delimiter->currentIndex();
+    s.textDelimiter = numberAt(delimiter, delimiter->currentIndex(), 0);
     accept();
 }
 

@@ -26,9 +26,8 @@ class ColorButton;
 class OptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    // Edits `session`'s settings and the pens of `penTable` (the drawing's header).
-    OptionsDialog(SettingsSession& session, DrawingHeader& penTable, UserPrompts& prompts,
-                  QWidget* parent = nullptr);
+    // Edits `session`'s settings, the own pens among them; the drawing is not touched.
+    OptionsDialog(SettingsSession& session, UserPrompts& prompts, QWidget* parent = nullptr);
 
     // Every control from the settings in memory.
     void populate();
@@ -89,7 +88,7 @@ private:
     void chooseColor(int index);
 
     SettingsSession& session_;
-    DrawingHeader& penTable_;
+    OwnPenSet& pens_;
     UserPrompts& prompts_;
 };
 

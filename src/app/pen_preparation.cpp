@@ -1,31 +1,27 @@
-// Pen choice around renders and exports.
+// Pen choice for renders and exports.
 #include "app/pen_preparation.h"
 
 namespace korvel {
 
-JwCadImportResult PrepareRepaintPens(const AppSettings& settings, const RegistrySource& registry,
-                                     DrawingHeader& penTable, JwCadTextOptions& text) {
-    if (settings.penColorFlag) {
-        RestoreOwnPens(settings, penTable);
-        JwCadImportResult own;
-        own.found = true;
-        return own;
-    }
-    return ImportJwCadSettings(registry, penTable, text);
+namespace {
+
+const char* const kPenKey = "Software\\Jw_cad\\jw_win\\Pen";
+
+// Window: the flag chooses between the own pens and Jw_cad's.
+PenSource effectiveSource(PenSource source, const AppSettings& settings) {
+    if (source != PenSource::Window) return source;
+    return settings.penColorFlag ? PenSource::Own : PenSource::Window;
 }
 
-void FinishRepaintPens(const AppSettings& settings, DrawingHeader& penTable) {
-    RestoreOwnPens(settings, penTable);
+void layOwnPens(const AppSettings& settings, DrawingHeader& table) { RestoreOwnPens(settings, table); }
+
+void importOver(const RegistrySource& registry, DrawingHeader& table, std::vector<std::string>* problems) {
+    JwCadTextOptions text;  // start-up took the text options; only the table matters here
+    const JwCadImportResult r = ImportJwCadSettings(registry, table, text);
+    if (!r.ok && problems) problems->push_back(r.error + "; drawing with the pens read so far");
 }
 
-bool ParsePenSource(const std::string& text, PenSource& source) {
-    if (text == "window") source = PenSource::Window;
-    else if (text == "own") source = PenSource::Own;
-    else if (text == "jwcad") source = PenSource::JwCad;
-    else if (text == "drawing") source = PenSource::Drawing;
-    else return false;
-    return true;
-}
+}  // namespace
 
 const char* PenSourceName(PenSource source) {
     switch (source) {
@@ -37,31 +33,43 @@ const char* PenSourceName(PenSource source) {
     return "window";
 }
 
-std::vector<std::string> ApplyPenSource(PenSource source, const AppSettings& settings,
-                                        const RegistrySource& registry, DrawingHeader& penTable) {
-    std::vector<std::string> messages;
-    JwCadTextOptions text;  // the start-up import already set the text options
-    switch (source) {
+PenTable ResolvePens(PenSource source, const AppSettings& settings, const RegistrySource& registry,
+                     const DrawingHeader& drawing, std::vector<std::string>* problems) {
+    // A scratch header of pen fields only: the import writes into header form, and copying the
+    // drawing's whole header (layer names and all) for every render would be waste.
+    DrawingHeader table;
+    PutPenTable(PenTableOf(drawing), table);
+    switch (effectiveSource(source, settings)) {
         case PenSource::Drawing:
             break;
         case PenSource::Own:
-            RestoreOwnPens(settings, penTable);
+            layOwnPens(settings, table);
             break;
-        case PenSource::JwCad: {
-            JwCadImportResult r = ImportJwCadSettings(registry, penTable, text);
-            if (!r.ok) messages.push_back(r.error + "; drawing with the pens read so far");
-            else if (!r.found && !registry.keyExists("Software\\Jw_cad\\jw_win\\Pen"))
-                messages.push_back("Jw_cad's settings were not found; drawing with the drawing's pens");
+        case PenSource::JwCad:
+            importOver(registry, table, problems);
+            if (!registry.keyExists(kPenKey) && problems)
+                problems->push_back("Jw_cad's settings were not found; drawing with the drawing's pens");
             break;
-        }
-        case PenSource::Window: {
-            JwCadImportResult r = PrepareRepaintPens(settings, registry, penTable, text);
-            if (!r.ok) messages.push_back(r.error + "; drawing with the pens read so far");
-            FinishRepaintPens(settings, penTable);
+        case PenSource::Window:
+            // Jw_cad's pens where its settings have them, the own pens (built in unless the
+            // settings file says otherwise) where they do not.
+            layOwnPens(settings, table);
+            importOver(registry, table, problems);
             break;
-        }
     }
-    return messages;
+    return PenTableOf(table);
+}
+
+std::string DescribePens(PenSource source, const AppSettings& settings, const RegistrySource& registry) {
+    const bool jwcad = registry.keyExists(kPenKey);
+    switch (effectiveSource(source, settings)) {
+        case PenSource::Drawing: return "the drawing's own pens";
+        case PenSource::Own:
+            return source == PenSource::Window ? "Korvel's own pens (PenColor/PenColorFlag is on)" : "Korvel's own pens";
+        case PenSource::JwCad: return jwcad ? "Jw_cad's pens" : "the drawing's own pens (Jw_cad's settings absent)";
+        case PenSource::Window: return jwcad ? "Jw_cad's pens" : "Korvel's own pens (Jw_cad's settings absent)";
+    }
+    return {};
 }
 
 }  // namespace korvel

@@ -1,5 +1,6 @@
-// The settings options every subcommand takes: which settings file and Jw_cad registry to read,
-// which pens to draw with, and the "Graphic" and "Form" values to override for this run.
+// The settings options of a run: which settings file and Jw_cad registry to read, which pens to
+// draw with, and the settings values to override for this run. The option table
+// (app/option_table.h) parses them.
 #pragma once
 
 #include <string>
@@ -22,18 +23,9 @@ struct SettingsOptions {
     std::vector<std::string> given;
 };
 
-// Which options TakeSettingsOptions takes: all of them, or only where the settings come from
-// (--settings, --jwcad-registry, --pens, --set) for a command that reads the export options
-// itself and lays them over the settings.
-enum class SettingsOptionSet { All, SourcesOnly };
-
-// Takes the settings options out of `args` (up to a "--"), leaving the rest for the command.
+// Takes the settings options out of `args` (up to a "--"), leaving the rest for the caller.
 // Both "--name VALUE" and "--name=VALUE" work. False, with `error` saying which option and why,
 // on an unusable value.
-bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error,
-                         SettingsOptionSet set = SettingsOptionSet::All);
-
-// The options and what they do, one per line, for the commands' help.
-extern const char* const kSettingsOptionsHelp;
+bool TakeSettingsOptions(std::vector<std::string>& args, SettingsOptions& options, std::string& error);
 
 }  // namespace korvel

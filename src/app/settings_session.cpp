@@ -1,6 +1,7 @@
 // One run's settings, set up in the main window's start-up order.
 #include "app/settings_session.h"
 
+#include "drawing/drawing_builder.h"
 #include "platform/registry_source.h"
 
 namespace korvel {
@@ -27,6 +28,28 @@ std::shared_ptr<RegistrySource> openRegistry(SettingsSession& s) {
     return file;
 }
 
+// Every key with its value, in the settings file's form, and which keys are pens.
+class ValueCollector : public SettingsVisitor {
+public:
+    IniFile ini;
+    std::vector<std::pair<std::string, std::string>> penKeys;
+    void integer(const char* s, const std::string& k, int& v) override { ini.setInteger(s, k, v); }
+    void boolean(const char* s, const std::string& k, bool& v) override { ini.setInteger(s, k, v); }
+    void byte(const char* s, const std::string& k, uint8_t& v) override { ini.setInteger(s, k, v); }
+    void pen(const char* s, const std::string& k, uint32_t& v) override {
+        ini.setInteger(s, k, static_cast<int32_t>(v));
+        penKeys.emplace_back(s, k);
+    }
+    void text(const char* s, const std::string& k, std::string& v) override { ini.set(s, k, v); }
+};
+
+ValueCollector valuesOf(AppSettings settings, DrawingHeader table) {
+    RestoreOwnPens(settings, table);
+    ValueCollector c;
+    VisitSettings(settings, table, c);
+    return c;
+}
+
 }  // namespace
 
 SettingsSession SettingsSession::start(const SettingsOptions& options) {
@@ -37,6 +60,7 @@ SettingsSession SettingsSession::start(const SettingsOptions& options) {
     // The built-in pens first: an import that stops part-way leaves them in place of the pens it
     // never reached, rather than black pens of width 0.
     SetBuiltInPens(s.header);
+    SetBuiltInLineTypes(s.header);
     s.import = ImportJwCadSettings(*s.registry_, s.header, s.jwcadText);
     if (!s.import.ok) s.warnings.push_back(s.import.error + "; going on with the pens read so far");
     if (!s.import.found) SetBuiltInPens(s.header);
@@ -49,6 +73,15 @@ SettingsSession SettingsSession::start(const SettingsOptions& options) {
 
     ApplySettingsValues(options.overrides, s.settings, s.header);
     SeedDrawingHeader(s.settings, s.header);
+
+    const ValueCollector start = valuesOf(s.settings, s.header);
+    s.startValues_ = start.ini;
+    IniFile::read(s.load.path, s.fileKeys_);
+    // Keys whose starting value the run's options gave: those they set, and the own pens the file
+    // lacks, which take their defaults from the Jw_cad settings named for this run.
+    s.runOnly_ = options.overrides;
+    if (!options.registryPath.empty())
+        for (const auto& [section, key] : start.penKeys) s.runOnly_.set(section, key, "");
     return s;
 }
 
@@ -57,15 +90,18 @@ void SettingsSession::prepareDrawing(Drawing& drawing) const {
     SeedDrawingHeader(settings, drawing.header);
 }
 
-std::vector<std::string> SettingsSession::applyPens(Drawing& drawing) const {
-    return ApplyPenSource(options.pens, settings, *registry_, drawing.header);
+PenTable SettingsSession::pensFor(const Drawing& drawing, std::vector<std::string>* problems) const {
+    return ResolvePens(options.pens, settings, *registry_, drawing.header, problems);
 }
 
-RenderOptions SettingsSession::renderOptions() const {
+RenderOptions SettingsSession::renderOptions(const Drawing& drawing, std::vector<std::string>* problems) const {
     RenderOptions o = MakeRenderOptions(settings, jwcadText);
     o.drawOrder = options.drawOrder;
+    o.pens = pensFor(drawing, problems);
     return o;
 }
+
+std::string SettingsSession::pensDescription() const { return DescribePens(options.pens, settings, *registry_); }
 
 ExportOptions SettingsSession::exportOptions() const {
     const GraphicOptions& g = settings.graphic;
@@ -82,17 +118,37 @@ ExportOptions SettingsSession::exportOptions() const {
     o.gifTransparent = g.gifTransparent;
     o.realScale = g.realScale;
     o.clearBackground = clearBackground();
-    o.render = renderOptions();
+    o.render = MakeRenderOptions(settings, jwcadText);
+    o.render.drawOrder = options.drawOrder;
+    return o;
+}
+
+ExportOptions SettingsSession::exportOptions(const Drawing& drawing, std::vector<std::string>* problems) const {
+    ExportOptions o = exportOptions();
+    o.render.pens = pensFor(drawing, problems);
     return o;
 }
 
 DrawingPreparation SettingsSession::drawingPreparation() const {
     DrawingPreparation p;
     p.beforeLoad = [this](Drawing& d) { prepareDrawing(d); };
-    p.afterLoad = [this](Drawing& d) { return applyPens(d); };
+    p.afterLoad = [this](const Drawing& d, ExportOptions& o) {
+        std::vector<std::string> problems;
+        o.render.pens = pensFor(d, &problems);
+        return problems;
+    };
     return p;
 }
 
 SettingsSaveResult SettingsSession::save() { return SaveSettings(load.path, settings, header, load); }
+
+SettingsSaveResult SettingsSession::saveWindowChanges() {
+    const IniFile now = valuesOf(settings, header).ini;
+    return SaveSettings(load.path, settings, header, load, [&](const char* section, const std::string& key) {
+        if (now.value(section, key) != startValues_.value(section, key)) return true;  // changed in the window
+        if (fileKeys_.value(section, key)) return false;  // the file's own value stays
+        return !runOnly_.value(section, key).has_value();
+    });
+}
 
 }  // namespace korvel

@@ -1,6 +1,6 @@
 // The settings of one run, set up as the main window does at start: Jw_cad's settings imported
-// (the built-in pens when absent), the settings file read, then the command line's overrides.
-// Commands take each drawing's starting header, pens and render options from it.
+// (the built-in pens and line types when absent), the settings file read, then the command
+// line's overrides. Commands take each drawing's starting header, pens and render options from it.
 #pragma once
 
 #include <memory>
@@ -14,6 +14,7 @@
 #include "drawing/drawing_name.h"
 #include "output/batch_convert.h"
 #include "output/export_options.h"
+#include "platform/ini_file.h"
 #include "render/render_options.h"
 
 namespace korvel {
@@ -40,21 +41,34 @@ public:
 
     // Before a load: the drawing starts from the application's header, "SolidFlag" included.
     void prepareDrawing(Drawing& drawing) const;
-    // After a load: the chosen pens. Returns what went wrong with them; the drawing keeps the
-    // pens it has then. Safe to call from several threads at once.
-    std::vector<std::string> applyPens(Drawing& drawing) const;
-    RenderOptions renderOptions() const;
+    // The pens to draw a loaded drawing with (--pens, else the window's choice); what went wrong
+    // with them goes to `problems`. The drawing is not changed. Safe to call from several
+    // threads at once.
+    PenTable pensFor(const Drawing& drawing, std::vector<std::string>* problems = nullptr) const;
+    // The render options of the settings, the pens for `drawing` among them.
+    RenderOptions renderOptions(const Drawing& drawing, std::vector<std::string>* problems = nullptr) const;
     bool clearBackground() const { return ExportClearsBackground(settings); }
-    // The export options as the settings give them ("Graphic", "Form", "PenColorFlag").
+    // The export options as the settings give them ("Graphic", "Form", "PenColorFlag"); without
+    // pens, which belong to each drawing (below).
     ExportOptions exportOptions() const;
-    // prepareDrawing and applyPens for batch conversion.
+    ExportOptions exportOptions(const Drawing& drawing, std::vector<std::string>* problems = nullptr) const;
+    // prepareDrawing and the pens of each drawing, for batch conversion.
     DrawingPreparation drawingPreparation() const;
+    // Which pens are drawn with, for people.
+    std::string pensDescription() const;
 
-    // Writes the settings file (what the window does at close).
+    // Writes every value in effect, the options given included (korvel settings --save).
     SettingsSaveResult save();
+    // What the window does at close: writes what was changed in the window since the run began.
+    // What the run's options gave (--set and the like, the pens of --jwcad-registry) is not
+    // written; the file's other values stay, and keys it lacks are filled in from the settings.
+    SettingsSaveResult saveWindowChanges();
 
 private:
     std::shared_ptr<RegistrySource> registry_;
+    IniFile startValues_;  // every key as the run began, options included
+    IniFile fileKeys_;     // the settings file as read at start
+    IniFile runOnly_;      // keys whose starting value came from the run's options
 };
 
 }  // namespace korvel

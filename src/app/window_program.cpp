@@ -6,13 +6,33 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/option_table.h"
 #include "drawing/printable_text.h"
-#include "app/settings_options.h"
+#include "platform/display_check.h"
 #include "platform/qt_text.h"
 
 namespace korvel {
 
 int RunWindowProgram(int argc, char** argv) {
+    // The options first: a mistake in them is told without a display.
+    CommandLine line;
+    std::string error;
+    if (!ParseCommandLine(kWindowCommand, std::vector<std::string>(argv + 1, argv + argc), line, error)) {
+        std::fprintf(stderr, "korvel: %s (korvel --help lists the window's options, korvel help the commands)\n",
+                     EscapeControlCharacters(error).c_str());
+        return 2;
+    }
+    // Qt ends the process when it finds no display; say so, and what works without one.
+    std::string why;
+    if (!DisplayAvailable(why)) {
+        std::fprintf(stderr,
+                     "korvel: no display (%s): the window cannot open here.\n"
+                     "The commands work without one, e.g. korvel convert FILE.jww -o FILE.png or korvel info "
+                     "FILE.jww;\nkorvel help lists them all.\n",
+                     EscapeControlCharacters(why).c_str());
+        return 2;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
     QApplication::setApplicationVersion(QStringLiteral("2.40"));
@@ -20,35 +40,16 @@ int RunWindowProgram(int argc, char** argv) {
     font.setPixelSize(12);
     QApplication::setFont(font);
 
-    std::vector<std::string> args(argv + 1, argv + argc);
-    SettingsOptions options;
-    std::string error;
-    if (!TakeSettingsOptions(args, options, error)) {
-        std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(error).c_str());
-        return 2;
-    }
-    for (const std::string& a : args) {
-        if (a == "--") break;
-        if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "korvel: unknown option '%s' (korvel help lists the commands)\n", a.c_str());
-            return 2;
-        }
-    }
-    SettingsSession session = SettingsSession::start(options);
-    for (const std::string& w : session.warnings) std::fprintf(stderr, "korvel: warning: %s\n", EscapeControlCharacters(w).c_str());
+    SettingsSession session = SettingsSession::start(line.settings);
+    for (const std::string& w : session.warnings)
+        std::fprintf(stderr, "korvel: warning: %s\n", EscapeControlCharacters(w).c_str());
 
     QtUserPrompts prompts;
     MainWindow window(std::move(session), prompts);
     prompts.setParent(&window);
     window.show();
-    bool afterDashes = false;
-    for (const std::string& file : args) {
-        if (file == "--" && !afterDashes) {
-            afterDashes = true;
-            continue;
-        }
-        window.openDrawingFile(QString::fromLocal8Bit(file.c_str()));
-    }
+    window.tellStartupProblems();
+    for (const std::string& file : line.files) window.openDrawingFile(QString::fromLocal8Bit(file.c_str()));
     return app.exec();
 }
 

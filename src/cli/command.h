@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/option_table.h"
+
 namespace korvel::cli {
 
 // Exit statuses shared by every subcommand.
@@ -15,18 +17,24 @@ using CommandFn = int (*)(const std::vector<std::string>& args);
 
 struct Command {
     const char* name;
-    const char* usage;  // one line, shown by `korvel help`
+    const char* usage;    // one line, shown by `korvel help`
+    const char* summary;  // what it does, a sentence or two
+    unsigned options;     // its options in the option table (a CommandBit)
     CommandFn run;
 };
 
 // Registers a subcommand; called from a static object in each subcommand's file.
 struct CommandRegistrar {
-    CommandRegistrar(const char* name, const char* usage, CommandFn run);
+    CommandRegistrar(const char* name, const char* usage, const char* summary, unsigned options, CommandFn run);
 };
 
 const std::vector<Command>& Commands();
 
 // Prints "korvel: message" on standard error, control characters escaped.
 void PrintError(const std::string& message);
+
+// Parses a command's arguments against the option table; on a bad option prints
+// "korvel: COMMAND: what is wrong" and a pointer to the command's help, and returns false.
+bool ParseArguments(const char* command, unsigned options, const std::vector<std::string>& args, CommandLine& line);
 
 }  // namespace korvel::cli

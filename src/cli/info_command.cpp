@@ -1,4 +1,5 @@
 // korvel info: what a drawing holds, for people or (with --json) for programs.
+#include <array>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
 #include "drawing/printable_text.h"
+#include "render/pen_table.h"
 #include "render/picture_references.h"
 
 namespace korvel::cli {
@@ -81,6 +83,35 @@ std::string displayBlockName(const std::string& cp932) {
     return Cp932ToUtf8(shown);
 }
 
+// The drawing's own pens (JWS and Jw_win data carry none: theirs are the settings' the load
+// started from) and those a conversion draws it with.
+struct Pens {
+    std::string missing;  // why the drawing has no pens of its own; empty when it has
+    PenTable inEffect;
+    std::string source;
+};
+
+std::string whyNoPens(const LoadResult& r) {
+    if (r.kind == DataKind::Jws) return "JWS data carries no pens or line types";
+    if (r.kind == DataKind::Jwz) return "Jw_win data carries no pens or line types";
+    if (r.recovered) return "not read: the records were recovered by scanning";
+    return {};
+}
+
+std::string penList(const std::array<uint32_t, kPenColors>& colors, const std::array<uint32_t, kPenColors>& widths) {
+    std::string s;
+    for (int n = 0; n < kPenColors; ++n) s += " " + std::to_string(n) + " " + rgbText(colors[n]) + "/" + std::to_string(widths[n]);
+    return s;
+}
+
+std::string jsonPens(const std::array<uint32_t, kPenColors>& colors, const std::array<uint32_t, kPenColors>& widths) {
+    std::string s = "\"colors\":[";
+    for (int n = 0; n < kPenColors; ++n) s += (n ? ",\"" : "\"") + rgbText(colors[n]) + "\"";
+    s += "],\"widths\":[";
+    for (int n = 0; n < kPenColors; ++n) s += (n ? "," : "") + std::to_string(widths[n]);
+    return s + "]";
+}
+
 // The load's warnings, and what saving would drop, which is worth knowing about a drawing.
 std::vector<std::string> warningsOf(const LoadResult& r) {
     std::vector<std::string> all = r.warnings;
@@ -88,7 +119,7 @@ std::vector<std::string> warningsOf(const LoadResult& r) {
     return all;
 }
 
-void printJson(const std::string& file, DataKind kind, const Drawing& d, const LoadResult& r) {
+void printJson(const std::string& file, DataKind kind, const Drawing& d, const LoadResult& r, const Pens& pens) {
     const Extents& e = d.extents;
     std::string s = "{\"file\":" + jsonString(file) + ",\"kind\":\"" + kindName(kind) + "\"";
     s += ",\"version\":" + std::to_string(d.header.Version);
@@ -116,11 +147,18 @@ void printJson(const std::string& file, DataKind kind, const Drawing& d, const L
              ",\"resolves\":" + (pictures[i].resolves ? "true" : "false") + "}";
     }
     s += "]";
-    s += ",\"pen_colors\":[";
-    for (int n = 0; n < kPenColors; ++n) s += (n ? ",\"" : "\"") + rgbText(d.header.PenColor[n]) + "\"";
-    s += "],\"pen_widths\":[";
-    for (int n = 0; n < kPenColors; ++n) s += (n ? "," : "") + std::to_string(d.header.PenWidth[n]);
-    s += "]";
+    if (pens.missing.empty()) {
+        s += ",\"pen_colors\":[";
+        for (int n = 0; n < kPenColors; ++n) s += (n ? ",\"" : "\"") + rgbText(d.header.PenColor[n]) + "\"";
+        s += "],\"pen_widths\":[";
+        for (int n = 0; n < kPenColors; ++n) s += (n ? "," : "") + std::to_string(d.header.PenWidth[n]);
+        s += "]";
+    } else {
+        s += ",\"pen_colors\":null,\"pen_widths\":null";
+    }
+    s += std::string(",\"own_line_types\":") + (pens.missing.empty() && HasOwnLineTypes(d.header) ? "true" : "false");
+    s += ",\"pens_drawn_with\":{\"source\":" + jsonString(pens.source) + "," +
+         jsonPens(pens.inEffect.PenColor, pens.inEffect.PenWidth) + "}";
     s += ",\"recovered\":" + std::string(r.recovered ? "true" : "false");
     s += ",\"warnings\":[";
     const std::vector<std::string> warnings = warningsOf(r);
@@ -141,7 +179,7 @@ const char* layerStateName(uint32_t state) {
 
 // Every string that comes from the drawing or its name is printed with its control characters
 // escaped: text output goes to terminals, where they would act instead of showing.
-void printHuman(const std::string& file, DataKind kind, const Drawing& d, const LoadResult& r) {
+void printHuman(const std::string& file, DataKind kind, const Drawing& d, const LoadResult& r, const Pens& pens) {
     const auto shown = [](const std::string& utf8) { return EscapeControlCharacters(utf8); };
     const DrawingHeader& h = d.header;
     std::printf("%s (%s%s)\n", shown(file).c_str(), kindName(kind), r.recovered ? ", recovered by scanning" : "");
@@ -176,62 +214,56 @@ void printHuman(const std::string& file, DataKind kind, const Drawing& d, const 
         if (hidden) std::printf(", %d hidden layer(s)", hidden);
         std::printf("\n");
     }
-    std::printf("  pens (colour/width):");
-    for (int n = 0; n < kPenColors; ++n) std::printf(" %d %s/%u", n, rgbText(d.header.PenColor[n]).c_str(), d.header.PenWidth[n]);
-    std::printf("\n");
+    if (pens.missing.empty()) {
+        std::printf("  pens of the drawing (colour/width):%s\n", penList(h.PenColor, h.PenWidth).c_str());
+        if (!HasOwnLineTypes(h)) std::printf("  line types: none in the drawing; the built-in ones are drawn\n");
+    } else {
+        std::printf("  pens of the drawing: none (%s)\n", pens.missing.c_str());
+    }
+    std::printf("  pens drawn with, %s:%s\n", pens.source.c_str(),
+                penList(pens.inEffect.PenColor, pens.inEffect.PenWidth).c_str());
     if (d.Truncated) std::printf("  the data is truncated\n");
     if (d.Stopped) std::printf("  reading stopped at a block definition\n");
     for (const std::string& w : warningsOf(r)) std::printf("  warning: %s\n", shown(w).c_str());
 }
 
-int runInfo(const std::vector<std::string>& commandArgs) {
-    std::vector<std::string> args = commandArgs;
-    SettingsOptions settingsOptions;
-    std::string settingsError;
-    if (!TakeSettingsOptions(args, settingsOptions, settingsError)) {
-        PrintError("info: " + settingsError);
+int runInfo(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (!ParseArguments("info", kInfoCommand, args, line)) return kExitUsage;
+    if (line.files.empty()) {
+        PrintError("info: no drawing given (korvel info --help lists the options)");
         return kExitUsage;
     }
-    OptionParser p("info", args);
-    bool json = false, recover = false;
-    std::string as;
-    p.flag("--json", json);
-    p.flag("--recover", recover);
-    p.value("--as", as);
-    if (!p.parse() || p.files().empty()) {
-        if (p.files().empty() && p.ok()) PrintError("info: no drawing given");
-        std::fprintf(stderr, "usage: korvel info [--json] [--recover] [--as jww|jws|jwz] FILE...\n");
-        return kExitUsage;
-    }
-    DataKind forced{};
-    if (!as.empty() && !ParseDataKind(as, forced)) {
-        PrintError("info: --as takes jww, jws or jwz, not '" + as + "'");
-        return kExitUsage;
-    }
-    // The pens shown are those a conversion would draw with.
-    const SettingsSession settings = SettingsSession::start(settingsOptions);
+    const bool json = line.flags.count("--json") != 0, recover = line.flags.count("--recover") != 0;
+    const bool forced = line.has("--as");
+    const DataKind forcedKind = forced ? DataKindOf(line.number.at("--as")) : DataKind::Jww;
+    // The pens shown besides the drawing's own are those a conversion would draw with.
+    const SettingsSession settings = SettingsSession::start(line.settings);
     for (const std::string& warning : settings.warnings) PrintError(warning);
     int status = kExitOk;
-    for (const std::string& file : p.files()) {
+    for (const std::string& file : line.files) {
         Drawing d;
         settings.prepareDrawing(d);
-        LoadResult r = LoadFile(d, file, recover, as.empty() ? nullptr : &forced);
-        if (r.ok)
-            for (const std::string& problem : settings.applyPens(d)) r.warnings.push_back(problem);
-        const DataKind kind = r.kind;
+        LoadResult r = LoadFile(d, file, recover, forced ? &forcedKind : nullptr);
         if (!r.ok) {
             status = kExitFailed;
             if (json) std::printf("{\"file\":%s,\"error\":%s}\n", jsonString(file).c_str(), jsonString(r.error).c_str());
             else PrintError(r.error);
             continue;
         }
-        if (json) printJson(file, kind, d, r);
-        else printHuman(file, kind, d, r);
+        std::vector<std::string> problems;
+        const Pens pens{whyNoPens(r), settings.pensFor(d, &problems), settings.pensDescription()};
+        for (const std::string& problem : problems) r.warnings.push_back(problem);
+        if (json) printJson(file, r.kind, d, r, pens);
+        else printHuman(file, r.kind, d, r, pens);
     }
     return status;
 }
 
-CommandRegistrar registrar("info", "info [--json] [--recover] [--as jww|jws|jwz] FILE...", runInfo);
+CommandRegistrar registrar("info", "info [--json] [--recover] [--as jww|jws|jwz] FILE...",
+                           "Tells what a drawing holds: version, memo, paper, record counts, blocks, extents,\n"
+                           "layers, pictures, its pens and the pens it is drawn with, and any warnings.",
+                           kInfoCommand, runInfo);
 
 }  // namespace
 

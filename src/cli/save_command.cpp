@@ -39,61 +39,37 @@ bool namesJwWinData(const std::string& output) {
 }
 
 int runSave(const std::vector<std::string>& args) {
-    OptionParser p("save", args);
-    std::string output, version, memo, paper, as;
-    bool recover = false, memoGiven = false;
-    std::vector<std::string> memos;
-    p.value("-o|--output", output);
-    p.value("--jww-version", version);
-    p.values("--memo", memos);
-    p.value("--paper", paper);
-    p.value("--as", as);
-    p.flag("--recover", recover);
-    const char* usage = "usage: korvel save FILE -o OUT.jww|OUT.jwz [--jww-version 351|300|230|225|223|220] [--memo TEXT] "
-                        "[--paper N] [--recover] [--as jww|jws|jwz]\n";
-    if (!p.parse()) return std::fputs(usage, stderr), kExitUsage;
-    if (p.files().size() != 1 || output.empty()) {
-        PrintError(p.files().size() != 1 ? "save: give exactly one drawing" : "save: give the output file with -o");
-        std::fputs(usage, stderr);
+    CommandLine line;
+    if (!ParseArguments("save", kSaveCommand, args, line)) return kExitUsage;
+    const std::string output = line.value("--output");
+    if (line.files.size() != 1 || output.empty()) {
+        PrintError(line.files.size() != 1 ? "save: give exactly one drawing (korvel save --help)"
+                                          : "save: give the output file with -o (korvel save --help)");
         return kExitUsage;
     }
-    long v = 0;
-    if (!version.empty()) {
-        static const long kVersions[] = {351, 300, 230, 225, 223, 220};
-        bool known = ParseInt(version, 0, 1000, v);
-        known = known && std::find(std::begin(kVersions), std::end(kVersions), v) != std::end(kVersions);
-        if (!known) {
-            PrintError("save: --jww-version takes 351, 300, 230, 225, 223 or 220, not '" + version + "'");
-            return kExitUsage;
-        }
-    }
+    const long v = line.number.count("--jww-version") ? line.number.at("--jww-version") : 0;
     const bool jwWinData = namesJwWinData(output);
     if (jwWinData && v != 0 && v != 351) {
-        PrintError("save: Jw_win data (.jwz) always holds version 351 records; --jww-version " + version +
+        PrintError("save: Jw_win data (.jwz) always holds version 351 records; --jww-version " + std::to_string(v) +
                    " applies to JWW files only");
         return kExitUsage;
     }
-    long paperIndex = -1;
-    if (!paper.empty() && !ParseInt(paper, 0, 11, paperIndex)) {
-        PrintError("save: --paper takes a paper size index from 0 (A0) to 11 (100m), not '" + paper + "'");
-        return kExitUsage;
-    }
-    DataKind forced{};
-    if (!as.empty() && !ParseDataKind(as, forced)) {
-        PrintError("save: --as takes jww, jws or jwz, not '" + as + "'");
-        return kExitUsage;
-    }
-    memoGiven = !memos.empty();
-    if (memoGiven) memo = memos.back();
+    const long paperIndex = line.number.count("--paper") ? line.number.at("--paper") : -1;
+    const bool forced = line.has("--as");
+    const DataKind forcedKind = forced ? DataKindOf(line.number.at("--as")) : DataKind::Jww;
+    const bool recover = line.flags.count("--recover") != 0;
+    const bool memoGiven = line.has("--memo");
+    const std::string memo = line.value("--memo");
+    const std::string input = line.files[0];
 
     Drawing d;
-    LoadResult r = LoadFile(d, p.files()[0], recover, as.empty() ? nullptr : &forced);
+    LoadResult r = LoadFile(d, input, recover, forced ? &forcedKind : nullptr);
     if (!r.ok) {
         PrintError(r.error);
         return kExitFailed;
     }
     if (d.ExpectedCount == 0 && d.RecordCount() == 0) {
-        PrintError(p.files()[0] + ": the drawing holds no records; nothing is saved");
+        PrintError(input + ": the drawing holds no records; nothing is saved");
         return kExitFailed;
     }
     if (memoGiven) {
@@ -122,7 +98,9 @@ int runSave(const std::vector<std::string>& args) {
 }
 
 CommandRegistrar registrar("save", "save FILE -o OUT.jww|OUT.jwz [--jww-version N] [--memo TEXT] [--paper N] [--recover] [--as KIND]",
-                           runSave);
+                           "Writes the drawing back as a JWW file of the chosen version, or as Jw_win clipboard data\n"
+                           "(.jwz) to hand to Jw_win; through a temporary name, so a failed save damages nothing.",
+                           kSaveCommand, runSave);
 
 }  // namespace
 

@@ -36,29 +36,15 @@ std::string importState(const SettingsSession& s) {
     return s.import.found ? "Jw_cad's settings found" : "Jw_cad's settings absent; built-in pens";
 }
 
-int run(const std::vector<std::string>& argsIn) {
-    std::vector<std::string> args = argsIn;
-    SettingsOptions options;
-    std::string error;
-    if (!TakeSettingsOptions(args, options, error)) {
-        PrintError("settings: " + error);
+int run(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (!ParseArguments("settings", kSettingsCommand, args, line)) return kExitUsage;
+    if (!line.files.empty()) {
+        PrintError("settings: unknown argument '" + line.files[0] + "' (korvel settings --help)");
         return kExitUsage;
     }
-    bool save = false;
-    for (const std::string& a : args) {
-        if (a == "--save") {
-            save = true;
-        } else if (a == "-h" || a == "--help") {
-            std::printf("usage: korvel settings [options] [--save]\n\n"
-                        "Prints the settings file's path, the Jw_cad settings source and the values in\n"
-                        "effect; --save writes them to the settings file.\n\n%s",
-                        kSettingsOptionsHelp);
-            return kExitOk;
-        } else {
-            PrintError("settings: unknown argument '" + a + "'");
-            return kExitUsage;
-        }
-    }
+    const bool save = line.flags.count("--save") != 0;
+    const SettingsOptions& options = line.settings;
 
     SettingsSession session = SettingsSession::start(options);
     for (const std::string& w : session.warnings) PrintError(w);
@@ -70,7 +56,7 @@ int run(const std::vector<std::string>& argsIn) {
 
     std::printf("; settings file: %s (%s)\n", session.load.path.c_str(), settingsFileState(session).c_str());
     std::printf("; Jw_cad settings: %s (%s)\n", session.registryDescription.c_str(), importState(session).c_str());
-    std::printf("; pens: %s\n", PenSourceName(session.options.pens));
+    std::printf("; pens: %s (--pens %s)\n", session.pensDescription().c_str(), PenSourceName(session.options.pens));
     std::printf("; Jw_cad text options: DrawOutLine=%d LastDraw=%d OutLineExpansion=%g\n",
                 session.jwcadText.drawOutLine, session.jwcadText.lastDraw, session.jwcadText.outLineExpansion);
     for (const std::string& g : session.options.given) std::printf("; option: %s\n", g.c_str());
@@ -88,7 +74,9 @@ int run(const std::vector<std::string>& argsIn) {
 }
 
 const CommandRegistrar registrar("settings", "settings [--settings FILE] [--jwcad-registry FILE|none] [options] [--save]",
-                                 run);
+                                 "Prints where the settings come from and the values in effect, as the settings file\n"
+                                 "holds them; --save writes them, the options given included, to the settings file.",
+                                 kSettingsCommand, run);
 
 }  // namespace
 

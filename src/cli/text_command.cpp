@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "cli/command.h"
-#include "cli/options.h"
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
 #include "drawing/output_file.h"
@@ -20,21 +19,6 @@ namespace korvel::cli {
 namespace {
 
 constexpr const char* kName = "text";
-
-bool usageError(const std::string& message) {
-    PrintError(std::string(kName) + ": " + message);
-    return false;
-}
-
-bool parseDelimiter(const std::string& text, int& delimit) {
-    const char* const names[4] = {"tab", "space", "comma", "semicolon"};
-    for (int i = 0; i < 4; ++i)
-        if (text == names[i]) {
-            delimit = i;
-            return true;
-        }
-    return usageError("--delimiter is tab, space, comma or semicolon, not '" + text + "'");
-}
 
 std::string shownUtf8(const std::string& cp932) { return EscapeControlCharacters(Cp932ToUtf8(cp932)); }
 std::string shownCp932(const std::string& cp932) { return EscapeCp932ControlCharacters(cp932); }
@@ -64,32 +48,22 @@ bool writeRows(const Drawing& drawing, int delimit, int shiftY, bool utf8, const
 }
 
 int run(const std::vector<std::string>& args) {
-    std::string delimiter, tolerance, encoding, output;
-    OptionParser parser(kName, args);
-    parser.value("-o|--output", output);
-    parser.value("--delimiter", delimiter);
-    parser.value("--tolerance", tolerance);
-    parser.value("--encoding", encoding);
-    if (!parser.parse()) return kExitUsage;
-    if (parser.files().size() != 1) {
-        usageError("give one drawing file");
+    CommandLine line;
+    if (!ParseArguments(kName, kTextCommand, args, line)) return kExitUsage;
+    if (line.files.size() != 1) {
+        PrintError(std::string(kName) + ": give one drawing file (korvel text --help)");
         return kExitUsage;
     }
-    int delimit = 0;
-    if (!delimiter.empty() && !parseDelimiter(delimiter, delimit)) return kExitUsage;
-    long shiftY = 1;
-    if (!tolerance.empty() && !ParseInt(tolerance, 0, 10, shiftY)) {
-        usageError("--tolerance wants millimetres from 0 to 10, not '" + tolerance + "'");
-        return kExitUsage;
-    }
-    bool utf8 = true;
-    if (encoding == "cp932" || encoding == "shift_jis" || encoding == "sjis") utf8 = false;
-    else if (!encoding.empty() && encoding != "utf-8" && encoding != "utf8") {
-        usageError("--encoding is utf-8 or cp932, not '" + encoding + "'");
-        return kExitUsage;
-    }
+    auto numberOf = [&line](const char* name, long fallback) {
+        const auto it = line.number.find(name);
+        return it == line.number.end() ? fallback : it->second;
+    };
+    const int delimit = static_cast<int>(numberOf("--delimiter", 0));
+    const long shiftY = numberOf("--tolerance", 1);
+    const bool utf8 = numberOf("--encoding", 0) == 0;
+    const std::string output = line.value("--output");
+    const std::string& file = line.files[0];
 
-    const std::string& file = parser.files()[0];
     Drawing drawing;
     const LoadResult loaded = LoadFile(drawing, file);
     if (!loaded.ok) {
@@ -101,7 +75,9 @@ int run(const std::vector<std::string>& args) {
 
 const CommandRegistrar registrar(
     kName, "text FILE [-o OUT] [--delimiter tab|space|comma|semicolon] [--tolerance MM] [--encoding utf-8|cp932]",
-    run);
+    "Writes the drawing's texts as rows, as the window copies them to the clipboard: texts at about the\n"
+    "same height share a row, left to right; rows end in CR LF.",
+    kTextCommand, run);
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 // korvel watch: the clipboard watcher without a window. Each copy made in Jw_win becomes a
-// bitmap and an enhanced metafile on the clipboard, ready to paste anywhere.
+// bitmap and an enhanced metafile on the clipboard, ready to paste anywhere. An X11 clipboard
+// holds only what a running program offers, so with --count the watcher stays until another
+// program has taken the clipboard from its last picture.
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -14,7 +16,7 @@
 #include "app/jwwin_clipboard.h"
 #include "app/settings_session.h"
 #include "cli/command.h"
-#include "cli/options.h"
+#include "platform/display_check.h"
 #include "platform/headless_app.h"
 
 namespace korvel::cli {
@@ -36,13 +38,22 @@ public:
     }
 
     void clipboardChanged() {
-        if (limit_ > 0 && conversions_ >= limit_) return;
+        if (done()) {
+            // Our own picture's notice changes nothing; another program's copy ends the offer.
+            if (!QGuiApplication::clipboard()->ownsClipboard()) {
+                PrintError("another program took the clipboard; the last picture is no longer offered");
+                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            }
+            return;
+        }
         QElapsedTimer timer;
         timer.start();
         const ClipboardLoad load = LoadJwWinFromClipboard(drawing_, tempJwzPath_, session_.registry(), session_.jwcadText);
         if (load.outcome == ClipboardLoad::Outcome::NoData) return;
         if (load.outcome != ClipboardLoad::Outcome::Loaded) return PrintError(load.error);
-        ExportOptions options = session_.exportOptions();
+        std::vector<std::string> problems;
+        ExportOptions options = session_.exportOptions(drawing_, &problems);
+        for (const std::string& p : problems) PrintError("warning: " + p);
         options.clearBackground = true;
         bool superseded = false;
         const ClipboardPictureResult picture = PlaceClipboardPicture(drawing_, options, load.owner, superseded);
@@ -53,10 +64,13 @@ public:
             std::to_string(timer.elapsed()) + " ms: bitmap " + std::to_string(picture.width) + " x " +
             std::to_string(picture.height) + ", enhanced metafile of " + std::to_string(picture.metafileBytes) +
             " bytes");
-        if (limit_ > 0 && conversions_ >= limit_) QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        if (done())
+            PrintError("that was conversion " + std::to_string(limit_) + " of " + std::to_string(limit_) +
+                       "; its picture stays on offer until another program takes the clipboard");
     }
 
     long conversions() const { return conversions_; }
+    bool done() const { return limit_ > 0 && conversions_ >= limit_; }
 
 private:
     SettingsSession& session_;
@@ -66,32 +80,21 @@ private:
     long conversions_ = 0;
 };
 
-int run(const std::vector<std::string>& argsIn) {
-    std::vector<std::string> args = argsIn;
-    SettingsOptions settingsOptions;
-    std::string error;
-    if (!TakeSettingsOptions(args, settingsOptions, error)) {
-        PrintError(std::string(kName) + ": " + error);
-        return kExitUsage;
-    }
-    std::string count;
-    OptionParser parser(kName, args);
-    parser.value("--count", count);
-    if (!parser.parse()) return kExitUsage;
-    if (!parser.files().empty()) {
+int run(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (!ParseArguments(kName, kWatchCommand, args, line)) return kExitUsage;
+    if (!line.files.empty()) {
         PrintError(std::string(kName) + ": takes no files");
         return kExitUsage;
     }
-    long limit = 0;
-    if (!count.empty() && !ParseInt(count, 1, 1000000, limit)) {
-        PrintError(std::string(kName) + ": --count wants a whole number from 1, not '" + count + "'");
-        return kExitUsage;
-    }
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        PrintError(std::string(kName) + ": no X display (DISPLAY is not set); Jw_win under Wine copies to the X11 clipboard");
+    const long limit = line.number.count("--count") ? line.number.at("--count") : 0;
+    const SettingsOptions& settingsOptions = line.settings;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    std::string why;
+    if (!DisplayAvailable(why)) {
+        PrintError(std::string(kName) + ": no X display (" + why + "); Jw_win under Wine copies to the X11 clipboard");
         return kExitFailed;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
 
     SettingsSession session = SettingsSession::start(settingsOptions);
     for (const std::string& w : session.warnings) PrintError(w);
@@ -115,7 +118,13 @@ int run(const std::vector<std::string>& argsIn) {
     return kExitOk;
 }
 
-const CommandRegistrar registrar(kName, "watch [settings options] [--count N]", run);
+const CommandRegistrar registrar(
+    kName, "watch [settings options] [--count N]",
+    "Watches the X11 clipboard: each copy made in Jw_win (under Wine) becomes a bitmap and an enhanced\n"
+    "metafile on the clipboard, ready to paste anywhere. Stops on Ctrl-C, or with --count N once another\n"
+    "program has taken the clipboard after the Nth picture; what it offers leaves the clipboard when it\n"
+    "stops, unless a clipboard manager keeps it.",
+    kWatchCommand, run);
 
 }  // namespace
 }  // namespace korvel::cli

@@ -7,26 +7,7 @@
 
 namespace korvel {
 
-DrawingHeader NewDrawingHeader() {
-    DrawingHeader h;
-    h.Version = 351;
-    h.PaperSize = 3;  // A3
-    for (int g = 0; g < kLayerGroups; ++g) {
-        h.LayerGroupState[g] = g == 0 ? 3 : 2;
-        h.LayerGroupScale[g] = 1.0;
-        for (int l = 0; l < kLayers; ++l) h.LayerState[g][l] = (g == 0 && l == 0) ? 3 : 2;
-    }
-    h.GridMinimum = 1.0;
-    static const uint32_t colors[kPenColors] = {0xFFFFFF, 0x00C0C0, 0x000000, 0x00C000, 0xC0C000,
-                                                0xC000C0, 0x0000FF, 0x008080, 0xFF0080, 0xFF80FF};
-    static const uint32_t widths[kPenColors] = {1, 1, 1, 1, 1, 1, 2, 3, 5, 1};
-    for (int i = 0; i < kPenColors; ++i) {
-        h.PenColor[i] = colors[i];
-        h.PenWidth[i] = widths[i];
-        h.PrtPenColor[i] = i == 0 ? 0xFFFFFF : 0x000000;
-        h.PrtPenWidth[i] = 1;
-        h.PointRadius[i] = 0.3;
-    }
+void SetBuiltInLineTypes(DrawingHeader& h) {
     static const uint32_t patterns[10] = {0, 0xFFFFFFFF, 0xCCCCCCCC, 0xF0F0F0F0, 0xFF00FF00,
                                           0xFFFF0000, 0xFFFF0C00, 0xFFF0CC00, 0xFFFF3300, 0xFFFFFF00};
     for (int t = 2; t <= 9; ++t) {
@@ -49,6 +30,29 @@ DrawingHeader NewDrawingHeader() {
         h.LineTypePitch[t] = 3;
         h.PrtLineTypePitch[t] = 3;
     }
+}
+
+DrawingHeader NewDrawingHeader() {
+    DrawingHeader h;
+    h.Version = 351;
+    h.PaperSize = 3;  // A3
+    for (int g = 0; g < kLayerGroups; ++g) {
+        h.LayerGroupState[g] = g == 0 ? 3 : 2;
+        h.LayerGroupScale[g] = 1.0;
+        for (int l = 0; l < kLayers; ++l) h.LayerState[g][l] = (g == 0 && l == 0) ? 3 : 2;
+    }
+    h.GridMinimum = 1.0;
+    static const uint32_t colors[kPenColors] = {0xFFFFFF, 0x00C0C0, 0x000000, 0x00C000, 0xC0C000,
+                                                0xC000C0, 0x0000FF, 0x008080, 0xFF0080, 0xFF80FF};
+    static const uint32_t widths[kPenColors] = {1, 1, 1, 1, 1, 1, 2, 3, 5, 1};
+    for (int i = 0; i < kPenColors; ++i) {
+        h.PenColor[i] = colors[i];
+        h.PenWidth[i] = widths[i];
+        h.PrtPenColor[i] = i == 0 ? 0xFFFFFF : 0x000000;
+        h.PrtPenWidth[i] = 1;
+        h.PointRadius[i] = 0.3;
+    }
+    SetBuiltInLineTypes(h);
     static const double sizes[kTextTypes] = {0, 2, 2.5, 3, 3.5, 4, 5, 6, 7, 8, 10};
     for (int i = 1; i < kTextTypes; ++i) {
         h.TextWidth[i] = sizes[i];

@@ -12,6 +12,9 @@ namespace korvel {
 // A header with every layer shown and editable, scales 1/1, the built-in pens, common line
 // types and text sizes; version 351.
 DrawingHeader NewDrawingHeader();
+// The line types of a new drawing (2-9 dashed, 11-15 random, 16-19 double length), the ones
+// drawn where neither the settings nor the drawing give any.
+void SetBuiltInLineTypes(DrawingHeader& header);
 
 class DrawingBuilder {
 public:

@@ -69,7 +69,9 @@ void ExtentsBuilder::addTransformed(double x, double y) {
     // Blocks turn counter-clockwise for a positive rotation, as Jw_cad measures every angle and
     // as the renderer draws them; the written rule turns the other way (see rotateAbout).
     p = rotateAbout(p, {offsetX_, offsetY_}, -angle_);
-    Extents& e = d_.extents;
+    // A huge insert scale can carry a member far beyond anything drawable.
+    if (!(std::fabs(p.x) <= kMaxCoordinateMm && std::fabs(p.y) <= kMaxCoordinateMm)) return;
+    Extents& e = box_;
     e.MinX = std::min(e.MinX, p.x);
     e.MinY = std::min(e.MinY, p.y);
     e.MaxX = std::max(e.MaxX, p.x);
@@ -157,6 +159,9 @@ void ExtentsBuilder::addPictureReference(const TDataMoji& r) {
     const bool hasW = f.size() >= 2 && ParseReferenceNumber(f[1], w);
     const bool hasH = f.size() >= 3 && ParseReferenceNumber(f[2], h);
     // Jw_cad 8 writes further fields after the height; only width and height measure.
+    // A width or height beyond the drawable range measures like a missing one.
+    if (hasW && !(std::fabs(w) <= kMaxCoordinateMm)) return;
+    if (hasH && !(std::fabs(h) <= kMaxCoordinateMm)) return;
     if (hasW && hasH) AddPoint(r.start.x + w, r.start.y + h);
     else if (hasW) AddPoint(r.start.x + w, r.start.y + w);
     else if (hasH) AddPoint(r.start.x + h, r.start.y + h);
@@ -237,7 +242,7 @@ void ExtentsBuilder::ExpandBlockInserts(std::vector<std::string>& warnings) {
 }
 
 void ExtentsBuilder::FinishExtents() {
-    Extents& e = d_.extents;
+    Extents& e = box_;
     e.MinX -= 1.0;
     e.MinY -= 1.0;
     e.MaxX += 1.0;

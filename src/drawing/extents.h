@@ -5,15 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "drawing/coordinate_range.h"
 #include "drawing/drawing.h"
 
 namespace korvel {
 
 class ExtentsBuilder {
 public:
-    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing) {}
+    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing), box_(drawing.extents) {}
+    // Measures into `box` instead of the drawing's extents (the box of one block's members).
+    ExtentsBuilder(const Drawing& drawing, Extents& box) : d_(drawing), box_(box) {}
 
-    // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set.
+    // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set, and
+    // records out of the drawable range (see coordinate_range.h) add nothing at all.
     void AddToExtents(const TDataSen& r);
     void AddToExtents(const TDataEnko& r);
     void AddToExtents(const TDataTen& r);
@@ -30,7 +34,7 @@ public:
             addTransformed(x, y);
             return;
         }
-        Extents& e = d_.extents;
+        Extents& e = box_;
         if (x < e.MinX) e.MinX = x;
         if (x > e.MaxX) e.MaxX = x;
         if (y < e.MinY) e.MinY = y;
@@ -45,14 +49,16 @@ public:
     void FinishExtents();
 
 private:
-    bool counts(const TJwData& a) const {
-        return d_.AllLayers || d_.layerVisible(a.layerGroup, a.layer);
+    template <typename Record>
+    bool counts(const Record& r) const {
+        return InDrawableRange(r) && (d_.AllLayers || d_.layerVisible(r.layerGroup, r.layer));
     }
     void addTransformed(double x, double y);
     void addTextBox(Point2 start, Point2 end, double sizeY);
     void addPictureReference(const TDataMoji& r);
 
-    Drawing& d_;
+    const Drawing& d_;
+    Extents& box_;
     // The block transform while members are measured (identity otherwise).
     double offsetX_ = 0.0, offsetY_ = 0.0, scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;
     bool transforming_ = false;  // false: the identity, and points go straight into the box

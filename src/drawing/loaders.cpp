@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "drawing/coordinate_range.h"
 #include "drawing/cp932.h"
 #include "drawing/record_stream.h"
 
@@ -46,6 +47,10 @@ LoadResult finish(Drawing& d, bool ok, const StreamReport& report) {
     if (report.replacedCharacters > 0) {
         r.warnings.push_back(std::to_string(report.replacedCharacters) +
                              " character(s) that the Japanese code page cannot hold were replaced by \"？\"");
+    }
+    if (ok) {
+        const std::string outOfRange = OutOfRangeWarning(CountOutOfRangeRecords(d));
+        if (!outOfRange.empty()) r.warnings.push_back(outOfRange);
     }
     if (ok && d.header.Version > 351) {
         const std::string dropped = droppedBy351(d);

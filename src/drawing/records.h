@@ -121,4 +121,8 @@ struct TDataList : TJwData {
 // but never measured, drawn or exported.
 bool IsJwcadSettingsText(const TDataMoji& text);
 
+// A block definition's name as people see it (UTF-8): without the compound-figure mark
+// "@@SfigorgFlag@@…" that Jw_cad 4.10 and later append.
+std::string BlockDisplayName(const std::string& cp932Name);
+
 }  // namespace korvel

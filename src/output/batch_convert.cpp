@@ -78,13 +78,15 @@ ConvertOutcome ConvertOne(const ConvertJob& job, const ExportOptions& options,
         outcome.errors.push_back(loaded.error);
         return outcome;
     }
+    ExportOptions drawingOptions = options;
     if (prepare.afterLoad)
-        for (const std::string& w : prepare.afterLoad(drawing)) outcome.warnings.push_back(job.input + ": " + w);
+        for (const std::string& w : prepare.afterLoad(drawing, drawingOptions))
+            outcome.warnings.push_back(job.input + ": " + w);
     for (const ConvertTarget& target : job.targets) {
         std::vector<uint8_t> bytes;
         const ExportResult result = target.format == ImageFormat::Dxf
-                                        ? exportDxf(drawing, target, options, bytes, staged, outcome)
-                                        : ExportImage(drawing, target.format, options, bytes);
+                                        ? exportDxf(drawing, target, drawingOptions, bytes, staged, outcome)
+                                        : ExportImage(drawing, target.format, drawingOptions, bytes);
         for (const std::string& w : result.warnings) outcome.warnings.push_back(job.input + ": " + w);
         if (!result.ok) {
             outcome.errors.push_back(job.input + ": " + result.error);

@@ -32,12 +32,12 @@ struct ConvertOutcome {
 };
 
 // How each drawing is set up around its load, for callers that keep settings: `beforeLoad`
-// seeds the header (a load keeps what the data does not carry), `afterLoad` puts in the pens to
-// draw with and returns what went wrong with them. Both may be empty; both must be safe to call
-// from several workers at once.
+// seeds the header (a load keeps what the data does not carry), `afterLoad` puts the pens to draw
+// the loaded drawing with into its copy of the options and returns what went wrong with them.
+// Both may be empty; both must be safe to call from several workers at once.
 struct DrawingPreparation {
     std::function<void(Drawing&)> beforeLoad;
-    std::function<std::vector<std::string>(Drawing&)> afterLoad;
+    std::function<std::vector<std::string>(const Drawing&, ExportOptions&)> afterLoad;
 };
 
 // Called after each job from the worker that finished it (calls are serialised).

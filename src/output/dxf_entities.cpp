@@ -101,7 +101,7 @@ DxfEntities::Look DxfEntities::byBlock() const {
 
 // Dimension texts take the printer colour of their pen, as the renderer draws them.
 DxfEntities::Look DxfEntities::dimensionTextLook(const TDataMoji& t) const {
-    const auto& printer = ctx_.drawing.header.PrtPenColor;
+    const auto& printer = ctx_.pens.PrtPenColor;
     return lookWithColor(t, ApplyColorModes(ctx_, t.penColor < kPenColors ? printer[t.penColor] : 0u, t));
 }
 

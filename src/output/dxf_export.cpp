@@ -339,7 +339,7 @@ DxfExportResult ExportDxf(const Drawing& drawing, const RenderOptions& render, D
                          &fixed.plotStyleNormal, &fixed.modelLayout, &fixed.paperLayout}) {
         *h = handles.take();
     }
-    DxfTables tables(drawing, strings, handles);
+    DxfTables tables(drawing, context.pens, strings, handles);
     DxfPictures pictures(drawing, strings, render.builtInDecodersOnly, companionStem);
     planTables(drawing, tables, pictures);
     tables.finish();

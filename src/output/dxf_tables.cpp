@@ -30,10 +30,10 @@ const char* lineTypeCaption(int t) {
 
 // Dashes in millimetres on paper, beginning with a dash: a pattern that Jw_cad begins with a
 // gap is turned round to begin with its first dash, which only shifts where the dashes fall.
-std::vector<double> paperDashes(const DrawingHeader& header, int t) {
-    DashPattern p = BuildDashPattern(header, t);
+std::vector<double> paperDashes(const PenTable& pens, int t) {
+    DashPattern p = BuildDashPattern(pens, t);
     double unit = kMillimetresPerDeviceUnit;
-    if (t >= 11 && t <= 15) unit *= header.LineTypePitch[t] == 0 ? 1.0 : header.LineTypePitch[t];
+    if (t >= 11 && t <= 15) unit *= pens.LineTypePitch[t] == 0 ? 1.0 : pens.LineTypePitch[t];
     if (p.size() >= 4 && p[0] == 0.0) {
         const double gap = p[1];
         p.erase(p.begin(), p.begin() + 2);
@@ -69,8 +69,8 @@ void entryStart(DxfWriter& w, const char* type, const char* subclass, DxfHandle 
 
 }  // namespace
 
-DxfTables::DxfTables(const Drawing& drawing, const DxfStrings& strings, DxfHandles& handles)
-    : drawing_(drawing), strings_(strings), handles_(handles) {
+DxfTables::DxfTables(const Drawing& drawing, const PenTable& pens, const DxfStrings& strings, DxfHandles& handles)
+    : drawing_(drawing), pens_(pens), strings_(strings), handles_(handles) {
     layerIndex_.fill(-1);
     lineTypeIndex_.fill(-1);
     DxfLayer zero;
@@ -98,7 +98,7 @@ void DxfTables::useLineType(int t) {
 
 void DxfTables::addLineType(int t) {
     DxfLineType lt;
-    lt.elements = paperDashes(drawing_.header, t);
+    lt.elements = paperDashes(pens_, t);
     double total = 0.0;
     for (double e : lt.elements) total += std::fabs(e);
     if (lt.elements.size() < 2 || !(total > 0.0) || !std::isfinite(total)) return;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "render/pen_table.h"
 #include "output/dxf_strings.h"
 #include "output/dxf_writer.h"
 
@@ -50,7 +51,8 @@ struct DxfBlockRecord {
 
 class DxfTables {
 public:
-    DxfTables(const Drawing& drawing, const DxfStrings& strings, DxfHandles& handles);
+    // `pens` are the render's: the line types the drawing is drawn with.
+    DxfTables(const Drawing& drawing, const PenTable& pens, const DxfStrings& strings, DxfHandles& handles);
 
     // Marks what a record uses; called for every record before anything is written.
     void useLayer(uint16_t layerGroup, uint16_t layer);
@@ -89,6 +91,7 @@ private:
     void writeFixedTables(DxfWriter& w) const;
 
     const Drawing& drawing_;
+    const PenTable& pens_;
     const DxfStrings& strings_;
     DxfHandles& handles_;
 

@@ -20,6 +20,14 @@ constexpr int kPenSlot = 1;
 constexpr int kBrushSlot = 3;
 constexpr int kFontSlot = 5;
 constexpr int kHandleCount = 7;
+// Room kept for the records that end a file (object clean-up and end of file).
+constexpr uint64_t kEofReserve = 256;
+
+std::string sizeText(uint64_t bytes) {
+    if (bytes >= EmfTarget::kMaxBytes) return "4 GB";
+    if (bytes >= (1u << 20)) return std::to_string(bytes >> 20) + " MB";
+    return std::to_string(bytes) + " bytes";
+}
 // The reference device: 96 pixels per inch, 4800 pixels = 1270 mm either way.
 constexpr int kDevicePixels = 4800;
 constexpr int kDeviceMm = 1270;
@@ -122,7 +130,8 @@ char* createFontRecord(uint32_t slot, const FontSpec& font) {
 
 }  // namespace
 
-EmfTarget::EmfTarget(const MetafileFrame& frame, const std::string& description) : frame_(frame) {
+EmfTarget::EmfTarget(const MetafileFrame& frame, const std::string& description, uint64_t maxBytes)
+    : frame_(frame), maxBytes_(std::min(maxBytes, kMaxBytes)) {
     std::u16string desc = Utf8ToUtf16("Korvel");
     desc.push_back(0);
     desc += Utf8ToUtf16(description);
@@ -151,6 +160,14 @@ void EmfTarget::append(char* record) {
         return;
     }
     const uint32_t size = reinterpret_cast<U_EMR*>(record)->nSize;
+    // Checked as each record comes, so that a drawing asking for gigabytes is stopped before it
+    // has them. The end-of-file record always needs room.
+    const uint64_t reserve = finished_ ? 0 : kEofReserve;
+    if (full_ || bytes_.size() + size + reserve > maxBytes_) {
+        full_ = true;
+        std::free(record);
+        return;
+    }
     bytes_.insert(bytes_.end(), record, record + size);
     ++records_;
     std::free(record);
@@ -320,8 +337,10 @@ bool EmfTarget::finish(std::vector<uint8_t>& out, std::string& error) {
     }
     EMFTRACK track{};  // the EOF builder reads the palette count from it
     append(U_EMREOF_set(0, nullptr, &track));
-    if (failed_ || bytes_.size() > 0xFFFFFFFFull) {
-        error = failed_ ? "a metafile record could not be made" : "the metafile is over 4 GB";
+    if (failed_ || full_) {
+        error = failed_ ? "a metafile record could not be made" : "the metafile is over " + sizeText(maxBytes_);
+        bytes_.clear();
+        bytes_.shrink_to_fit();
         return false;
     }
     auto* header = reinterpret_cast<U_EMRHEADER*>(bytes_.data());

@@ -13,8 +13,12 @@ namespace korvel {
 
 class EmfTarget : public RenderTarget {
 public:
-    // `description` names the picture in the header (UTF-8).
-    EmfTarget(const MetafileFrame& frame, const std::string& description);
+    // The most an enhanced metafile can hold: its header counts bytes in 32 bits.
+    static constexpr uint64_t kMaxBytes = 0xFFFFFFFFull;
+
+    // `description` names the picture in the header (UTF-8). Records that would take the file
+    // past `maxBytes` are not kept: the target is then full and finish() fails.
+    EmfTarget(const MetafileFrame& frame, const std::string& description, uint64_t maxBytes = kMaxBytes);
     ~EmfTarget() override;
 
     void setPen(const PenSpec& pen) override;
@@ -40,6 +44,9 @@ public:
     bool finish(std::vector<uint8_t>& out, std::string& error);
 
     size_t recordCount() const { return records_; }
+    size_t byteCount() const { return bytes_.size(); }
+    // True once a record did not fit; a render can stop there (see ExportImage).
+    bool full() const { return full_; }
 
 private:
     void append(char* record);
@@ -51,6 +58,8 @@ private:
     std::vector<uint8_t> bytes_;
     size_t records_ = 0;
     bool failed_ = false;
+    bool full_ = false;
+    uint64_t maxBytes_;
     bool finished_ = false;
     bool inPath_ = false;
 

@@ -83,7 +83,7 @@ ExportResult exportRaster(const Drawing& drawing, ImageFormat format, const Expo
                           std::vector<uint8_t>& out) {
     ExportResult result;
     RasterExportSize(drawing, options, result.width, result.height, &result.warnings);
-    const uint32_t background = drawing.header.PenColor[0] & 0x00FFFFFF;
+    const uint32_t background = BackgroundColor(drawing, options.render) & 0x00FFFFFF;
     EncodeResult encoded;
     if (options.twoColour()) {
         if (int64_t(result.width) * result.height > kMaxTwoColourPixels) {
@@ -133,6 +133,8 @@ ExportResult exportMetafile(const Drawing& drawing, ImageFormat format,
     bool finished = false;
     if (format == ImageFormat::Emf) {
         EmfTarget target(frame, Cp932ToUtf8(drawing.fileName));  // file names are CP932
+        // Once a record no longer fits, the rest of the render is of no use.
+        request.progress = [&target](size_t, size_t) { return !target.full(); };
         addWarnings(result, RenderDrawing(target, drawing, options.render, request));
         finished = target.finish(bytes, error);
     } else {
@@ -144,7 +146,9 @@ ExportResult exportMetafile(const Drawing& drawing, ImageFormat format,
         result.error = error;
         return result;
     }
-    out.insert(out.end(), bytes.begin(), bytes.end());
+    // A metafile can be hundreds of megabytes: handed over, not copied, when `out` is empty.
+    if (out.empty()) out = std::move(bytes);
+    else out.insert(out.end(), bytes.begin(), bytes.end());
     result.ok = true;
     return result;
 }
@@ -170,6 +174,13 @@ MetafileFrame MetafileExportFrame(const Drawing& drawing, const ExportOptions& o
     return FittedMetafileFrame(width, FitHeight(drawing, width));
 }
 
+bool CheckExportWidth(const ExportOptions& options, std::string& error) {
+    if (options.width >= 1) return true;
+    error = "the output width " + std::to_string(options.width) +
+            " is no number of pixels; it must be 1 or more (--width, or Form/outWsize in the settings)";
+    return false;
+}
+
 ExportResult ExportImage(const Drawing& drawing, ImageFormat format, const ExportOptions& options,
                          std::vector<uint8_t>& out) {
     if (drawing.ExpectedCount == 0) {
@@ -185,6 +196,11 @@ ExportResult ExportImage(const Drawing& drawing, ImageFormat format, const Expor
         result.error = dxf.error;
         result.warnings = dxf.warnings;
         return result;
+    }
+    // Metafiles at real scale take their size from the drawing, not from the width; DXF has none.
+    if (!(IsMetafileFormat(format) && options.realScale)) {
+        ExportResult result;
+        if (!CheckExportWidth(options, result.error)) return result;
     }
     return IsMetafileFormat(format) ? exportMetafile(drawing, format, options, out)
                                     : exportRaster(drawing, format, options, out);

@@ -27,6 +27,10 @@ void RasterExportSize(const Drawing& drawing, const ExportOptions& options, int&
 MetafileFrame MetafileExportFrame(const Drawing& drawing, const ExportOptions& options);
 
 // Appends the encoded file to `out`. Fails without writing when the drawing has no records.
+// False, with `error` saying so, when the output width is no number of pixels (0 or less, as a
+// settings file can hold): a picture of 1 x 1 would be no answer.
+bool CheckExportWidth(const ExportOptions& options, std::string& error);
+
 ExportResult ExportImage(const Drawing& drawing, ImageFormat format, const ExportOptions& options,
                          std::vector<uint8_t>& out);
 

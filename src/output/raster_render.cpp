@@ -28,7 +28,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     if (width < 1 || height < 1 || width > kMaxRasterSide || height > kMaxRasterSide) return out;
     out.image = QImage(width, height, QImage::Format_RGB32);
     if (out.image.isNull()) return out;
-    out.image.fill(ToQColor(drawing.header.PenColor[0]));
+    out.image.fill(ToQColor(BackgroundColor(drawing, options)));
     QPainter painter(&out.image);
     QtPainterTarget target(painter);
     RenderRequest request;

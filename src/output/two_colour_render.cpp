@@ -37,9 +37,10 @@ IndexedImage RenderTwoColour(const Drawing& drawing, const RenderOptions& option
     out.height = height;
     out.palette = {0x00000000, 0x00FFFFFF};
     out.indices.assign(static_cast<size_t>(width) * height, 0);
-    const uint32_t background = ToQColor(drawing.header.PenColor[0]).rgb() & 0x00FFFFFF;
+    const QColor fill = ToQColor(BackgroundColor(drawing, options));
+    const uint32_t background = fill.rgb() & 0x00FFFFFF;
     for (int top = 0; top < height; top += bandHeight) {
-        band.fill(ToQColor(drawing.header.PenColor[0]));
+        band.fill(fill);
         {
             QPainter painter(&band);
             painter.translate(0, -top);

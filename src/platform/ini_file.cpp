@@ -49,6 +49,12 @@ std::string_view unquote(std::string_view v) {
     return v;
 }
 
+// A value that reading would change (surrounding blanks or quotes, which a read takes off) is
+// written inside one more pair of quotes, so that every save reads back as it was.
+std::string writtenValue(const std::string& value) {
+    return unquote(trim(value)) == value ? value : "\"" + value + "\"";
+}
+
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -142,12 +148,15 @@ IniFile::ReadResult IniFile::read(const std::string& path, IniFile& file) {
 void IniFile::parse(std::string_view text) {
     sections_.clear();
     sections_.push_back({});
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    // Every byte-order mark goes: text() writes none, and one kept in a line would go at the next read.
+    while (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     while (!text.empty()) {
         size_t nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
         text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // Every carriage return before the line end goes: text() ends lines with "\n" alone, and a
+        // line kept with a return of its own would lose it on the next read.
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::string_view t = trim(line);
         if (!t.empty() && t.front() == '[') {
             size_t close = t.find(']');
@@ -230,7 +239,7 @@ std::string IniFile::text() const {
     for (size_t i = 0; i < sections_.size(); ++i) {
         if (i > 0) out += "[" + sections_[i].name + "]\n";
         for (const Line& l : sections_[i].lines)
-            out += l.key.empty() ? l.raw + "\n" : l.key + "=" + l.value + "\n";
+            out += l.key.empty() ? l.raw + "\n" : l.key + "=" + writtenValue(l.value) + "\n";
     }
     return out;
 }

@@ -1,6 +1,7 @@
 // Windows bitmap files as Windows writes them: core and info headers (up to version 5), 1, 4,
 // 8, 16, 24 and 32 bits per pixel, bottom-up and top-down rows, RLE4 and RLE8, bit fields.
 // Every read is checked against the end of the bytes.
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -50,19 +51,25 @@ struct BmpHeader {
 
 class BmpReader {
 public:
-    BmpReader(const uint8_t* data, size_t size, RasterImage& out) : d_(data), n_(size), out_(out) {}
+    BmpReader(const uint8_t* data, size_t size, RasterImage& out, const DecodeRequest& request)
+        : d_(data), n_(size), out_(out), request_(request) {}
 
     DecodeOutcome run() {
         if (n_ < 2 || d_[0] != 'B' || d_[1] != 'M') return DecodeOutcome::notThisFormat();
         std::string why;
         if (!readHeader(why)) return DecodeOutcome::failed(why);
-        if (!PictureSizeAllowed(h_.width, h_.height, why)) return DecodeOutcome::failed(why);
+        DecodeOutcome refusal;
+        if (!PictureSizeAccepted(h_.width, h_.height, request_, refusal)) return refusal;
         if (h_.pixelOffset >= n_) return DecodeOutcome::failed("the bitmap has no pixel data");
-        out_.width = static_cast<int>(h_.width);
-        out_.height = static_cast<int>(h_.height);
-        out_.pixels.assign(static_cast<size_t>(h_.width * h_.height), 0u);
-        if (h_.compression == kBiRle8 || h_.compression == kBiRle4) return readRle();
-        return readRows();
+        ReducedRaster reduced(out_, static_cast<int>(h_.width), static_cast<int>(h_.height),
+                              ReductionFactor(h_.width, h_.height, request_));
+        row_.assign(static_cast<size_t>(h_.width), 0u);
+        DecodeOutcome outcome = h_.compression == kBiRle8 || h_.compression == kBiRle4 ? readRle(reduced)
+                                                                                       : readRows(reduced);
+        reduced.finish();
+        outcome.decodedPixels = static_cast<uint64_t>(h_.width * h_.height);
+        outcome.reduction = reduced.factor();
+        return outcome;
     }
 
 private:
@@ -167,29 +174,31 @@ private:
         return (a << 24) | (h_.red.extract(v) << 16) | (h_.green.extract(v) << 8) | h_.blue.extract(v);
     }
 
-    DecodeOutcome readRows() {
+    DecodeOutcome readRows(ReducedRaster& reduced) {
         const uint64_t stride = ((static_cast<uint64_t>(h_.width) * h_.bitCount + 31) / 32) * 4;
         const uint64_t available = (n_ - h_.pixelOffset) / stride;
         const uint64_t rows = available < static_cast<uint64_t>(h_.height) ? available : h_.height;
         if (rows == 0) return DecodeOutcome::failed("the bitmap's pixel data is cut short");
-        bool anyAlpha = false;
+        // Writers that declare an alpha mask but leave it zero mean an opaque picture.
+        const uint32_t fill = h_.hasAlphaMask && !anyAlpha(rows, stride) ? kOpaque : 0u;
         for (uint64_t r = 0; r < rows; ++r) {
             const uint8_t* src = d_ + h_.pixelOffset + r * stride;
-            const int64_t y = h_.topDown ? r : h_.height - 1 - r;
-            uint32_t* dst = out_.pixels.data() + y * h_.width;
-            for (int64_t x = 0; x < h_.width; ++x) {
-                dst[x] = pixelAt(src, x);
-                anyAlpha |= (dst[x] >> 24) != 0;
-            }
-        }
-        // Writers that declare an alpha mask but leave it zero mean an opaque picture.
-        if (h_.hasAlphaMask && !anyAlpha) {
-            for (uint32_t& p : out_.pixels) p |= kOpaque;
+            for (int64_t x = 0; x < h_.width; ++x) row_[x] = pixelAt(src, x) | fill;
+            reduced.putRow(static_cast<int>(h_.topDown ? r : h_.height - 1 - r), row_.data());
         }
         if (rows < static_cast<uint64_t>(h_.height))
             return DecodeOutcome::decoded("the bitmap's pixel data is cut short after " +
                                           std::to_string(rows) + " rows");
         return DecodeOutcome::decoded();
+    }
+
+    bool anyAlpha(uint64_t rows, uint64_t stride) const {
+        for (uint64_t r = 0; r < rows; ++r) {
+            const uint8_t* src = d_ + h_.pixelOffset + r * stride;
+            for (int64_t x = 0; x < h_.width; ++x)
+                if (pixelAt(src, x) >> 24) return true;
+        }
+        return false;
     }
 
     uint32_t pixelAt(const uint8_t* row, int64_t x) const {
@@ -206,18 +215,32 @@ private:
         }
     }
 
-    // Run-length data runs bottom-up; pixels the runs skip stay transparent.
-    DecodeOutcome readRle() {
+    // Run-length data runs bottom-up; pixels the runs skip stay transparent. Each row is
+    // gathered whole, then handed on when the runs move past it.
+    DecodeOutcome readRle(ReducedRaster& reduced) {
         const bool four = h_.compression == kBiRle4;
         size_t p = h_.pixelOffset;
         int64_t x = 0, y = 0;
+        bool rowTouched = false;
         auto put = [&](uint32_t index) {
-            if (x < h_.width && y < h_.height)
-                out_.pixels[static_cast<size_t>((h_.height - 1 - y) * h_.width + x)] = paletteColor(index);
+            if (x < h_.width && y < h_.height) {
+                row_[static_cast<size_t>(x)] = paletteColor(index);
+                rowTouched = true;
+            }
             ++x;
         };
+        auto nextRows = [&](int64_t rows) {
+            if (rowTouched && y < h_.height) reduced.putRow(static_cast<int>(h_.height - 1 - y), row_.data());
+            if (rowTouched) std::fill(row_.begin(), row_.end(), 0u);
+            rowTouched = false;
+            y += rows;
+        };
+        DecodeOutcome outcome = DecodeOutcome::decoded();
         while (y < h_.height) {
-            if (n_ - p < 2) return DecodeOutcome::decoded("the bitmap's run-length data is cut short");
+            if (n_ - p < 2) {
+                outcome = DecodeOutcome::decoded("the bitmap's run-length data is cut short");
+                break;
+            }
             const uint8_t count = d_[p], value = d_[p + 1];
             p += 2;
             if (count > 0) {
@@ -227,24 +250,31 @@ private:
             }
             if (value == 0) {  // end of line
                 x = 0;
-                ++y;
+                nextRows(1);
             } else if (value == 1) {  // end of bitmap
                 break;
             } else if (value == 2) {  // move
-                if (n_ - p < 2) return DecodeOutcome::decoded("the bitmap's run-length data is cut short");
+                if (n_ - p < 2) {
+                    outcome = DecodeOutcome::decoded("the bitmap's run-length data is cut short");
+                    break;
+                }
                 x += d_[p];
-                y += d_[p + 1];
+                if (d_[p + 1] > 0) nextRows(d_[p + 1]);
                 p += 2;
             } else {  // literal run of `value` pixels, padded to a 16-bit boundary
                 const size_t bytes = four ? (value + 1u) / 2u : value;
-                if (n_ - p < bytes) return DecodeOutcome::decoded("the bitmap's run-length data is cut short");
+                if (n_ - p < bytes) {
+                    outcome = DecodeOutcome::decoded("the bitmap's run-length data is cut short");
+                    break;
+                }
                 for (int i = 0; i < value; ++i)
                     put(four ? ((i & 1) ? d_[p + i / 2] & 0xFu : d_[p + i / 2] >> 4) : d_[p + i]);
                 p += bytes + (bytes & 1u);
                 if (p > n_) p = n_;
             }
         }
-        return DecodeOutcome::decoded();
+        nextRows(0);
+        return outcome;
     }
 
     static bool fail(std::string& why, std::string text) {
@@ -255,14 +285,16 @@ private:
     const uint8_t* d_;
     size_t n_;
     RasterImage& out_;
+    const DecodeRequest& request_;
     BmpHeader h_;
+    std::vector<uint32_t> row_;  // one row at full width
 };
 
 }  // namespace
 
-DecodeOutcome DecodeBmp(const uint8_t* data, size_t size, RasterImage& out) {
+DecodeOutcome DecodeBmp(const uint8_t* data, size_t size, RasterImage& out, const DecodeRequest& request) {
     out = RasterImage{};
-    DecodeOutcome outcome = BmpReader(data, size, out).run();
+    DecodeOutcome outcome = BmpReader(data, size, out, request).run();
     if (outcome.status != DecodeStatus::Decoded) out = RasterImage{};
     return outcome;
 }

@@ -39,7 +39,7 @@ public:
 
     void walk(const std::vector<DevicePoint>& points) {
         double acc = 0.0;
-        for (size_t i = 0; i + 1 < points.size(); ++i) {
+        for (size_t i = 0; i + 1 < points.size() && !spent(); ++i) {
             const DevicePoint& p = points[i];
             const DevicePoint& q = points[i + 1];
             const double dx = double(q.x) - p.x, dy = double(q.y) - p.y;
@@ -68,7 +68,7 @@ private:
 
     void walkSegment(const DevicePoint& p, const DevicePoint& q, double s0, double s1,
                      double length) {
-        while (true) {
+        while (!spent()) {
             if (!open_) {
                 if (a_ > s1) return;
                 dash_.clear();
@@ -84,6 +84,8 @@ private:
             advance();
         }
     }
+
+    bool spent() const { return stroke_.budget && stroke_.budget->recordsExhausted(); }
 
     void advance() {
         k_ = (k_ + 1) % pattern_.size();

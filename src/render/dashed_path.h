@@ -6,6 +6,7 @@
 
 #include "render/curve_path.h"
 #include "render/line_style.h"
+#include "render/render_budget.h"
 #include "render/render_target.h"
 
 namespace korvel {
@@ -15,6 +16,9 @@ struct CurveStroke {
     bool flatCaps = true;
     bool thinPen = false;  // "SenFlg": the thinnest cosmetic pen instead of the geometric one
     const DeviceBox* visible = nullptr;  // dashes wholly outside are skipped without drawing
+    // Once the render's budget is spent, the walk stops: a curve can hold millions of dashes
+    // that the canvas would refuse one by one.
+    const RenderBudget* budget = nullptr;
 };
 
 // Each figure of the path (move-to up to the next move-to) is dashed on its own; the pattern

@@ -41,7 +41,8 @@ struct GifFile {
 
 class GifReader {
 public:
-    GifReader(GifFileType* gif, RasterImage& out) : gif_(gif), out_(out) {}
+    GifReader(GifFileType* gif, RasterImage& out, const DecodeRequest& request)
+        : gif_(gif), out_(out), request_(request) {}
 
     DecodeOutcome run() {
         int transparent = NO_TRANSPARENT_COLOR;
@@ -82,13 +83,17 @@ private:
         if (!PictureSizeAllowed(frame.Width, frame.Height, why)) return DecodeOutcome::failed(why);
         const int64_t width = std::max<int64_t>(gif_->SWidth, int64_t(frame.Left) + frame.Width);
         const int64_t height = std::max<int64_t>(gif_->SHeight, int64_t(frame.Top) + frame.Height);
-        if (!PictureSizeAllowed(width, height, why)) return DecodeOutcome::failed(why);
+        DecodeOutcome refusal;
+        if (!PictureSizeAccepted(width, height, request_, refusal)) return refusal;
         const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif_->SColorMap;
         buildPalette(map, transparent);
-        out_.width = static_cast<int>(width);
-        out_.height = static_cast<int>(height);
-        out_.pixels.assign(static_cast<size_t>(width * height), 0u);
-        return readRows(frame);
+        ReducedRaster reduced(out_, static_cast<int>(width), static_cast<int>(height),
+                              ReductionFactor(width, height, request_), frame.Interlace);
+        DecodeOutcome outcome = readRows(frame, reduced);
+        reduced.finish();
+        outcome.decodedPixels = static_cast<uint64_t>(width * height);
+        outcome.reduction = reduced.factor();
+        return outcome;
     }
 
     void buildPalette(const ColorMapObject* map, int transparent) {
@@ -104,22 +109,25 @@ private:
         if (transparent >= 0 && transparent < 256) palette_[transparent] = 0;
     }
 
-    DecodeOutcome readRows(const GifImageDesc& frame) {
+    DecodeOutcome readRows(const GifImageDesc& frame, ReducedRaster& reduced) {
         std::vector<GifByteType> line(frame.Width);
+        // A row of the logical screen: the frame's pixels at its place, transparent around it.
+        std::vector<uint32_t> row(static_cast<size_t>(std::max<int64_t>(gif_->SWidth, int64_t(frame.Left) + frame.Width)), 0u);
         static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
         const int passes = frame.Interlace ? 4 : 1;
         int done = 0;
         for (int pass = 0; pass < passes; ++pass) {
             const int start = frame.Interlace ? kStart[pass] : 0;
             const int step = frame.Interlace ? kStep[pass] : 1;
-            for (int row = start; row < frame.Height; row += step) {
+            for (int y = start; y < frame.Height; y += step) {
                 if (DGifGetLine(gif_, line.data(), frame.Width) == GIF_ERROR) {
                     if (done == 0) return failed();
                     return DecodeOutcome::decoded("the GIF data is cut short after " +
                                                   std::to_string(done) + " rows");
                 }
-                uint32_t* dst = out_.pixels.data() + static_cast<size_t>(frame.Top + row) * out_.width + frame.Left;
+                uint32_t* dst = row.data() + frame.Left;
                 for (int x = 0; x < frame.Width; ++x) dst[x] = palette_[line[x]];
+                reduced.putRow(frame.Top + y, row.data());
                 ++done;
             }
         }
@@ -133,12 +141,13 @@ private:
 
     GifFileType* gif_;
     RasterImage& out_;
+    const DecodeRequest& request_;
     uint32_t palette_[256];
 };
 
 }  // namespace
 
-DecodeOutcome DecodeGif(const uint8_t* data, size_t size, RasterImage& out) {
+DecodeOutcome DecodeGif(const uint8_t* data, size_t size, RasterImage& out, const DecodeRequest& request) {
     out = RasterImage{};
     if (SniffBuiltInFormat(data, size) != BuiltInFormat::Gif) return DecodeOutcome::notThisFormat();
     GifSource src{data, size, 0};
@@ -146,7 +155,7 @@ DecodeOutcome DecodeGif(const uint8_t* data, size_t size, RasterImage& out) {
     GifFile file;
     file.gif = DGifOpen(&src, gifRead, &error);
     if (!file.gif) return DecodeOutcome::failed(gifError(error));
-    DecodeOutcome outcome = GifReader(file.gif, out).run();
+    DecodeOutcome outcome = GifReader(file.gif, out, request).run();
     if (outcome.status != DecodeStatus::Decoded) out = RasterImage{};
     return outcome;
 }

@@ -54,7 +54,7 @@ bool PassesLineGate(const RenderContext& context, const TJwData& record) {
 uint32_t ApplyColorModes(const RenderContext& context, uint32_t color, const TJwData& record) {
     const RenderOptions& o = context.options;
     if (o.bwPlot && o.bw2Grey) {
-        color = IsDarkColor(context.drawing.header.PenColor[0]) ? 0xFFFFFFu : 0x000000u;
+        color = IsDarkColor(context.pens.PenColor[0]) ? 0xFFFFFFu : 0x000000u;
     } else if (o.bwPlot) {
         color = GreyOf(color);
     }
@@ -65,7 +65,7 @@ uint32_t ApplyColorModes(const RenderContext& context, uint32_t color, const TJw
 uint32_t ResolvePenColor(const RenderContext& context, const TJwData& record) {
     // Colour numbers beyond the table have no colour of their own; they draw black.
     const uint32_t base =
-        record.penColor < kPenColors ? context.drawing.header.PenColor[record.penColor] : 0u;
+        record.penColor < kPenColors ? context.pens.PenColor[record.penColor] : 0u;
     return ApplyColorModes(context, base, record);
 }
 
@@ -80,7 +80,7 @@ bool IsDarkColor(uint32_t c) {
 
 int PenWidthOf(const RenderContext& context, uint16_t penColor) {
     if (context.options.thinLines || penColor >= kPenColors) return 0;
-    const uint32_t w = context.drawing.header.PenWidth[penColor];
+    const uint32_t w = context.pens.PenWidth[penColor];
     return w > 1000u ? 1000 : static_cast<int>(w);
 }
 
@@ -93,12 +93,12 @@ std::string BitString32(uint32_t value) {
     return bits;
 }
 
-DashPattern BuildDashPattern(const DrawingHeader& header, int t) {
+DashPattern BuildDashPattern(const PenTable& pens, int t) {
     // Type 10 has no unit and types from 20 up have no pattern: both are drawn solid.
     if (t < 0 || t == 10 || t >= kLineTypes) return kSolidPattern;
-    const double unit = t >= 16 ? static_cast<double>(header.LineTypePitch[t]) : 1.0;
+    const double unit = t >= 16 ? static_cast<double>(pens.LineTypePitch[t]) : 1.0;
     // BitString32 read from its first character: bit 31 first, the value 0 as all gaps.
-    const uint32_t bits = header.LineTypePattern[t];
+    const uint32_t bits = pens.LineTypePattern[t];
     DashPattern pattern;
     pattern.reserve(34);
     bool drawn = true;
@@ -118,7 +118,7 @@ DashPattern BuildDashPattern(const DrawingHeader& header, int t) {
     return pattern;
 }
 
-const DashPattern& CachedDashPattern(const DrawingHeader& header, int t) {
+const DashPattern& CachedDashPattern(const PenTable& pens, int t) {
     // Patterns are rebuilt only when the table changes; one cache per thread keeps renders that
     // run side by side apart.
     struct Entry {
@@ -129,10 +129,10 @@ const DashPattern& CachedDashPattern(const DrawingHeader& header, int t) {
     };
     thread_local std::array<Entry, kLineTypes + 1> cache;
     Entry& e = cache[t >= 0 && t < kLineTypes ? t : kLineTypes];
-    const uint32_t bits = t >= 0 && t < kLineTypes ? header.LineTypePattern[t] : 0;
-    const uint32_t pitch = t >= 0 && t < kLineTypes ? header.LineTypePitch[t] : 0;
+    const uint32_t bits = t >= 0 && t < kLineTypes ? pens.LineTypePattern[t] : 0;
+    const uint32_t pitch = t >= 0 && t < kLineTypes ? pens.LineTypePitch[t] : 0;
     if (!e.valid || e.bits != bits || e.pitch != pitch) {
-        e.pattern = BuildDashPattern(header, t);
+        e.pattern = BuildDashPattern(pens, t);
         e.bits = bits;
         e.pitch = pitch;
         e.valid = true;
@@ -140,10 +140,10 @@ const DashPattern& CachedDashPattern(const DrawingHeader& header, int t) {
     return e.pattern;
 }
 
-std::array<double, 32> BuildRandomBits(const DrawingHeader& header, int t) {
+std::array<double, 32> BuildRandomBits(const PenTable& pens, int t) {
     std::array<double, 32> bits{};
     if (t < 0 || t >= kLineTypes) return bits;
-    const std::string s = BitString32(header.LineTypePattern[t]);
+    const std::string s = BitString32(pens.LineTypePattern[t]);
     for (int i = 0; i < 32; ++i) bits[i] = i < static_cast<int>(s.size()) && s[i] == '1' ? 1.0 : 0.0;
     return bits;
 }

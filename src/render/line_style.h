@@ -56,10 +56,10 @@ int PenWidthOf(const RenderContext& context, uint16_t penColor);
 
 std::string BitString32(uint32_t value);
 // The dashes of line type t; types without a pattern source (10, 20 and above) are solid.
-DashPattern BuildDashPattern(const DrawingHeader& header, int t);
+DashPattern BuildDashPattern(const PenTable& pens, int t);
 // The same, kept between calls while the line-type table stays the same.
-const DashPattern& CachedDashPattern(const DrawingHeader& header, int t);
-std::array<double, 32> BuildRandomBits(const DrawingHeader& header, int t);
+const DashPattern& CachedDashPattern(const PenTable& pens, int t);
+std::array<double, 32> BuildRandomBits(const PenTable& pens, int t);
 double NormalizeAngle(double angle);
 
 // True when a pattern can be walked: it advances along the line.

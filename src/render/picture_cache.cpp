@@ -37,31 +37,57 @@ std::shared_ptr<DecodedPicture> withWarning(const std::string& name, const std::
 std::shared_ptr<DecodedPicture> fromOutcome(const std::string& name, DecodeOutcome outcome,
                                             RasterImage&& image) {
     auto picture = std::make_shared<DecodedPicture>();
-    if (outcome.status == DecodeStatus::Decoded) picture->image = std::move(image);
+    picture->decodedPixels = outcome.decodedPixels;
+    picture->overAllowance = outcome.overAllowance;
+    if (outcome.overAllowance) return picture;  // the render says so, once for all pictures
+    if (outcome.status == DecodeStatus::Decoded) {
+        picture->image = std::move(image);
+        picture->reduction = outcome.reduction;
+    }
     if (!outcome.message.empty()) picture->warning = "picture " + name + ": " + outcome.message;
     return picture;
 }
 
 std::shared_ptr<DecodedPicture> decodeByExtension(const std::string& name, const std::string& fileName,
-                                                  const std::vector<uint8_t>& bytes) {
+                                                  const std::vector<uint8_t>& bytes,
+                                                  const DecodeRequest& request) {
     const BuiltInFormat format = BuiltInFormatOfExtension(fileName);
     RasterImage image;
-    DecodeOutcome outcome = DecodeBuiltIn(format, bytes.data(), bytes.size(), image);
+    DecodeOutcome outcome = DecodeBuiltIn(format, bytes.data(), bytes.size(), image, request);
     if (outcome.status == DecodeStatus::NotThisFormat)
         return withWarning(name, "the file's contents do not match its extension");
     return fromOutcome(name, std::move(outcome), std::move(image));
 }
 
+// An extra decoder cannot be asked for less than the whole picture: it is reduced afterwards, and
+// its size counts against the allowance once it is known.
+DecodeOutcome decodeByExtra(const ExtraPictureDecoder& decoder, const std::vector<uint8_t>& bytes,
+                            const std::string& fileName, const DecodeRequest& request, RasterImage& image) {
+    DecodeOutcome outcome = decoder.decode(bytes.data(), bytes.size(), fileName, image);
+    if (outcome.status != DecodeStatus::Decoded) return outcome;
+    outcome.decodedPixels = uint64_t(image.width) * uint64_t(image.height);
+    if (outcome.decodedPixels > request.pixelAllowance) {
+        DecodeOutcome refused = DecodeOutcome::overTheAllowance();
+        refused.decodedPixels = outcome.decodedPixels;
+        image = RasterImage{};
+        return refused;
+    }
+    outcome.reduction = ReductionFactor(image.width, image.height, request);
+    ReduceForRequest(image, request);
+    return outcome;
+}
+
 std::shared_ptr<DecodedPicture> decodeByContent(const std::string& name, const std::string& fileName,
-                                                const std::vector<uint8_t>& bytes) {
+                                                const std::vector<uint8_t>& bytes,
+                                                const DecodeRequest& request) {
     RasterImage image;
     const BuiltInFormat format = SniffBuiltInFormat(bytes.data(), bytes.size());
     if (format != BuiltInFormat::None)
-        return fromOutcome(name, DecodeBuiltIn(format, bytes.data(), bytes.size(), image), std::move(image));
+        return fromOutcome(name, DecodeBuiltIn(format, bytes.data(), bytes.size(), image, request), std::move(image));
     for (const auto& decoder : ExtraPictureDecoders()) {
-        DecodeOutcome outcome = decoder->decode(bytes.data(), bytes.size(), fileName, image);
+        DecodeOutcome outcome = decodeByExtra(*decoder, bytes, fileName, request, image);
         if (outcome.status == DecodeStatus::NotThisFormat) continue;
-        if (outcome.status == DecodeStatus::Failed) {
+        if (outcome.status == DecodeStatus::Failed && !outcome.overAllowance) {
             return withWarning(name, std::string(kPluginFailure) +
                                          (outcome.message.empty() ? "" : " (" + outcome.message + ")"));
         }
@@ -74,7 +100,8 @@ std::shared_ptr<DecodedPicture> decodeByContent(const std::string& name, const s
 
 }  // namespace
 
-std::shared_ptr<const DecodedPicture> LoadPicture(const PictureLocation& where, bool builtInOnly) {
+std::shared_ptr<const DecodedPicture> LoadPicture(const PictureLocation& where, bool builtInOnly,
+                                                  const DecodeRequest& request) {
     if (where.kind == PictureLocation::Kind::None) return std::make_shared<DecodedPicture>();
     const bool embedded = where.kind == PictureLocation::Kind::Embedded;
     std::string fileName = where.displayName;
@@ -90,8 +117,8 @@ std::shared_ptr<const DecodedPicture> LoadPicture(const PictureLocation& where, 
     const bool read = embedded ? EmbeddedPictureBytes(*where.embedded, bytes, why)
                                : ReadPictureFile(where.filePath, bytes, why);
     if (!read) return withWarning(where.displayName, why);
-    return byExtension ? decodeByExtension(where.displayName, fileName, bytes)
-                       : decodeByContent(where.displayName, fileName, bytes);
+    return byExtension ? decodeByExtension(where.displayName, fileName, bytes, request)
+                       : decodeByContent(where.displayName, fileName, bytes, request);
 }
 
 std::string PictureCache::keyOf(const PictureLocation& where, bool builtInOnly) const {
@@ -106,25 +133,38 @@ std::string PictureCache::keyOf(const PictureLocation& where, bool builtInOnly) 
            std::to_string(st.st_mtim.tv_nsec) + ":" + where.filePath;
 }
 
-std::shared_ptr<const DecodedPicture> PictureCache::obtain(const PictureLocation& where,
-                                                           bool builtInOnly) {
+namespace {
+// A picture already decoded serves a request unless it was reduced below the size now drawn.
+bool serves(const DecodedPicture& picture, const DecodeRequest& request) {
+    if (picture.reduction == 1 || picture.image.empty()) return true;
+    return picture.image.width >= request.drawnWidth && picture.image.height >= request.drawnHeight;
+}
+}  // namespace
+
+std::shared_ptr<const DecodedPicture> PictureCache::obtain(const PictureLocation& where, bool builtInOnly,
+                                                           const DecodeRequest& request, uint64_t* decoded) {
+    if (decoded) *decoded = 0;
     if (where.kind == PictureLocation::Kind::None) return std::make_shared<DecodedPicture>();
     const std::string key = keyOf(where, builtInOnly);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         auto found = entries_.find(key);
-        if (found != entries_.end()) return found->second;
+        if (found != entries_.end() && serves(*found->second, request)) return found->second;
     }
     // Decoded outside the lock, so that renders sharing the cache do not wait for each other.
-    std::shared_ptr<const DecodedPicture> picture = LoadPicture(where, builtInOnly);
+    std::shared_ptr<const DecodedPicture> picture = LoadPicture(where, builtInOnly, request);
+    if (decoded) *decoded = picture->decodedPixels;
     const uint64_t size = picture->image.pixels.size() * sizeof(uint32_t);
     std::lock_guard<std::mutex> lock(mutex_);
     ++decodes_;
-    if (bytes_ + size <= maxBytes_) {
-        auto inserted = entries_.emplace(key, picture);
-        if (inserted.second) bytes_ += size;
-        return inserted.first->second;
-    }
+    // Refused for this render's allowance only: another render may have room for it.
+    if (picture->overAllowance) return picture;
+    auto found = entries_.find(key);
+    const uint64_t replaced = found == entries_.end() ? 0 : found->second->image.pixels.size() * sizeof(uint32_t);
+    if (bytes_ - replaced + size > maxBytes_) return picture;
+    bytes_ = bytes_ - replaced + size;
+    if (found == entries_.end()) entries_.emplace(key, picture);
+    else found->second = picture;
     return picture;
 }
 

@@ -52,12 +52,12 @@ BuiltInFormat SniffBuiltInFormat(const uint8_t* data, size_t size) {
 }
 
 DecodeOutcome DecodeBuiltIn(BuiltInFormat format, const uint8_t* data, size_t size,
-                            RasterImage& out) {
+                            RasterImage& out, const DecodeRequest& request) {
     switch (format) {
-        case BuiltInFormat::Bmp: return DecodeBmp(data, size, out);
-        case BuiltInFormat::Jpeg: return DecodeJpeg(data, size, out);
-        case BuiltInFormat::Gif: return DecodeGif(data, size, out);
-        case BuiltInFormat::Png: return DecodePng(data, size, out);
+        case BuiltInFormat::Bmp: return DecodeBmp(data, size, out, request);
+        case BuiltInFormat::Jpeg: return DecodeJpeg(data, size, out, request);
+        case BuiltInFormat::Gif: return DecodeGif(data, size, out, request);
+        case BuiltInFormat::Png: return DecodePng(data, size, out, request);
         case BuiltInFormat::None: break;
     }
     return DecodeOutcome::notThisFormat();
@@ -76,6 +76,30 @@ bool PictureSizeAllowed(uint64_t width, uint64_t height, std::string& why) {
         return false;
     }
     return true;
+}
+
+bool PictureSizeAccepted(uint64_t width, uint64_t height, const DecodeRequest& request,
+                         DecodeOutcome& refusal) {
+    std::string why;
+    if (!PictureSizeAllowed(width, height, why)) {
+        refusal = DecodeOutcome::failed(why);
+        return false;
+    }
+    if (width * height > request.pixelAllowance) {
+        refusal = DecodeOutcome::overTheAllowance();
+        return false;
+    }
+    return true;
+}
+
+void ReduceForRequest(RasterImage& image, const DecodeRequest& request) {
+    const int factor = ReductionFactor(image.width, image.height, request);
+    if (factor == 1 || image.empty()) return;
+    RasterImage reduced;
+    ReducedRaster rows(reduced, image.width, image.height, factor);
+    for (int y = 0; y < image.height; ++y) rows.putRow(y, image.pixels.data() + static_cast<size_t>(y) * image.width);
+    rows.finish();
+    image = std::move(reduced);
 }
 
 void RegisterExtraPictureDecoder(std::shared_ptr<const ExtraPictureDecoder> decoder) {

@@ -1,6 +1,7 @@
 #include "render/picture_drawer.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "drawing/cp932.h"
 #include "render/picture_cache.h"
@@ -45,7 +46,14 @@ void DrawImageReference(RenderContext& context, RenderTarget& target, int x, int
     if (!(w > 0.0) || !(h > 0.0)) return;
     const PictureLocation where = LocatePicture(context.drawing, ref.path);
     if (where.kind == PictureLocation::Kind::None) return;
-    const auto picture = cacheOf(context).obtain(where, context.options.builtInDecodersOnly);
+    DecodeRequest request;
+    request.drawnWidth = RoundDevice(std::ceil(w));
+    request.drawnHeight = RoundDevice(std::ceil(h));
+    request.pixelAllowance = context.budget.picturePixelsLeft();
+    uint64_t decoded = 0;
+    const auto picture = cacheOf(context).obtain(where, context.options.builtInDecodersOnly, request, &decoded);
+    context.budget.spendPicturePixels(decoded);
+    if (picture->overAllowance) context.budget.notePictureRefused(where.displayName);
     if (!picture->warning.empty()) warnOnce(context, picture->warning);
     if (picture->image.empty()) return;
     // The start point is the lower-left corner; the picture is never turned.

@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "render/picture_decoders.h"
 
@@ -40,12 +41,16 @@ void pngWarning(png_structp png, png_const_charp message) {
     if (!src->warning[0]) std::snprintf(src->warning, sizeof src->warning, "%s", message ? message : "");
 }
 
-// Sets up the transformations to 8-bit BGRA and returns false when the size is refused.
-bool prepare(png_structp png, png_infop info, std::string& why) {
+// Sets up the transformations to 8-bit BGRA and returns false when the picture is refused.
+// Interlaced pictures read at full size go through libpng's interlace handling; reduced ones are
+// read pass by pass (see readPasses).
+bool prepare(png_structp png, png_infop info, const DecodeRequest& request, int& factor,
+             DecodeOutcome& refusal) {
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
-    if (!PictureSizeAllowed(width, height, why)) return false;
+    if (!PictureSizeAccepted(width, height, request, refusal)) return false;
+    factor = ReductionFactor(width, height, request);
     const int colorType = png_get_color_type(png, info);
     const int depth = png_get_bit_depth(png, info);
     if (depth == 16) png_set_scale_16(png);
@@ -56,18 +61,38 @@ bool prepare(png_structp png, png_infop info, std::string& why) {
         png_set_gray_to_rgb(png);
     png_set_bgr(png);
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
+    if (factor == 1) png_set_interlace_handling(png);
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != static_cast<size_t>(width) * 4) {
-        why = "unexpected row layout";
+        refusal = DecodeOutcome::failed("unexpected row layout");
         return false;
     }
     return true;
 }
 
+// The seven passes of an interlaced picture, each a small picture of its own, sampled into the
+// reduced one without ever holding the full size.
+void readPasses(png_structp png, int width, int height, std::vector<uint32_t>& row, RasterImage& out,
+                int factor) {
+    for (int pass = 0; pass < 7; ++pass) {
+        const png_uint_32 cols = PNG_PASS_COLS(width, pass), rows = PNG_PASS_ROWS(height, pass);
+        if (cols == 0 || rows == 0) continue;
+        for (png_uint_32 j = 0; j < rows; ++j) {
+            png_read_row(png, reinterpret_cast<png_bytep>(row.data()), nullptr);
+            const png_uint_32 y = PNG_ROW_FROM_PASS_ROW(j, pass);
+            if (y % factor != 0) continue;
+            uint32_t* dst = out.pixels.data() + static_cast<size_t>(y / factor) * out.width;
+            for (png_uint_32 i = 0; i < cols; ++i) {
+                const png_uint_32 x = PNG_COL_FROM_PASS_COL(i, pass);
+                if (x % factor == 0) dst[x / factor] = row[i];
+            }
+        }
+    }
+}
+
 }  // namespace
 
-DecodeOutcome DecodePng(const uint8_t* data, size_t size, RasterImage& out) {
+DecodeOutcome DecodePng(const uint8_t* data, size_t size, RasterImage& out, const DecodeRequest& request) {
     out = RasterImage{};
     if (SniffBuiltInFormat(data, size) != BuiltInFormat::Png) return DecodeOutcome::notThisFormat();
     PngSource src{data, size, 0, {0}, {0}};
@@ -78,35 +103,62 @@ DecodeOutcome DecodePng(const uint8_t* data, size_t size, RasterImage& out) {
         png_destroy_read_struct(&png, nullptr, nullptr);
         return DecodeOutcome::failed("out of memory");
     }
-    // Row pointers live outside the jump so that nothing with a destructor is skipped.
+    // Everything with a destructor lives outside the jump so that none is skipped.
     std::vector<png_bytep> rows;
-    std::string why;
+    std::vector<uint32_t> row;
+    std::unique_ptr<ReducedRaster> reduced;
+    DecodeOutcome refusal;
     bool refused = false;
+    int factor = 1;
+    // The work a damaged picture cost counts as well; volatile, as it changes after setjmp.
+    volatile uint64_t cost = 0;
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
         out = RasterImage{};
-        return DecodeOutcome::failed(src.error[0] ? src.error : "the PNG data is damaged");
+        DecodeOutcome failure = DecodeOutcome::failed(src.error[0] ? src.error : "the PNG data is damaged");
+        failure.decodedPixels = cost;
+        return failure;
     }
     png_set_read_fn(png, &src, pngRead);
     png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);
-    if (!prepare(png, info, why)) {
+    if (!prepare(png, info, request, factor, refusal)) {
         refused = true;
     } else {
-        out.width = static_cast<int>(png_get_image_width(png, info));
-        out.height = static_cast<int>(png_get_image_height(png, info));
-        out.pixels.resize(static_cast<size_t>(out.width) * out.height);
-        rows.resize(out.height);
-        for (int y = 0; y < out.height; ++y)
-            rows[y] = reinterpret_cast<png_bytep>(out.pixels.data() + static_cast<size_t>(y) * out.width);
-        // The chunks after the pixels are not needed; a file cut short after them still draws.
-        png_read_image(png, rows.data());
+        const int width = static_cast<int>(png_get_image_width(png, info));
+        const int height = static_cast<int>(png_get_image_height(png, info));
+        cost = uint64_t(width) * height;
+        if (factor == 1) {
+            out.width = width;
+            out.height = height;
+            out.pixels.resize(static_cast<size_t>(width) * height);
+            rows.resize(height);
+            for (int y = 0; y < height; ++y)
+                rows[y] = reinterpret_cast<png_bytep>(out.pixels.data() + static_cast<size_t>(y) * width);
+            // The chunks after the pixels are not needed; a file cut short after them still draws.
+            png_read_image(png, rows.data());
+        } else if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
+            row.resize(width);
+            reduced = std::make_unique<ReducedRaster>(out, width, height, factor, true);
+            readPasses(png, width, height, row, out, factor);
+        } else {
+            row.resize(width);
+            reduced = std::make_unique<ReducedRaster>(out, width, height, factor);
+            for (int y = 0; y < height; ++y) {
+                png_read_row(png, reinterpret_cast<png_bytep>(row.data()), nullptr);
+                reduced->putRow(y, row.data());
+            }
+            reduced->finish();
+        }
     }
     png_destroy_read_struct(&png, &info, nullptr);
     if (refused) {
         out = RasterImage{};
-        return DecodeOutcome::failed(why);
+        return refusal;
     }
-    return DecodeOutcome::decoded(src.warning);
+    DecodeOutcome outcome = DecodeOutcome::decoded(src.warning);
+    outcome.decodedPixels = cost;
+    outcome.reduction = factor;
+    return outcome;
 }
 
 }  // namespace korvel

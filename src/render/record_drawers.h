@@ -23,7 +23,12 @@ void DrawLineOfType(RenderContext& context, RenderTarget& target, const TJwData&
 
 // Draws record `index` of kind `cls` from a record set (top level or block members). Block
 // definitions and indices beyond the lists draw nothing.
+// Records out of the drawable range, and all records once the render's budget is spent, are
+// left out (and noted in the context).
 void DrawRecordOf(RenderContext& context, RenderTarget& target, const RecordSet& records,
                   RecordClass cls, size_t index);
+
+// Remembers where the render's budget ran out: the block being drawn, or the top level.
+void NoteBudgetCutPlace(RenderContext& context);
 
 }  // namespace korvel

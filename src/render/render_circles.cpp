@@ -13,14 +13,14 @@ namespace {
 const DashPattern kUnbroken{1000000.0, 1.0};
 
 // The curve of the record into the path, by the first case that applies.
-void buildCurve(CurvePath& path, const DrawingHeader& header, const TDataEnko& circle,
+void buildCurve(CurvePath& path, const PenTable& pens, const TDataEnko& circle,
                 const ArcInBlock& arc, double cx, double cy, double r) {
     const int t = circle.penStyle;
     const double flatness = circle.flatness * arc.flatnessFactor;
     const bool whole = circle.fullCircle == 1;
     if (t >= 11 && t <= 15) {
-        RandomArcPath(path, circle.fullCircle, header.LineTypePitch[t], header.RandomLineWidth[t],
-                      BuildRandomBits(header, t), cx, cy, r, arc.start, arc.sweep, flatness,
+        RandomArcPath(path, circle.fullCircle, pens.LineTypePitch[t], pens.RandomLineWidth[t],
+                      BuildRandomBits(pens, t), cx, cy, r, arc.start, arc.sweep, flatness,
                       arc.tilt);
     } else if (flatness == 1.0 || arc.tilt == 0.0) {
         ArcPath(path, whole, cx, cy, r, arc.start, arc.sweep, flatness, arc.tilt);
@@ -41,7 +41,7 @@ void buildCurve(CurvePath& path, const DrawingHeader& header, const TDataEnko& c
 
 void DrawCircleRecord(RenderContext& context, RenderTarget& target, const TDataEnko& circle) {
     if (!PassesLineGate(context, circle)) return;
-    const DrawingHeader& header = context.drawing.header;
+    const PenTable& pens = context.pens;
     const ArcInBlock arc = TransformArc(context, circle.startAngle, circle.arcAngle, circle.tiltAngle);
 
     double x, y;
@@ -54,12 +54,12 @@ void DrawCircleRecord(RenderContext& context, RenderTarget& target, const TDataE
     const double r = rDevice <= 0.0 ? 1.0 : rDevice;
 
     const int t = circle.penStyle;
-    const DashPattern& pattern = (t == 1 || (t >= 11 && t <= 15)) ? kUnbroken : CachedDashPattern(header, t);
+    const DashPattern& pattern = (t == 1 || (t >= 11 && t <= 15)) ? kUnbroken : CachedDashPattern(pens, t);
     const uint32_t color = ResolvePenColor(context, circle);
     const double width = context.options.thinLines ? 1.0 : double(PenWidthOf(context, circle.penColor));
 
     CurvePath curve;
-    buildCurve(curve, header, circle, arc, cx, cy, r);
+    buildCurve(curve, pens, circle, arc, cx, cy, r);
     TPath path;
     path.Load(curve);
 
@@ -69,6 +69,7 @@ void DrawCircleRecord(RenderContext& context, RenderTarget& target, const TDataE
     stroke.flatCaps = true;
     stroke.thinPen = context.options.thinLines;
     if (VisibleBox(context, box)) stroke.visible = &box;
+    stroke.budget = &context.budget;
     DrawPathDashed(path, target, stroke, pattern, width);
 }
 

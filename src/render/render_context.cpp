@@ -1,5 +1,6 @@
 #include "render/render_context.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace korvel {
@@ -32,6 +33,22 @@ Point2 BlockTransform::apply(Point2 p) const {
         y = OffsetY + s * dx + c * dy;
     }
     return outer ? outer->apply({x, y}) : Point2{x, y};
+}
+
+void BlockTransform::compose() {
+    const double c = Angle != 0.0 ? std::cos(Angle) : 1.0, s = Angle != 0.0 ? std::sin(Angle) : 0.0;
+    const double own[6] = {c * ScaleX, -s * ScaleY, OffsetX, s * ScaleX, c * ScaleY, OffsetY};
+    if (!outer) {
+        std::copy(own, own + 6, m);
+        return;
+    }
+    const double* o = outer->m;
+    m[0] = o[0] * own[0] + o[1] * own[3];
+    m[1] = o[0] * own[1] + o[1] * own[4];
+    m[2] = o[0] * own[2] + o[1] * own[5] + o[2];
+    m[3] = o[3] * own[0] + o[4] * own[3];
+    m[4] = o[3] * own[1] + o[4] * own[4];
+    m[5] = o[3] * own[2] + o[4] * own[5] + o[5];
 }
 
 double BlockTransform::totalAngle() const { return Angle + (outer ? outer->totalAngle() : 0.0); }

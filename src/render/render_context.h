@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "render/pen_table.h"
+#include "render/render_budget.h"
 #include "render/render_options.h"
 #include "render/render_target.h"
 
 namespace korvel {
 
 class PictureCache;  // decoded pictures, once per file per render (render/pictures)
+class BlockBoxes;    // the measured box of each block definition (render_blocks)
 
 // Drawing millimetres (y up) to device units (y down): the top-left of the extents lands at (0, 0).
 struct ViewTransform {
@@ -43,6 +46,14 @@ struct BlockTransform {
     const BlockTransform* outer = nullptr;
 
     Point2 apply(Point2 p) const;
+    // The same through one matrix made once per insert (see compose()), in constant time however
+    // deep the nesting: for measuring, where the last bits of rounding do not matter.
+    Point2 applyComposed(Point2 p) const {
+        return {m[0] * p.x + m[1] * p.y + m[2], m[3] * p.x + m[4] * p.y + m[5]};
+    }
+    // Makes the matrix of this insert and all inserts around it; `outer` must be composed.
+    void compose();
+    double m[6] = {1, 0, 0, 0, 1, 0};
     // The rotation and scales of this insert and all inserts around it together.
     double totalAngle() const;
     double totalScaleX() const;
@@ -56,10 +67,12 @@ struct TextClock {
 };
 
 struct RenderContext {
-    RenderContext(const Drawing& d, const RenderOptions& o) : drawing(d), options(o) {}
+    RenderContext(const Drawing& d, const RenderOptions& o) : drawing(d), options(o), pens(RenderPens(d, o)) {}
 
     const Drawing& drawing;
     const RenderOptions& options;
+    // Every colour, width and line type of this render comes from here, never from the header.
+    PenTable pens;
     ViewTransform view;
     BlockTransform block;
 
@@ -76,6 +89,11 @@ struct RenderContext {
     std::shared_ptr<PictureCache> ownPictures;
     const TextClock* clock = nullptr;  // null: the system clock
     std::vector<std::string>* warnings = nullptr;  // render warnings (undecodable pictures...)
+
+    RenderBudget budget;
+    bool skippedOutOfRange = false;  // a record out of the drawable range was left out
+    // Measured on the first insert that needs them (see DrawBlockInsert).
+    std::shared_ptr<BlockBoxes> blockBoxes;
 
     // A record point to device units: through the block transform while a block is drawn, then
     // the view.

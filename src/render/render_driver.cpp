@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "drawing/coordinate_range.h"
+#include "render/budgeted_target.h"
 #include "render/record_drawers.h"
 #include "render/text_record.h"
 
@@ -76,6 +78,22 @@ int drawFirstMode(const Drawing& drawing, const RenderOptions& options) {
     return mode == 1 || mode == 2 ? int(mode) : 0;
 }
 
+// What the render left out, told once at its end.
+void addLimitWarnings(const RenderContext& context, RenderResult& result) {
+    const std::vector<std::string> cut = context.budget.warnings();
+    result.warnings.insert(result.warnings.end(), cut.begin(), cut.end());
+    result.cutShort = !cut.empty();
+    if (context.skippedOutOfRange)
+        result.warnings.push_back(OutOfRangeWarning(CountOutOfRangeRecords(context.drawing)));
+}
+
+// Ends the render: the target flushed, the warnings of what was left out added.
+RenderResult& finishRender(RenderContext& context, RenderTarget& target, RenderResult& result) {
+    target.flush();
+    addLimitWarnings(context, result);
+    return result;
+}
+
 class Progress {
 public:
     Progress(const RenderProgress& callback, size_t total) : callback_(callback), total_(total) {}
@@ -89,16 +107,18 @@ private:
 };
 }  // namespace
 
-RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
+RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
                            const RenderOptions& options, const RenderRequest& request) {
     RenderResult result;
     RenderContext context(drawing, options);
+    context.budget = RenderBudget(request.limits);
+    BudgetedTarget target(canvas, context.budget);
     context.pictures = request.pictures;
     context.clock = request.clock;
     context.warnings = &result.warnings;
     context.targetWidth = request.width;
     context.targetHeight = request.height;
-    const uint32_t background = drawing.header.PenColor[0];
+    const uint32_t background = context.pens.PenColor[0];
 
     if (drawing.top.sequence.empty()) {
         fillBackground(target, background, request.width, request.height);
@@ -145,22 +165,21 @@ RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
         }
         if (!progress.step()) {
             result.completed = false;
-            target.flush();
-            return result;
+            return finishRender(context, target, result);
         }
+        // Nothing more can be drawn; the rest of the walk would only be refused record by record.
+        if (context.budget.recordsExhausted()) return finishRender(context, target, result);
     }
     if (textsLast) {
         for (const RecordRef& ref : sequence) {
             if (ref.cls == RecordClass::Moji) drawTaken(context, target, walk, ref.cls);
             if (!progress.step()) {
                 result.completed = false;
-                target.flush();
-                return result;
+                return finishRender(context, target, result);
             }
         }
     }
-    target.flush();
-    return result;
+    return finishRender(context, target, result);
 }
 
 }  // namespace korvel

@@ -20,10 +20,12 @@ struct RenderRequest {
     RenderProgress progress;  // may be empty; returning false cancels
     PictureCache* pictures = nullptr;  // shared decoded pictures; null: one cache per render
     const TextClock* clock = nullptr;
+    RenderLimits limits;  // the work this render may do; past it the rest is skipped with a warning
 };
 
 struct RenderResult {
     bool completed = true;   // false when the progress callback cancelled
+    bool cutShort = false;   // a limit of the render's work left part of the drawing undrawn
     double scale = 0.0;      // device units per millimetre that were used
     std::vector<std::string> warnings;
 };

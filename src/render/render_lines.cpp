@@ -7,20 +7,20 @@ namespace korvel {
 
 void DrawLineOfType(RenderContext& context, RenderTarget& target, const TJwData& attributes,
                     DevicePoint a, DevicePoint b) {
-    const DrawingHeader& header = context.drawing.header;
+    const PenTable& pens = context.pens;
     const int t = attributes.penStyle;
     const uint32_t color = ResolvePenColor(context, attributes);
     const int width = PenWidthOf(context, attributes.penColor);
     if (t >= 11 && t <= 15) {
         // Widths outside 1..100 fall back to the thinnest pen, as for dashed lines.
         target.setPen({color, width > 100 ? 0 : width});
-        DrawRandomLine(target, a.x, a.y, b.x, b.y, BuildRandomBits(header, t),
-                       header.LineTypePitch[t], header.RandomLineWidth[t]);
+        DrawRandomLine(target, a.x, a.y, b.x, b.y, BuildRandomBits(pens, t),
+                       pens.LineTypePitch[t], pens.RandomLineWidth[t]);
         return;
     }
     DeviceBox box;
     const bool bounded = VisibleBox(context, box);
-    const DashPattern& pattern = CachedDashPattern(header, t);
+    const DashPattern& pattern = CachedDashPattern(pens, t);
     StrokeStyle style{target, t, pattern, double(width), color, bounded ? &box : nullptr};
     DrawDashedSegment(style, a.x, a.y, b.x, b.y);
 }

@@ -1,16 +1,23 @@
-// What the renderer takes from the settings: monochrome modes, hatching, line widths, auxiliary
-// lines, picture switches and the text options of Jw_cad's own settings.
+// What the renderer takes from the settings: the pens and line types, monochrome modes, hatching,
+// line widths, auxiliary lines, picture switches and the text options of Jw_cad's own settings.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
+#include "render/pen_table.h"
 #include "render/render_target.h"
 
 namespace korvel {
 
 struct RenderOptions {
+    // The pens and line types to draw with, resolved by the caller from its settings (the
+    // window's, Jw_cad's or the drawing's). None: the drawing's own table. Either way the drawing
+    // is only read.
+    std::optional<PenTable> pens;
+
     bool bwPlot = false;       // "BwPlotFlg": monochrome
     bool bw2Grey = true;       // "Bw2GFlg": with bwPlot, true two colours, false grey
     bool auxLineHidden = false;  // "AuxLineFlg": auxiliary-colour (9) records not drawn

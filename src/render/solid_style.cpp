@@ -42,7 +42,7 @@ uint32_t SolidColor(const RenderContext& context, const TDataSolid& solid) {
     constexpr int kRgbColorNumber = 10;
     uint32_t base = 0;
     if (solid.penColor == kRgbColorNumber) base = solid.color & 0xFFFFFFu;
-    else if (solid.penColor < kPenColors) base = context.drawing.header.PenColor[solid.penColor];
+    else if (solid.penColor < kPenColors) base = context.pens.PenColor[solid.penColor];
     return ApplyColorModes(context, base, solid);
 }
 

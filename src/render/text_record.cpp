@@ -73,7 +73,7 @@ void DrawDimensionText(RenderContext& context, RenderTarget& target, const TData
     const TDataMoji& text = dimension.text;
     if (!PassesLayerGate(context, text)) return;
     // The printer colour; numbers beyond the table draw black, as they do for lines.
-    const auto& printer = context.drawing.header.PrtPenColor;
+    const auto& printer = context.pens.PrtPenColor;
     const uint32_t colour = ApplyColorModes(
         context, text.penColor < kPenColors ? printer[text.penColor] : 0u, text);
     DrawTextRun(context, target, runOf(context, text, colour));

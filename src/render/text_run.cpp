@@ -79,7 +79,7 @@ private:
     // "^$" colours follow the record's monochrome and greyed-layer rules like its own colour.
     uint32_t currentColour() const {
         if (style_.penNumber == 0) return run_.colour;
-        const uint32_t c = ctx_.drawing.header.PenColor[style_.penNumber];
+        const uint32_t c = ctx_.pens.PenColor[style_.penNumber];
         return run_.record ? ApplyColorModes(ctx_, c, *run_.record) : c;
     }
 
@@ -134,7 +134,7 @@ private:
     // colour, then the glyph itself in the record's colour on top. Stroking the outline over the
     // filled glyph instead would eat the glyph from its edges and erase small texts entirely.
     void drawHalo(DevicePoint cell, const std::u32string& text) {
-        const uint32_t background = ctx_.drawing.header.PenColor[0];
+        const uint32_t background = ctx_.pens.PenColor[0];
         target_.beginPath();
         target_.setBrush({BrushStyle::Clear, 0});
         target_.setTextColor(run_.colour);
@@ -187,7 +187,7 @@ private:
             {RoundDevice(run_.endX + d + hx), RoundDevice(run_.endY - d - hy)},
             {RoundDevice(run_.x - d + hx), RoundDevice(run_.y - d - hy)},
         };
-        const uint32_t background = ctx_.drawing.header.PenColor[0];
+        const uint32_t background = ctx_.pens.PenColor[0];
         target_.setBrush({BrushStyle::Solid, background});
         target_.setPen({background, 0});
         target_.polygon(box, 4);

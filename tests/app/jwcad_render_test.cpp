@@ -69,10 +69,12 @@ QImage render(const std::vector<std::string>& args, const std::string& pngPath) 
     d.top = loaded.top;
     d.ExpectedCount = loaded.ExpectedCount;
     d.extents = loaded.extents;
-    EXPECT_TRUE(session.applyPens(d).empty());
+    std::vector<std::string> problems;
+    const RenderOptions renderOptions = session.renderOptions(d, &problems);
+    EXPECT_TRUE(problems.empty());
 
     QImage image(480, 360, QImage::Format_RGB32);
-    image.fill(ToQColor(d.header.PenColor[0]));
+    image.fill(ToQColor(BackgroundColor(d, renderOptions)));
     {
         QPainter painter(&image);
         QtPainterTarget target(painter);
@@ -80,7 +82,7 @@ QImage render(const std::vector<std::string>& args, const std::string& pngPath) 
         request.width = 480;
         request.height = 360;
         request.clearBackground = session.clearBackground();
-        RenderDrawing(target, d, session.renderOptions(), request);
+        RenderDrawing(target, d, renderOptions, request);
     }
     EXPECT_TRUE(image.save(QString::fromStdString(pngPath), "PNG"));
     QImage png(QString::fromStdString(pngPath));

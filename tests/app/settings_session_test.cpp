@@ -66,7 +66,9 @@ TEST(SettingsOptions, TakesItsOwnAndLeavesTheRest) {
     EXPECT_EQ(parseError({"--progressive=1"}), "--progressive takes no value");
     EXPECT_EQ(parseError({"--set", "Graphic/Nope=1"}), "--set Graphic/Nope=1: the settings file has no key Graphic/Nope");
     EXPECT_EQ(parseError({"--set", "Graphic/JpegValue=high"}),
-              "--set Graphic/JpegValue=high: \"high\" is not a number for Graphic/JpegValue");
+              "--set Graphic/JpegValue=high: Graphic/JpegValue must be a whole number from 1 to 100");
+    EXPECT_EQ(parseError({"--set", "JwwSStyle/LSolidStyle2=high"}),
+              "--set JwwSStyle/LSolidStyle2=high: \"high\" is not a number for JwwSStyle/LSolidStyle2");
 }
 
 struct Scratch {
@@ -90,7 +92,7 @@ TEST(SettingsSession, StartsAsTheWindowDoes) {
     EXPECT_EQ(session.settings.ownPens.width[9], 9u);
     EXPECT_EQ(session.header.LineTypePattern[2], 0xFF00FF02u);
     EXPECT_EQ(session.jwcadText.drawOutLine, 2);
-    RenderOptions o = session.renderOptions();
+    RenderOptions o = session.renderOptions(Drawing{});
     EXPECT_EQ(o.drawOutLine, 2);
     EXPECT_EQ(o.lastDraw, 1);
     EXPECT_EQ(o.drawOrder, -1);
@@ -125,11 +127,15 @@ TEST(SettingsSession, BrokenJwCadValueIsReportedAndTheRunGoesOn) {
     Drawing d;
     session.prepareDrawing(d);
     d.header.PenColor[3] = 0x111111;
-    std::vector<std::string> messages = session.applyPens(d);
+    d.header.PenColor[5] = 0x222222;
+    std::vector<std::string> messages;
+    const PenTable pens = session.pensFor(d, &messages);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Jw_cad setting Software\\Jw_cad\\jw_win\\Pen \"Width04\" is not a whole number: "
                            "\"thick\"; drawing with the pens read so far");
-    EXPECT_EQ(d.header.PenColor[3], 0x00FF00u);  // own pens put back after the repaint's import
+    EXPECT_EQ(pens.PenColor[3], 0x00FF00u);                 // Jw_cad's, read before the failing value
+    EXPECT_EQ(pens.PenColor[5], BuiltInPens().color[5]);    // never reached: the own pens
+    EXPECT_EQ(d.header.PenColor[3], 0x111111u);             // the drawing is only read
 }
 
 TEST(SettingsSession, PenChoicesForALoadedDrawing) {
@@ -142,40 +148,47 @@ TEST(SettingsSession, PenChoicesForALoadedDrawing) {
     loaded.PenWidth.fill(4);
     loaded.LineTypePattern.fill(0x12345678);
 
-    auto pensWith = [&](std::vector<std::string> extra, Drawing& d) {
+    Drawing d;
+    d.header = loaded;
+    PenTable pens;
+    auto pensWith = [&](std::vector<std::string> extra) {
         std::vector<std::string> args = {"--settings", s.ini, "--jwcad-registry", s.reg};
         args.insert(args.end(), extra.begin(), extra.end());
         SettingsSession session = SettingsSession::start(parse(args));
-        d.header = loaded;
-        EXPECT_TRUE(session.applyPens(d).empty());
+        std::vector<std::string> problems;
+        pens = session.pensFor(d, &problems);
+        EXPECT_TRUE(problems.empty());
+        // Choosing pens never writes them into the drawing.
+        EXPECT_EQ(d.header.PenColor, loaded.PenColor);
+        EXPECT_EQ(d.header.LineTypePattern, loaded.LineTypePattern);
         return session;
     };
-    Drawing d;
-    pensWith({"--pens", "drawing"}, d);
-    EXPECT_EQ(d.header.PenColor[3], 0x0A0A0Au);
-    EXPECT_EQ(d.header.LineTypePattern[2], 0x12345678u);
+    pensWith({"--pens", "drawing"});
+    EXPECT_EQ(pens.PenColor[3], 0x0A0A0Au);
+    EXPECT_EQ(pens.LineTypePattern[2], 0x12345678u);
 
-    pensWith({"--pens", "own"}, d);
-    EXPECT_EQ(d.header.PenColor[3], 4660u);
-    EXPECT_EQ(d.header.PenColor[4], 0xFFFF00u);  // own pens default to Jw_cad's at start
-    EXPECT_EQ(d.header.LineTypePattern[2], 0x12345678u);
+    pensWith({"--pens", "own"});
+    EXPECT_EQ(pens.PenColor[3], 4660u);
+    EXPECT_EQ(pens.PenColor[4], 0xFFFF00u);  // own pens default to Jw_cad's at start
+    EXPECT_EQ(pens.LineTypePattern[2], 0x12345678u);
 
-    pensWith({"--pens", "jwcad"}, d);
-    EXPECT_EQ(d.header.PenColor[3], 0x00FF00u);
-    EXPECT_EQ(d.header.LineTypePattern[2], 0xFF00FF02u);
+    pensWith({"--pens", "jwcad"});
+    EXPECT_EQ(pens.PenColor[3], 0x00FF00u);
+    EXPECT_EQ(pens.LineTypePattern[2], 0xFF00FF02u);
 
-    // The window's way: Jw_cad's settings for the repaint, the own pens put back after it.
-    SettingsSession w = pensWith({}, d);
+    // The window's way, the same for the screen and every export: Jw_cad's pens and line types
+    // while "PenColorFlag" is off.
+    SettingsSession w = pensWith({});
     EXPECT_FALSE(w.clearBackground());
-    EXPECT_EQ(d.header.PenColor[3], 4660u);
-    EXPECT_EQ(d.header.LineTypePattern[2], 0xFF00FF02u);
-    EXPECT_EQ(d.header.PrtPenWidth[1], 11u);
+    EXPECT_EQ(pens.PenColor[3], 0x00FF00u);
+    EXPECT_EQ(pens.LineTypePattern[2], 0xFF00FF02u);
+    EXPECT_EQ(pens.PrtPenWidth[1], 11u);
 
-    // With "PenColorFlag" the repaint uses the own pens and leaves the drawing's line types.
-    SettingsSession own = pensWith({"--set", "PenColor/PenColorFlag=1"}, d);
+    // With "PenColorFlag" the own pens, and the drawing's line types.
+    SettingsSession own = pensWith({"--set", "PenColor/PenColorFlag=1"});
     EXPECT_TRUE(own.clearBackground());
-    EXPECT_EQ(d.header.PenColor[3], 4660u);
-    EXPECT_EQ(d.header.LineTypePattern[2], 0x12345678u);
+    EXPECT_EQ(pens.PenColor[3], 4660u);
+    EXPECT_EQ(pens.LineTypePattern[2], 0x12345678u);
 }
 
 TEST(SettingsSession, ExportOptionsComeFromTheSettings) {
@@ -196,14 +209,17 @@ TEST(SettingsSession, ExportOptionsComeFromTheSettings) {
     EXPECT_TRUE(o.twoColour());
     EXPECT_EQ(o.render.drawOrder, 1);
 
-    // Conversion seeds each drawing and puts the pens in after its load.
+    // Conversion seeds each drawing and chooses its pens after its load, into its options.
     DrawingPreparation prepare = session.drawingPreparation();
     Drawing d;
     prepare.beforeLoad(d);
     EXPECT_EQ(d.header.DisplayOption[2], 1u);
     d.header.PenColor[2] = 0x123456;
-    EXPECT_TRUE(prepare.afterLoad(d).empty());
-    EXPECT_EQ(d.header.PenColor[2], BuiltInPens().color[2]);
+    ExportOptions forDrawing = o;
+    EXPECT_TRUE(prepare.afterLoad(d, forDrawing).empty());
+    ASSERT_TRUE(forDrawing.render.pens.has_value());
+    EXPECT_EQ(forDrawing.render.pens->PenColor[2], BuiltInPens().color[2]);
+    EXPECT_EQ(d.header.PenColor[2], 0x123456u);
 }
 
 TEST(SettingsSession, RoundTripThroughCommandLineOptions) {

@@ -65,7 +65,8 @@ class OptionsTest : public WindowTest {
 protected:
     OptionsDialog& dialog() { return window->optionsDialog(); }
     AppSettings& settings() { return window->settings(); }
-    DrawingHeader& pens() { return window->drawing().header; }
+    // The dialog edits the own pens of the settings, never the drawing.
+    OwnPenSet& pens() { return window->settings().ownPens; }
 };
 
 TEST_F(OptionsTest, DrawingOrderRules) {
@@ -139,8 +140,8 @@ TEST_F(OptionsTest, ClickedControlsWriteAtOnce) {
 TEST_F(OptionsTest, CloseReadsTheBoxesWithTheirFallbacks) {
     settings().outputSizeChoice = 6;
     settings().outputWidth = 900;
-    pens().PenWidth[3] = 4;
-    pens().PenWidth[5] = 7;
+    pens().width[3] = 4;
+    pens().width[5] = 7;
     dialog().populate();
     EXPECT_EQ(dialog().widths[3]->text(), QStringLiteral("4"));
     dialog().customWidth->setText("abc");
@@ -152,8 +153,8 @@ TEST_F(OptionsTest, CloseReadsTheBoxesWithTheirFallbacks) {
     dialog().grey->setChecked(true);
     dialog().closeDialog();
     EXPECT_EQ(settings().outputWidth, 900) << "a width that is no number keeps the old one";
-    EXPECT_EQ(pens().PenWidth[3], 1u) << "0 becomes 1";
-    EXPECT_EQ(pens().PenWidth[5], 7u);
+    EXPECT_EQ(pens().width[3], 1u) << "0 becomes 1";
+    EXPECT_EQ(pens().width[5], 7u);
     EXPECT_EQ(settings().graphic.jpegValue, 75);
     EXPECT_EQ(settings().textShiftY, 3);
     EXPECT_EQ(settings().textDelimiter, 2);
@@ -189,10 +190,10 @@ TEST_F(OptionsTest, ColourButtonsTakeTheChosenColour) {
     prompts.colours = {0x123456};
     dialog().populate();
     dialog().colors[3]->click();
-    EXPECT_EQ(pens().PenColor[3], 0x123456u);
+    EXPECT_EQ(pens().color[3], 0x123456u);
     EXPECT_EQ(dialog().colors[3]->color(), 0x123456u);
     dialog().colors[4]->click();  // cancelled
-    EXPECT_EQ(dialog().colors[4]->color(), pens().PenColor[4]);
+    EXPECT_EQ(dialog().colors[4]->color(), pens().color[4]);
 
     // The face shows the colour.
     dialog().colors[3]->resize(40, 18);

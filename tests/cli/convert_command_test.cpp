@@ -167,7 +167,7 @@ TEST(ConvertCommand, DxfByExtensionByFormatAndInEitherFlavour) {
 
     r = runKorvel("convert '" + input + "' -o '" + dir + "/x.dxf' --dxf-version 14", dir);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("--dxf-version is 2000 or 2013, not '14'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--dxf-version 14: must be 2000 or 2013"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir + "/x.dxf"));
 }
 

@@ -147,7 +147,7 @@ TEST(ConvertWithJwCadSettings, SettingsFileGivesTheDefaultsAndOptionsBeatIt) {
     EXPECT_EQ(png(dir + "/c.png").width(), 250);
     r = korvel::test::runKorvelIsolated(common + " --pens mine -o " + dir + "/d.png");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "korvel: convert: --pens mine: must be window, own, jwcad or drawing\n");
+    EXPECT_EQ(r.out, "korvel: convert: --pens mine: must be window, own, jwcad or drawing (korvel convert --help lists the options)\n");
 }
 
 TEST(ConvertWithJwCadSettings, BrokenValueIsReportedAndTheConversionGoesOn) {
@@ -170,6 +170,79 @@ TEST(ConvertWithJwCadSettings, BrokenValueIsReportedAndTheConversionGoesOn) {
         << r.out;
     QImage out = png(dir + "/out.png");
     EXPECT_EQ(at(out, 240, 200), 0x000000u);  // the pens before the failing value are Jw_cad's
+}
+
+}  // namespace
+
+namespace {
+
+// Jw_win data carries no pens and no line types: its dashes are drawn with the built-in line
+// types, and info says whose pens are drawn with.
+TEST(ConvertWithJwCadSettings, JwWinDataWithoutJwCadDrawsItsDashes) {
+    using namespace korvel;
+    const std::string dir = test::scratchDir("convert_jwz_dashes");
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    TDataSen dashed;
+    dashed.penColor = 2;
+    dashed.penStyle = 3;  // built in: 0xF0F0F0F0, dashes of 4
+    dashed.start = {0, 0};
+    dashed.end = {100, 0};
+    b.add(dashed);
+    for (Point2 corner : {Point2{-10, -20}, Point2{110, 20}}) {
+        TDataTen p;
+        p.penColor = 1;
+        p.point = corner;
+        b.add(p);
+    }
+    b.finish();
+    SaveResult saved;
+    test::writeFileBytes(dir + "/copy.jwz", SaveJwWinBytes(d, saved));
+    ASSERT_TRUE(saved.ok) << saved.error;
+
+    const std::string common = dir + "/copy.jwz --jwcad-registry none --settings " + dir + "/a.INI";
+    test::RunResult r = test::runKorvelIsolated("convert " + common + " --width 480 -o " + dir + "/copy.png");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const QImage image = png(dir + "/copy.png");
+    const int row = lineRow(image, image.height() / 2, 0xFFFFFF);
+    int inked = 0, runs = 0;
+    for (int x = 44; x <= 436; ++x) {
+        const bool ink = at(image, x, row) != 0xFFFFFFu;
+        if (ink && (x == 44 || at(image, x - 1, row) == 0xFFFFFFu)) ++runs;
+        inked += ink;
+    }
+    EXPECT_GT(inked, 100);  // about half of the 392 pixels
+    EXPECT_LT(inked, 300);
+    EXPECT_GT(runs, 20);    // dashes, not one line and not nothing
+
+    r = test::runKorvelIsolated("info " + common);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("  pens of the drawing: none (Jw_win data carries no pens or line types)\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("  pens drawn with, Korvel's own pens (Jw_cad's settings absent): 0 #FFFFFF/"), std::string::npos)
+        << r.out;
+    r = test::runKorvelIsolated("info --json " + common);
+    EXPECT_NE(r.out.find("\"pen_colors\":null"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"pens_drawn_with\":{\"source\":\"Korvel's own pens (Jw_cad's settings absent)\""),
+              std::string::npos)
+        << r.out;
+}
+
+// A JWW file's own pens are shown as its own, apart from the pens it is drawn with.
+TEST(ConvertWithJwCadSettings, InfoShowsTheDrawingsPensAndThePensInEffect) {
+    const std::string dir = korvel::test::scratchDir("info_pens");
+    const std::string drawing = writeDrawing(dir);
+    JwCadRegistryFixture f = JwCadRegistryFixture::typical();
+    const std::string wine = f.wineUserReg();
+    korvel::test::writeFileBytes(dir + "/user.reg", {wine.begin(), wine.end()});
+    const korvel::test::RunResult r = korvel::test::runKorvelIsolated(
+        "info " + drawing + " --jwcad-registry " + dir + "/user.reg --settings " + dir + "/a.INI");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("  pens of the drawing (colour/width): 0 #EEEEEE/1 1 #404040/1 2 #404040/1 3 #C00000/1"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("  pens drawn with, Jw_cad's pens: 0 #000000/"), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST(SettingsCommand, SavesOptionsAndReadsThemBack) {
 TEST(SettingsCommand, RefusesBadOptionsAndKeepsAnUnreadableFile) {
     korvel::test::RunResult bad = korvel::test::runKorvelIsolated("settings --jpeg-quality 101");
     EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(bad.out, "korvel: settings: --jpeg-quality 101: must be a whole number from 1 to 100\n");
+    EXPECT_EQ(bad.out, "korvel: settings: --jpeg-quality 101: must be a whole number from 1 to 100 (korvel settings --help lists the options)\n");
 
     const std::string dir = korvel::test::scratchDir("cli_settings_guard");
     korvel::test::RunResult blocked = korvel::test::runKorvelIsolated("settings --settings " + dir + " --jwcad-registry none --save");

@@ -87,14 +87,29 @@ TEST_F(WatchCommand, TwentyCopiesOfferedATenthOfASecondApartAreEachConvertedOnce
     EXPECT_TRUE(log.contains("stopped after 20 conversion(s)"));
 }
 
-TEST_F(WatchCommand, CountStopsItAfterThatManyConversions) {
+TEST_F(WatchCommand, CountStopsOnceAnotherProgramTookTheLastPicture) {
     const JwzData small = jwzOfSample("敷地図.jww");
     ASSERT_TRUE(start({"--count", "1"}));
     ASSERT_EQ(runWhileServing("xclip", {"-selection", "clipboard", "-t", kJwWinFormat, "-i"}, small.bytes), "");
+    ASSERT_TRUE(waitUntil([&] {
+        log += watch.readAllStandardError();
+        return conversions().size() == 1;
+    }, 10000)) << log.toStdString();
+    // An X11 clipboard holds what a running program offers: the watcher stays and the picture
+    // can still be pasted, a while later too.
+    waitUntil([] { return false; }, 500);
+    EXPECT_EQ(watch.state(), QProcess::Running);
+    const QByteArray png = xclipRead("image/png");
+    EXPECT_TRUE(png.startsWith("\x89PNG")) << png.size();
+    EXPECT_EQ(watch.state(), QProcess::Running);
+    // Another program's copy ends it.
+    ASSERT_TRUE(xclipOffer("UTF8_STRING", "next"));
     ASSERT_TRUE(waitUntil([&] { return watch.state() == QProcess::NotRunning; }, 10000));
     log += watch.readAllStandardError();
     EXPECT_EQ(watch.exitCode(), 0);
     EXPECT_EQ(conversions().size(), 1);
+    EXPECT_TRUE(log.contains("stays on offer until another program takes the clipboard")) << log.toStdString();
+    EXPECT_TRUE(log.contains("stopped after 1 conversion(s)")) << log.toStdString();
 }
 
 TEST_F(WatchCommand, CtrlCStopsItAndTextIsLeftAlone) {

@@ -3,9 +3,12 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 
+#include "drawing/coordinate_range.h"
 #include "drawing/drawing_builder.h"
 #include "drawing/extents.h"
+#include "drawing/loaders.h"
 
 namespace korvel {
 namespace {
@@ -230,6 +233,83 @@ TEST_F(ExtentsTest, ArcSolidsAndCorruptSweepsStayBounded) {
     wild.arcAngle = 1e300;
     e = measure([&](DrawingBuilder& b) { b.add(wild); });
     EXPECT_NEAR(e.MaxX, 2, 1e-9);
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// One record of each kind with a number that cannot be drawn, beside lines that can.
+Drawing unusableRecords() {
+    const double inf = std::numeric_limits<double>::infinity();
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    TDataSen good;
+    good.end = {10, 5};
+    b.add(good);
+    TDataSen bad = good;
+    bad.end.x = inf;
+    b.add(bad);
+    bad.end.x = -1.5e9;  // a flipped exponent byte
+    b.add(bad);
+    TDataEnko circle;
+    circle.radius = std::nan("");
+    b.add(circle);
+    TDataMoji text;
+    text.text = "x";
+    text.sizeY = 1e300;
+    b.add(text);
+    TDataSolid solid;
+    solid.corner3 = {2e9, 0};
+    b.add(solid);
+    b.finish();
+    return d;
+}
+
+TEST(UnusableCoordinates, LeftOutOfTheExtentsAndCountedWhenLoaded) {
+    Drawing d = unusableRecords();
+    EXPECT_DOUBLE_EQ(d.extents.MinX, -1);
+    EXPECT_DOUBLE_EQ(d.extents.MaxX, 11);
+    EXPECT_DOUBLE_EQ(d.extents.MinY, -1);
+    EXPECT_DOUBLE_EQ(d.extents.MaxY, 6);
+    EXPECT_EQ(CountOutOfRangeRecords(d), 5u);
+
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(d, 351, saved);
+    Drawing back;
+    const LoadResult r = LoadJww(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_DOUBLE_EQ(back.extents.MaxX, 11);
+    EXPECT_DOUBLE_EQ(back.extents.MaxY, 6);
+    EXPECT_EQ(r.warnings, (std::vector<std::string>{
+                              "5 record(s) have coordinates that are not finite or lie beyond 1e9 mm; they are left "
+                              "out of the extents and not drawn"}));
+    // Kept in the store all the same, and written back as they were.
+    EXPECT_EQ(back.LineCount(), 3u);
+    EXPECT_EQ(back.top.lines[2].end.x, -1.5e9);
+}
+
+TEST(UnusableCoordinates, RangeEndsAtAThousandKilometres) {
+    TDataSen s;
+    s.end = {1e9, -1e9};
+    EXPECT_TRUE(InDrawableRange(s));
+    s.end.x = std::nextafter(1e9, 2e9);
+    EXPECT_FALSE(InDrawableRange(s));
+    TDataEnko c;
+    c.radius = 1e6;
+    c.flatness = 1e4;  // an ellipse whose other axis reaches 1e10
+    EXPECT_FALSE(InDrawableRange(c));
+    c.flatness = 0.5;
+    c.startAngle = 1e12;  // many turns: still an angle
+    EXPECT_TRUE(InDrawableRange(c));
+    TDataTen p;
+    p.scale = std::numeric_limits<double>::infinity();
+    EXPECT_TRUE(InDrawableRange(p));  // a plain point has no scale
+    p.penStyle = 100;
+    EXPECT_FALSE(InDrawableRange(p));
 }
 
 }  // namespace

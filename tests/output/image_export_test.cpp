@@ -59,6 +59,31 @@ TEST(ImageFileName, CutsAtTheFirstDotOfTheFileNameOnly) {
     EXPECT_EQ(ImageFileName("p.WMF", ImageFormat::Wmf), "p.wmf");
 }
 
+TEST(ExportWidth, ANonPositiveWidthIsAnErrorForEveryFittedFormat) {
+    const Drawing d = wideDrawing();
+    for (int width : {0, -1, -720}) {
+        ExportOptions o;
+        o.width = width;
+        for (ImageFormat f : {ImageFormat::Png, ImageFormat::Bmp, ImageFormat::Gif, ImageFormat::Emf, ImageFormat::Wmf}) {
+            std::vector<uint8_t> bytes;
+            const ExportResult r = ExportImage(d, f, o, bytes);
+            EXPECT_FALSE(r.ok) << width;
+            EXPECT_EQ(r.error, "the output width " + std::to_string(width) +
+                                   " is no number of pixels; it must be 1 or more (--width, or Form/outWsize in the settings)");
+            EXPECT_TRUE(bytes.empty());
+        }
+        // A real-scale metafile takes its size from the drawing.
+        o.realScale = true;
+        std::vector<uint8_t> emf;
+        EXPECT_TRUE(ExportImage(d, ImageFormat::Emf, o, emf).ok);
+    }
+    ExportOptions one;
+    one.width = 1;
+    std::string error;
+    EXPECT_TRUE(CheckExportWidth(one, error));
+    EXPECT_TRUE(error.empty());
+}
+
 TEST(SaveImageFile, WritesUnderTheNamingRule) {
     const std::string dir = test::scratchDir("save_image_naming");
     const Drawing d = wideDrawing();

@@ -89,6 +89,30 @@ TEST(IniFile, SetKeepsUnknownLinesAndWritesKeysAsGiven) {
     EXPECT_EQ(again.readInteger("JwwSStyle", " LSolidStyle0", 0), 44);
 }
 
+TEST(IniFile, WhatIsWrittenReadsBackTheSameWhateverTheLineEnds) {
+    // Found by the fuzzer: a line ending in two carriage returns kept one, which the next read
+    // took for part of a CR LF end, so a second save wrote another file.
+    IniFile ini;
+    ini.parse("[A]\r\ngarbage]\r\r\nk=v\r\r\r\nlast\r");
+    EXPECT_EQ(ini.text(), "[A]\ngarbage]\nk=v\nlast\n");
+    IniFile again;
+    again.parse(ini.text());
+    EXPECT_EQ(again.text(), ini.text());
+    EXPECT_EQ(again.readString("A", "k", ""), "v");
+
+    // Also found by the fuzzer: a read takes one pair of quotes off, so a value that still has
+    // quotes (or blanks) around it is written inside one more pair.
+    ini.parse("[S]\nk=''x''\nb=\"  y \"\nplain=a'b'\n");
+    EXPECT_EQ(ini.readString("S", "k", ""), "'x'");
+    EXPECT_EQ(ini.text(), "[S]\nk=\"'x'\"\nb=\"  y \"\nplain=a'b'\n");
+    again.parse(ini.text());
+    EXPECT_EQ(again.text(), ini.text());
+    EXPECT_EQ(again.readString("S", "k", ""), "'x'");
+    EXPECT_EQ(again.readString("S", "b", ""), "  y ");
+    ini.parse("\xEF\xBB\xBF\xEF\xBB\xBF[S]\nk=v\n");  // two byte-order marks
+    EXPECT_EQ(ini.text(), "[S]\nk=v\n");
+}
+
 TEST(IniFile, ReadTellsMissingFromUnreadable) {
     const std::string dir = test::scratchDir("ini_read");
     IniFile ini;

@@ -199,7 +199,7 @@ TEST_F(CircleRecords, SolidCircleIsOneStrokeWithTheGeometricPen) {
 }
 
 TEST_F(CircleRecords, DashedCircleRunsRoundWithoutRestarting) {
-    b.drawing.header.LineTypePattern[4] = 0xFF00FF00;  // (8, 8, 8, 8)
+    ctx.pens.LineTypePattern[4] = 0xFF00FF00;  // (8, 8, 8, 8)
     TDataEnko c = b.circle(50, 50, 40, 2, 4);
     DrawCircleRecord(ctx, t, c);
     const auto dashes = t.only(CallKind::Polyline);
@@ -210,7 +210,7 @@ TEST_F(CircleRecords, DashedCircleRunsRoundWithoutRestarting) {
 
 TEST_F(CircleRecords, SenFlgUsesTheThinPenAndPatternLengths) {
     options.thinLines = true;
-    b.drawing.header.LineTypePattern[4] = 0xFF00FF00;
+    ctx.pens.LineTypePattern[4] = 0xFF00FF00;
     TDataEnko c = b.circle(50, 50, 40, 6, 4);  // width 2 ignored
     DrawCircleRecord(ctx, t, c);
     EXPECT_EQ(t.only(CallKind::SetPen).back().pen, (PenSpec{0x0000FF, 0}));

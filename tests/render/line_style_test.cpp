@@ -41,9 +41,9 @@ TEST(ColorRule, MonochromeModesAndGreyedLayers) {
     o.bw2Grey = false;
     EXPECT_EQ(ResolvePenColor(ctx, line), 0x555555u);
     o.bw2Grey = true;
-    b.drawing.header.PenColor[0] = 0x404040;
+    ctx.pens.PenColor[0] = 0x404040;
     EXPECT_EQ(ResolvePenColor(ctx, line), 0xFFFFFFu);
-    b.drawing.header.PenColor[0] = 0x414141;
+    ctx.pens.PenColor[0] = 0x414141;
     EXPECT_EQ(ResolvePenColor(ctx, line), 0x000000u);
     // A greyed layer wins over every mode.
     b.drawing.header.LayerState[0][0] = 1;
@@ -83,7 +83,7 @@ TEST(RecordGate, AuxiliaryColourLayersAndRanges) {
 TEST(LineTypeRule, BitStringsAndPatterns) {
     EXPECT_EQ(BitString32(0), "0");
     EXPECT_EQ(BitString32(0x80000001), "10000000000000000000000000000001");
-    DrawingHeader h;
+    PenTable h;
     h.LineTypePattern[2] = 0xFF00FF00;
     EXPECT_EQ(BuildDashPattern(h, 2), (DashPattern{8, 8, 8, 8}));
     h.LineTypePattern[3] = 0xF0000000;
@@ -236,7 +236,7 @@ TEST(LineRecord, FarCoordinatesNeverOverflow) {
     line.start = {0, 50};
     line.end = {1e300, 50};
     line.penStyle = 2;
-    b.drawing.header.LineTypePattern[2] = 0xAAAAAAAA;
+    ctx.pens.LineTypePattern[2] = 0xAAAAAAAA;
     RecordingTarget t;
     DrawLineRecord(ctx, t, line);
     ASSERT_GT(t.count(CallKind::Polyline), 0u);

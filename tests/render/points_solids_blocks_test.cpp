@@ -280,7 +280,7 @@ TEST_F(RecordDrawing, DimensionLineFollowsTheLineRules) {
     TDataSunpou d = b.dimension(0, 90, 30, 90);
     d.line.penColor = 6;
     d.line.penStyle = 4;
-    b.drawing.header.LineTypePattern[4] = 0xFF00FF00;
+    ctx.pens.LineTypePattern[4] = 0xFF00FF00;
     DrawDimensionRecord(ctx, t, d);
     EXPECT_EQ(polylines(), (std::vector<Points>{{{0, 10}, {8, 10}}, {{16, 10}, {24, 10}}}));
     EXPECT_EQ(t.only(CallKind::SetPen)[0].pen, (PenSpec{0x0000FF, 2}));

@@ -51,6 +51,7 @@ struct TextFixture {
             drawing.header.PrtPenColor[i] = 0x000100u * static_cast<uint32_t>(i) + 0x000007u;
         }
         drawing.header.PenColor[0] = 0xFFFFFFu;
+        context.pens = PenTableOf(drawing.header);  // the render's pens are taken when it starts
         clock.t = localTimeOf(2026, 3, 5, 14, 7, 9);
         context.clock = &clock;
         context.view.MinX = 0.0;

@@ -71,7 +71,7 @@ TEST_F(TextRecordTest, Gate) {
 }
 
 TEST_F(TextRecordTest, ColourRule) {
-    drawing.header.PenColor[2] = 0x0000FF;
+    context.pens.PenColor[2] = 0x0000FF;
     options.bwPlot = true;
     options.bw2Grey = false;
     drawText(text("A"));
@@ -79,7 +79,7 @@ TEST_F(TextRecordTest, ColourRule) {
     options.bw2Grey = true;
     drawText(text("A"));
     EXPECT_EQ(firstColour(), 0x000000u);  // light background: black
-    drawing.header.PenColor[0] = 0x404040;
+    context.pens.PenColor[0] = 0x404040;
     drawText(text("A"));
     EXPECT_EQ(firstColour(), 0xFFFFFFu);
     drawing.header.LayerState[1][3] = 1;  // display only: grey whatever the mode
@@ -92,7 +92,7 @@ TEST_F(TextRecordTest, ColourRule) {
     drawText(text("A", 12));  // beyond the table: black, as for lines
     EXPECT_EQ(firstColour(), 0u);
     drawText(text("^$4A"));
-    EXPECT_EQ(firstColour(), drawing.header.PenColor[4]);
+    EXPECT_EQ(firstColour(), context.pens.PenColor[4]);
     // A colour code follows the monochrome modes and the greyed layer like the record colour.
     options.bwPlot = true;
     options.bw2Grey = true;

@@ -1,0 +1,144 @@
+// Bounded renders: block nesting that multiplies, inserts off the canvas or below a pixel, the
+// budget of records and canvas pieces, and records whose numbers cannot be drawn.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "drawing_builder.h"
+#include "hostile_drawings.h"
+#include "render/dashed_path.h"
+#include "render/recording_target.h"
+#include "render/render_driver.h"
+
+namespace korvel {
+namespace {
+
+using test::DrawingBuilder;
+using test::Nesting;
+
+RenderResult render(RecordingTarget& t, const Drawing& d, const RenderLimits& limits = {}, int w = 128,
+                    int h = 128) {
+    RenderRequest r;
+    r.width = w;
+    r.height = h;
+    r.limits = limits;
+    return RenderDrawing(t, d, RenderOptions{}, r);
+}
+
+TEST(NestedBlocks, RepeatedInsertsDrawTheirFiguresOnce) {
+    // Ten identical inserts a level, twelve levels: a trillion squares asked for, one drawn.
+    RecordingTarget t;
+    const RenderResult r = render(t, test::nestedBlocks(12, 10, Nesting::Stacked));
+    EXPECT_TRUE(r.warnings.empty());
+    EXPECT_FALSE(r.cutShort);
+    EXPECT_EQ(t.count(CallKind::Polyline), 4u);
+}
+
+TEST(NestedBlocks, InsertsBelowAPixelAreLeftOut) {
+    // Two halves a level, thirty levels, each level under a line: a billion lines asked for.
+    RecordingTarget t;
+    const RenderResult r = render(t, test::nestedBlocks(30, 2, Nesting::Tiled));
+    EXPECT_TRUE(r.warnings.empty());
+    // 128 device units show 12 mm: the 2^k copies k levels down are 10/2^k mm, a pixel or more
+    // for k up to 6, so 1 + 2 + ... + 64 lines are drawn and the copies below them left out.
+    EXPECT_EQ(t.count(CallKind::Polyline), 127u);
+}
+
+TEST(NestedBlocks, BudgetStopsTheWorkAndNamesTheBlock) {
+    RenderLimits limits;
+    limits.maxPieces = 5000;
+    RecordingTarget t;
+    const RenderResult r = render(t, test::nestedBlocks(12, 10, Nesting::Jittered), limits);
+    EXPECT_TRUE(r.completed);
+    EXPECT_TRUE(r.cutShort);
+    EXPECT_EQ(r.warnings, (std::vector<std::string>{
+                              "drawing stopped at its limit of 5000 strokes, fills and glyphs; the rest, from block "
+                              "\"level0\" on, is not drawn"}));
+    // Each square costs a pen and four strokes at most; nothing past the limit reached the canvas.
+    EXPECT_LE(t.calls.size(), 5000u);
+    EXPECT_GE(t.count(CallKind::Polyline), 2000u);
+
+    RenderLimits records;
+    records.maxRecords = 200000;
+    RecordingTarget t2;
+    const RenderResult r2 = render(t2, test::nestedBlocks(32, 2, Nesting::Jittered), records);
+    EXPECT_EQ(r2.warnings, (std::vector<std::string>{
+                               "drawing stopped at its limit of 200000 records; the rest, from block \"level2\" "
+                               "on, is not drawn"}));
+}
+
+TEST(NestedBlocks, InsertsOffTheCanvasDrawNothingAndUnmeasurableOnesStillDraw) {
+    DrawingBuilder b;
+    b.beginBlock();
+    b.member().line(0, 0, 10, 10);
+    b.endBlock();
+    b.beginBlock();  // a dimension: its arrows and text reach beyond its points
+    b.member().dimension(0, 0, 10, 0);
+    b.endBlock();
+    b.top().insert(0, 0, 0);
+    b.top().insert(0, 500, 500);   // far beyond the 20 mm shown
+    b.top().insert(0, -3, -3);     // partly on the canvas
+    b.top().insert(1, 500, 500);   // off the canvas, but its size is not known
+    b.extents(-1, -1, 19, 19);
+    RecordingTarget t;
+    render(t, b.drawing);
+    const auto lines = t.only(CallKind::Polyline);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0].points, (std::vector<DevicePoint>{{6, 122}, {70, 58}}));
+    EXPECT_EQ(lines[1].points, (std::vector<DevicePoint>{{-13, 141}, {51, 77}}));
+    EXPECT_GT(lines.size(), 2u);  // the dimension's line, drawn off the canvas
+}
+
+TEST(NestedBlocks, DashesAlongCurvesStopWithTheBudget) {
+    // Found by the renderer's fuzzer: a curve of millions of dashes kept walking them after the
+    // canvas refused them, for minutes.
+    RenderLimits limits;
+    limits.maxPieces = 3;
+    RenderBudget budget(limits);
+    CurveStroke stroke;
+    stroke.budget = &budget;
+    RecordingTarget t;
+    DrawDashedPolyline({{0, 0}, {50, 0}}, t, stroke, DashPattern{4, 4}, 2.0);
+    EXPECT_EQ(t.count(CallKind::Polyline), 4u);  // the walk does not watch the canvas itself
+    EXPECT_TRUE(budget.takePieces(3));
+    EXPECT_FALSE(budget.takePieces(1));
+    RecordingTarget after;
+    DrawDashedPolyline({{0, 0}, {50, 0}}, after, stroke, DashPattern{4, 4}, 2.0);
+    EXPECT_EQ(after.count(CallKind::Polyline), 0u);
+}
+
+// A line of each kind of trouble beside a good one.
+Drawing withUnusableRecords() {
+    DrawingBuilder b;
+    const double inf = std::numeric_limits<double>::infinity();
+    b.line(0, 0, 10, 10);
+    b.line(0, 0, inf, 10);
+    b.line(0, 0, 2e9, 10);
+    b.line(std::nan(""), 0, 10, 10);
+    b.circle(5, 5, 3e9);
+    b.beginBlock();
+    b.member().line(0, 0, 1, 1);
+    b.member().line(0, -1e10, 1, 1);
+    b.endBlock();
+    b.top().insert(0, 0, 0);
+    b.top().insert(0, 0, 0, 0.0, inf, 1.0);
+    b.extents(-1, -1, 11, 11);
+    return std::move(b.drawing);
+}
+
+TEST(UnusableCoordinates, LeftOutOfTheRenderAndCounted) {
+    RecordingTarget t;
+    const RenderResult r = render(t, withUnusableRecords(), {}, 120, 120);
+    EXPECT_EQ(r.warnings, (std::vector<std::string>{
+                              "6 record(s) have coordinates that are not finite or lie beyond 1e9 mm; they are left "
+                              "out of the extents and not drawn"}));
+    const auto lines = t.only(CallKind::Polyline);
+    ASSERT_EQ(lines.size(), 2u);  // the good line and the good member
+    EXPECT_EQ(lines[0].points, (std::vector<DevicePoint>{{10, 110}, {110, 10}}));
+    EXPECT_EQ(lines[1].points, (std::vector<DevicePoint>{{10, 110}, {20, 100}}));
+    EXPECT_EQ(t.count(CallKind::Ellipse) + t.count(CallKind::Arc), 0u);
+}
+
+}  // namespace
+}  // namespace korvel
