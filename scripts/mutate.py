@@ -251,6 +251,14 @@ def same_type(masked, a, b, at):
     return False
 
 
+def joins_strings(text, start, end):
+    """A + between string literals or std::string calls: its flip would not compile, only cost
+    a build."""
+    before, after = text[:start].rstrip(), text[end:].lstrip()
+    return (before.endswith('"') or after.startswith('"') or after.startswith("std::to_string")
+            or re.search(r"std::to_string\([^()]*\)$", before) is not None)
+
+
 def auto_candidates(path, text):
     """Every fault the operators can plant in one file: (operator, offset, find, into)."""
     masked = mask_code(text)
@@ -258,6 +266,8 @@ def auto_candidates(path, text):
     for m in re.finditer(r"(?<=\s)(<=|>=|==|!=|<|>)(?=\s)", masked):
         found.append(("comparison", m.start(), m.group(1), COMPARISONS[m.group(1)]))
     for m in re.finditer(r"(?<=\s)([+-]=?)(?=\s)", masked):
+        if joins_strings(text, m.start(), m.end()):
+            continue
         found.append(("arithmetic", m.start(), m.group(1), ARITHMETIC[m.group(1)]))
     for m in re.finditer(r"(?<=\s)(&&|\|\|)(?=\s)", masked):
         found.append(("logic", m.start(), m.group(1), "||" if m.group(1) == "&&" else "&&"))
