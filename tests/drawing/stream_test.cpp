@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "drawing/byte_reader.h"
 #include "drawing/drawing_builder.h"
@@ -198,6 +199,46 @@ TEST(ReadRecords, TruncationKeepsEverythingBefore) {
         EXPECT_EQ(back.LineCount(), 4u);
         EXPECT_FALSE(r.warnings.empty());
         EXPECT_DOUBLE_EQ(back.extents.MaxX, 4.0);  // extents finished over what was read
+    }
+}
+
+TEST(ReadRecords, ARecordCutAfterItsLastByteIsKeptAndOneByteSoonerIsNot) {
+    // Each kind at its smallest (empty strings, no special tail, no own colour) and the longer
+    // forms, as the last bytes of a stream that lost its end tag.
+    TDataTen special;
+    special.penStyle = 100;
+    TDataSolid coloured;
+    coloured.penColor = 10;
+    TDataSunpou dimension;
+    TDataMoji text;
+    const std::vector<std::function<void(DrawingBuilder&)>> kinds = {
+        [](DrawingBuilder& b) { b.add(line(0, 0, 1, 1)); },
+        [](DrawingBuilder& b) { b.add(circle(0, 0, 1)); },
+        [](DrawingBuilder& b) { b.add(TDataTen{}); },
+        [&](DrawingBuilder& b) { b.add(special); },
+        [&](DrawingBuilder& b) { b.add(text); },
+        [&](DrawingBuilder& b) { b.add(dimension); },
+        [](DrawingBuilder& b) { b.add(TDataSolid{}); },
+        [&](DrawingBuilder& b) { b.add(coloured); },
+        [](DrawingBuilder& b) { b.add(TDataBlock{}); },
+    };
+    for (uint32_t version : {230u, 300u, 351u}) {
+        for (size_t k = 0; k < kinds.size(); ++k) {
+            SCOPED_TRACE(testing::Message() << "version " << version << ", kind " << k);
+            Drawing d = newDrawing();
+            DrawingBuilder b(d);
+            kinds[k](b);
+            b.finish();
+            const std::vector<uint8_t> bytes = save(d, version);
+            Drawing whole, cut;
+            ASSERT_TRUE(LoadJww(whole, bytes.data(), bytes.size() - 2).ok);
+            EXPECT_EQ(whole.RecordCount(), 1u);
+            EXPECT_FALSE(whole.Truncated);
+            const LoadResult r = LoadJww(cut, bytes.data(), bytes.size() - 3);
+            EXPECT_EQ(cut.RecordCount(), 0u);
+            EXPECT_TRUE(cut.Truncated);
+            EXPECT_FALSE(r.warnings.empty());
+        }
     }
 }
 
