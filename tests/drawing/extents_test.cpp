@@ -202,6 +202,27 @@ TEST_F(ExtentsTest, PictureReferencesByWidthAndHeight) {
     EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{29, -21, 111, 41}));
 }
 
+TEST(ReferenceNumbers, FullWidthFormsAreReadAsJwcadShowsThem) {
+    auto read = [](const std::string& field) {
+        double v = -12345.0;
+        return ParseReferenceNumber(field, v) ? v : -12345.0;
+    };
+    // "０９", "８０．５", "－１２", "＋３", and ideographic spaces around "４０".
+    EXPECT_EQ(read("\x82\x4F\x82\x58"), 9.0);
+    EXPECT_EQ(read("\x82\x57\x82\x4F\x81\x44\x82\x54"), 80.5);
+    EXPECT_EQ(read("\x81\x7C\x82\x50\x82\x51"), -12.0);
+    EXPECT_EQ(read("\x81\x7B\x82\x52"), 3.0);
+    EXPECT_EQ(read("\x81\x40\x82\x53\x82\x4F\x81\x40"), 40.0);
+    EXPECT_EQ(read(" 1e3 "), 1000.0);
+    // Beside the digits in CP932 but none of them: 0x82 0x4E and 0x82 0x59 (unused), "Ａ"
+    // (0x82 0x60); "，" (0x81 0x43) and "・" (0x81 0x45) beside "．"; a lead byte at the end.
+    for (const std::string& no : {std::string("\x82\x4E"), std::string("\x82\x59"), std::string("\x82\x60"),
+                                  std::string("1\x81\x43" "5"), std::string("1\x81\x45" "5"), std::string("  "),
+                                  std::string(""), std::string("0x10"), std::string("inf"), std::string("nan"),
+                                  std::string("1e999"), std::string("12\x82")})
+        EXPECT_EQ(read(no), -12345.0) << no;
+}
+
 TEST_F(ExtentsTest, JwcadSettingsTextsAreLeftOut) {
     TDataMoji settings;
     settings.penColor = 9;
