@@ -1,5 +1,6 @@
 // Loading drawings from bytes in memory: the 1,040,000-record synthetic drawing against a loop
-// that only sums its bytes, each real sample, and the peak memory of one load.
+// that only sums its bytes, reading it from its file, recovering it whole and with its front cut
+// away, each real sample, and the peak memory of one load.
 //   bench_load                 run the benchmarks (and measure the peak in a child process)
 //   bench_load --peak FILE     load FILE once and print the peak memory it took
 #include <benchmark/benchmark.h>
@@ -15,6 +16,7 @@
 #include <numeric>
 #include <string>
 
+#include "drawing/file_bytes.h"
 #include "drawing/loaders.h"
 #include "synthetic_drawing.h"
 
@@ -50,6 +52,38 @@ void BM_SumBytes(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(BM_SumBytes)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+std::string syntheticFile() { return (std::filesystem::temp_directory_path() / "korvel-synthetic.jww").string(); }
+
+// Reading the file into memory, as every command does before it loads.
+void BM_ReadWholeFile(benchmark::State& state) {
+    for (auto _ : state) {
+        FileBytes bytes;
+        std::string error;
+        if (!ReadWholeFile(syntheticFile(), bytes, error)) state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * syntheticBytes().size()));
+}
+BENCHMARK(BM_ReadWholeFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Recovery of the whole drawing (class entries where the records begin) and of its record
+// stream with the first kilobyte cut away (classes learned from the records).
+void BM_RecoverSynthetic(benchmark::State& state) {
+    const std::vector<uint8_t>& bytes = syntheticBytes();
+    const size_t cut = static_cast<size_t>(state.range(0));
+    Drawing probe;
+    LoadJww(probe, bytes.data(), bytes.size());
+    const size_t from = cut == 0 ? 0 : probe.RecordsStart + cut;
+    for (auto _ : state) {
+        Drawing d;
+        LoadResult r = LoadDamagedJww(d, bytes.data() + from, bytes.size() - from);
+        if (!r.ok || d.RecordCount() < 1039000) state.SkipWithError("recovery lost records");
+        benchmark::DoNotOptimize(d.extents.MaxX);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (bytes.size() - from)));
+}
+BENCHMARK(BM_RecoverSynthetic)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 std::vector<uint8_t> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -109,7 +143,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--peak") == 0) return measurePeak(argv[2]);
     benchmark::Initialize(&argc, argv);
     registerSamples();
-    const std::string tmp = (std::filesystem::temp_directory_path() / "korvel-synthetic.jww").string();
+    const std::string tmp = syntheticFile();
     {
         const std::vector<uint8_t>& bytes = syntheticBytes();
         std::ofstream(tmp, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),

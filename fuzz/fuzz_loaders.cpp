@@ -16,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 3: r = LoadJwz(d, data, size); break;
         }
         if (!r.ok && r.error.empty()) __builtin_trap();  // every failure must say why
+        if (!r.ok && r.errorOffset > size) __builtin_trap();  // ...at a byte of the data
+        if (r.ok && !d.completeness.complete && r.warnings.empty()) __builtin_trap();  // and a loss is said
         if (r.ok && d.RecordCount() > 0 && kind == 0) {
             SaveResult saved;
             std::vector<uint8_t> bytes = SaveJwwBytes(d, 351, saved);

@@ -137,6 +137,7 @@ void VisitSettings(AppSettings& s, DrawingHeader& t, SettingsVisitor& v) {
     v.integer("TextClip", "ShiftY", s.textShiftY);
     v.integer("TextClip", "Delimit", s.textDelimiter);
     v.boolean("TextClip", "DataOutFlag", s.textToClipboard);
+    v.text("TextClip", "Encoding", s.textEncoding);
 
     v.text("Folder", "name", s.folderName);
 }

@@ -68,6 +68,7 @@ struct AppSettings {
     int textShiftY = 1;        // "ShiftY", millimetres
     int textDelimiter = 0;     // "Delimit": 0 tab, 1 space, 2 comma, 3 semicolon
     bool textToClipboard = true;  // "DataOutFlag"
+    std::string textEncoding = "utf-8";  // "Encoding": what `korvel text` writes, utf-8 or cp932
 
     std::string folderName;    // "Folder"/"name", with a trailing slash
 };

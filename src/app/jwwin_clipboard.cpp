@@ -60,7 +60,7 @@ ClipboardSaveResult SaveClipboardJwWinData(const QString& path) {
 }
 
 LoadResult LoadJwWinFile(Drawing& drawing, const QString& path) {
-    std::vector<uint8_t> bytes;
+    FileBytes bytes;
     std::string error;
     if (!ReadWholeFile(local(path), bytes, error)) {
         drawing.ResetStore();
@@ -73,7 +73,7 @@ LoadResult LoadJwWinFile(Drawing& drawing, const QString& path) {
 
 bool LoadHeaderOfJwWinDrawing(Drawing& drawing, const std::string& winePrefix) {
     if (drawing.DrawingPath.empty()) return false;
-    std::vector<uint8_t> bytes;
+    FileBytes bytes;
     std::string error;
     if (!ReadWholeFile(machinePath(Cp932ToUtf8(drawing.DrawingPath), winePrefix), bytes, error)) return false;
     return LoadJwwHeaderOnly(drawing, bytes.data(), bytes.size()).ok;
@@ -132,6 +132,7 @@ ClipboardLoad LoadJwWinFromClipboard(Drawing& drawing, const QString& tempJwzPat
     ImportJwCadSettings(registry, drawing.header, text);
     const LoadResult loaded = LoadJwWinFile(drawing, tempJwzPath);
     r.outcome = loaded.ok ? ClipboardLoad::Outcome::Loaded : ClipboardLoad::Outcome::ReadFailed;
+    r.warnings = loaded.warnings;
     if (!loaded.ok) r.error = local(tempJwzPath) + ": " + loaded.error;
     return r;
 }
@@ -161,6 +162,7 @@ TransferResult PlaceDrawingForJwWin(Drawing& drawing) {
         return r;
     }
     r.bytes = bytes.size();
+    r.warnings = saved.warnings;
     r.ok = true;
     return r;
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "drawing/drawing.h"
 #include "drawing/loaders.h"
@@ -54,6 +55,7 @@ struct ClipboardLoad {
     enum class Outcome { NoData, FileError, ReadFailed, Loaded };
     Outcome outcome = Outcome::NoData;
     std::string error;
+    std::vector<std::string> warnings;  // what the load met (a drawing read incomplete...)
     uint32_t owner = 0;  // who owned the clipboard when it was read
 };
 
@@ -72,6 +74,7 @@ ClipboardPictureResult PlaceClipboardPicture(const Drawing& drawing, const Expor
 struct TransferResult {
     bool ok = false;
     std::string error;
+    std::vector<std::string> warnings;  // what the data placed holds less than the drawing
     size_t bytes = 0;  // the "Jw_win" data placed
 };
 

@@ -73,11 +73,18 @@ MainWindow::MainWindow(SettingsSession session, UserPrompts& prompts, QWidget* p
     setFont(font);
     setAcceptDrops(true);
 
-    view_ = new DrawingView(this);
+    view_ = new DrawingView;
     view_->setRenderer([this](QPainter& p, int w, int h, const RenderProgress& progress) {
         return renderInto(p, w, h, progress);
     });
-    setCentralWidget(view_);
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    warnings_ = new WarningBar(central);
+    column->addWidget(warnings_);
+    column->addWidget(view_, 1);
+    setCentralWidget(central);
     menus_ = new MainMenus(*menuBar(), session_.settings, prompts_, [this] { return view_->width(); },
                            [this] { RepaintDrawing(); });
     buildToolBar();
@@ -184,6 +191,11 @@ void MainWindow::connectCommands() {
     wire(f.metafileTool, &MainWindow::CBemf2BmpClick);
     wire(f.transfer, &MainWindow::transferToJwWin);
     wire(f.redrawClipboard, &MainWindow::rereadClipboard);
+}
+
+void MainWindow::showWarnings(WarningSource source, const std::vector<std::string>& warnings) {
+    for (const std::string& w : warnings) std::fprintf(stderr, "korvel: warning: %s\n", w.c_str());
+    warnings_->setWarnings(source, warnings);
 }
 
 void MainWindow::UpdateStatusBar() {

@@ -12,6 +12,7 @@
 #include "app/main_menus.h"
 #include "app/settings_session.h"
 #include "app/user_prompts.h"
+#include "app/warning_bar.h"
 #include "app/window_geometry.h"
 #include "drawing/drawing.h"
 #include "drawing/loaders.h"
@@ -75,6 +76,11 @@ public:
     // The watcher's change handler: converts new "Jw_win" data while watching is on.
     void clipboardChanged();
 
+    // Shows what a load or a render met (replacing that source's earlier warnings) in the strip
+    // above the drawing, and on standard error.
+    void showWarnings(WarningSource source, const std::vector<std::string>& warnings);
+    WarningBar& warningBar() { return *warnings_; }
+
     Drawing& drawing() { return drawing_; }
     AppSettings& settings() { return session_.settings; }
     SettingsSession& session() { return session_; }
@@ -121,6 +127,8 @@ private:
     void startupLoad();
     bool loadTempJwz();
     void reportError(const std::string& message);
+    // What a save or transfer left out of what it wrote, in an information box.
+    void reportWriteWarnings(const QString& what, const std::vector<std::string>& warnings);
     void reportPenProblem(const std::string& problem) const;
 
     SettingsSession session_;
@@ -129,6 +137,7 @@ private:
     std::unique_ptr<PictureCache> pictures_;
     MainMenus* menus_ = nullptr;
     DrawingView* view_ = nullptr;
+    WarningBar* warnings_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::array<QLabel*, kStatusPanels> panels_{};
     NoticePanel* renderNotices_ = nullptr;

@@ -9,6 +9,7 @@
 #include "drawing/printable_text.h"
 #include "app/jwwin_clipboard.h"
 #include "app/main_window.h"
+#include "drawing/drawing_builder.h"
 #include "platform/registry_source.h"
 #include "platform/x11_window_list.h"
 #include "render/picture_cache.h"
@@ -24,6 +25,7 @@ bool MainWindow::loadTempJwz() {
     pictures_->clear();
     const LoadResult r = LoadJwWinFile(drawing_, tempJwzPath_);
     if (!r.ok) std::fprintf(stderr, "korvel: %s: %s\n", qPrintable(tempJwzPath_), EscapeControlCharacters(r.error).c_str());
+    showWarnings(WarningSource::Load, r.warnings);
     return r.ok;
 }
 
@@ -37,8 +39,10 @@ void MainWindow::startupLoad() {
     TakeDrawingNameFromJwWin(drawing_, X11WindowTitleSource());
     // The path built before came from the name of before; read the drawing Jw_win has open.
     RebuildDrawingPath(drawing_);
-    LoadHeaderOfJwWinDrawing(drawing_, DefaultWinePrefix());
+    const bool lent = LoadHeaderOfJwWinDrawing(drawing_, DefaultWinePrefix());
+    const DrawingHeader jwWinHeader = drawing_.header;
     if (!loadTempJwz()) return;
+    if (lent) LendHeader(drawing_, jwWinHeader);
     UpdateStatusBar();
     FitWindowToDrawing();
 }
@@ -65,7 +69,8 @@ void MainWindow::transferToJwWin() {
     session_.settings.clipboardWatching = false;
     const TransferResult r = PlaceDrawingForJwWin(drawing_);
     session_.settings.clipboardWatching = watching;
-    if (!r.ok) reportError("Jw_win data: " + r.error);
+    if (!r.ok) return reportError("Jw_win data: " + r.error);
+    reportWriteWarnings(QStringLiteral("Jw_win data"), r.warnings);
 }
 
 void MainWindow::clipboardChanged() {
@@ -86,6 +91,7 @@ void MainWindow::clipboardChanged() {
             return;
         case ClipboardLoad::Outcome::Loaded: break;
     }
+    showWarnings(WarningSource::Load, load.warnings);
     UpdateStatusBar();
     view_->resetView();
     FitWindowToDrawing();

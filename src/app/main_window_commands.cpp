@@ -68,6 +68,7 @@ bool MainWindow::loadBytesOf(const QString& path, DataKind kind, bool damaged) {
     pictures_->clear();
     const LoadResult r = LoadFile(drawing_, local(path), damaged, &kind);
     if (!r.ok) std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(r.error).c_str());
+    showWarnings(WarningSource::Load, r.warnings);
     return r.ok;
 }
 
@@ -78,6 +79,7 @@ bool MainWindow::openDrawingFile(const QString& path) {
     }
     pictures_->clear();
     const LoadResult r = LoadFile(drawing_, local(path));
+    showWarnings(WarningSource::Load, r.warnings);
     if (!r.ok) {
         prompts_.information(QString::fromStdString(r.error));
         return false;
@@ -92,6 +94,7 @@ void MainWindow::newDrawing() {
         drawing_.ExpectedCount = 0;
         drawing_.top.clear();
         drawing_.members.clear();
+        warnings_->clear();
         RepaintDrawing();
     });
 }
@@ -150,6 +153,17 @@ void MainWindow::saveCommand() {
         return;
     }
     setFolderFromFile(target);
+    reportWriteWarnings(target, saved.warnings);
+}
+
+void MainWindow::reportWriteWarnings(const QString& what, const std::vector<std::string>& warnings) {
+    if (warnings.empty()) return;
+    QString text = what + QStringLiteral(" was written, but:");
+    for (const std::string& w : warnings) {
+        std::fprintf(stderr, "korvel: %s: %s\n", qPrintable(what), w.c_str());
+        text += QStringLiteral("\n・") + QString::fromStdString(w);
+    }
+    prompts_.information(text);
 }
 
 void MainWindow::copyText() {

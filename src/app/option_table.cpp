@@ -14,6 +14,9 @@ namespace {
 
 constexpr unsigned kRendering = kConvertCommand | kSettingsCommand | kWatchCommand | kWindowCommand;
 constexpr unsigned kReadingSettings = kInfoCommand | kRendering;
+// Saving and the text export read the settings too: a drawing without a header of its own is
+// saved with their pens, and texts are exported as the window's "TextClip" values say.
+constexpr unsigned kSettingsSources = kReadingSettings | kSaveCommand | kTextCommand;
 
 std::string lowerAscii(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -264,9 +267,9 @@ std::vector<OptionSpec> buildTable() {
                                              "Converts N files at once."), "-j"), "1"));
     t.push_back(flag("--clear-background", nullptr, kConvertCommand, kOutput,
                      "Fills the background with colour 0 even where the pens leave it to the image's own fill."));
-    t.push_back(withAlias(flag("--quiet", nullptr, kConvertCommand, kOutput, "Says nothing but errors."), "-q"));
+    t.push_back(withAlias(flag("--quiet", nullptr, kConvertCommand, kOutput, "Shows no progress; errors and warnings still show."), "-q"));
     t.push_back(withAlias(flag("--verbose", nullptr, kConvertCommand, kOutput,
-                               "Also shows what reading each drawing noticed."), "-v"));
+                               "Also names each file written."), "-v"));
 
     // The output size and the encoders ("Graphic", "Form").
     t.push_back(withAlias(applying(withKey(number("--width", "N", 1, 1000000, kRendering, kImage,
@@ -353,12 +356,12 @@ std::vector<OptionSpec> buildTable() {
                         "The window converts each copy made in Jw_win into a picture on the clipboard."));
 
     // Where the settings come from.
-    t.push_back(withDefault(applying(text("--settings", "FILE", kReadingSettings, kSettings,
+    t.push_back(withDefault(applying(text("--settings", "FILE", kSettingsSources, kSettings,
                                           "Korvel's settings file for this run; the window saves what is changed "
                                           "in it there."),
                                      applySettingsPath),
                             "$XDG_CONFIG_HOME/korvel/Korvel.INI"));
-    t.push_back(withDefault(applying(text("--jwcad-registry", "FILE|none", kReadingSettings, kSettings,
+    t.push_back(withDefault(applying(text("--jwcad-registry", "FILE|none", kSettingsSources, kSettings,
                                           "Jw_cad's settings (pens, line types, text sizes) from a Wine user.reg or "
                                           "a .reg export of Windows' registry editor; none: without them."),
                                      applyRegistry),
@@ -368,14 +371,14 @@ std::vector<OptionSpec> buildTable() {
                                              {1, {"own"}, nullptr},
                                              {2, {"jwcad"}, nullptr},
                                              {3, {"drawing"}, nullptr}},
-                                            kReadingSettings, kSettings,
+                                            kReadingSettings | kSaveCommand, kSettings,
                                             "The pens to draw with: window as the window draws (Korvel's own pens "
                                             "when PenColor/PenColorFlag is on, else Jw_cad's, else Korvel's), own, "
                                             "jwcad (Jw_cad's, else the drawing's), or drawing (the drawing's own "
                                             "table). Line types a drawing and Jw_cad leave out are built in."),
                                      applyPens),
                             "window"));
-    t.push_back(applying(text("--set", "SECTION/KEY=VALUE", kReadingSettings & ~kInfoCommand, kSettings,
+    t.push_back(applying(text("--set", "SECTION/KEY=VALUE", (kReadingSettings & ~kInfoCommand) | kTextCommand, kSettings,
                               "Any key of the settings file for this run, e.g. --set JwwSStyle/LSolidStyle2=3; "
                               "keys of the options above take the same values."),
                          applySet));
@@ -418,9 +421,11 @@ std::vector<OptionSpec> buildTable() {
                                     {3, {"semicolon"}, "セミコロン"}},
                                    kTextCommand, kCommand, "What separates the texts of a row."),
                             "tab"));
-    t.push_back(withDefault(number("--tolerance", "MM", 0, 10, kTextCommand, kCommand,
-                                   "Texts whose heights differ by less than MM millimetres share a row."),
-                            "1"));
+    // Decimal millimetres (0.5 is a common choice), so checked by the text command itself.
+    t.push_back(withDefault(text("--tolerance", "MM", kTextCommand, kCommand,
+                                 "Texts whose heights differ by less than MM millimetres (0 to 10, such as 0.5) "
+                                 "share a row."),
+                            "the settings' TextClip/ShiftY, else 1"));
     t.push_back(withDefault(choice("--encoding", "NAME",
                                    {{0, {"utf-8", "utf8"}, nullptr}, {1, {"cp932", "shift_jis", "sjis"}, nullptr}},
                                    kTextCommand, kCommand, "The encoding of the rows."),

@@ -1,5 +1,6 @@
 // korvel convert: drawings to image files (BMP, JPEG, PNG, GIF) and metafiles (EMF, WMF), many
 // files at a time.
+#include <algorithm>
 #include <unistd.h>
 
 #include <cstdio>
@@ -107,8 +108,7 @@ int run(const std::vector<std::string>& args) {
     if (!planJobs(line, jobs)) return kExitUsage;
     const bool quiet = line.flags.count("--quiet") != 0, verbose = line.flags.count("--verbose") != 0;
     const SettingsSession settings = SettingsSession::start(line.settings);
-    if (!quiet)
-        for (const std::string& w : settings.warnings) PrintError("warning: " + w);
+    for (const std::string& w : settings.warnings) PrintError("warning: " + w);
     // Everything the options said is in the settings now; the pens follow each drawing.
     ExportOptions options = settings.exportOptions();
     if (line.flags.count("--clear-background")) options.clearBackground = true;
@@ -130,11 +130,19 @@ int run(const std::vector<std::string>& args) {
         ConvertFiles(jobs, options, threads, showing ? showProgress : ConvertProgress(), settings.drawingPreparation());
     int status = kExitOk;
     for (const ConvertOutcome& o : outcomes) {
-        if (verbose)
-            for (const std::string& w : o.loadWarnings) PrintError("warning: " + w);
-        if (!quiet)
-            for (const std::string& w : o.warnings) PrintError("warning: " + w);
+        // Quiet (the thumbnailer) drops the progress only: errors and warnings always show, above
+        // all that a drawing was read incomplete or drawn in part.
+        // The load and the render may both notice the same thing (records out of range); say it once.
+        std::vector<std::string> said;
+        for (const auto* list : {&o.loadWarnings, &o.warnings})
+            for (const std::string& w : *list)
+                if (std::find(said.begin(), said.end(), w) == said.end()) {
+                    said.push_back(w);
+                    PrintError("warning: " + w);
+                }
         for (const std::string& e : o.errors) PrintError(e);
+        if (verbose)
+            for (const std::string& path : o.written) std::fprintf(stderr, "korvel convert: wrote %s\n", path.c_str());
         if (!o.ok) status = kExitFailed;
         if (!o.standardOutput.empty() &&
             std::fwrite(o.standardOutput.data(), 1, o.standardOutput.size(), stdout) != o.standardOutput.size()) {

@@ -119,6 +119,20 @@ std::vector<std::string> warningsOf(const LoadResult& r) {
     return all;
 }
 
+// What a load read less than the data holds, for programs: null when it read it whole.
+std::string incompleteJson(const ReadCompleteness& c) {
+    if (c.complete) return "null";
+    std::string s = "{\"announced\":" + std::to_string(c.announced) + ",\"read\":" + std::to_string(c.read) +
+                    ",\"ended_at\":" + std::to_string(c.endedAt) + ",\"data_size\":" + std::to_string(c.dataSize);
+    if (c.damaged) s += ",\"damaged_at\":" + std::to_string(c.damagedAt);
+    if (c.recovered) {
+        s += ",\"skipped_stretches\":" + std::to_string(c.skippedStretches) +
+             ",\"skipped_bytes\":" + std::to_string(c.skippedBytes) +
+             ",\"dropped_records\":" + std::to_string(c.droppedRecords);
+    }
+    return s + ",\"description\":" + jsonString(DescribeIncompleteRead(c)) + "}";
+}
+
 void printJson(const std::string& file, DataKind kind, const Drawing& d, const LoadResult& r, const Pens& pens) {
     const Extents& e = d.extents;
     std::string s = "{\"file\":" + jsonString(file) + ",\"kind\":\"" + kindName(kind) + "\"";
@@ -133,6 +147,7 @@ void printJson(const std::string& file, DataKind kind, const Drawing& d, const L
          ",\"block_definitions\":" + std::to_string(d.BlockDefinitionCount()) + "}";
     s += ",\"block_members\":" + std::to_string(d.members.size());
     s += std::string(",\"truncated\":") + (d.Truncated ? "true" : "false");
+    s += ",\"read_incomplete\":" + incompleteJson(d.completeness);
     s += std::string(",\"stopped\":") + (d.Stopped ? "true" : "false");
     s += std::string(",\"all_layers\":") + (d.AllLayers ? "true" : "false");
     s += ",\"extents\":{\"min_x\":" + jsonNumber(e.MinX) + ",\"min_y\":" + jsonNumber(e.MinY) +

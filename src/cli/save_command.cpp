@@ -7,28 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_session.h"
 #include "cli/command.h"
 #include "cli/options.h"
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
+#include "render/pen_table.h"
 
 namespace korvel::cli {
 
 namespace {
 
 constexpr size_t kMemoLimit = 64;  // bytes, as the information dialog keeps it
-
-// Cuts a CP932 memo to 64 bytes without splitting a double-byte character.
-std::string cutMemo(const std::string& cp932) {
-    if (cp932.size() <= kMemoLimit) return cp932;
-    size_t end = 0;
-    while (end < cp932.size()) {
-        size_t step = IsCp932LeadByte(static_cast<uint8_t>(cp932[end])) ? 2 : 1;
-        if (end + step > kMemoLimit) break;
-        end += step;
-    }
-    return cp932.substr(0, end);
-}
 
 // An output ending in ".jwz" (any case) asks for Jw_win clipboard data instead of a JWW file.
 bool namesJwWinData(const std::string& output) {
@@ -62,12 +52,26 @@ int runSave(const std::vector<std::string>& args) {
     const std::string memo = line.value("--memo");
     const std::string input = line.files[0];
 
+    // A drawing read without a JWW header of its own is saved with the pens it was read with:
+    // the settings' pens, as the window has them.
+    const SettingsSession settings = SettingsSession::start(line.settings);
     Drawing d;
+    settings.prepareDrawing(d);
     LoadResult r = LoadFile(d, input, recover, forced ? &forcedKind : nullptr);
     if (!r.ok) {
         PrintError(r.error);
         return kExitFailed;
     }
+    if (d.headerKind != HeaderKind::Jww) {
+        // No header of its own: the file gets the pens a conversion would draw it with.
+        std::vector<std::string> problems;
+        PutPenTable(settings.pensFor(d, &problems), d.header);
+        for (const std::string& w : problems) PrintError("save: " + w);
+    }
+    // What the load met; that it read less than the file holds is said with the save's warnings.
+    const std::string incomplete = DescribeIncompleteRead(d.completeness);
+    for (const std::string& w : r.warnings)
+        if (w != incomplete) PrintError("save: " + input + ": " + w);
     if (d.ExpectedCount == 0 && d.RecordCount() == 0) {
         PrintError(input + ": the drawing holds no records; nothing is saved");
         return kExitFailed;
@@ -80,7 +84,7 @@ int runSave(const std::vector<std::string>& args) {
             else if (c != '\r') joined.push_back(c);
         }
         size_t replaced = 0;
-        d.header.Memo = cutMemo(Utf8ToCp932(joined, &replaced));
+        d.header.Memo = CutCp932(Utf8ToCp932(joined, &replaced), kMemoLimit);
         if (replaced) PrintError("save: " + std::to_string(replaced) + " memo character(s) replaced by \"？\"");
     }
     if (paperIndex >= 0) d.header.PaperSize = static_cast<uint32_t>(paperIndex);
@@ -97,7 +101,7 @@ int runSave(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-CommandRegistrar registrar("save", "save FILE -o OUT.jww|OUT.jwz [--jww-version N] [--memo TEXT] [--paper N] [--recover] [--as KIND]",
+CommandRegistrar registrar("save", "save FILE -o OUT.jww|OUT.jwz [--jww-version N] [--memo TEXT] [--paper N] [--recover] [--as KIND] [--settings FILE] [--jwcad-registry FILE|none] [--pens SOURCE]",
                            "Writes the drawing back as a JWW file of the chosen version, or as Jw_win clipboard data\n"
                            "(.jwz) to hand to Jw_win; through a temporary name, so a failed save damages nothing.",
                            kSaveCommand, runSave);

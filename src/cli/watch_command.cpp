@@ -51,6 +51,7 @@ public:
         const ClipboardLoad load = LoadJwWinFromClipboard(drawing_, tempJwzPath_, session_.registry(), session_.jwcadText);
         if (load.outcome == ClipboardLoad::Outcome::NoData) return;
         if (load.outcome != ClipboardLoad::Outcome::Loaded) return PrintError(load.error);
+        for (const std::string& w : load.warnings) PrintError("warning: " + w);
         std::vector<std::string> problems;
         ExportOptions options = session_.exportOptions(drawing_, &problems);
         for (const std::string& p : problems) PrintError("warning: " + p);

@@ -44,6 +44,18 @@ void ReadArchive::str(std::string& s) {
     if (p) s = Utf16ToCp932(p, static_cast<size_t>(length), &replacedCharacters);
 }
 
+void SkimArchive::str(std::string& s) {
+    uint64_t length = 0;
+    bool unicode = false;
+    s.clear();
+    if (!readLength(r_, length, unicode, true)) return;
+    if (unicode && length > r_.remaining() / 2) {
+        r_.skip(r_.remaining() + 1);
+        return;
+    }
+    r_.skip(static_cast<size_t>(unicode ? length * 2 : length));
+}
+
 void WriteArchive::str(const std::string& s) {
     const size_t n = s.size();
     if (n < 255) {

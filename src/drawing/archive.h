@@ -31,6 +31,24 @@ private:
     ByteReader& r_;
 };
 
+// Reads a record as ReadArchive does but passes over its strings (leaving them empty): for
+// trying whether a record fits somewhere, without copying or converting its texts.
+class SkimArchive {
+public:
+    static constexpr bool reading = true;
+    explicit SkimArchive(ByteReader& r) : r_(r) {}
+
+    void u8(uint8_t& v) { v = r_.u8(); }
+    void u16(uint16_t& v) { v = r_.u16(); }
+    void u32(uint32_t& v) { v = r_.u32(); }
+    void f64(double& v) { v = r_.f64(); }
+    void str(std::string& s);
+    bool failed() const { return r_.failed(); }
+
+private:
+    ByteReader& r_;
+};
+
 // Reads a record of fixed size whose bytes the caller has found to be all there: no checks per
 // field. Only for kinds without strings.
 class FittedReadArchive {

@@ -108,6 +108,17 @@ size_t cp932Step(const uint8_t* p, size_t left) {
 
 }  // namespace
 
+std::string CutCp932(const std::string& cp932, size_t limit) {
+    if (cp932.size() <= limit) return cp932;
+    size_t end = 0;
+    while (end < cp932.size()) {
+        const size_t step = IsCp932LeadByte(static_cast<uint8_t>(cp932[end])) ? 2 : 1;
+        if (end + step > limit) break;
+        end += step;
+    }
+    return cp932.substr(0, end);
+}
+
 std::string Utf16ToCp932(const uint8_t* utf16le, size_t count, size_t* replaced) {
     size_t bad = 0;
     std::string s = utf16ToCp932().run(reinterpret_cast<const char*>(utf16le), count * 2,

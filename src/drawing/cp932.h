@@ -14,6 +14,10 @@ constexpr const char* kCp932Replacement = "\x81\x48";
 
 inline bool IsCp932LeadByte(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
+// The longest beginning of a CP932 string that fits in `limit` bytes and ends on a character
+// boundary, never inside a double-byte character.
+std::string CutCp932(const std::string& cp932, size_t limit);
+
 // UTF-16LE code units (2 × count bytes) to CP932; characters CP932 lacks become "？" and are
 // counted in `replaced`.
 std::string Utf16ToCp932(const uint8_t* utf16le, size_t count, size_t* replaced = nullptr);

@@ -2,6 +2,7 @@
 #include "drawing/drawing.h"
 
 #include <algorithm>
+#include <string>
 
 namespace korvel {
 
@@ -57,7 +58,29 @@ void Drawing::ResetStore() {
     AllLayers = false;
     Truncated = false;
     Stopped = false;
+    completeness = ReadCompleteness{};
     extents = Extents{};
+}
+
+std::string DescribeIncompleteRead(const ReadCompleteness& c) {
+    if (c.recovered) {
+        if (c.skippedStretches == 0 && c.droppedRecords == 0) return std::string();
+        std::string s = "recovered from damaged data: " + std::to_string(c.read) + " record(s) read";
+        if (c.skippedStretches > 0)
+            s += "; " + std::to_string(c.skippedStretches) + " damaged stretch(es) of " + std::to_string(c.skippedBytes) +
+                 " byte(s) passed over, the first at byte " + std::to_string(c.damagedAt);
+        if (c.droppedRecords > 0)
+            s += "; " + std::to_string(c.droppedRecords) + " record(s) with impossible values left out";
+        return s;
+    }
+    if (c.complete) return std::string();
+    std::string s = "read incomplete: " + std::to_string(c.announced) + " record(s) announced, " +
+                    std::to_string(c.read) + " read";
+    if (c.damaged) s += "; the record stream is damaged at byte " + std::to_string(c.damagedAt);
+    if (!c.reason.empty()) s += "; " + c.reason;
+    s += " (reading ended at byte " + std::to_string(c.endedAt) + " of " + std::to_string(c.dataSize) + ")";
+    if (c.damaged) s += "; reading it as damaged data may recover more";
+    return s;
 }
 
 }  // namespace korvel

@@ -45,6 +45,32 @@ struct RecordSet {
     size_t countOf(RecordClass cls) const;
 };
 
+// Which header a drawing was read with. A drawing read without a JWW header of its own (JWS
+// data, Jw_win data, damaged data) starts from a fresh header, and saving writes that.
+enum class HeaderKind { Jww, Jws, JwWin, None };
+
+// How far reading the record stream got. Whenever it read less than the data holds, `complete`
+// is false and a load says so, with the counts and the byte offset.
+struct ReadCompleteness {
+    bool complete = true;
+    uint32_t announced = 0;  // top-level records the header announced
+    uint32_t read = 0;       // top-level records read, block definitions not counted
+    size_t endedAt = 0;      // byte offset at which reading ended
+    size_t dataSize = 0;
+    bool damaged = false;    // data that does not fit a record stream was met...
+    size_t damagedAt = 0;    // ...first at this byte offset
+    std::string reason;      // what ended reading early, for people
+    // Recovery only: damaged stretches passed over and their bytes.
+    bool recovered = false;
+    size_t skippedStretches = 0;
+    size_t skippedBytes = 0;
+    size_t droppedRecords = 0;  // read whole but with values no drawing holds
+};
+
+// "read incomplete: 1686 records announced, 1 read; ..." or, after a recovery, what it passed
+// over; empty for a drawing read whole.
+std::string DescribeIncompleteRead(const ReadCompleteness& c);
+
 // An embedded picture of a Jw_cad 8 drawing, as stored ("name.gz" entries still compressed).
 struct EmbeddedPicture {
     std::string name;  // CP932, as stored
@@ -68,6 +94,8 @@ public:
     bool AllLayers = false;
     bool Truncated = false;
     bool Stopped = false;
+    HeaderKind headerKind = HeaderKind::Jww;
+    ReadCompleteness completeness;
 
     Extents extents;
 

@@ -69,6 +69,51 @@ DrawingHeader NewDrawingHeader() {
     return h;
 }
 
+namespace {
+bool holdsPenTable(const DrawingHeader& h) {
+    for (int i = 0; i < kPenColors; ++i)
+        if (h.PenColor[i] != 0 || h.PenWidth[i] != 0 || h.PrtPenWidth[i] != 0) return true;
+    return false;
+}
+}  // namespace
+
+DrawingHeader FreshHeaderKeepingPens(const DrawingHeader& previous) {
+    DrawingHeader h = NewDrawingHeader();
+    h.Version = 0;
+    if (!holdsPenTable(previous)) return h;
+    h.PenColor = previous.PenColor;
+    h.PenWidth = previous.PenWidth;
+    h.PrtPenColor = previous.PrtPenColor;
+    h.PrtPenWidth = previous.PrtPenWidth;
+    h.PointRadius = previous.PointRadius;
+    h.LineTypePattern = previous.LineTypePattern;
+    h.LineTypeUnit = previous.LineTypeUnit;
+    h.LineTypePitch = previous.LineTypePitch;
+    h.PrtLineTypePitch = previous.PrtLineTypePitch;
+    h.RandomLineWidth = previous.RandomLineWidth;
+    h.PrtRandomLineWidth = previous.PrtRandomLineWidth;
+    h.DisplayOption = previous.DisplayOption;
+    h.TextWidth = previous.TextWidth;
+    h.TextHeight = previous.TextHeight;
+    h.TextSpacing = previous.TextSpacing;
+    h.TextColor = previous.TextColor;
+    return h;
+}
+
+void LendHeader(Drawing& d, const DrawingHeader& lender) {
+    DrawingHeader h = lender;
+    h.Version = d.header.Version;
+    h.GridReferenceX = d.header.GridReferenceX;
+    h.GridReferenceY = d.header.GridReferenceY;
+    h.LayerGroupScale = d.header.LayerGroupScale;
+    for (int g = 0; g < kLayerGroups; ++g) {
+        if (h.LayerGroupState[g] == 0) h.LayerGroupState[g] = 2;
+        for (auto& state : h.LayerState[g])
+            if (state == 0) state = 2;
+    }
+    d.header = std::move(h);
+}
+
 DrawingBuilder::DrawingBuilder(Drawing& drawing) : d_(drawing) { d_.ResetStore(); }
 
 template <class R>

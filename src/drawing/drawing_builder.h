@@ -16,6 +16,16 @@ DrawingHeader NewDrawingHeader();
 // drawn where neither the settings nor the drawing give any.
 void SetBuiltInLineTypes(DrawingHeader& header);
 
+// The header a load starts from: a new drawing's, with the pen table (pens, line types, point
+// radii, text sizes, display options) of `previous` when it holds one, since those are what the
+// drawing is drawn with until its own header says otherwise. Version 0: the data chooses it.
+DrawingHeader FreshHeaderKeepingPens(const DrawingHeader& previous);
+
+// Jw_win data read while Jw_win has a drawing open takes that drawing's header, but for what the
+// data carries itself (version, reference point, layer-group scales); since the data is drawn
+// on all layers, no group or layer of it stays hidden.
+void LendHeader(Drawing& drawing, const DrawingHeader& lender);
+
 class DrawingBuilder {
 public:
     // Empties the store of `drawing` (the header stays as it is).

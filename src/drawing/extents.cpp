@@ -4,12 +4,15 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "drawing/insert_transform.h"
+
 namespace korvel {
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kStep = kPi / 12.0;          // arcs are sampled every 15 degrees
 constexpr double kGeometryTolerance = 1e-9;   // a radius this small encloses nothing
+constexpr int kMaxBlockDepth = 32;            // nesting the renderer draws, no deeper
 
 // Turns p about c by a the way Jw_cad's block and ellipse rotation rule is written (clockwise in
 // y-up coordinates for a positive angle).
@@ -63,15 +66,10 @@ bool ParseReferenceNumber(const std::string& field, double& value) {
 }
 
 void ExtentsBuilder::addTransformed(double x, double y) {
-    if (scaleX_ < 1e-9) scaleX_ = 1.0;
-    if (scaleY_ < 1e-9) scaleY_ = 1.0;
-    Point2 p{x * scaleX_ + offsetX_, y * scaleY_ + offsetY_};
-    // Blocks turn counter-clockwise for a positive rotation, as Jw_cad measures every angle and
-    // as the renderer draws them; the written rule turns the other way (see rotateAbout).
-    p = rotateAbout(p, {offsetX_, offsetY_}, -angle_);
+    const Point2 p = PlaceInsertPoint({x, y}, origin_, scaleX_, scaleY_, angle_);
     // A huge insert scale can carry a member far beyond anything drawable.
     if (!(std::fabs(p.x) <= kMaxCoordinateMm && std::fabs(p.y) <= kMaxCoordinateMm)) return;
-    Extents& e = box_;
+    Extents& e = *target_;
     e.MinX = std::min(e.MinX, p.x);
     e.MinY = std::min(e.MinY, p.y);
     e.MaxX = std::max(e.MaxX, p.x);
@@ -213,7 +211,49 @@ void ExtentsBuilder::AddRecord(const RecordSet& s, const RecordRef& ref) {
     }
 }
 
+void ExtentsBuilder::addMember(const RecordRef& ref, int depth) {
+    if (ref.cls == RecordClass::Block) addInnerInsert(d_.members.inserts[ref.index], depth);
+    else AddRecord(d_.members, ref);
+}
+
+// An insert inside a block: its own block's box, placed by it, then by the inserts around it.
+void ExtentsBuilder::addInnerInsert(const TDataBlock& insert, int depth) {
+    if (!counts(insert)) return;
+    AddPoint(insert.origin.x, insert.origin.y);
+    const Extents* box = definitionBox(insert.blockNumber, depth + 1);
+    if (!box) return;
+    const double sx = MeasuredInsertScale(insert.scaleX), sy = MeasuredInsertScale(insert.scaleY);
+    for (const Point2 corner : {Point2{box->MinX, box->MinY}, Point2{box->MaxX, box->MinY},
+                                Point2{box->MaxX, box->MaxY}, Point2{box->MinX, box->MaxY}}) {
+        const Point2 p = PlaceInsertPoint(corner, insert.origin, sx, sy, insert.rotation);
+        AddPoint(p.x, p.y);
+    }
+}
+
+const Extents* ExtentsBuilder::definitionBox(uint32_t k, int depth) {
+    if (depth > kMaxBlockDepth || k >= boxState_.size()) return nullptr;
+    const auto holds = [](const Extents& e) { return e.MinX <= e.MaxX && e.MinY <= e.MaxY; };
+    if (boxState_[k] == BoxState::Measured) return holds(boxes_[k]) ? &boxes_[k] : nullptr;
+    if (boxState_[k] == BoxState::Measuring) return nullptr;  // a block that inserts itself
+    size_t first = 0, count = 0;
+    if (!d_.blockMembers(k, first, count)) return nullptr;
+    boxState_[k] = BoxState::Measuring;
+    Extents* const outerTarget = target_;
+    const bool outerTransforming = transforming_;
+    Extents local;
+    target_ = &local;
+    transforming_ = false;
+    for (size_t i = first; i < first + count; ++i) addMember(d_.members.sequence[i], depth);
+    target_ = outerTarget;
+    transforming_ = outerTransforming;
+    boxes_[k] = local;
+    boxState_[k] = BoxState::Measured;
+    return holds(local) ? &boxes_[k] : nullptr;
+}
+
 void ExtentsBuilder::ExpandBlockInserts(std::vector<std::string>& warnings) {
+    boxState_.assign(d_.top.definitions.size(), BoxState::Unmeasured);
+    boxes_.assign(d_.top.definitions.size(), Extents{});
     size_t skipped = 0;
     uint32_t firstMissing = 0;
     for (const TDataBlock& insert : d_.top.inserts) {
@@ -224,15 +264,15 @@ void ExtentsBuilder::ExpandBlockInserts(std::vector<std::string>& warnings) {
         }
         // Members of an insert on a hidden layer are not drawn, so they are not measured.
         if (!counts(insert)) continue;
-        offsetX_ = insert.origin.x;
-        offsetY_ = insert.origin.y;
-        scaleX_ = insert.scaleX;
-        scaleY_ = insert.scaleY;
+        origin_ = insert.origin;
+        scaleX_ = MeasuredInsertScale(insert.scaleX);
+        scaleY_ = MeasuredInsertScale(insert.scaleY);
         angle_ = insert.rotation;
         transforming_ = true;
-        for (size_t i = first; i < first + count; ++i) AddRecord(d_.members, d_.members.sequence[i]);
+        for (size_t i = first; i < first + count; ++i) addMember(d_.members.sequence[i], 1);
     }
-    offsetX_ = offsetY_ = angle_ = 0.0;
+    origin_ = {};
+    angle_ = 0.0;
     scaleX_ = scaleY_ = 1.0;
     transforming_ = false;
     if (skipped > 0) {
@@ -242,7 +282,7 @@ void ExtentsBuilder::ExpandBlockInserts(std::vector<std::string>& warnings) {
 }
 
 void ExtentsBuilder::FinishExtents() {
-    Extents& e = box_;
+    Extents& e = *target_;
     e.MinX -= 1.0;
     e.MinY -= 1.0;
     e.MaxX += 1.0;

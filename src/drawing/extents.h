@@ -12,9 +12,9 @@ namespace korvel {
 
 class ExtentsBuilder {
 public:
-    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing), box_(drawing.extents) {}
+    explicit ExtentsBuilder(Drawing& drawing) : d_(drawing), target_(&drawing.extents) {}
     // Measures into `box` instead of the drawing's extents (the box of one block's members).
-    ExtentsBuilder(const Drawing& drawing, Extents& box) : d_(drawing), box_(box) {}
+    ExtentsBuilder(const Drawing& drawing, Extents& box) : d_(drawing), target_(&box) {}
 
     // Each kind's contribution; records on hidden layers add nothing unless AllLayers is set, and
     // records out of the drawable range (see coordinate_range.h) add nothing at all.
@@ -34,7 +34,7 @@ public:
             addTransformed(x, y);
             return;
         }
-        Extents& e = box_;
+        Extents& e = *target_;
         if (x < e.MinX) e.MinX = x;
         if (x > e.MaxX) e.MaxX = x;
         if (y < e.MinY) e.MinY = y;
@@ -43,8 +43,9 @@ public:
     void AddArc(Point2 center, double kind, double flatness, double tiltAngle, double arcAngle,
                 double startAngle, double radius);
 
-    // Measures the members of every top-level insert through the insert's transform. An insert
-    // whose block has no complete definition is skipped with a warning.
+    // Measures the members of every top-level insert through the insert's transform, as they
+    // are drawn (mirrored, turned, inner blocks through their own inserts). An insert whose
+    // block has no complete definition is skipped with a warning.
     void ExpandBlockInserts(std::vector<std::string>& warnings);
     void FinishExtents();
 
@@ -56,12 +57,21 @@ private:
     void addTransformed(double x, double y);
     void addTextBox(Point2 start, Point2 end, double sizeY);
     void addPictureReference(const TDataMoji& r);
+    void addMember(const RecordRef& ref, int depth);
+    void addInnerInsert(const TDataBlock& insert, int depth);
+    // The box of definition `k`'s members in its own coordinates, measured once; null when it
+    // holds nothing measurable, has no complete definition, or inserts itself.
+    const Extents* definitionBox(uint32_t k, int depth);
 
     const Drawing& d_;
-    Extents& box_;
-    // The block transform while members are measured (identity otherwise).
-    double offsetX_ = 0.0, offsetY_ = 0.0, scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;
+    Extents* target_;  // the box points go into: the drawing's, a definition's own, or a caller's
+    // The top-level insert whose members are being measured (identity otherwise).
+    Point2 origin_;
+    double scaleX_ = 1.0, scaleY_ = 1.0, angle_ = 0.0;
     bool transforming_ = false;  // false: the identity, and points go straight into the box
+    enum class BoxState : uint8_t { Unmeasured, Measuring, Measured };
+    std::vector<BoxState> boxState_;
+    std::vector<Extents> boxes_;
 };
 
 // Reads a number of a picture reference: full-width digits, signs and points made half-width,

@@ -37,11 +37,6 @@ bool headerFailed(ByteReader& in, StreamReport& report, const char* what) {
     return false;
 }
 
-// Records the header itself writes: the top-level records other than block definitions.
-uint32_t countToWrite(const Drawing& d) {
-    return static_cast<uint32_t>(d.top.size() - d.top.definitions.size());
-}
-
 }  // namespace
 
 uint32_t WriteVersionFor(const Drawing& d, uint32_t requestedVersion) {
@@ -109,13 +104,15 @@ bool ReadJwWinHeader(Drawing& d, ByteReader& in, StreamReport& report) {
     return true;
 }
 
-void WriteJwwHeader(Drawing& d, ByteWriter& out, uint32_t requestedVersion) {
-    if (d.header.Version == 0) d.header.Version = 351;
-    const uint32_t v = WriteVersionFor(d, requestedVersion);
+void WriteJwwHeader(const DrawingHeader& h, uint32_t recordCount, uint32_t writeVersion, ByteWriter& out) {
     out.raw(kJwwMagic, 8);
     WriteArchive ar(out);
-    archiveJwwHeaderBody(ar, static_cast<const DrawingHeader&>(d.header), v);
-    writeCount(out, countToWrite(d));
+    archiveJwwHeaderBody(ar, h, writeVersion);
+    writeCount(out, recordCount);
+}
+
+void WriteJwwHeader(Drawing& d, ByteWriter& out, uint32_t requestedVersion) {
+    WriteJwwHeader(d.header, RecordsToWrite(d), WriteVersionFor(d, requestedVersion), out);
     d.RecordsStart = out.position();
 }
 
@@ -124,7 +121,7 @@ void WriteJwWinHeader(Drawing& d, ByteWriter& out) {
     out.f64(d.header.GridReferenceY);
     // Jw_win takes a scale below 1 for a broken one; 1/500 is its usual drawing scale.
     for (double s : d.header.LayerGroupScale) out.f64(s < 1.0 ? 500.0 : s);
-    writeCount(out, countToWrite(d));
+    writeCount(out, RecordsToWrite(d));
     d.RecordsStart = out.position();
 }
 

@@ -1,6 +1,7 @@
 // Loading drawings from bytes in memory, one entry per kind of data, and saving them again.
-// Each loader resets the store first and says what happened: success, or what failed and at
-// which byte offset, plus warnings.
+// Each loader starts from the state of a fresh drawing (only the pen table stays) and says what
+// happened: success, or what failed and at which byte offset, plus warnings; a drawing read
+// incomplete always carries a warning that says so.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "drawing/drawing.h"
+#include "drawing/file_bytes.h"
 #include "drawing/output_file.h"  // WriteFileAtomically, for the savers' callers
 
 namespace korvel {
@@ -58,15 +60,16 @@ bool GuessDataKind(const std::string& path, const uint8_t* data, size_t size, Da
 struct SaveResult {
     bool ok = false;
     std::string error;
-    std::vector<std::string> warnings;  // what a version-351 file cannot carry
+    // Everything the file written holds less than the drawing: what the version cannot carry,
+    // what was never read, inserts whose definition is not written.
+    std::vector<std::string> warnings;
 };
 
 // A JWW file of the given version (351, 300, 230, 225, 223, 220); 0 writes the drawing's own
-// version. Drawings above 351 are written as 351 with a warning naming what is dropped.
+// version. Drawings above 351 are written as 351. The drawing's header is written as it is (a
+// drawing read without a JWW header has a fresh one that shows every layer).
 std::vector<uint8_t> SaveJwwBytes(Drawing& drawing, uint32_t version, SaveResult& result);
 // Jw_win clipboard data: the Jw_win data header and a version-351 record stream.
 std::vector<uint8_t> SaveJwWinBytes(Drawing& drawing, SaveResult& result);
-// A whole regular file no larger than any drawing can be; false with `error` saying why.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
 
 }  // namespace korvel

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "drawing/cp932.h"
 #include "render/render_context.h"
 
 namespace korvel {
@@ -30,10 +31,11 @@ std::vector<ExportedText> collect(const Drawing& drawing) {
     std::vector<ExportedText> texts;
     texts.reserve(drawing.top.texts.size());
     for (const TDataMoji& m : drawing.top.texts) {
+        if (IsJwcadSettingsText(m)) continue;
         ExportedText t;
         t.x = tenths(m.start.x - drawing.extents.MinX);
         t.y = tenths(m.start.y - drawing.extents.MinY);
-        t.text = m.text.substr(0, kExportTextBytes);
+        t.text = CutCp932(m.text, kExportTextBytes);
         texts.push_back(std::move(t));
     }
     return texts;
@@ -41,17 +43,18 @@ std::vector<ExportedText> collect(const Drawing& drawing) {
 
 }  // namespace
 
-std::vector<std::vector<ExportedText>> TextRows(const Drawing& drawing, int shiftY) {
+std::vector<std::vector<ExportedText>> TextRows(const Drawing& drawing, double shiftY) {
     std::vector<ExportedText> texts = collect(drawing);
     std::stable_sort(texts.begin(), texts.end(),
                      [](const ExportedText& a, const ExportedText& b) { return a.y > b.y; });
-    const long d = static_cast<long>(shiftY) * 10;
+    const double d = shiftY * 10.0;  // tenths, as the positions
     std::vector<std::vector<ExportedText>> rows;
-    long reference = 0;
+    double reference = 0;
     for (ExportedText& t : texts) {
-        if (rows.empty() || !(reference - d <= t.y && t.y < reference + d)) {
+        const double y = static_cast<double>(t.y);
+        if (rows.empty() || !(reference - d <= y && y < reference + d)) {
             rows.emplace_back();
-            reference = t.y;
+            reference = y;
         }
         rows.back().push_back(std::move(t));
     }
@@ -61,7 +64,7 @@ std::vector<std::vector<ExportedText>> TextRows(const Drawing& drawing, int shif
     return rows;
 }
 
-std::string TextExport(const Drawing& drawing, int delimit, int shiftY,
+std::string TextExport(const Drawing& drawing, int delimit, double shiftY,
                        std::string (*field)(const std::string& cp932)) {
     const char separator = TextDelimiter(delimit);
     std::string out;

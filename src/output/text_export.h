@@ -13,7 +13,7 @@ namespace korvel {
 // "Delimit": 0 tab, 1 space, 2 comma, 3 semicolon; any other value is a tab.
 char TextDelimiter(int delimit);
 
-// Longest text taken, in bytes.
+// Longest text taken, in bytes; a longer one is cut before the character that would cross it.
 constexpr size_t kExportTextBytes = 255;
 
 struct ExportedText {
@@ -24,11 +24,12 @@ struct ExportedText {
 
 // The rows, top to bottom, each left to right. Texts whose height lies in [R - d, R + d) of the
 // row's first text R join it, d being `shiftY` millimetres; 0 puts every text in a row of its own.
-std::vector<std::vector<ExportedText>> TextRows(const Drawing& drawing, int shiftY);
+// Only the drawing's own top-level texts take part: not Jw_cad 8's settings texts.
+std::vector<std::vector<ExportedText>> TextRows(const Drawing& drawing, double shiftY);
 
 // Every text followed by the delimiter, each row ended by CR LF; CP932 bytes, or each text as
 // `field` gives it (converted, or made safe to show on a terminal).
-std::string TextExport(const Drawing& drawing, int delimit, int shiftY,
+std::string TextExport(const Drawing& drawing, int delimit, double shiftY,
                        std::string (*field)(const std::string& cp932) = nullptr);
 
 }  // namespace korvel

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "drawing/insert_transform.h"
+
 namespace korvel {
 
 namespace {
@@ -22,17 +24,10 @@ DevicePoint ViewTransform::toDevice(double x, double y) const {
 }
 
 Point2 BlockTransform::apply(Point2 p) const {
-    double x = p.x * ScaleX + OffsetX;
-    double y = p.y * ScaleY + OffsetY;
-    if (Angle != 0.0) {
-        // Counter-clockwise for a positive angle in y-up coordinates, as Jw_cad measures every
-        // angle; circle, text and symbol angles add the rotation, so the block stays rigid.
-        const double c = std::cos(Angle), s = std::sin(Angle);
-        const double dx = x - OffsetX, dy = y - OffsetY;
-        x = OffsetX + c * dx - s * dy;
-        y = OffsetY + s * dx + c * dy;
-    }
-    return outer ? outer->apply({x, y}) : Point2{x, y};
+    // Counter-clockwise for a positive angle in y-up coordinates, as Jw_cad measures every
+    // angle; circle, text and symbol angles add the rotation, so the block stays rigid.
+    const Point2 placed = PlaceInsertPoint(p, {OffsetX, OffsetY}, ScaleX, ScaleY, Angle);
+    return outer ? outer->apply(placed) : placed;
 }
 
 void BlockTransform::compose() {

@@ -57,7 +57,7 @@ TEST(AppSettings, FirstRunWithoutFileOrJwCadWritesEveryKeyInOrder) {
               " PenColorData0=16777215\n PenColorData1=49344\n PenColorData2=0\n PenColorData3=49152\n"
               " PenColorData4=12632064\n PenColorData5=12583104\n PenColorData6=255\n"
               " PenColorData7=32896\n PenColorData8=16711808\n PenColorData9=16744703\n"
-              "[TextClip]\nShiftY=1\nDelimit=0\nDataOutFlag=1\n"
+              "[TextClip]\nShiftY=1\nDelimit=0\nDataOutFlag=1\nEncoding=utf-8\n"
               "[Folder]\nname=/home/u/\n");
 }
 

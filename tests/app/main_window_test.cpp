@@ -10,6 +10,8 @@
 #include <limits>
 
 #include "app/drawing_info_dialog.h"
+#include "drawing/drawing_builder.h"
+#include "drawing/loaders.h"
 #include "drawing_builder.h"
 #include "window_fixture.h"
 
@@ -304,6 +306,88 @@ TEST_F(WindowTest, OpenDamagedDataWarnsScansAndAlwaysRepaints) {
     prompts.files.clear();
     window->openDamagedCommand();  // cancelled
     EXPECT_EQ(window->repaintRequests(), before + 2);
+}
+
+}  // namespace
+}  // namespace korvel::test
+
+namespace korvel::test {
+namespace {
+
+// A version-3.00 drawing of 20 lines and a text whose magic is broken, as Jw_cad's oldest
+// readers leave files.
+std::string brokenVersion300(const std::string& dir) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    korvel::DrawingBuilder b(d);
+    for (int i = 0; i < 20; ++i) {
+        TDataSen s;
+        s.start = {double(i), 0};
+        s.end = {double(i), 10};
+        b.add(s);
+    }
+    TDataMoji t;
+    t.end = {10, 0};
+    t.sizeY = 2;
+    t.text = "old";
+    b.add(t);
+    b.finish();
+    SaveResult saved;
+    std::vector<uint8_t> bytes = SaveJwwBytes(d, 300, saved);
+    bytes[1] = 'X';
+    writeFileBytes(dir + "/old.jww", bytes);
+    return dir + "/old.jww";
+}
+
+TEST_F(SampleWindowTest, EveryLoadStartsFreshWhateverWasOpenBefore) {
+    const std::string dir = scratchDir("window_fresh");
+    const QString old = QString::fromStdString(brokenVersion300(dir));
+    // A Jw_cad 6 drawing first; then the old file, by the open and by the damaged-data command.
+    prompts.files = {{sample, 1}, {old, 1}, {sample, 1}, {old, 1}};
+    window->openCommand();
+    ASSERT_EQ(window->drawing().header.Version, 600u);
+    window->openCommand();
+    EXPECT_EQ(window->drawing().LineCount(), 20u);
+    EXPECT_EQ(window->drawing().TextCount(), 1u);
+    EXPECT_EQ(window->drawing().header.Version, 300u);
+    window->openCommand();
+    window->openDamagedCommand();
+    EXPECT_EQ(window->drawing().LineCount(), 20u);
+    EXPECT_EQ(window->drawing().TextCount(), 1u);
+}
+
+TEST_F(SampleWindowTest, ADrawingReadIncompleteIsSaidAboveIt) {
+    const std::string dir = scratchDir("window_incomplete");
+    std::vector<uint8_t> bytes = readFileBytes(sample.toStdString());
+    bytes.resize(bytes.size() * 2 / 3);
+    writeFileBytes(dir + "/cut.jww", bytes);
+    EXPECT_TRUE(window->warningBar().isHidden());
+    prompts.files = {{QString::fromStdString(dir + "/cut.jww"), 1}};
+    window->show();
+    window->openCommand();
+    ASSERT_TRUE(window->hasDrawing());
+    ASSERT_EQ(window->warningBar().lines().size(), 1);
+    EXPECT_TRUE(window->warningBar().lines()[0].startsWith(QStringLiteral("read incomplete: 780 record(s) announced, ")))
+        << window->warningBar().lines()[0].toStdString();
+    EXPECT_TRUE(window->warningBar().isVisible());
+    // A whole drawing takes the strip away.
+    prompts.files = {{sample, 1}};
+    window->openCommand();
+    EXPECT_TRUE(window->warningBar().lines().isEmpty());
+    EXPECT_TRUE(window->warningBar().isHidden());
+}
+
+TEST_F(SampleWindowTest, SaveSaysWhatTheFileCannotHold) {
+    prompts.files = {{sample, 1}};
+    window->openCommand();
+    const std::string dir = scratchDir("window_save_warnings");
+    prompts.files = {{QString::fromStdString(dir + "/plan.jww"), 1}};
+    window->saveCommand();
+    ASSERT_TRUE(std::filesystem::exists(dir + "/plan.jww"));
+    ASSERT_EQ(prompts.informations.size(), 1);
+    EXPECT_TRUE(prompts.informations[0].contains(QStringLiteral(
+        "version 600 drawing written as version 351; dropped: the SXF pen and line-type tables")))
+        << prompts.informations[0].toStdString();
 }
 
 }  // namespace

@@ -14,6 +14,21 @@ namespace fs = std::filesystem;
 
 std::string demo() { return test::sourcePath("samples/demo.jww"); }
 
+// The demo drawing cut short after `keep` of its bytes, as a download that stopped.
+std::string cutDemo(const std::string& dir, size_t keep) {
+    std::vector<uint8_t> bytes = test::readFileBytes(demo());
+    bytes.resize(keep);
+    test::writeFileBytes(dir + "/cut.jww", bytes);
+    return dir + "/cut.jww";
+}
+
+// Where the demo drawing's records begin and how many there are.
+size_t demoRecordsStart() {
+    Drawing d;
+    EXPECT_TRUE(LoadFile(d, demo()).ok);
+    return d.RecordsStart;
+}
+
 TEST(InfoCommand, JsonLinesWithTheAgreedKeys) {
     const std::string dir = test::scratchDir("info-json");
     test::RunResult r = test::runKorvel("info --json '" + demo() + "' '" + demo() + "'", dir);
@@ -125,6 +140,71 @@ TEST(SaveCommand, AFailedSaveLeavesTheExistingFileAlone) {
         EXPECT_EQ(r.status, 0);
         EXPECT_NE(r.err.find("written as version 351"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("SXF"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+TEST(IncompleteDrawings, InfoSaysSoInTextAndJson) {
+    const std::string dir = test::scratchDir("info-incomplete");
+    const size_t keep = demoRecordsStart() + 400;
+    const std::string cut = cutDemo(dir, keep);
+    test::RunResult r = test::runKorvel("info '" + cut + "'", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("  warning: read incomplete: 77 record(s) announced, "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" of " + std::to_string(keep) + ")"), std::string::npos) << r.out;
+    r = test::runKorvel("info --json '" + cut + "'", dir);
+    EXPECT_NE(r.out.find("\"read_incomplete\":{\"announced\":77,\"read\":"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(",\"data_size\":" + std::to_string(keep) + ","), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"warnings\":[\"read incomplete: 77 record(s) announced"), std::string::npos) << r.out;
+    // A whole drawing: nothing to say.
+    r = test::runKorvel("info --json '" + demo() + "'", dir);
+    EXPECT_NE(r.out.find("\"read_incomplete\":null"), std::string::npos) << r.out;
+}
+
+TEST(IncompleteDrawings, ConvertSaysSoEvenWhenQuietAndSaveSaysItAgain) {
+    const std::string dir = test::scratchDir("convert-incomplete");
+    const std::string cut = cutDemo(dir, demoRecordsStart() + 400);
+    // The thumbnailer's command line: quiet drops progress, never a warning.
+    test::RunResult r = test::runKorvel("convert '" + cut + "' -o '" + dir + "/t.png' --format png --width 128 -q", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/t.png"));
+    EXPECT_NE(r.err.find("korvel: warning: " + cut + ": read incomplete: 77 record(s) announced"), std::string::npos) << r.err;
+
+    r = test::runKorvel("save '" + cut + "' -o '" + dir + "/saved.jww'", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("korvel: save: the file holds only what was read of the drawing: read incomplete: 77 record(s) "
+                         "announced"),
+              std::string::npos)
+        << r.err;
+    // The file written announces what it holds; the loss stays said in the save's words only.
+    Drawing back;
+    ASSERT_TRUE(LoadFile(back, dir + "/saved.jww").ok);
+    EXPECT_LT(back.ExpectedCount, 77u);
+}
+
+TEST(SaveCommand, RecoveredAndOtherVersionsSaySoAndStayVisible) {
+    KORVEL_REQUIRE_SAMPLES();
+    const std::string dir = test::scratchDir("save-recovered");
+    const std::string test1 = test::samplesDir() + "/Test1.jww";
+    test::RunResult r = test::runKorvel("save '" + test1 + "' --recover -o '" + dir + "/r.jww'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = test::runKorvel("info '" + dir + "/r.jww'", dir);
+    EXPECT_NE(r.out.find("extents: x -270.478760 .. 284.428568, y -188.065637 .. 156.482625"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("hidden"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("scale 1/1"), std::string::npos) << r.out;
+    // The version asked for does not hide what it drops.
+    for (const char* v : {"351", "300"}) {
+        r = test::runKorvel("save '" + test1 + "' -o '" + dir + "/v.jww' --jww-version " + v, dir);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find(std::string("version 600 drawing written as version ") + v +
+                             "; dropped: the SXF pen and line-type tables"),
+                  std::string::npos)
+            << v << ": " << r.err;
     }
 }
 

@@ -128,7 +128,7 @@ TEST_F(ExtentsTest, HiddenLayersCountOnlyWithAllLayers) {
 TEST_F(ExtentsTest, BlockMembersGoThroughTheInsertTransform) {
     TDataBlock insert;
     insert.origin = {100, 0};
-    insert.scaleX = -1;  // measured as 1
+    insert.scaleX = -1;  // mirrored: the member runs from x 100 back to 90, as it is drawn
     insert.scaleY = 2;
     TDataSen member;
     member.end = {10, 10};
@@ -137,8 +137,8 @@ TEST_F(ExtentsTest, BlockMembersGoThroughTheInsertTransform) {
         b.beginBlock(TDataList{});
         b.add(member);
     });
-    EXPECT_DOUBLE_EQ(e.MinX, 99);
-    EXPECT_DOUBLE_EQ(e.MaxX, 111);
+    EXPECT_DOUBLE_EQ(e.MinX, 89);
+    EXPECT_DOUBLE_EQ(e.MaxX, 101);
     EXPECT_DOUBLE_EQ(e.MaxY, 21);
 
     insert.scaleX = 1;
@@ -153,6 +153,42 @@ TEST_F(ExtentsTest, BlockMembersGoThroughTheInsertTransform) {
     EXPECT_NEAR(e.MaxX, 101, 1e-9);
     EXPECT_NEAR(e.MaxY, 11, 1e-9);
     EXPECT_NEAR(e.MinY, -1, 1e-9);
+}
+
+TEST_F(ExtentsTest, NestedBlocksAreMeasuredThroughEveryInsert) {
+    // Block 1 is a line of 10 along x; block 0 holds block 1 turned a quarter about (5, 0); the
+    // drawing inserts block 0 mirrored at (100, 0). The line is drawn from (95, 0) to (95, 10).
+    TDataBlock outer;
+    outer.origin = {100, 0};
+    outer.scaleX = -1;
+    TDataBlock inner;
+    inner.origin = {5, 0};
+    inner.rotation = kPi / 2;
+    inner.blockNumber = 1;
+    TDataSen member;
+    member.end = {10, 0};
+    Extents e = measure([&](DrawingBuilder& b) {
+        b.add(outer);
+        b.beginBlock(TDataList{});
+        b.add(inner);
+        b.beginBlock(TDataList{});
+        b.add(member);
+    });
+    EXPECT_NEAR(e.MinX, 94, 1e-9);
+    EXPECT_NEAR(e.MaxX, 101, 1e-9);  // the insertion point itself
+    EXPECT_NEAR(e.MinY, -1, 1e-9);
+    EXPECT_NEAR(e.MaxY, 11, 1e-9);
+
+    // A block that inserts itself is measured once, not forever.
+    inner.blockNumber = 0;
+    e = measure([&](DrawingBuilder& b) {
+        b.add(outer);
+        b.beginBlock(TDataList{});
+        b.add(inner);
+        b.add(member);
+    });
+    EXPECT_NEAR(e.MinX, 89, 1e-9);
+    EXPECT_NEAR(e.MaxX, 101, 1e-9);
 }
 
 TEST_F(ExtentsTest, TextsAddTheirTopEdge) {

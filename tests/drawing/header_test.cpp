@@ -169,10 +169,12 @@ TEST(HeaderFields, RequestedVersionBelow200WritesTheDrawingsOwn) {
     EXPECT_EQ(WriteVersionFor(d, 0), 351u);
 }
 
-TEST(HeaderKinds, JwsDataKeepsTheHeaderFieldsItDoesNotCarry) {
-    Drawing d;
+TEST(HeaderKinds, JwsDataStartsFromAFreshHeaderKeepingThePens) {
+    Drawing d = newDrawing();
     d.header.Memo = "previous memo";
-    d.header.LayerName[0][0] = "kept";
+    d.header.LayerName[0][0] = "previous";
+    d.header.LayerGroupState[4] = 0;
+    d.header.PenColor[2] = 0x123456;
     std::vector<uint8_t> jws(452 + 2 + 2, 0);
     std::memcpy(jws.data(), "JwsData.", 8);
     const uint32_t version = 351;
@@ -182,8 +184,12 @@ TEST(HeaderKinds, JwsDataKeepsTheHeaderFieldsItDoesNotCarry) {
     LoadResult r = LoadJws(d, jws.data(), jws.size());
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_TRUE(d.AllLayers);
-    EXPECT_EQ(d.header.Memo, "previous memo");
-    EXPECT_EQ(d.header.LayerName[0][0], "kept");
+    EXPECT_EQ(d.headerKind, HeaderKind::Jws);
+    // Nothing of the drawing before survives but the pens it was drawn with.
+    EXPECT_EQ(d.header.Memo, "");
+    EXPECT_EQ(d.header.LayerName[0][0], "");
+    EXPECT_EQ(d.header.LayerGroupState[4], 2u);
+    EXPECT_EQ(d.header.PenColor[2], 0x123456u);
     EXPECT_EQ(d.header.LayerGroupScale[1], 100.0);
     EXPECT_EQ(d.header.Version, 351u);
     // Cut inside the values after the scales: the header is what is missing, not the records.

@@ -6,8 +6,12 @@
 #include <map>
 #include <sstream>
 
+#include "drawing/byte_reader.h"
 #include "drawing/cp932.h"
+#include "drawing/drawing_builder.h"
+#include "drawing/extents.h"
 #include "drawing/loaders.h"
+#include "drawing/record_stream.h"
 #include "record_compare.h"
 #include "test_support.h"
 
@@ -160,6 +164,97 @@ TEST(Samples, DemoDrawingRoundTripsAtEveryVersion) {
         test::ExpectSameHeader(original.header, back.header, v);
         EXPECT_DOUBLE_EQ(back.extents.MinY, original.extents.MinY);
         EXPECT_DOUBLE_EQ(back.extents.MaxX, original.extents.MaxX);
+    }
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// The extents of a drawing as it is when every layer is shown.
+Extents allLayersExtents(Drawing d) {
+    d.AllLayers = true;
+    d.extents = Extents{};
+    ExtentsBuilder e(d);
+    for (const RecordRef& ref : d.top.sequence) e.AddRecord(d.top, ref);
+    std::vector<std::string> warnings;
+    e.ExpandBlockInserts(warnings);
+    e.FinishExtents();
+    return d.extents;
+}
+
+// JWS data of a drawing: magic, 192 bytes Jw_cad keeps for itself, version, reference point,
+// group scales, 104 more such bytes, the count and a version-351 record stream.
+std::vector<uint8_t> jwsOf(Drawing& d) {
+    ByteWriter w;
+    w.raw("JwsData.", 8);
+    w.raw(std::string(192, '\0').data(), 192);
+    w.u32(351);
+    w.f64(d.header.GridReferenceX);
+    w.f64(d.header.GridReferenceY);
+    for (double scale : d.header.LayerGroupScale) w.f64(scale);
+    w.raw(std::string(104, '\0').data(), 104);
+    const uint32_t count = RecordsToWrite(d);
+    if (count < 0xFFFF) {
+        w.u16(static_cast<uint16_t>(count));
+    } else {
+        w.u16(0xFFFF);
+        w.u32(count);
+    }
+    WriteRecords(d, w, 351);
+    return std::vector<uint8_t>(w.bytes.begin(), w.bytes.end());
+}
+
+bool everyLayerShown(const DrawingHeader& h) {
+    for (int g = 0; g < kLayerGroups; ++g)
+        for (int l = 0; l < kLayers; ++l)
+            if (h.LayerGroupState[g] == 0 || h.LayerState[g][l] == 0) return false;
+    return true;
+}
+
+// Read as it is, by recovery, or as Jw_win or JWS data (none of which has a JWW header), then
+// saved as JWW: the file shows what the data showed, the headerless ones every layer in the box
+// of the drawing with every layer shown.
+TEST(Samples, ReadWithoutTheirHeaderAndSavedTheyShowEveryLayer) {
+    KORVEL_REQUIRE_SAMPLES();
+    for (const ExpectedRow& e : expectedRows()) {
+        const std::string path = test::samplesDir() + "/" + e.file;
+        Drawing original;
+        ASSERT_TRUE(LoadFile(original, path).ok) << e.file;
+        const Extents expected = allLayersExtents(original);
+        const std::vector<uint8_t> file = test::readFileBytes(path);
+        SaveResult saved;
+        Drawing forJwz = original, forJws = original;
+        const std::vector<uint8_t> jwz = SaveJwWinBytes(forJwz, saved);
+        const std::vector<uint8_t> jws = jwsOf(forJws);
+        for (int path = 0; path < 4; ++path) {
+            static const char* const kPaths[] = {"read", "recovered", "jwz", "jws"};
+            SCOPED_TRACE(e.file + " " + kPaths[path]);
+            Drawing d;
+            d.header = NewDrawingHeader();  // the pens a load starts from
+            LoadResult r = path == 0   ? LoadJww(d, file.data(), file.size())
+                           : path == 1 ? LoadDamagedJww(d, file.data(), file.size())
+                           : path == 2 ? LoadJwz(d, jwz.data(), jwz.size())
+                                       : LoadJws(d, jws.data(), jws.size());
+            ASSERT_TRUE(r.ok) << r.error;
+            EXPECT_EQ(d.RecordCount(), original.RecordCount());
+            SaveResult written;
+            const std::vector<uint8_t> bytes = SaveJwwBytes(d, 0, written);
+            Drawing back;
+            ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok);
+            EXPECT_FALSE(back.AllLayers);
+            // A drawing with its own header keeps its layers as they were (Ａマンション立面例 hides
+            // one that holds records); the others show all, in the all-layers box.
+            if (path == 0) EXPECT_EQ(back.header.LayerState, original.header.LayerState);
+            else EXPECT_TRUE(everyLayerShown(back.header));
+            const Extents& box = path == 0 ? original.extents : expected;
+            EXPECT_NEAR(back.extents.MinX, box.MinX, 1e-6);
+            EXPECT_NEAR(back.extents.MinY, box.MinY, 1e-6);
+            EXPECT_NEAR(back.extents.MaxX, box.MaxX, 1e-6);
+            EXPECT_NEAR(back.extents.MaxY, box.MaxY, 1e-6);
+        }
     }
 }
 

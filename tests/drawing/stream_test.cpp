@@ -2,6 +2,7 @@
 // writer's tags.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -387,17 +388,27 @@ TEST(BlockDefinitions, AnInsertWithoutDefinitionIsSkippedNotFatal) {
     Drawing d = newDrawing();
     DrawingBuilder b(d);
     b.add(line(0, 0, 10, 10));
-    TDataBlock orphan;
-    orphan.blockNumber = 5;
-    orphan.origin = {100, 100};
-    b.add(orphan);
+    TDataBlock insert;
+    insert.origin = {100, 100};
+    insert.scaleX = 0.75;  // found again in the bytes below
+    b.add(insert);
+    b.beginBlock(TDataList{});
+    b.add(line(0, 0, 1, 1));
     b.finish();
     std::vector<uint8_t> bytes = save(d);
+    // Our writer never writes an insert without its definition: make one in the bytes.
+    const double marker = 0.75;
+    auto at = std::search(bytes.begin(), bytes.end(), reinterpret_cast<const uint8_t*>(&marker),
+                          reinterpret_cast<const uint8_t*>(&marker) + 8);
+    ASSERT_NE(at, bytes.end());
+    const uint32_t missing = 5;
+    std::memcpy(&*(at + 8 + 8 + 8), &missing, 4);  // past scaleX, scaleY and rotation
     Drawing back;
     LoadResult r = LoadJww(back, bytes.data(), bytes.size());
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(back.LineCount(), 1u);
-    EXPECT_EQ(back.BlockInsertCount(), 1u);
+    ASSERT_EQ(back.BlockInsertCount(), 1u);
+    EXPECT_EQ(back.top.inserts[0].blockNumber, 5u);
     ASSERT_FALSE(r.warnings.empty());
     EXPECT_NE(r.warnings.front().find("no definition"), std::string::npos);
     EXPECT_DOUBLE_EQ(back.extents.MaxX, 101.0);  // the insert's own origin still counts
@@ -431,20 +442,26 @@ TEST(Scanning, FindsTheFirstClassEntryBehindGarbage) {
     EXPECT_DOUBLE_EQ(back.extents.MinX, -1.0);
 }
 
-TEST(Scanning, AnExtraCBeforeTheNameHidesIt) {
+TEST(Scanning, AClassEntryRightAfterAStrayCIsFound) {
     Drawing d = newDrawing();
     DrawingBuilder b(d);
     b.add(line(0, 0, 1, 1));
+    b.add(circle(3, 3, 1));
     b.finish();
     std::vector<uint8_t> stream = recordStreamOnly(d);
-    // "CCDataSen": the scan takes "CCDataSe" as its candidate and moves past the name.
-    std::vector<uint8_t> damaged(20, 'x');
-    damaged.push_back('C');
-    damaged.insert(damaged.end(), stream.begin() + 6, stream.end());
-    Drawing back;
-    LoadResult r = LoadDamagedJww(back, damaged.data(), damaged.size());
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.error.empty());
+    // A "C" within seven bytes before the entry's name: the scan once took it and the next
+    // seven bytes as one candidate and went on after them, past the entry.
+    for (const std::string front : {"C", "xxC", "CC", "xyzCD", "CData"}) {
+        std::vector<uint8_t> damaged(20, 'x');
+        damaged.insert(damaged.end(), front.begin(), front.end());
+        damaged.insert(damaged.end(), stream.begin(), stream.end());
+        Drawing back;
+        LoadResult r = LoadDamagedJww(back, damaged.data(), damaged.size());
+        ASSERT_TRUE(r.ok) << front << ": " << r.error;
+        EXPECT_EQ(back.LineCount(), 1u) << front;
+        EXPECT_EQ(back.CircleCount(), 1u) << front;
+        EXPECT_EQ(back.RecordsStart, 20 + front.size()) << front;
+    }
 }
 
 TEST(Scanning, OldVersionsAndBrokenHeadersFallBackToTheScan) {

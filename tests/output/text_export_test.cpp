@@ -52,6 +52,42 @@ TEST(TextExport, EmptyDrawingAndLongTexts) {
     EXPECT_EQ(TextExport(b.drawing, 0, 1), std::string(255, 'x') + "\t\r\n");
 }
 
+TEST(TextExport, LongTextsAreCutBeforeTheCharacterThatCrossesTheLimit) {
+    // 254 single bytes and then "図" (0x90 0x7D): byte 255 is its lead byte, which alone would
+    // be no character (and in UTF-8 would swallow the delimiter).
+    const std::string zu = "\x90\x7D";
+    for (size_t singles : {253u, 254u}) {
+        DrawingBuilder b;
+        b.extents(0, 0, 10, 10);
+        b.text(0, 0, std::string(singles, 'x') + zu + zu);
+        const std::string kept = singles == 253 ? std::string(253, 'x') + zu : std::string(254, 'x');
+        EXPECT_EQ(TextExport(b.drawing, 2, 1), kept + ",\r\n") << singles;
+    }
+}
+
+TEST(TextExport, JwcadSettingsTextsAreNotExported) {
+    DrawingBuilder b;
+    b.extents(0, -1001, 100, 100);
+    b.text(10, 50, "A");
+    TDataMoji& settings = b.text(0, -1000, "Printer_Orientation = 0");
+    settings.end = settings.start;
+    settings.penColor = 9;
+    settings.penStyle = 9;
+    EXPECT_EQ(TextExport(b.drawing, 2, 1), "A,\r\n");
+}
+
+TEST(TextExport, ToleranceInDecimalMillimetres) {
+    // 100.4 opens the row; 100.0 lies within 0.4 mm of it, 99.6 within 0.8 mm.
+    DrawingBuilder b;
+    b.extents(0, 0, 200, 200);
+    b.text(10, 100.0, "A");
+    b.text(20, 100.4, "B");
+    b.text(30, 99.6, "C");
+    EXPECT_EQ(TextExport(b.drawing, 2, 0.5), "A,B,\r\nC,\r\n");
+    EXPECT_EQ(TextExport(b.drawing, 2, 0.3), "B,\r\nA,\r\nC,\r\n");
+    EXPECT_EQ(TextExport(b.drawing, 2, 0.81), "A,B,C,\r\n");
+}
+
 TEST(TextExport, PositionsAreTenthsFromTheExtents) {
     DrawingBuilder b;
     b.extents(-10, 5, 100, 100);

@@ -1,0 +1,89 @@
+// Reading a drawing file whole.
+#include "drawing/file_bytes.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace korvel {
+
+namespace {
+
+constexpr uint64_t kLargestFile = 1ull << 31;  // JWW offsets are 32-bit; nothing larger is real
+
+// What a file that is not a regular file is, for the message.
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a pipe (FIFO)";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "something other than a file";
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error) {
+    // Not blocking: opening a pipe for reading would otherwise wait for a writer.
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = std::string(kindOf(st.st_mode)) + ", not a regular file";
+        return false;
+    }
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    if (size > kLargestFile) {
+        error = "too large for a Jw_cad drawing (" + std::to_string(size) + " bytes)";
+        return false;
+    }
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size > 0 ? size : 1]);
+    if (!buffer) {
+        error = "not enough memory to read its " + std::to_string(size) + " bytes";
+        return false;
+    }
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd.get(), buffer.get() + done, static_cast<size_t>(size) - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        if (n == 0) {
+            error = "it shrank while being read (" + std::to_string(done) + " of " + std::to_string(size) + " bytes)";
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    bytes.bytes_ = std::move(buffer);
+    bytes.size_ = static_cast<size_t>(size);
+    bytes.modified_ = static_cast<int64_t>(st.st_mtime);
+    return true;
+}
+
+}  // namespace korvel
