@@ -189,9 +189,11 @@ Drawing featureDrawing() {
     b.add(line);
     line.layer = 3;
     line.penStyle = 12;
+    line.penColor = 8;  // five units wide
     b.add(line);
     line.layer = 4;
     line.penStyle = 1;
+    line.penColor = 3;
     b.add(line);
     TDataSen broken = line;
     broken.end = {std::nan(""), 0};
@@ -306,6 +308,8 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_EQ(first["true_color"].toInt(), r2013 ? 0x00C000 : -1);
         EXPECT_EQ(first["lineweight"].toInt(), 25);
         EXPECT_EQ(entityOfType(entities, "LINE", 1)->value("linetype").toString(), "JW_RANDOM_12");
+        EXPECT_EQ(entityOfType(entities, "LINE", 1)->value("lineweight").toInt(), 140);
+        EXPECT_EQ(entityOfType(entities, "LINE", 2)->value("lineweight").toInt(), 25);
         // Greyed layer: drawn grey, as on screen.
         EXPECT_EQ(entityOfType(entities, "LINE", 2)->value("color").toInt(), 9);
         EXPECT_EQ(entityOfType(entities, "INSERT", 0)->value("name").toString(), "JW_POINT_5");
