@@ -268,6 +268,8 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_EQ(p["version"].toString(), r2013 ? "AC1027" : "AC1015");
         EXPECT_EQ(p["codepage"].toString(), "ANSI_932");
         EXPECT_EQ(p["insunits"].toInt(), 4);
+        EXPECT_TRUE(p["header_slips"].toArray().isEmpty())
+            << QJsonDocument(p["header_slips"].toArray()).toJson().toStdString();
         EXPECT_TRUE(p["errors"].toArray().isEmpty()) << QJsonDocument(p["errors"].toArray()).toJson().toStdString();
         EXPECT_TRUE(p["fixes"].toArray().isEmpty()) << QJsonDocument(p["fixes"].toArray()).toJson().toStdString();
 
@@ -326,6 +328,29 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_EQ(p["blocks"].toObject()["inner"].toInt(), 2);
         EXPECT_EQ(p["blocks"].toObject()["外側"].toInt(), 2);
     }
+}
+
+TEST(DxfExport, ExtentsOfFlatDrawingsAreTheirOwn) {
+    // One horizontal line, or one point: no height (or no size) of their own, yet known.
+    REQUIRE_EZDXF();
+    auto extentsOf = [](auto add) {
+        Drawing d;
+        d.header = NewDrawingHeader();
+        korvel::DrawingBuilder b(d);
+        add(b);
+        b.finish();
+        const QJsonArray e = probe(writeDxf(d, DxfVersion::R2013, test::scratchDir("dxf_flat") + "/f.dxf"))["extents"].toArray();
+        std::vector<double> out;
+        for (const auto& v : e) out.push_back(v.toDouble());
+        return out;
+    };
+    TDataSen line;
+    line.start = {-3, 4};
+    line.end = {12, 4};
+    EXPECT_EQ(extentsOf([&](korvel::DrawingBuilder& b) { b.add(line); }), (std::vector<double>{-3, 4, 12, 4}));
+    TDataTen point;
+    point.point = {5, 7};
+    EXPECT_EQ(extentsOf([&](korvel::DrawingBuilder& b) { b.add(point); }), (std::vector<double>{5, 7, 5, 7}));
 }
 
 // Where Korvel draws a member point of an insert nested in another: through the render's own
