@@ -517,6 +517,20 @@ TEST(DxfExport, HostileRecordsLeaveACleanFile) {
     TDataSunpou dim;            // a dimension of no length: its line and text
     dim.text = textRecord("0", {0, 0}, {1, 0});
     b.add(dim);
+    TDataBlock insert;          // one sound insert, and two that no reader could place
+    insert.scaleX = insert.scaleY = 1.0;
+    b.add(insert);
+    insert.scaleY = std::nan("");
+    b.add(insert);
+    insert.scaleY = 1.0;
+    insert.rotation = inf;
+    b.add(insert);
+    TDataList definition;
+    definition.name = "b";
+    b.beginBlock(definition);
+    b.add(far);
+    b.add(odd);
+    b.endBlock();
     b.finish();
     for (DxfVersion version : {DxfVersion::R2000, DxfVersion::R2013}) {
         std::vector<std::string> warnings;
@@ -529,12 +543,15 @@ TEST(DxfExport, HostileRecordsLeaveACleanFile) {
         EXPECT_EQ(countOf(p2, "MTEXT"), 2);
         EXPECT_EQ(countOf(p2, "TEXT"), 1);
         EXPECT_EQ(countOf(p2, "HATCH"), 1);
+        EXPECT_EQ(countOf(p2, "INSERT"), 1);
         const QJsonArray texts = p2["texts"].toArray();
         ASSERT_GE(texts.size(), 2);
         EXPECT_EQ(texts[0].toString().toStdString(), "\x01？？^" + std::string(300, 'a'));
         EXPECT_EQ(texts[1].toString().toStdString(), std::string(200, 'x') + "縦");
         EXPECT_EQ(warnings.size(), 4u);
-        EXPECT_EQ(warnings[0], "2 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km");
+        // The far line and the circle of infinite radius, the far line again as a member, and the
+        // two inserts.
+        EXPECT_EQ(warnings[0], "5 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km");
     }
 }
 
