@@ -241,6 +241,14 @@ TEST(ColorReduction, MedianCutSplitsWhereHalfThePixelsAreReached) {
     image.set(2, 0, MakeColor(80, 0, 0));
     image.set(3, 0, MakeColor(160, 0, 0));
     EXPECT_EQ(MedianCutPalette(image.view(), 2), (std::vector<uint32_t>{MakeColor(0, 0, 0), MakeColor(120, 0, 0)}));
+    // Green and blue spread alike: the cut goes across green, the earlier axis, and each half
+    // keeps its own green.
+    RgbImage square(4, 1);
+    square.set(0, 0, MakeColor(0, 0, 0));
+    square.set(1, 0, MakeColor(0, 96, 0));
+    square.set(2, 0, MakeColor(0, 0, 96));
+    square.set(3, 0, MakeColor(0, 96, 96));
+    EXPECT_EQ(MedianCutPalette(square.view(), 2), (std::vector<uint32_t>{MakeColor(0, 0, 48), MakeColor(0, 96, 48)}));
 }
 
 TEST(ColorReduction, PlainColoursMapExactlyOntoPalettesThatHoldThem) {
