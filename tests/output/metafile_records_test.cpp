@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "drawing_builder.h"
+#include "picture_files.h"
+#include "test_support.h"
 #include "output/image_export.h"
 
 namespace korvel {
@@ -29,6 +31,8 @@ struct Pt {
 struct Drawn {
     std::vector<Pt> points;
     std::vector<std::vector<int>> unoutlined;  // left, top, right, bottom
+    std::vector<std::vector<int>> pictures;    // destination left, top, width, height
+    std::vector<std::vector<int>> pictureBounds;
 };
 
 Drawn emfDrawn(const std::vector<uint8_t>& b) {
@@ -59,6 +63,10 @@ Drawn emfDrawn(const std::vector<uint8_t>& b) {
             break;
         case 43:  // RECTANGLE
             if (nullPen) d.unoutlined.push_back({s32(b, p), s32(b, p + 4), s32(b, p + 8), s32(b, p + 12)});
+            break;
+        case 81:  // STRETCHDIBITS: bounds, then x and y of the destination ... its width and height
+            d.pictureBounds.push_back({s32(b, p), s32(b, p + 4), s32(b, p + 8), s32(b, p + 12)});
+            d.pictures.push_back({s32(b, p + 16), s32(b, p + 20), s32(b, p + 64), s32(b, p + 68)});
             break;
         default: break;
         }
@@ -102,6 +110,9 @@ Drawn wmfDrawn(const std::vector<uint8_t>& b) {
             break;
         case 0x012D:  // SELECTOBJECT
             if (slot < slots.size() && (slots[slot] == Pen || slots[slot] == NullPen)) nullPen = slots[slot] == NullPen;
+            break;
+        case 0x0F43:  // STRETCHDIB: raster operation, colour use, source, then height, width, y, x
+            d.pictures.push_back({s16(b, p + 20), s16(b, p + 18), s16(b, p + 16), s16(b, p + 14)});
             break;
         case 0x041B:  // RECTANGLE: bottom, right, top, left
             if (nullPen) d.unoutlined.push_back({s16(b, p + 6), s16(b, p + 4), s16(b, p + 2), s16(b, p)});
@@ -179,6 +190,38 @@ TEST(MetafileRecords, TheClearedBackgroundReachesTheLastRowAndColumn) {
     o.width = 720;
     EXPECT_TRUE(emfDrawn(exported(d, ImageFormat::Emf, o)).unoutlined.empty());
     EXPECT_EQ(wmfDrawn(exported(d, ImageFormat::Wmf, o)).unoutlined, (std::vector<std::vector<int>>{{0, 0, 720, 360}}));
+}
+
+TEST(MetafileRecords, PicturesStandOnTheirLowerLeftCornerInBothMetafiles) {
+    // 200 by 100 mm at 400 units: two units a millimetre, y downwards from 100.
+    const std::string folder = test::scratchDir("metafile_pictures");
+    test::writeFileBytes(folder + "/logo.png", test::makePng(2, 1, {0xFFFF0000, 0xFF00FF00}));
+    test::DrawingBuilder b;
+    b.extents(0, 0, 200, 100);
+    b.text(30, 10, "^@BMlogo.png,40,20");
+    b.text(151, 33, "^@BMlogo.png,21,11");
+    b.drawing.DrawingFolder = folder;
+    b.drawing.ExpectedCount = static_cast<uint32_t>(b.drawing.top.size());
+    ExportOptions o;
+    o.width = 400;
+    const Drawn emf = emfDrawn(exported(b.drawing, ImageFormat::Emf, o));
+    const Drawn wmf = wmfDrawn(exported(b.drawing, ImageFormat::Wmf, o));
+    const std::vector<std::vector<int>> placed = {{60, 140, 80, 40}, {302, 112, 42, 22}};
+    EXPECT_EQ(emf.pictures, placed);
+    EXPECT_EQ(emf.pictureBounds, (std::vector<std::vector<int>>{{60, 140, 140, 180}, {302, 112, 344, 134}}));
+    EXPECT_EQ(wmf.pictures, placed);
+    // On the halved grid of a WMF 32,768 units wide, each to the nearest unit.
+    o.width = 32768;
+    const Drawn big = emfDrawn(exported(b.drawing, ImageFormat::Emf, o));
+    const Drawn halved = wmfDrawn(exported(b.drawing, ImageFormat::Wmf, o));
+    ASSERT_EQ(big.pictures.size(), 2u);
+    ASSERT_EQ(halved.pictures.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const std::vector<int>& e = big.pictures[i];
+        EXPECT_EQ(halved.pictures[i], (std::vector<int>{scaledDown(e[0], 2), scaledDown(e[1], 2),
+                                                        scaledDown(e[0] + e[2], 2) - scaledDown(e[0], 2),
+                                                        scaledDown(e[1] + e[3], 2) - scaledDown(e[1], 2)}));
+    }
 }
 
 }  // namespace
