@@ -33,6 +33,7 @@ struct Drawn {
     std::vector<std::vector<int>> unoutlined;  // left, top, right, bottom
     std::vector<std::vector<int>> pictures;    // destination left, top, width, height
     std::vector<std::vector<int>> pictureBounds;
+    std::vector<std::vector<int>> fonts;  // height, width, weight, italic, underline, strike-out, charset
 };
 
 Drawn emfDrawn(const std::vector<uint8_t>& b) {
@@ -63,6 +64,9 @@ Drawn emfDrawn(const std::vector<uint8_t>& b) {
             break;
         case 43:  // RECTANGLE
             if (nullPen) d.unoutlined.push_back({s32(b, p), s32(b, p + 4), s32(b, p + 8), s32(b, p + 12)});
+            break;
+        case 82:  // EXTCREATEFONTINDIRECTW: the handle, then the LOGFONT
+            d.fonts.push_back({s32(b, p + 4), s32(b, p + 8), s32(b, p + 20), b[p + 24], b[p + 25], b[p + 26], b[p + 27]});
             break;
         case 81:  // STRETCHDIBITS: bounds, then x and y of the destination ... its width and height
             d.pictureBounds.push_back({s32(b, p), s32(b, p + 4), s32(b, p + 8), s32(b, p + 12)});
@@ -103,8 +107,11 @@ Drawn wmfDrawn(const std::vector<uint8_t>& b) {
             for (int i = 0, n = s16(b, p); i < n; ++i) d.points.push_back({s16(b, p + 2 + 4 * i), s16(b, p + 4 + 4 * i)});
             break;
         case 0x02FA: create(s16(b, p) == 5 ? NullPen : Pen); break;  // CREATEPENINDIRECT
-        case 0x02FC:                                                // CREATEBRUSHINDIRECT
-        case 0x02FB: create(Other); break;                          // CREATEFONTINDIRECT
+        case 0x02FC: create(Other); break;                          // CREATEBRUSHINDIRECT
+        case 0x02FB:                                                // CREATEFONTINDIRECT
+            create(Other);
+            d.fonts.push_back({s16(b, p), s16(b, p + 2), s16(b, p + 8), b[p + 10], b[p + 11], b[p + 12], b[p + 13]});
+            break;
         case 0x01F0:                                                // DELETEOBJECT
             if (slot < slots.size()) slots[slot] = Free;
             break;
@@ -222,6 +229,32 @@ TEST(MetafileRecords, PicturesStandOnTheirLowerLeftCornerInBothMetafiles) {
                                                         scaledDown(e[0] + e[2], 2) - scaledDown(e[0], 2),
                                                         scaledDown(e[1] + e[3], 2) - scaledDown(e[1], 2)}));
     }
+}
+
+TEST(MetafileRecords, BothMetafilesMakeTheSameFonts) {
+    // Plain, bold, italic, underlined and struck-out texts, by their codes.
+    test::DrawingBuilder b;
+    b.extents(0, 0, 200, 100);
+    b.text(10, 10, "A");
+    b.text(10, 30, "^!B");
+    b.text(10, 50, "^/C");
+    b.text(10, 70, "^_D");
+    b.text(10, 90, "^-E");
+    b.drawing.ExpectedCount = static_cast<uint32_t>(b.drawing.top.size());
+    ExportOptions o;
+    o.width = 400;
+    const Drawn emf = emfDrawn(exported(b.drawing, ImageFormat::Emf, o));
+    const Drawn wmf = wmfDrawn(exported(b.drawing, ImageFormat::Wmf, o));
+    ASSERT_EQ(emf.fonts.size(), 5u);
+    EXPECT_EQ(wmf.fonts, emf.fonts);
+    // Weight, italic, underline, strike-out, charset; a weight of 0 is the face's normal one.
+    std::vector<std::vector<int>> styles;
+    for (const auto& f : emf.fonts) styles.push_back({f[2], f[3], f[4], f[5], f[6]});
+    EXPECT_EQ(styles, (std::vector<std::vector<int>>{{0, 0, 0, 0, 128},
+                                                     {700, 0, 0, 0, 128},
+                                                     {0, 1, 0, 0, 128},
+                                                     {0, 0, 1, 0, 128},
+                                                     {0, 0, 0, 1, 128}}));
 }
 
 }  // namespace
