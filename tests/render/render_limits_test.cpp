@@ -118,6 +118,14 @@ TEST(NestedBlocks, NestedInsertsReachingOntoTheCanvasFromAnySideAreDrawn) {
                                                             {{102, 90}, {166, 26}},
                                                             {{38, 173}, {102, 109}},
                                                             {{38, 26}, {102, -38}}}));
+    // The four wholly off cost one record each, not the three of their members' walk: twelve
+    // records for those on, four for those off and one for a line drawn last fit in seventeen.
+    b.top().line(0, 0, 18, 18);
+    RenderLimits limits;
+    limits.maxRecords = 17;
+    RecordingTarget bounded;
+    EXPECT_FALSE(render(bounded, b.drawing, limits).cutShort);
+    EXPECT_EQ(bounded.count(CallKind::Polyline), 5u);
 }
 
 TEST(NestedBlocks, SpecialPointsMakeABlockUnmeasurableAndOrdinaryPointsDoNot) {
