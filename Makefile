@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test test-unit test-asan test-asan-render test-wine test-deb deb fuzz bench install clean
+.PHONY: all deps configure build demo test test-unit test-asan test-asan-render test-wine test-deb deb fuzz bench mutate install clean
 
 all: build
 
@@ -68,6 +68,12 @@ fuzz: deps
 	  (cd $(FUZZ_BUILD) && ./fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -max_len=200000 -rss_limit_mb=2048 \
 	    -print_final_stats=1 corpus/$$t $$(if [ -n "$$seeds" ]; then echo ../$$seeds; fi)) || exit 1; \
 	done
+
+# Plants faults one at a time in a copy of the tree and says which ones the tests catch; a
+# developer's tool, not part of make test. make mutate MUTATE="auto --count 20 --seed 7 src/output"
+MUTATE ?= listed
+mutate: deps
+	@python3 scripts/mutate.py $(MUTATE)
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done

@@ -119,7 +119,8 @@ void archiveList(Ar& ar, R& r, uint32_t version) {
 
 // Fewest bytes a record of each kind needs to be read at all; shorter leftovers mark a truncated
 // stream. The base figures are for the 13-byte attribute block; later versions add two bytes per
-// block, and dimensions of version 420 their SXF part.
+// block, and dimensions of version 420 their SXF part. None may be above the true least (strings
+// of one byte), or a whole record at the very end of the data would be dropped.
 inline size_t minimumRecordBytes(RecordClass cls, uint32_t version) {
     const size_t extra = version >= 351 ? 2 : 0;
     switch (cls) {
@@ -128,7 +129,7 @@ inline size_t minimumRecordBytes(RecordClass cls, uint32_t version) {
         case RecordClass::Ten: return 33 + extra;
         case RecordClass::Moji: return 81 + extra;
         case RecordClass::Sunpou: {
-            size_t n = 143 + 3 * extra;
+            size_t n = 141 + 3 * extra;
             if (version >= 420) n += 2 + 2 * (47) + 4 * (35);
             return n;
         }

@@ -231,8 +231,11 @@ void WmfTarget::stretchPicture(int left, int top, int right, int bottom, const R
     Dib dib = MakeDib(picture);
     if (dib.pixels.empty() || right == left || bottom == top) return;
     if (picture.width > 32767 || picture.height > 32767) return;  // beyond the record's fields
+    // The far edges rounded where lines along them round, not the size on its own.
     append(U_WMRSTRETCHDIB_set(U_POINT16{c(left), c(top)},
-                               U_POINT16{c(right - left), c(bottom - top)}, U_POINT16{0, 0},
+                               U_POINT16{static_cast<int16_t>(c(right) - c(left)),
+                                         static_cast<int16_t>(c(bottom) - c(top))},
+                               U_POINT16{0, 0},
                                U_POINT16{static_cast<int16_t>(picture.width),
                                          static_cast<int16_t>(picture.height)},
                                U_DIB_RGB_COLORS, U_SRCCOPY,

@@ -78,6 +78,33 @@ TEST_F(ExtentsTest, CirclesEllipsesAndArcs) {
     EXPECT_NEAR(e.MinY, -1, 1e-9);
 }
 
+TEST_F(ExtentsTest, ArcsAreMeasuredAtEvery15DegreesFromTheirStartAndAtTheirEnd) {
+    // From 80 to 100 degrees: the samples are 80, 95 and the end at 100, so the box stops at
+    // sin 95 degrees, short of the true top at 90 (the way Jw_cad measures it).
+    const double deg = kPi / 180;
+    TDataEnko a;
+    a.radius = 10;
+    a.startAngle = 80 * deg;
+    a.arcAngle = 20 * deg;
+    Extents e = measure([&](DrawingBuilder& b) { b.add(a); });
+    EXPECT_NEAR(e.MaxY, 10 * std::sin(95 * deg) + 1, 1e-9);
+    EXPECT_NEAR(e.MinX, 10 * std::cos(100 * deg) - 1, 1e-9);
+    EXPECT_NEAR(e.MaxX, 10 * std::cos(80 * deg) + 1, 1e-9);
+    // The same arc written backwards from 100 degrees is sampled from its lower end.
+    a.startAngle = 100 * deg;
+    a.arcAngle = -20 * deg;
+    e = measure([&](DrawingBuilder& b) { b.add(a); });
+    EXPECT_NEAR(e.MaxY, 10 * std::sin(95 * deg) + 1, 1e-9);
+    // 1.5 turns from 100 degrees are measured as one turn and a sample: every 15 degrees from
+    // 100 reaches 190 and 280 but never 0, 90 or 180.
+    a.startAngle = 100 * deg;
+    a.arcAngle = 3 * kPi;
+    e = measure([&](DrawingBuilder& b) { b.add(a); });
+    EXPECT_NEAR(e.MinX, 10 * std::cos(175 * deg) - 1, 1e-9);
+    EXPECT_NEAR(e.MaxX, 10 * std::cos(355 * deg) + 1, 1e-9);
+    EXPECT_NEAR(e.MinY, 10 * std::sin(265 * deg) - 1, 1e-9);
+}
+
 TEST_F(ExtentsTest, HiddenLayersCountOnlyWithAllLayers) {
     d.header.LayerState[2][5] = 0;
     TDataSen hidden;
@@ -178,6 +205,17 @@ TEST_F(ExtentsTest, TextsAddTheirTopEdge) {
     EXPECT_NEAR(e.MinX, -6, 1e-9);
 }
 
+TEST_F(ExtentsTest, DimensionsAddTheirLineAndTheirTextBox) {
+    TDataSunpou dim;
+    dim.line.start = {0, 0};
+    dim.line.end = {50, 10};
+    dim.text.start = {10, 20};
+    dim.text.end = {30, 20};
+    dim.text.sizeY = 4;
+    Extents e = measure([&](DrawingBuilder& b) { b.add(dim); });
+    EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{-1, -1, 51, 25}));
+}
+
 TEST_F(ExtentsTest, PictureReferencesByWidthAndHeight) {
     TDataMoji p;
     p.start = {0, 0};
@@ -193,6 +231,32 @@ TEST_F(ExtentsTest, PictureReferencesByWidthAndHeight) {
     // Full-width digits, as Jw_cad users type them ("８０,６０").
     EXPECT_EQ(maxOf("^@BMa.bmp,\x82\x57\x82\x4F,\x82\x55\x82\x4F"), std::make_pair(80.0, 60.0));
     EXPECT_EQ(maxOf("^@BMa.bmp,wide,high"), std::make_pair(0.0, 0.0));
+    // Away from the origin the picture spans from its start point.
+    p.start = {30, -20};
+    p.text = "^@BMa.bmp,80,60";
+    Extents e = measure([&](DrawingBuilder& b) { b.add(p); });
+    EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{29, -21, 111, 41}));
+}
+
+TEST(ReferenceNumbers, FullWidthFormsAreReadAsJwcadShowsThem) {
+    auto read = [](const std::string& field) {
+        double v = -12345.0;
+        return ParseReferenceNumber(field, v) ? v : -12345.0;
+    };
+    // "０９", "８０．５", "－１２", "＋３", and ideographic spaces around "４０".
+    EXPECT_EQ(read("\x82\x4F\x82\x58"), 9.0);
+    EXPECT_EQ(read("\x82\x57\x82\x4F\x81\x44\x82\x54"), 80.5);
+    EXPECT_EQ(read("\x81\x7C\x82\x50\x82\x51"), -12.0);
+    EXPECT_EQ(read("\x81\x7B\x82\x52"), 3.0);
+    EXPECT_EQ(read("\x81\x40\x82\x53\x82\x4F\x81\x40"), 40.0);
+    EXPECT_EQ(read(" 1e3 "), 1000.0);
+    // Beside the digits in CP932 but none of them: 0x82 0x4E and 0x82 0x59 (unused), "Ａ"
+    // (0x82 0x60); "，" (0x81 0x43) and "・" (0x81 0x45) beside "．"; a lead byte at the end.
+    for (const std::string& no : {std::string("\x82\x4E"), std::string("\x82\x59"), std::string("\x82\x60"),
+                                  std::string("1\x81\x43" "5"), std::string("1\x81\x45" "5"), std::string("  "),
+                                  std::string(""), std::string("0x10"), std::string("inf"), std::string("nan"),
+                                  std::string("1e999"), std::string("12\x82")})
+        EXPECT_EQ(read(no), -12345.0) << no;
 }
 
 TEST_F(ExtentsTest, JwcadSettingsTextsAreLeftOut) {

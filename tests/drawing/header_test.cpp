@@ -24,12 +24,38 @@ size_t headerSize(Drawing& d, uint32_t version) {
     return w.bytes.size();
 }
 
+// The header as written at `version`, below 200 too (written only as the drawing's own).
+size_t headerSizeAt(uint32_t version) {
+    Drawing d = newDrawing();
+    d.header.Version = version;
+    return headerSize(d, 0);
+}
+
 TEST(HeaderLayout, FieldsAppearAtTheirVersions) {
     Drawing d = newDrawing();
     // 212 adds a protect flag per group and per layer and 21 reserved words.
     EXPECT_EQ(headerSize(d, 212) - headerSize(d, 211), (16 + 256 + 21) * 4u);
     // 300 has ten mark jumps with a layer group each instead of four, and the sky map.
     EXPECT_EQ(headerSize(d, 300) - headerSize(d, 299), (10 * 28 - 4 * 24) + 16u);
+    // Each version that adds fields, and what it adds, from the version just before it.
+    const std::pair<uint32_t, size_t> added[] = {
+        {65, 2 * 8 + 4 + 5 * 8},                          // print origin, grid
+        {200, 3 * 8 + 4 + 4 + 6 * 8 + 4 * 24 + 11 * 8},   // shadows, view and range, 4 marks, parallels
+        {201, 10 * 8 + 10 * 16 + 8 * 16 + 5 * 20 + 4 * 16},  // screen and printer pens, line types
+        {202, 8 + 4},                                     // print scale and option
+        {214, 4 + 6 * 8},                                 // text shift
+        {217, 11 * 4},                                    // display options
+        {223, 5 * 4 + 5 * 8},                             // extra options and values
+        {225, 4 * 8},
+        {230, 2 * 4},
+        {351, 0},                                         // records only
+    };
+    for (const auto& [version, bytes] : added)
+        EXPECT_EQ(headerSizeAt(version) - headerSizeAt(version - 1), bytes) << version;
+    // Nothing else changes between those versions.
+    EXPECT_EQ(headerSizeAt(199), headerSizeAt(65));
+    EXPECT_EQ(headerSizeAt(229), headerSizeAt(225));
+    EXPECT_EQ(headerSizeAt(350), headerSizeAt(300));
     // Below 65 none of the print and grid fields; below 200/201 no shadow, view or pen tables.
     Drawing old = newDrawing();
     old.header.Version = 64;
@@ -38,6 +64,11 @@ TEST(HeaderLayout, FieldsAppearAtTheirVersions) {
     // magic, version, memo, paper, write group, 16 × (3 u32-sized + scale) groups, names, texts
     const size_t expected64 = 8 + 4 + 1 + 4 + 4 + 16 * (4 + 4 + 8 + 16 * 4) + 272 + 10 * 28 + 24 + 8 + 16 + 2;
     EXPECT_EQ(w64.bytes.size(), expected64);
+    // 65 adds the print origin and the grid: two doubles, then a word and five doubles.
+    old.header.Version = 65;
+    ByteWriter w65;
+    WriteJwwHeader(old, w65, 0);
+    EXPECT_EQ(w65.bytes.size(), expected64 + 2 * 8 + 4 + 5 * 8);
 }
 
 TEST(HeaderLayout, EveryVersionReadsBackItsFields) {
@@ -161,6 +192,11 @@ TEST(HeaderKinds, JwsDataStartsFromAFreshHeaderKeepingThePens) {
     EXPECT_EQ(d.header.PenColor[2], 0x123456u);
     EXPECT_EQ(d.header.LayerGroupScale[1], 100.0);
     EXPECT_EQ(d.header.Version, 351u);
+    // Cut inside the values after the scales: the header is what is missing, not the records.
+    jws.resize(400);
+    r = LoadJws(d, jws.data(), jws.size());
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("the data ends inside the JWS header"), std::string::npos) << r.error;
 }
 
 TEST(ArchiveStrings, PlainLongAndUnicodeForms) {
@@ -170,12 +206,26 @@ TEST(ArchiveStrings, PlainLongAndUnicodeForms) {
     out.str(std::string(254, 'a'));
     out.str(std::string(255, 'b'));
     out.str(std::string(70000, 'c'));
+    // A word of 0xFFFE would read as the Unicode marker: from there on the length takes a double
+    // word.
+    out.str(std::string(0xFFFD, 'd'));
+    out.str(std::string(0xFFFE, 'e'));
     // The Unicode form of Jw_cad 8: 255, 0xFFFE, then the length in UTF-16 units.
     const char16_t text[] = u"図面①㎡😀";
     w.u8(255);
     w.u16(0xFFFE);
     w.u8(6);  // 😀 is a surrogate pair
     w.raw(text, 12);
+    // The lengths as MFC writes them: a byte below 255, then 255 and a word, then 0xFFFF and a
+    // double word.
+    const auto* b = reinterpret_cast<const uint8_t*>(w.bytes.data());
+    EXPECT_EQ(b[0], 0);
+    EXPECT_EQ(b[1], 254);
+    EXPECT_EQ(std::vector<uint8_t>(b + 256, b + 259), (std::vector<uint8_t>{255, 255, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(b + 514, b + 521), (std::vector<uint8_t>{255, 255, 255, 0x70, 0x11, 1, 0}));
+    const size_t d = 521 + 70000, e = d + 3 + 0xFFFD;
+    EXPECT_EQ(std::vector<uint8_t>(b + d, b + d + 3), (std::vector<uint8_t>{255, 0xFD, 0xFF}));
+    EXPECT_EQ(std::vector<uint8_t>(b + e, b + e + 7), (std::vector<uint8_t>{255, 255, 255, 0xFE, 0xFF, 0, 0}));
     ByteReader in(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
     ReadArchive ar(in);
     std::string s;
@@ -187,6 +237,10 @@ TEST(ArchiveStrings, PlainLongAndUnicodeForms) {
     EXPECT_EQ(s, std::string(255, 'b'));
     ar.str(s);
     EXPECT_EQ(s.size(), 70000u);
+    ar.str(s);
+    EXPECT_EQ(s, std::string(0xFFFD, 'd'));
+    ar.str(s);
+    EXPECT_EQ(s, std::string(0xFFFE, 'e'));
     ar.str(s);
     EXPECT_EQ(Cp932ToUtf8(s), "図面①㎡？");  // CP932 holds ① and ㎡, not the emoji
     EXPECT_EQ(ar.replacedCharacters, 1u);

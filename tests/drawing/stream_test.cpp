@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "drawing/byte_reader.h"
 #include "drawing/drawing_builder.h"
@@ -112,6 +113,16 @@ TEST(WriterTags, BigTagsPastRecord32768ReadBackWhole) {
     }
     b.finish();
     std::vector<uint8_t> bytes = save(d);
+    // Lines of 47 bytes: the first behind its class entry, then 16-bit tags up to the record
+    // numbered 32,768 (counting the first as 0) and the 32-bit form from 32,769 on.
+    const size_t first = streamStart(d) + 14 + 47;
+    const size_t at32768 = first + 32767 * (2 + 47);
+    EXPECT_EQ(u16At(bytes, at32768 - 49), 0x8001);
+    EXPECT_EQ(u16At(bytes, at32768), 0x8001);
+    EXPECT_EQ(u16At(bytes, at32768 + 49), 0x7FFF);
+    EXPECT_EQ(u16At(bytes, at32768 + 51), 0x0001);  // 0x80000001, little-endian
+    EXPECT_EQ(u16At(bytes, at32768 + 53), 0x8000);
+    EXPECT_EQ(u16At(bytes, at32768 + 49 + 6 + 47), 0x7FFF);
     Drawing back;
     LoadResult r = LoadJww(back, bytes.data(), bytes.size());
     ASSERT_TRUE(r.ok) << r.error;
@@ -120,6 +131,58 @@ TEST(WriterTags, BigTagsPastRecord32768ReadBackWhole) {
     EXPECT_EQ(back.ExpectedCount, 100001u);
     EXPECT_EQ(back.top.sequence[50001].cls, RecordClass::Enko);
     EXPECT_EQ(back.top.lines.back().start.x, 99999.0);
+}
+
+// A stream whose first class entry carries `schema` as its version, followed by `tail`.
+std::vector<uint8_t> withSchemaAndTail(Drawing& d, uint16_t schema, bool dropEndTag,
+                                       const std::vector<uint8_t>& tail) {
+    std::vector<uint8_t> bytes = save(d);
+    const size_t at = streamStart(d);
+    bytes[at + 2] = schema & 0xFF;
+    bytes[at + 3] = schema >> 8;
+    if (dropEndTag) bytes.resize(bytes.size() - 2);
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    return bytes;
+}
+
+TEST(ReadRecords, EmbeddedPicturesAreReadFromVersion700) {
+    // One picture: its count, its name as an archive string, its size and bytes.
+    const std::vector<uint8_t> pictures = {1, 0, 0, 0, 5, 'a', '.', 'b', 'm', 'p', 3, 0, 0, 0, 'B', 'M', '!'};
+    Drawing plain = newDrawing();
+    DrawingBuilder pb(plain);
+    pb.add(line(0, 0, 1, 1));
+    pb.finish();
+    // Without block definitions the pictures follow the end tag.
+    for (uint16_t schema : {699, 700}) {
+        SCOPED_TRACE(schema);
+        const std::vector<uint8_t> bytes = withSchemaAndTail(plain, schema, false, pictures);
+        Drawing back;
+        ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok);
+        EXPECT_EQ(back.LineCount(), 1u);
+        if (schema < 700) {
+            EXPECT_TRUE(back.embeddedPictures.empty());
+            continue;
+        }
+        ASSERT_EQ(back.embeddedPictures.size(), 1u);
+        EXPECT_EQ(back.embeddedPictures[0].name, "a.bmp");
+        EXPECT_EQ(back.embeddedPictures[0].bytes, (std::vector<uint8_t>{'B', 'M', '!'}));
+    }
+    // With block definitions Jw_cad 8 puts them right after the last definition's last member,
+    // with no end tag between.
+    Drawing blocks = newDrawing();
+    DrawingBuilder b(blocks);
+    b.add(TDataBlock{});
+    b.beginBlock(TDataList{});
+    b.add(line(0, 0, 2, 0));
+    b.finish();
+    const std::vector<uint8_t> bytes = withSchemaAndTail(blocks, 700, true, pictures);
+    Drawing back;
+    LoadResult r = LoadJww(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty());
+    EXPECT_EQ(back.members.size(), 1u);
+    ASSERT_EQ(back.embeddedPictures.size(), 1u);
+    EXPECT_EQ(back.embeddedPictures[0].bytes.size(), 3u);
 }
 
 TEST(ReadRecords, TruncationKeepsEverythingBefore) {
@@ -140,7 +203,56 @@ TEST(ReadRecords, TruncationKeepsEverythingBefore) {
     }
 }
 
+TEST(ReadRecords, ARecordCutAfterItsLastByteIsKeptAndOneByteSoonerIsNot) {
+    // Each kind at its smallest (empty strings, no special tail, no own colour) and the longer
+    // forms, as the last bytes of a stream that lost its end tag.
+    TDataTen special;
+    special.penStyle = 100;
+    TDataSolid coloured;
+    coloured.penColor = 10;
+    TDataSunpou dimension;
+    TDataMoji text;
+    const std::vector<std::function<void(DrawingBuilder&)>> kinds = {
+        [](DrawingBuilder& b) { b.add(line(0, 0, 1, 1)); },
+        [](DrawingBuilder& b) { b.add(circle(0, 0, 1)); },
+        [](DrawingBuilder& b) { b.add(TDataTen{}); },
+        [&](DrawingBuilder& b) { b.add(special); },
+        [&](DrawingBuilder& b) { b.add(text); },
+        [&](DrawingBuilder& b) { b.add(dimension); },
+        [](DrawingBuilder& b) { b.add(TDataSolid{}); },
+        [&](DrawingBuilder& b) { b.add(coloured); },
+        [](DrawingBuilder& b) {  // an insert, then its definition last
+            b.add(TDataBlock{});
+            b.beginBlock(TDataList{});
+            b.endBlock();
+        },
+    };
+    for (uint32_t version : {230u, 300u, 351u}) {
+        for (size_t k = 0; k < kinds.size(); ++k) {
+            SCOPED_TRACE(testing::Message() << "version " << version << ", kind " << k);
+            Drawing d = newDrawing();
+            DrawingBuilder b(d);
+            kinds[k](b);
+            b.finish();
+            const std::vector<uint8_t> bytes = save(d, version);
+            Drawing full, whole, cut;
+            ASSERT_TRUE(LoadJww(full, bytes.data(), bytes.size()).ok);
+            ASSERT_TRUE(LoadJww(whole, bytes.data(), bytes.size() - 2).ok);
+            EXPECT_EQ(whole.RecordCount(), full.RecordCount());
+            EXPECT_FALSE(whole.Truncated);
+            const LoadResult r = LoadJww(cut, bytes.data(), bytes.size() - 3);
+            EXPECT_EQ(cut.RecordCount(), full.RecordCount() - 1);
+            EXPECT_TRUE(cut.Truncated);
+            EXPECT_FALSE(r.warnings.empty());
+        }
+    }
+}
+
 TEST(ReadRecords, EmptyStreamSucceeds) {
+    // A drawing never loaded announces no records: callers take that for "no drawing".
+    const Drawing never;
+    EXPECT_EQ(never.ExpectedCount, 0u);
+    EXPECT_EQ(never.RecordCount(), 0u);
     Drawing d = newDrawing();
     DrawingBuilder(d).finish();
     std::vector<uint8_t> bytes = save(d);
@@ -251,6 +363,11 @@ TEST(BlockDefinitions, MembersFollowEachOtherInOneFlatList) {
     EXPECT_EQ(count, 2u);
     EXPECT_EQ(back.members.sequence[4].cls, RecordClass::Enko);
     EXPECT_EQ(back.members.circles[back.members.sequence[4].index].radius, 2.0);
+    // A count beyond the members there are is cut to them, so no caller reads past the end.
+    back.top.definitions[1].count = 10;
+    ASSERT_TRUE(back.blockMembers(1, first, count));
+    EXPECT_EQ(count, 2u);
+    EXPECT_FALSE(back.blockMembers(2, first, count));
 }
 
 TEST(BlockDefinitions, ADefinitionBeyondEveryInsertStopsReading) {

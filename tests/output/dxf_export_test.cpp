@@ -189,9 +189,11 @@ Drawing featureDrawing() {
     b.add(line);
     line.layer = 3;
     line.penStyle = 12;
+    line.penColor = 8;  // five units wide
     b.add(line);
     line.layer = 4;
     line.penStyle = 1;
+    line.penColor = 3;
     b.add(line);
     TDataSen broken = line;
     broken.end = {std::nan(""), 0};
@@ -266,6 +268,8 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_EQ(p["version"].toString(), r2013 ? "AC1027" : "AC1015");
         EXPECT_EQ(p["codepage"].toString(), "ANSI_932");
         EXPECT_EQ(p["insunits"].toInt(), 4);
+        EXPECT_TRUE(p["header_slips"].toArray().isEmpty())
+            << QJsonDocument(p["header_slips"].toArray()).toJson().toStdString();
         EXPECT_TRUE(p["errors"].toArray().isEmpty()) << QJsonDocument(p["errors"].toArray()).toJson().toStdString();
         EXPECT_TRUE(p["fixes"].toArray().isEmpty()) << QJsonDocument(p["fixes"].toArray()).toJson().toStdString();
 
@@ -306,6 +310,8 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_EQ(first["true_color"].toInt(), r2013 ? 0x00C000 : -1);
         EXPECT_EQ(first["lineweight"].toInt(), 25);
         EXPECT_EQ(entityOfType(entities, "LINE", 1)->value("linetype").toString(), "JW_RANDOM_12");
+        EXPECT_EQ(entityOfType(entities, "LINE", 1)->value("lineweight").toInt(), 140);
+        EXPECT_EQ(entityOfType(entities, "LINE", 2)->value("lineweight").toInt(), 25);
         // Greyed layer: drawn grey, as on screen.
         EXPECT_EQ(entityOfType(entities, "LINE", 2)->value("color").toInt(), 9);
         EXPECT_EQ(entityOfType(entities, "INSERT", 0)->value("name").toString(), "JW_POINT_5");
@@ -322,6 +328,29 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_EQ(p["blocks"].toObject()["inner"].toInt(), 2);
         EXPECT_EQ(p["blocks"].toObject()["外側"].toInt(), 2);
     }
+}
+
+TEST(DxfExport, ExtentsOfFlatDrawingsAreTheirOwn) {
+    // One horizontal line, or one point: no height (or no size) of their own, yet known.
+    REQUIRE_EZDXF();
+    auto extentsOf = [](auto add) {
+        Drawing d;
+        d.header = NewDrawingHeader();
+        korvel::DrawingBuilder b(d);
+        add(b);
+        b.finish();
+        const QJsonArray e = probe(writeDxf(d, DxfVersion::R2013, test::scratchDir("dxf_flat") + "/f.dxf"))["extents"].toArray();
+        std::vector<double> out;
+        for (const auto& v : e) out.push_back(v.toDouble());
+        return out;
+    };
+    TDataSen line;
+    line.start = {-3, 4};
+    line.end = {12, 4};
+    EXPECT_EQ(extentsOf([&](korvel::DrawingBuilder& b) { b.add(line); }), (std::vector<double>{-3, 4, 12, 4}));
+    TDataTen point;
+    point.point = {5, 7};
+    EXPECT_EQ(extentsOf([&](korvel::DrawingBuilder& b) { b.add(point); }), (std::vector<double>{5, 7, 5, 7}));
 }
 
 // Where Korvel draws a member point of an insert nested in another: through the render's own
@@ -488,6 +517,20 @@ TEST(DxfExport, HostileRecordsLeaveACleanFile) {
     TDataSunpou dim;            // a dimension of no length: its line and text
     dim.text = textRecord("0", {0, 0}, {1, 0});
     b.add(dim);
+    TDataBlock insert;          // one sound insert, and two that no reader could place
+    insert.scaleX = insert.scaleY = 1.0;
+    b.add(insert);
+    insert.scaleY = std::nan("");
+    b.add(insert);
+    insert.scaleY = 1.0;
+    insert.rotation = inf;
+    b.add(insert);
+    TDataList definition;
+    definition.name = "b";
+    b.beginBlock(definition);
+    b.add(far);
+    b.add(odd);
+    b.endBlock();
     b.finish();
     for (DxfVersion version : {DxfVersion::R2000, DxfVersion::R2013}) {
         std::vector<std::string> warnings;
@@ -500,12 +543,15 @@ TEST(DxfExport, HostileRecordsLeaveACleanFile) {
         EXPECT_EQ(countOf(p2, "MTEXT"), 2);
         EXPECT_EQ(countOf(p2, "TEXT"), 1);
         EXPECT_EQ(countOf(p2, "HATCH"), 1);
+        EXPECT_EQ(countOf(p2, "INSERT"), 1);
         const QJsonArray texts = p2["texts"].toArray();
         ASSERT_GE(texts.size(), 2);
         EXPECT_EQ(texts[0].toString().toStdString(), "\x01？？^" + std::string(300, 'a'));
         EXPECT_EQ(texts[1].toString().toStdString(), std::string(200, 'x') + "縦");
         EXPECT_EQ(warnings.size(), 4u);
-        EXPECT_EQ(warnings[0], "2 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km");
+        // The far line and the circle of infinite radius, the far line again as a member, and the
+        // two inserts.
+        EXPECT_EQ(warnings[0], "5 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km");
     }
 }
 

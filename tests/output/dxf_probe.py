@@ -110,6 +110,29 @@ def attr(e, name, default):
     return e.dxf.get(name, default) if e.dxf.is_supported(name) else default
 
 
+def header_code_slips(path):
+    """Header variables whose first group code is not the one ezdxf's table gives them: a
+    reader takes such a value for another, or for none."""
+    from ezdxf.sections.headervars import HEADER_VAR_MAP
+    with open(path, 'rb') as f:
+        lines = f.read().decode('latin-1').splitlines()
+    pairs = [(lines[i].strip(), lines[i + 1]) for i in range(0, len(lines) - 1, 2)]
+    slips, name, in_header = [], None, False
+    for code, value in pairs:
+        if code == '2' and value == 'HEADER':
+            in_header = True
+        elif code == '0' and value == 'ENDSEC' and in_header:
+            break
+        elif in_header and code == '9':
+            name = value
+        elif in_header and name is not None:
+            want = HEADER_VAR_MAP.get(name)
+            if want is not None and int(code) != want.code:
+                slips.append(f'{name}: group code {code}, not {want.code}')
+            name = None
+    return slips
+
+
 def main():
     doc = ezdxf.readfile(sys.argv[1])
     auditor = doc.audit()
@@ -152,6 +175,8 @@ def main():
     print(json.dumps({
         'version': doc.dxfversion, 'codepage': doc.header.get('$DWGCODEPAGE', ''),
         'insunits': doc.header.get('$INSUNITS', 0),
+        'extents': list(doc.header.get('$EXTMIN', (0, 0, 0)))[:2] + list(doc.header.get('$EXTMAX', (0, 0, 0)))[:2],
+        'header_slips': header_code_slips(sys.argv[1]),
         'errors': [x.message for x in auditor.errors], 'fixes': [x.message for x in auditor.fixes],
         'counts': counts, 'blocks': blocks,
         'box': box.lo + box.hi if box.lo[0] != math.inf else [],

@@ -266,6 +266,23 @@ TEST(ImageExport, TwoColourPatternKeepsThinGreyLinesWhicheverWayTheyRun) {
     }
 }
 
+TEST(ImageExport, TwoColourWeighsRedGreenAndBlueByLuminance) {
+    // Colours as Qt keeps them (0x00RRGGBB). Orange (255, 120, 0) is 146.7 of 255 bright and
+    // goes white; the same with red and blue exchanged is 99.5 and goes black.
+    EXPECT_EQ(TwoColourIndex(0xFF7800, 0xFFFFFF, 0, 0), 1);
+    EXPECT_EQ(TwoColourIndex(0x0078FF, 0xFFFFFF, 0, 0), 0);
+    // The halfway cut and the pattern's band [160, 224) at their edges.
+    EXPECT_EQ(TwoColourIndex(0x7F7F7F, 0xFFFFFF, 1, 1), 0);
+    EXPECT_EQ(TwoColourIndex(0x808080, 0xFFFFFF, 0, 0), 1);
+    EXPECT_EQ(TwoColourIndex(0x9F9F9F, 0xFFFFFF, 0, 0), 1);
+    EXPECT_EQ(TwoColourIndex(0xA0A0A0, 0xFFFFFF, 0, 0), 0);
+    EXPECT_EQ(TwoColourIndex(0xA0A0A0, 0xFFFFFF, 1, 1), 1);
+    EXPECT_EQ(TwoColourIndex(0xDFDFDF, 0xFFFFFF, 2, 1), 0);
+    EXPECT_EQ(TwoColourIndex(0xE0E0E0, 0xFFFFFF, 0, 0), 1);
+    // The background is never patterned; the top byte Qt keeps is no part of the colour.
+    EXPECT_EQ(TwoColourIndex(0xFFC0C0C0, 0xC0C0C0, 0, 0), 1);
+}
+
 TEST(ImageExport, TwoColourNeverPatternsTheBackground) {
     // A light grey page is white in two colours, as the halfway cut always made it.
     Drawing d = greyedLayerDrawing();

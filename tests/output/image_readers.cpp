@@ -60,6 +60,8 @@ DecodedImage ReadPng(const std::vector<uint8_t>& bytes) {
         result.hasTransparency = true;
         if (trans && result.colorType == PNG_COLOR_TYPE_RGB)
             result.transparentColor = rgb(trans->red, trans->green, trans->blue);
+        if (alpha && result.colorType == PNG_COLOR_TYPE_PALETTE)
+            result.paletteAlpha.assign(alpha, alpha + alphaCount);
     }
     png_set_expand(png);
     png_set_strip_16(png);

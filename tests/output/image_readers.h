@@ -21,6 +21,7 @@ struct DecodedImage {
     int paletteSize = 0;
     bool hasTransparency = false;  // PNG tRNS
     uint32_t transparentColor = 0;  // 0x00BBGGRR for an RGB tRNS
+    std::vector<uint8_t> paletteAlpha;  // a palette tRNS: the alpha of each entry it names
     std::vector<uint32_t> pixels;  // 0x00BBGGRR, rows top to bottom
     uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };

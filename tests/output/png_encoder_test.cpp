@@ -95,10 +95,20 @@ TEST(PngEncoder, IndexedImagesUseTheSmallestBitDepth) {
     EXPECT_EQ(png.colorType, PNG_COLOR_TYPE_PALETTE);
     EXPECT_EQ(png.bitDepth, 1);
     EXPECT_EQ(png.paletteSize, 2);
-    EXPECT_TRUE(png.hasTransparency);
+    EXPECT_EQ(png.paletteAlpha, (std::vector<uint8_t>{255, 0}));  // white is see-through
     EXPECT_EQ(png.at(0, 0), 0u);
     EXPECT_EQ(png.at(8, 0), 0x00FFFFFFu);
     EXPECT_EQ(png.at(8, 1), 0u);
+
+    // The alphas stop at the transparent entry; the ones after it stay opaque by default.
+    image.palette = {0x000000FF, 0x00FFFFFF, 0x00000000, 0x00FF0000};
+    image.indices.assign(18, 3);
+    std::vector<uint8_t> fourBytes;
+    ASSERT_TRUE(EncodePng(image, options, fourBytes));
+    const test::DecodedImage four = test::ReadPng(fourBytes);
+    ASSERT_TRUE(four.ok);
+    EXPECT_EQ(four.bitDepth, 2);
+    EXPECT_EQ(four.paletteAlpha, (std::vector<uint8_t>{255, 0}));
 }
 
 TEST(PngEncoder, EmptyImagesAreRefusedWithAReason) {

@@ -10,6 +10,7 @@
 #include "output/bmp_encoder.h"
 #include "output/gif_encoder.h"
 #include "output/jpeg_encoder.h"
+#include "output/png_encoder.h"
 
 namespace korvel {
 namespace {
@@ -197,6 +198,24 @@ TEST(GifEncoder, ReducesTwentyFourBitImagesAsAsked) {
     EXPECT_EQ(exact.paletteSize, 4);  // three colours in a table of four
     EXPECT_EQ(exact.at(3, 0), 0x00FF8000u);
     EXPECT_EQ(exact.at(3, 1), 0x000000FFu);
+}
+
+TEST(RasterEncoders, ImagesWithoutRowsColumnsOrPixelsAreRefusedAndNothingWritten) {
+    const uint8_t pixels[3 * 3 * 4] = {};
+    const ImageView none[] = {{pixels, 3, 0, 9, PixelLayout::Rgb24},
+                              {pixels, 0, 3, 9, PixelLayout::Rgb24},
+                              {pixels, 3, -1, 9, PixelLayout::Rgb24},
+                              {nullptr, 3, 3, 9, PixelLayout::Rgb24}};
+    for (const ImageView& v : none) {
+        SCOPED_TRACE(testing::Message() << v.width << " x " << v.height);
+        std::vector<uint8_t> bytes;
+        const EncodeResult results[] = {EncodeBmp(v, bytes), EncodeJpeg(v, JpegOptions{}, bytes),
+                                        EncodePng(v, PngOptions{}, bytes), EncodeGif(v, GifOptions{}, bytes)};
+        for (const EncodeResult& r : results) EXPECT_EQ(r.error, "the image is empty");
+        EXPECT_TRUE(bytes.empty());
+    }
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(EncodeBmp(ImageView{pixels, 3, 1, 9, PixelLayout::Rgb24}, bytes).ok);  // one row will do
 }
 
 TEST(GifEncoder, RefusesWhatTheFormatCannotHold) {

@@ -44,6 +44,15 @@ TEST(ArcPath, NegativeSweepRunsFromTheOtherEnd) {
     EXPECT_EQ(countType(p, kPathBezierTo), 3);
 }
 
+TEST(ArcPath, SweepsBeyondAFullTurnDrawOneTurn) {
+    // Three half turns from the right: one closed turn of four quarters, not six.
+    CurvePath p;
+    ArcPath(p, false, 0, 0, 100, 0.0, 3 * kPi, 1.0, 0.0);
+    EXPECT_EQ(countType(p, kPathBezierTo), 12);
+    EXPECT_EQ(p.points.front(), (DevicePoint{100, 0}));
+    EXPECT_EQ(p.points.back(), (DevicePoint{100, 0}));
+}
+
 TEST(EllipsePath, TiltedEllipseIsSixSeparateFigures) {
     CurvePath p;
     EllipsePath(p, true, 0, 0, 100, 0, 0, 0.5, 0.3);
@@ -118,6 +127,22 @@ TEST(DashedPolyline, DashesFollowCornersAndThinPenUsesPatternUnits) {
     EXPECT_EQ(dashes[0].points, (std::vector<DevicePoint>{{0, 0}, {3, 0}, {3, 2}}));
     EXPECT_EQ(dashes[1].points, (std::vector<DevicePoint>{{3, 4}, {3, 9}}));
     EXPECT_EQ(t.only(CallKind::SetPen)[0].pen, (PenSpec{0, 0}));
+}
+
+TEST(DashedPolyline, DashesKeepTheirPhaseAcrossPiecesOutsideTheCanvas) {
+    // The first piece lies wholly left of the visible box: its whole periods (8 of 12 units)
+    // are skipped, but the dash begun at x = -4 runs on into the box to x = 6.
+    RecordingTarget t;
+    CurveStroke stroke;
+    stroke.thinPen = true;
+    const DeviceBox visible{0, -10, 100, 10};
+    stroke.visible = &visible;
+    DrawDashedPolyline({{-100, 0}, {-2, 0}, {30, 0}}, t, stroke, DashPattern{10, 2}, 1.0);
+    const auto dashes = t.only(CallKind::Polyline);
+    ASSERT_EQ(dashes.size(), 3u);
+    EXPECT_EQ(dashes[0].points, (std::vector<DevicePoint>{{-4, 0}, {-2, 0}, {6, 0}}));
+    EXPECT_EQ(dashes[1].points, (std::vector<DevicePoint>{{8, 0}, {18, 0}}));
+    EXPECT_EQ(dashes[2].points, (std::vector<DevicePoint>{{20, 0}, {30, 0}}));
 }
 
 TEST(DashedPolyline, ZeroPatternDrawsOneStroke) {

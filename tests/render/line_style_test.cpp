@@ -23,6 +23,8 @@ TEST(ColorRule, GreyAndDarkness) {
     EXPECT_EQ(GreyOf(0x0000FF), 0x555555u);
     EXPECT_EQ(GreyOf(0xFFFFFF), 0xFFFFFFu);
     EXPECT_EQ(GreyOf(0x010203), 0x020202u);  // (3 + 2 + 1) div 3
+    EXPECT_EQ(GreyOf(0x00FEFF), 0xA9A9A9u);  // 509 div 3 is 169, truncated, not 170
+    EXPECT_EQ(GreyOf(0x000101), 0u);
     EXPECT_TRUE(IsDarkColor(0x404040));
     EXPECT_FALSE(IsDarkColor(0x414141));
     EXPECT_FALSE(IsDarkColor(0x000041));

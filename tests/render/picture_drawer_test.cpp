@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "drawing_builder.h"
 #include "picture_files.h"
 #include "render/picture_bytes.h"
 #include "render/picture_cache.h"
@@ -12,6 +13,7 @@
 #include "render/picture_reference.h"
 #include "render/picture_references.h"
 #include "render/recording_target.h"
+#include "render/render_driver.h"
 #include "test_support.h"
 
 namespace korvel {
@@ -159,6 +161,20 @@ TEST_F(PictureDrawerTest, PlacesThePictureAtItsLowerLeftCorner) {
     EXPECT_EQ(rectangles(), (std::vector<std::vector<int>>{{10, 80, 170, 200, 8, 8},
                                                             {10, 198, 10, 200, 8, 8}}));  // 0.5 rounds to 0
     EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(PictureDrawerTest, AReferenceInADrawingStandsOnItsTextsStartPoint) {
+    write("logo.png", test::makePng(2, 1, {kRed, 0xFF00FF00}));
+    test::DrawingBuilder b;
+    b.extents(0, 0, 200, 100);
+    b.text(30, 10, "^@BMlogo.png,40,20");
+    b.drawing.DrawingFolder = folder;
+    RenderRequest request;
+    request.width = 400;
+    request.height = 200;
+    RenderDrawing(target, b.drawing, options, request);
+    // Two units a millimetre, y downwards from 100: the lower-left corner at (60, 180).
+    EXPECT_EQ(rectangles(), (std::vector<std::vector<int>>{{60, 140, 140, 180, 2, 1}}));
 }
 
 TEST_F(PictureDrawerTest, DrawsNothingWithoutSizeFileOrPermission) {

@@ -138,9 +138,10 @@ TEST_F(RecordDrawing, QuadrilateralSolidColourAndGreyedLayer) {
 }
 
 TEST_F(RecordDrawing, CircleSolidsBySelector) {
+    // The centre lies off the diagonal, so that x and y cannot stand in for each other.
     auto solid = [&](double selector, double start, double sweep, int style = 101) {
         t.clear();
-        TDataSolid s = b.solid({50, 50}, {20, 1.0}, {0.0, start}, {sweep, selector}, 2);
+        TDataSolid s = b.solid({60, 30}, {20, 1.0}, {0.0, start}, {sweep, selector}, 2);
         s.penStyle = static_cast<uint8_t>(style);
         DrawSolidRecord(ctx, t, s);
         return t.only(CallKind::Polygon);
@@ -148,31 +149,31 @@ TEST_F(RecordDrawing, CircleSolidsBySelector) {
     auto disc = solid(100, 0, 2 * kPi);
     ASSERT_EQ(disc.size(), 1u);
     EXPECT_EQ(disc[0].points.size(), 361u);
-    EXPECT_EQ(disc[0].points[0], (DevicePoint{70, 50}));
-    EXPECT_EQ(disc[0].points[90], (DevicePoint{50, 30}));
+    EXPECT_EQ(disc[0].points[0], (DevicePoint{80, 70}));
+    EXPECT_EQ(disc[0].points[90], (DevicePoint{60, 50}));
     // Quarter arc, then the centre, then the first sample again. Sample 89 already rounds to the
     // arc's end point, and the first nearest sample is taken.
     auto sector = solid(0, 0, kPi / 2);
     ASSERT_EQ(sector.size(), 1u);
     EXPECT_EQ(sector[0].points.size(), 90u + 2u);
-    EXPECT_EQ(sector[0].points[90], (DevicePoint{50, 50}));
-    EXPECT_EQ(sector[0].points.back(), (DevicePoint{70, 50}));
+    EXPECT_EQ(sector[0].points[90], (DevicePoint{60, 70}));  // the centre
+    EXPECT_EQ(sector[0].points.back(), (DevicePoint{80, 70}));
     auto corners = solid(-1, 0, 2 * kPi);  // 41: four corner fills
     EXPECT_EQ(corners.size(), 4u);
-    EXPECT_EQ(corners[0].points[90], (DevicePoint{70, 30}));  // the corner of the first quarter
+    EXPECT_EQ(corners[0].points[90], (DevicePoint{80, 50}));  // the corner of the first quarter
     auto outline = solid(100, 0, 2 * kPi, 111);
     EXPECT_TRUE(outline.empty());
     EXPECT_EQ(t.count(CallKind::Polyline), 1u);
     EXPECT_TRUE(solid(42, 0, 1).empty());  // no shape: nothing
     EXPECT_EQ(t.count(CallKind::Polyline), 0u);
-    TDataSolid ring = b.solid({50, 50}, {20, 1.0}, {0.0, 0.0}, {2 * kPi, 10}, 2);
+    TDataSolid ring = b.solid({60, 30}, {20, 1.0}, {0.0, 0.0}, {2 * kPi, 10}, 2);
     ring.penStyle = 106;
     t.clear();
     DrawSolidRecord(ctx, t, ring);
     ASSERT_EQ(t.count(CallKind::Polygon), 1u);
     const auto ringPoints = t.only(CallKind::Polygon)[0].points;
     EXPECT_EQ(ringPoints.size(), 722u);
-    EXPECT_EQ(ringPoints[361], (DevicePoint{60, 50}));  // inner samples follow, reversed
+    EXPECT_EQ(ringPoints[361], (DevicePoint{70, 70}));  // inner samples follow, reversed
 }
 
 class Blocks : public RecordDrawing {

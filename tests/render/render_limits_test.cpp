@@ -90,6 +90,70 @@ TEST(NestedBlocks, InsertsOffTheCanvasDrawNothingAndUnmeasurableOnesStillDraw) {
     EXPECT_GT(lines.size(), 2u);  // the dimension's line, drawn off the canvas
 }
 
+TEST(NestedBlocks, NestedInsertsReachingOntoTheCanvasFromAnySideAreDrawn) {
+    // A block whose only member is an insert of a diagonal: its box comes through the inner
+    // insert's transform. Each outer insert is mostly off the 20 mm shown, a corner of it on.
+    DrawingBuilder b;
+    b.beginBlock();
+    b.member().line(0, 0, 10, 10);
+    b.endBlock();
+    b.beginBlock();
+    b.member().insert(0, 0, 0);
+    b.endBlock();
+    b.top().insert(1, -8, 5);   // from the left
+    b.top().insert(1, 15, 5);   // from the right
+    b.top().insert(1, 5, -8);   // from below
+    b.top().insert(1, 5, 15);   // from above
+    b.top().insert(1, 40, 5);   // wholly off, on every side
+    b.top().insert(1, -40, 5);
+    b.top().insert(1, 5, 40);
+    b.top().insert(1, 5, -40);
+    b.extents(-1, -1, 19, 19);
+    RecordingTarget t;
+    render(t, b.drawing);
+    std::vector<std::vector<DevicePoint>> drawn;
+    for (const auto& call : t.only(CallKind::Polyline)) drawn.push_back(call.points);
+    // 6.4 units a millimetre, x from -1 and y down from 19.
+    EXPECT_EQ(drawn, (std::vector<std::vector<DevicePoint>>{{{-45, 90}, {19, 26}},
+                                                            {{102, 90}, {166, 26}},
+                                                            {{38, 173}, {102, 109}},
+                                                            {{38, 26}, {102, -38}}}));
+    // The four wholly off cost one record each, not the three of their members' walk: twelve
+    // records for those on, four for those off and one for a line drawn last fit in seventeen.
+    b.top().line(0, 0, 18, 18);
+    RenderLimits limits;
+    limits.maxRecords = 17;
+    RecordingTarget bounded;
+    EXPECT_FALSE(render(bounded, b.drawing, limits).cutShort);
+    EXPECT_EQ(bounded.count(CallKind::Polyline), 5u);
+}
+
+TEST(NestedBlocks, SpecialPointsMakeABlockUnmeasurableAndOrdinaryPointsDoNot) {
+    // A special point's symbol reaches beyond its stored point: a block holding one is drawn
+    // wherever it lies. An ordinary point is its stored point: off the canvas, it is left out.
+    DrawingBuilder b;
+    b.beginBlock();
+    b.member().specialPoint(0, 0, 1, 1.0);
+    b.endBlock();
+    b.beginBlock();
+    b.member().point(0, 0);
+    b.endBlock();
+    b.top().insert(0, 500, 500);
+    b.top().insert(1, 500, 500);
+    b.extents(-1, -1, 19, 19);
+    auto shapes = [](const RecordingTarget& t) {
+        return t.count(CallKind::Polyline) + t.count(CallKind::Polygon) + t.count(CallKind::Ellipse);
+    };
+    RecordingTarget special, ordinary;
+    b.drawing.top.inserts[1].penColor = 10;  // the first alone
+    render(special, b.drawing);
+    b.drawing.top.inserts[1].penColor = 2;
+    b.drawing.top.inserts[0].penColor = 10;  // the second alone
+    render(ordinary, b.drawing);
+    EXPECT_GT(shapes(special), 0u);
+    EXPECT_EQ(shapes(ordinary), 0u);
+}
+
 TEST(NestedBlocks, DashesAlongCurvesStopWithTheBudget) {
     // Found by the renderer's fuzzer: a curve of millions of dashes kept walking them after the
     // canvas refused them, for minutes.

@@ -108,9 +108,13 @@ TEST_F(TextRunTest, TrailingSqueezeCode) {
               (Points{{100, 192}, {103, 192}, {105, 192}, {108, 192}, {111, 192}, {113, 192}}));
     EXPECT_EQ(fonts()[0].font.width, 2);
 
-    // Too short to give up two cells: dropped without effect.
+    // Four characters are just long enough to give up two cells: steps of 2; three are not.
+    draw(run("ABCD^2"));
+    EXPECT_EQ(positions(), (Points{{100, 192}, {102, 192}, {104, 192}, {106, 192}}));
+    draw(run("ABC^2"));
+    EXPECT_EQ(drawnText(), U"ABC");
+    EXPECT_EQ(positions(), (Points{{100, 192}, {104, 192}, {108, 192}}));
     draw(run("AB^2"));
-    EXPECT_EQ(drawnText(), U"AB");
     EXPECT_EQ(positions(), (Points{{100, 192}, {104, 192}}));
 
     // A non-digit after the "^" is dropped too, and cancels a spread.
