@@ -1,87 +1,12 @@
 #include "drawing/cp932.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <memory>
 #include <utility>
+
+#include "drawing/text_conversion.h"
 
 namespace korvel {
 
 namespace {
-
-// One converter per direction and thread: iconv descriptors carry state and renders may run in
-// parallel threads.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (ok()) iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts the whole input; on an unconvertible or invalid sequence calls `onBad`, which
-    // returns the replacement and how many input bytes to step over.
-    template <class OnBad>
-    std::string run(const char* in, size_t inLen, OnBad onBad) {
-        std::string out;
-        if (!ok()) return out;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        out.resize(inLen * 2 + 16);
-        char* inp = const_cast<char*>(in);
-        size_t inLeft = inLen;
-        size_t used = 0;
-        while (inLeft > 0) {
-            char* outp = &out[used];
-            size_t outLeft = out.size() - used;
-            size_t r = iconv(cd_, &inp, &inLeft, &outp, &outLeft);
-            used = out.size() - outLeft;
-            if (r != static_cast<size_t>(-1)) break;
-            if (errno == E2BIG) {
-                out.resize(out.size() * 2);
-                continue;
-            }
-            // EILSEQ or EINVAL: replace and step over the offending character.
-            auto [repl, step] = onBad(reinterpret_cast<const uint8_t*>(inp), inLeft);
-            if (out.size() - used < repl.size() + 8) out.resize(out.size() * 2 + repl.size());
-            out.replace(used, repl.size(), repl);
-            used += repl.size();
-            if (step == 0) step = 1;
-            if (step > inLeft) step = inLeft;
-            inp += step;
-            inLeft -= step;
-            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        }
-        out.resize(used);
-        return out;
-    }
-
-private:
-    iconv_t cd_;
-};
-
-Converter& utf16ToCp932() {
-    thread_local Converter c("CP932", "UTF-16LE");
-    return c;
-}
-Converter& utf8ToCp932() {
-    thread_local Converter c("CP932", "UTF-8");
-    return c;
-}
-Converter& cp932ToUtf8() {
-    thread_local Converter c("UTF-8", "CP932");
-    return c;
-}
-Converter& cp932ToUtf32() {
-    thread_local Converter c("UTF-32LE", "CP932");
-    return c;
-}
-Converter& cp932ToUtf16() {
-    thread_local Converter c("UTF-16LE", "CP932");
-    return c;
-}
 
 size_t utf16Step(const uint8_t* p, size_t left) {
     if (left >= 4) {
@@ -121,7 +46,7 @@ std::string CutCp932(const std::string& cp932, size_t limit) {
 
 std::string Utf16ToCp932(const uint8_t* utf16le, size_t count, size_t* replaced) {
     size_t bad = 0;
-    std::string s = utf16ToCp932().run(reinterpret_cast<const char*>(utf16le), count * 2,
+    std::string s = ThreadConverter(Conversion::Utf16ToCp932).run(reinterpret_cast<const char*>(utf16le), count * 2,
                                        [&](const uint8_t* p, size_t left) {
                                            ++bad;
                                            return std::make_pair(std::string(kCp932Replacement), utf16Step(p, left));
@@ -132,7 +57,7 @@ std::string Utf16ToCp932(const uint8_t* utf16le, size_t count, size_t* replaced)
 
 std::string Utf8ToCp932(const std::string& utf8, size_t* replaced) {
     size_t bad = 0;
-    std::string s = utf8ToCp932().run(utf8.data(), utf8.size(), [&](const uint8_t* p, size_t left) {
+    std::string s = ThreadConverter(Conversion::Utf8ToCp932).run(utf8.data(), utf8.size(), [&](const uint8_t* p, size_t left) {
         ++bad;
         return std::make_pair(std::string(kCp932Replacement), utf8Step(p, left));
     });
@@ -141,13 +66,13 @@ std::string Utf8ToCp932(const std::string& utf8, size_t* replaced) {
 }
 
 std::string Cp932ToUtf8(const std::string& cp932) {
-    return cp932ToUtf8().run(cp932.data(), cp932.size(), [](const uint8_t* p, size_t left) {
+    return ThreadConverter(Conversion::Cp932ToUtf8).run(cp932.data(), cp932.size(), [](const uint8_t* p, size_t left) {
         return std::make_pair(std::string("\xEF\xBF\xBD"), cp932Step(p, left));
     });
 }
 
 std::u32string Cp932ToUtf32(const std::string& cp932) {
-    std::string raw = cp932ToUtf32().run(cp932.data(), cp932.size(), [](const uint8_t* p, size_t left) {
+    std::string raw = ThreadConverter(Conversion::Cp932ToUtf32).run(cp932.data(), cp932.size(), [](const uint8_t* p, size_t left) {
         const char fffd[4] = {'\xFD', '\xFF', 0, 0};
         return std::make_pair(std::string(fffd, 4), cp932Step(p, left));
     });
@@ -160,7 +85,7 @@ std::u32string Cp932ToUtf32(const std::string& cp932) {
 }
 
 std::u16string Cp932ToUtf16(const std::string& cp932) {
-    std::string raw = cp932ToUtf16().run(cp932.data(), cp932.size(), [](const uint8_t* p, size_t left) {
+    std::string raw = ThreadConverter(Conversion::Cp932ToUtf16).run(cp932.data(), cp932.size(), [](const uint8_t* p, size_t left) {
         const char fffd[2] = {'\xFD', '\xFF'};
         return std::make_pair(std::string(fffd, 2), cp932Step(p, left));
     });

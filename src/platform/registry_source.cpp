@@ -1,29 +1,22 @@
 // Reader of Wine's registry files and of Windows .reg exports.
 #include "platform/registry_source.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include <iconv.h>
+#include "drawing/file_bytes.h"
+#include "drawing/text_conversion.h"
 
 namespace korvel {
 
 namespace {
 
-enum class Dialect { Wine, Regedit4, Regedit5 };
+// A user.reg of many years is a few megabytes; nothing near this is a registry.
+constexpr uint64_t kLargestRegistryFile = 256ull << 20;
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x80) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
+enum class Dialect { Wine, Regedit4, Regedit5 };
 
 std::string_view trimLeft(std::string_view s) {
     size_t b = s.find_first_not_of(" \t");
@@ -36,7 +29,7 @@ std::string_view trimRight(std::string_view s) {
 }
 
 bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && lower(s.substr(0, prefix.size())) == lower(prefix);
+    return s.size() >= prefix.size() && AsciiLowerCase(s.substr(0, prefix.size())) == AsciiLowerCase(prefix);
 }
 
 int hexDigit(char c) {
@@ -44,102 +37,6 @@ int hexDigit(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Collects UTF-16 code units and plain UTF-8 bytes into UTF-8, pairing surrogates.
-class Utf8Builder {
-public:
-    void unit(uint16_t u) {
-        if (u >= 0xD800 && u <= 0xDBFF) {
-            flush();
-            high_ = u;
-            return;
-        }
-        if (u >= 0xDC00 && u <= 0xDFFF && high_) {
-            appendUtf8(out_, 0x10000 + ((uint32_t(high_) - 0xD800) << 10) + (u - 0xDC00));
-            high_ = 0;
-            return;
-        }
-        flush();
-        appendUtf8(out_, (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
-    }
-    void byte(char c) {
-        flush();
-        out_ += c;
-    }
-    std::string take() {
-        flush();
-        return std::move(out_);
-    }
-
-private:
-    void flush() {
-        if (high_) appendUtf8(out_, 0xFFFD);
-        high_ = 0;
-    }
-    std::string out_;
-    uint16_t high_ = 0;
-};
-
-std::string utf16leToUtf8(const uint8_t* p, size_t n) {
-    Utf8Builder b;
-    for (size_t i = 0; i + 1 < n; i += 2) b.unit(static_cast<uint16_t>(p[i] | (p[i + 1] << 8)));
-    return b.take();
-}
-
-bool validUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t n = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
-        if (n == 4 || s.size() - i <= n) return false;
-        for (size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n + 1;
-    }
-    return true;
-}
-
-// A Japanese Windows writes REGEDIT4 exports in its ANSI code page, CP932.
-std::string ansiToUtf8(std::string_view s) {
-    if (validUtf8(s)) return std::string(s);
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(s);
-    std::string out;
-    std::string in(s);
-    char* src = in.data();
-    size_t left = in.size();
-    char buf[4096];
-    while (left > 0) {
-        char* dst = buf;
-        size_t room = sizeof buf;
-        size_t r = iconv(cd, &src, &left, &dst, &room);
-        out.append(buf, static_cast<size_t>(dst - buf));
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-            out += "\xEF\xBF\xBD";  // a byte CP932 does not know
-            ++src;
-            --left;
-        }
-    }
-    iconv_close(cd);
-    return out;
 }
 
 std::string stripRoot(std::string key, bool& foreignHive) {
@@ -242,8 +139,8 @@ struct RegistryParse {
 
     std::string bytesToText(const std::vector<uint8_t>& bytes) {
         std::string text;
-        if (dialect == Dialect::Regedit4) text = ansiToUtf8(std::string(bytes.begin(), bytes.end()));
-        else text = utf16leToUtf8(bytes.data(), bytes.size());
+        if (dialect == Dialect::Regedit4) text = AnsiToUtf8(std::string(bytes.begin(), bytes.end()));
+        else text = Utf16LeToUtf8(bytes.data(), bytes.size());
         while (!text.empty() && text.back() == '\0') text.pop_back();
         return text;
     }
@@ -332,19 +229,16 @@ struct RegistryParse {
 RegistryFile::LoadResult RegistryFile::load(const std::string& path, RegistryFile& registry) {
     registry.keys_.clear();
     LoadResult result;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return result;
-    result.exists = true;
-    std::ifstream in(path, std::ios::binary);
-    if (!in || std::filesystem::is_directory(path, ec)) {
+    std::vector<uint8_t> bytes;
+    FileReadError failure;
+    if (!ReadRegularFile(path, kLargestRegistryFile, [&bytes](size_t n) {
+            bytes.resize(n);
+            return bytes.data();
+        }, failure)) {
+        if (failure.kind == FileReadError::CannotOpen && failure.code == ENOENT) return result;
+        result.exists = true;
         result.ok = false;
-        result.error = path + ": cannot be read (" + std::strerror(errno) + ")";
-        return result;
-    }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    if (in.bad()) {
-        result.ok = false;
-        result.error = path + ": read error";
+        result.error = path + ": cannot be read (" + failure.what + ")";
         return result;
     }
     LoadResult parsed = registry.parse(bytes, path);
@@ -357,7 +251,7 @@ RegistryFile::LoadResult RegistryFile::parse(const std::vector<uint8_t>& bytes, 
     LoadResult result;
     result.exists = true;
     std::string text;
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) text = utf16leToUtf8(bytes.data() + 2, bytes.size() - 2);
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) text = Utf16LeToUtf8(bytes.data() + 2, bytes.size() - 2);
     else if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) text.assign(bytes.begin() + 3, bytes.end());
     else text.assign(bytes.begin(), bytes.end());
 
@@ -388,7 +282,7 @@ RegistryFile::LoadResult RegistryFile::parse(const std::vector<uint8_t>& bytes, 
                               "or \"Windows Registry Editor Version 5.00\")";
         return result;
     }
-    if (p.dialect == Dialect::Regedit4 && !validUtf8(text)) text = ansiToUtf8(text);
+    if (p.dialect == Dialect::Regedit4) text = AnsiToUtf8(text);
 
     std::string_view rest(text);
     size_t lineNo = 0;
@@ -433,7 +327,7 @@ RegistryFile::LoadResult RegistryFile::parse(const std::vector<uint8_t>& bytes, 
                 p.inKey = false;
                 continue;
             }
-            std::string path = lower(key);
+            std::string path = AsciiLowerCase(key);
             if (remove) {
                 for (auto it = keys_.begin(); it != keys_.end();) {
                     if (it->first == path || it->first.rfind(path + "\\", 0) == 0) it = keys_.erase(it);
@@ -476,27 +370,27 @@ RegistryFile::LoadResult RegistryFile::parse(const std::vector<uint8_t>& bytes, 
             continue;
         }
         Key& k = keys_[p.currentKey];
-        if (remove) k.values.erase(lower(valueName));
-        else k.values[lower(valueName)] = std::move(v);
+        if (remove) k.values.erase(AsciiLowerCase(valueName));
+        else k.values[AsciiLowerCase(valueName)] = std::move(v);
     }
     return result;
 }
 
 bool RegistryFile::keyExists(const std::string& key) const {
     bool foreign = false;
-    std::string path = lower(stripRoot(key, foreign));
+    std::string path = AsciiLowerCase(stripRoot(key, foreign));
     while (!path.empty() && path.back() == '\\') path.pop_back();
     return !foreign && keys_.count(path) > 0;
 }
 
 const RegistryValue* RegistryFile::find(const std::string& key, const std::string& value) const {
     bool foreign = false;
-    std::string path = lower(stripRoot(key, foreign));
+    std::string path = AsciiLowerCase(stripRoot(key, foreign));
     while (!path.empty() && path.back() == '\\') path.pop_back();
     if (foreign) return nullptr;
     auto k = keys_.find(path);
     if (k == keys_.end()) return nullptr;
-    auto v = k->second.values.find(lower(value));
+    auto v = k->second.values.find(AsciiLowerCase(value));
     return v == k->second.values.end() ? nullptr : &v->second;
 }
 
@@ -516,116 +410,6 @@ bool RegistryFile::readDword(const std::string& key, const std::string& value, u
 
 bool RegistryFile::hasValue(const std::string& key, const std::string& value) const {
     return find(key, value) != nullptr;
-}
-
-std::string DefaultWinePrefix() {
-    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) return prefix;
-    const char* home = std::getenv("HOME");
-    return (std::filesystem::path(home && *home ? home : ".") / ".wine").string();
-}
-
-std::string DefaultWineUserRegistry() { return (std::filesystem::path(DefaultWinePrefix()) / "user.reg").string(); }
-
-std::string WinePathToLinux(const std::string& windowsPath, const std::string& winePrefix) {
-    namespace fs = std::filesystem;
-    if (windowsPath.size() < 2 || windowsPath[1] != ':' || !std::isalpha(static_cast<unsigned char>(windowsPath[0])))
-        return {};
-    const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(windowsPath[0])));
-    std::error_code ec;
-    fs::path base = fs::path(winePrefix) / "dosdevices" / (std::string(1, drive) + ":");
-    if (fs::exists(base, ec)) base = fs::canonical(base, ec);
-    else if (drive == 'c') base = fs::path(winePrefix) / "drive_c";
-    else if (drive == 'z') base = "/";
-    else return {};
-    std::string rest = windowsPath.substr(2);
-    std::replace(rest.begin(), rest.end(), '\\', '/');
-    fs::path out = base;
-    size_t pos = 0;
-    while (pos <= rest.size()) {
-        size_t slash = rest.find('/', pos);
-        std::string name = rest.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
-        if (!name.empty()) {
-            fs::path exact = out / name;
-            if (!fs::exists(exact, ec) && fs::is_directory(out, ec)) {
-                for (const fs::directory_entry& e : fs::directory_iterator(out, ec)) {
-                    if (lower(e.path().filename().string()) == lower(name)) {
-                        exact = e.path();
-                        break;
-                    }
-                }
-            }
-            out = exact;
-        }
-        if (slash == std::string::npos) break;
-        pos = slash + 1;
-    }
-    std::string result = out.string();
-    if (!rest.empty() && rest.back() == '/' && result.back() != '/') result += '/';
-    return result;
-}
-
-namespace {
-
-// The folder each drive letter stands for in the prefix: its dosdevices links, or Wine's
-// defaults (C: the prefix's drive_c, Z: the root) when the prefix has none.
-std::vector<std::pair<char, std::filesystem::path>> wineDrives(const std::string& winePrefix) {
-    namespace fs = std::filesystem;
-    std::vector<std::pair<char, fs::path>> drives;
-    std::error_code ec;
-    const fs::path devices = fs::path(winePrefix) / "dosdevices";
-    if (fs::is_directory(devices, ec)) {
-        for (const fs::directory_entry& e : fs::directory_iterator(devices, ec)) {
-            const std::string name = e.path().filename().string();
-            if (name.size() != 2 || name[1] != ':' || !std::isalpha(static_cast<unsigned char>(name[0]))) continue;
-            fs::path target = fs::canonical(e.path(), ec);
-            if (ec || !fs::is_directory(target, ec)) continue;
-            drives.emplace_back(static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))), target);
-        }
-        return drives;
-    }
-    drives.emplace_back('C', fs::weakly_canonical(fs::path(winePrefix) / "drive_c", ec));
-    drives.emplace_back('Z', fs::path("/"));
-    return drives;
-}
-
-// The part of `path` below `folder`, or false when `folder` does not hold it.
-bool relativeBelow(const std::filesystem::path& path, const std::filesystem::path& folder, std::string& rest) {
-    const std::string p = path.string();
-    std::string f = folder.string();
-    if (f.empty()) return false;
-    if (f.back() != '/') f += '/';
-    if (p + "/" == f) {
-        rest.clear();
-        return true;
-    }
-    if (p.compare(0, f.size(), f) != 0) return false;
-    rest = p.substr(f.size());
-    return true;
-}
-
-}  // namespace
-
-std::string LinuxPathToWine(const std::string& linuxPath, const std::string& winePrefix) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path path = fs::weakly_canonical(fs::absolute(fs::path(linuxPath), ec), ec);
-    if (ec || path.empty()) return {};
-    char drive = 0;
-    std::string rest;
-    size_t closest = 0;
-    for (const auto& [letter, folder] : wineDrives(winePrefix)) {
-        std::string below;
-        if (!relativeBelow(path, folder, below)) continue;
-        const size_t depth = folder.string().size();
-        if (letter == 'Z' && folder == fs::path("/")) {
-            drive = letter, rest = below;
-            break;
-        }
-        if (!drive || depth > closest) drive = letter, rest = below, closest = depth;
-    }
-    if (!drive) return {};
-    std::replace(rest.begin(), rest.end(), '/', '\\');
-    return std::string(1, drive) + ":\\" + rest;
 }
 
 }  // namespace korvel

@@ -1,10 +1,11 @@
 #include "render/cp932_text.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <memory>
 #include <mutex>
+#include <utility>
+
+#include "drawing/text_conversion.h"
 
 namespace korvel {
 
@@ -12,27 +13,16 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// iconv descriptor that closes itself.
-struct Converter {
-    iconv_t cd;
-    Converter(const char* to, const char* from) : cd(iconv_open(to, from)) {}
-    ~Converter() {
-        if (ok()) iconv_close(cd);
-    }
-    bool ok() const { return cd != reinterpret_cast<iconv_t>(-1); }
-};
-
-char32_t convertOne(Converter& cv, const char* in, size_t inLen) {
-    iconv(cv.cd, nullptr, nullptr, nullptr, nullptr);
-    char32_t out[2] = {0, 0};
-    char* src = const_cast<char*>(in);
-    char* dst = reinterpret_cast<char*>(out);
-    size_t srcLeft = inLen, dstLeft = sizeof(out);
-    if (iconv(cv.cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1) || srcLeft != 0 ||
-        dstLeft != sizeof(out) - sizeof(char32_t)) {
-        return kReplacement;
-    }
-    return out[0];
+// The code point of one CP932 character, or U+FFFD when it has none or stands for more than one.
+char32_t convertOne(IconvConverter& cv, const char* in, size_t inLen) {
+    bool bad = false;
+    const std::string out = cv.run(in, inLen, [&bad](const uint8_t*, size_t) {
+        bad = true;
+        return std::make_pair(std::string(), size_t{1});
+    });
+    if (bad || out.size() != sizeof(char32_t)) return kReplacement;
+    const auto* b = reinterpret_cast<const uint8_t*>(out.data());
+    return static_cast<char32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24));
 }
 
 // Every CP932 code converted once: the engine asks for each glyph of every text, and a table is
@@ -45,7 +35,7 @@ const UnicodeTable& unicodeTable() {
     std::call_once(once, [] {
         table = std::make_unique<UnicodeTable>();
         table->fill(kReplacement);
-        Converter cv("UTF-32LE", "CP932");
+        IconvConverter cv("UTF-32LE", "CP932");
         for (int b = 0; b < 256; ++b) {
             if (IsCp932LeadByte(static_cast<unsigned char>(b))) continue;
             if (b < 0x80) {
