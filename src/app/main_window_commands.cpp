@@ -13,6 +13,7 @@
 #include "app/options_dialog.h"
 #include "app/view_menu.h"
 #include "drawing/cp932.h"
+#include "drawing/file_extension.h"
 #include "drawing/loaders.h"
 #include "output/image_export.h"
 #include "output/raster_render.h"
@@ -117,10 +118,10 @@ void MainWindow::openCommand() {
             if (loadBytesOf(choice.path, DataKind::Jww, false)) afterLoad(choice.path, true);
             return;
         }
-        const QString ext = QFileInfo(choice.path).suffix().toLower();
-        if (ext == QLatin1String("jws") && loadBytesOf(choice.path, DataKind::Jws, false))
+        const std::string path = local(choice.path);
+        if (HasExtension(path, ".jws") && loadBytesOf(choice.path, DataKind::Jws, false))
             afterLoad(choice.path, true);
-        else if (ext == QLatin1String("jwz") && loadBytesOf(choice.path, DataKind::Jwz, false))
+        else if (HasExtension(path, ".jwz") && loadBytesOf(choice.path, DataKind::Jwz, false))
             afterLoad(choice.path, true);
     });
 }
@@ -135,7 +136,7 @@ void MainWindow::openDamagedCommand() {
             afterLoad(choice.path, ok);
             return;
         }
-        if (QFileInfo(choice.path).suffix().toLower() == QLatin1String("jws") &&
+        if (HasExtension(local(choice.path), ".jws") &&
             loadBytesOf(choice.path, DataKind::Jws, false))
             afterLoad(choice.path, true);
     });
@@ -191,7 +192,7 @@ void MainWindow::savePicture() {
     FileChoice choice;
     if (!prompts_.saveFile(folderName(), kImageFilter, choice)) return;
     QString name = choice.path;
-    if (QFileInfo(name).suffix().isEmpty()) name += imageExtensionForFilter(choice.filterIndex);
+    if (FileExtension(local(name)).empty()) name += imageExtensionForFilter(choice.filterIndex);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const SaveImageResult r = SaveImageFile(drawing_, local(name), exportOptions());
     QApplication::restoreOverrideCursor();
@@ -230,7 +231,7 @@ void MainWindow::helpCommand() {
     const QStringList candidates = {
         QDir(dir).filePath(QStringLiteral("../share/korvel/help/index.html")),
         QDir(dir).filePath(QStringLiteral("../docs/help/index.html")),
-        QStringLiteral(KORVEL_SOURCE_HELP)};
+        QStringLiteral(KORVEL_INSTALLED_HELP)};
     for (const QString& c : candidates) {
         if (!QFileInfo::exists(c)) continue;
         const QString file = QFileInfo(c).absoluteFilePath();

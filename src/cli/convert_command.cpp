@@ -12,6 +12,7 @@
 
 #include "app/settings_session.h"
 #include "cli/command.h"
+#include "drawing/file_extension.h"
 #include "drawing/printable_text.h"
 #include "output/batch_convert.h"
 #include "output/export_options.h"
@@ -45,12 +46,6 @@ bool parseFormats(const std::string& text, std::vector<ImageFormat>& formats) {
     return true;
 }
 
-std::string extensionOf(const std::string& path) {
-    const std::string name = std::filesystem::path(path).filename().string();
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
 // One job per input file: with -o the given path exactly, with -d the image-file naming rule in
 // that folder. Inputs whose outputs would collide are refused rather than overwrite each other.
 bool planJobs(const CommandLine& line, std::vector<ConvertJob>& jobs) {
@@ -63,7 +58,7 @@ bool planJobs(const CommandLine& line, std::vector<ConvertJob>& jobs) {
         ImageFormat format = ImageFormat::Png;
         if (formats.size() > 1) return usageError("-o writes one file; give one --format");
         if (!formats.empty()) format = formats[0];
-        else if (output != "-" && !ImageFormatFromExtension(extensionOf(output), format))
+        else if (output != "-" && !ImageFormatFromExtension(FileExtension(output), format))
             return usageError("cannot tell the output format of '" + output +
                               "' from its extension; give --format");
         jobs.push_back({inputs[0], {{format, output}}});
@@ -119,6 +114,7 @@ int run(const std::vector<std::string>& args) {
     std::vector<ConvertJob> jobs;
     if (!planJobs(line, jobs)) return kExitUsage;
     const bool quiet = line.flags.count("--quiet") != 0, verbose = line.flags.count("--verbose") != 0;
+    if (!NamedSettingsFilesExist(kName, line.settings)) return kExitUsage;
     const SettingsSession settings = SettingsSession::start(line.settings);
     for (const std::string& w : settings.warnings) PrintError("warning: " + w);
     // Everything the options said is in the settings now; the pens follow each drawing.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -40,49 +41,81 @@ private:
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error) {
+bool ReadRegularFile(const std::string& path, uint64_t limit, const std::function<uint8_t*(size_t)>& place,
+                     FileReadError& error, int64_t* modified) {
+    error = FileReadError{};
     // Not blocking: opening a pipe for reading would otherwise wait for a writer.
     const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
-        error = std::strerror(errno);
+        error.code = errno;
+        error.what = std::strerror(error.code);
         return false;
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) {
-        error = std::strerror(errno);
+        error.code = errno;
+        error.what = std::strerror(error.code);
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        error = std::string(kindOf(st.st_mode)) + ", not a regular file";
+        error.kind = FileReadError::NotRegularFile;
+        error.fileKind = kindOf(st.st_mode);
+        error.what = std::string(error.fileKind) + ", not a regular file";
         return false;
     }
     const uint64_t size = static_cast<uint64_t>(st.st_size);
-    if (size > kLargestFile) {
-        error = "too large for a Jw_cad drawing (" + std::to_string(size) + " bytes)";
+    error.size = size;
+    if (size > limit) {
+        error.kind = FileReadError::TooLarge;
+        error.what = "larger than " + std::to_string(limit) + " bytes (" + std::to_string(size) + " bytes)";
         return false;
     }
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size > 0 ? size : 1]);
-    if (!buffer) {
-        error = "not enough memory to read its " + std::to_string(size) + " bytes";
+    uint8_t* buffer = size <= SIZE_MAX ? place(static_cast<size_t>(size)) : nullptr;
+    if (!buffer && size > 0) {
+        error.kind = FileReadError::NoMemory;
+        error.what = "not enough memory to read its " + std::to_string(size) + " bytes";
         return false;
     }
     size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd.get(), buffer.get() + done, static_cast<size_t>(size) - done);
+        const ssize_t n = ::read(fd.get(), buffer + done, static_cast<size_t>(size) - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            error = std::strerror(errno);
+            error.kind = FileReadError::ReadFailed;
+            error.code = errno;
+            error.what = std::strerror(error.code);
             return false;
         }
         if (n == 0) {
-            error = "it shrank while being read (" + std::to_string(done) + " of " + std::to_string(size) + " bytes)";
+            error.kind = FileReadError::Shrank;
+            error.what = "it shrank while being read (" + std::to_string(done) + " of " + std::to_string(size) + " bytes)";
             return false;
         }
         done += static_cast<size_t>(n);
     }
+    if (modified) *modified = static_cast<int64_t>(st.st_mtime);
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error) {
+    std::unique_ptr<uint8_t[]> buffer;
+    size_t size = 0;
+    int64_t modified = 0;
+    FileReadError failure;
+    const bool ok = ReadRegularFile(path, kLargestFile, [&](size_t n) {
+        buffer.reset(new (std::nothrow) uint8_t[n > 0 ? n : 1]);
+        size = n;
+        return buffer.get();
+    }, failure, &modified);
+    if (!ok) {
+        error = failure.kind == FileReadError::TooLarge
+                    ? "too large for a Jw_cad drawing (" + std::to_string(failure.size) + " bytes)"
+                    : failure.what;
+        return false;
+    }
     bytes.bytes_ = std::move(buffer);
-    bytes.size_ = static_cast<size_t>(size);
-    bytes.modified_ = static_cast<int64_t>(st.st_mtime);
+    bytes.size_ = size;
+    bytes.modified_ = modified;
     return true;
 }
 

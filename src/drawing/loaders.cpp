@@ -19,6 +19,7 @@
 #include "drawing/cp932.h"
 #include "drawing/drawing_builder.h"
 #include "drawing/file_bytes.h"
+#include "drawing/file_extension.h"
 #include "drawing/record_kinds.h"
 #include "drawing/record_stream.h"
 
@@ -83,12 +84,6 @@ LoadResult scanFallback(Drawing& d, const DrawingHeader& start, ByteReader& in, 
     LoadResult r = finish(d, ok, scan);
     r.recovered = true;
     return r;
-}
-
-std::string lowerExtension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
 }
 
 }  // namespace
@@ -156,10 +151,9 @@ LoadResult LoadBytes(Drawing& d, DataKind kind, bool recover, const uint8_t* dat
 }
 
 bool GuessDataKind(const std::string& path, const uint8_t* data, size_t size, DataKind& kind) {
-    const std::string ext = lowerExtension(path);
-    if (ext == ".jww") return kind = DataKind::Jww, true;
-    if (ext == ".jws") return kind = DataKind::Jws, true;
-    if (ext == ".jwz") return kind = DataKind::Jwz, true;
+    if (HasExtension(path, ".jww")) return kind = DataKind::Jww, true;
+    if (HasExtension(path, ".jws")) return kind = DataKind::Jws, true;
+    if (HasExtension(path, ".jwz")) return kind = DataKind::Jwz, true;
     if (size >= 8 && std::memcmp(data, "JwwData.", 8) == 0) return kind = DataKind::Jww, true;
     if (size >= 8 && std::memcmp(data, "JwsData.", 8) == 0) return kind = DataKind::Jws, true;
     return false;

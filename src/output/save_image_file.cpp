@@ -2,6 +2,7 @@
 // cuts the name.
 #include "output/save_image_file.h"
 
+#include "drawing/file_extension.h"
 #include "drawing/loaders.h"
 
 namespace korvel {
@@ -11,13 +12,6 @@ namespace {
 size_t baseStart(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? 0 : slash + 1;
-}
-
-std::string extensionOf(const std::string& path) {
-    const size_t start = baseStart(path);
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < start) return {};
-    return path.substr(dot);
 }
 
 }  // namespace
@@ -37,7 +31,7 @@ SaveImageResult SaveImageFile(const Drawing& drawing, const std::string& fileNam
         return result;
     }
     ImageFormat format;
-    const std::string extension = extensionOf(fileName);
+    const std::string extension = FileExtension(fileName);
     if (!ImageFormatFromExtension(extension, format)) {
         result.error = fileName + ": " +
                        (extension.empty() ? std::string("the name has no extension")

@@ -8,18 +8,20 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "drawing/file_bytes.h"
 #include "drawing/output_file.h"
 
 namespace korvel {
 
 namespace {
+
+// Far beyond any real settings file; a larger one is not read into memory.
+constexpr uint64_t kLargestSettingsFile = 64ull << 20;
 
 std::string_view trim(std::string_view s) {
     const char* blanks = " \t\r\n";
@@ -103,36 +105,24 @@ bool ParseIniInteger(std::string_view text, int& value) {
 IniFile::ReadResult IniFile::read(const std::string& path, IniFile& file) {
     ReadResult result;
     file.sections_.clear();
-    std::error_code ec;
-    auto status = std::filesystem::status(path, ec);
-    if (ec || !std::filesystem::exists(status)) {
-        if (ec && ec != std::errc::no_such_file_or_directory) {
-            result.exists = true;
-            result.complete = false;
-            result.error = path + ": " + ec.message();
-        }
+    std::string text;
+    FileReadError failure;
+    if (!ReadRegularFile(path, kLargestSettingsFile, [&text](size_t n) {
+            text.resize(n);
+            return reinterpret_cast<uint8_t*>(text.data());
+        }, failure)) {
+        if (failure.kind == FileReadError::CannotOpen && failure.code == ENOENT) return result;
+        result.exists = true;
+        result.complete = false;
+        if (failure.kind == FileReadError::NotRegularFile)
+            result.error = path + ": is " + failure.fileKind + ", not a settings file";
+        else if (failure.kind == FileReadError::CannotOpen)
+            result.error = path + ": cannot be opened (" + failure.what + ")";
+        else
+            result.error = path + ": " + failure.what;
         return result;
     }
     result.exists = true;
-    if (std::filesystem::is_directory(status)) {
-        result.complete = false;
-        result.error = path + ": is a folder, not a settings file";
-        return result;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        result.complete = false;
-        result.error = path + ": cannot be opened (" + std::strerror(errno) + ")";
-        return result;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        result.complete = false;
-        result.error = path + ": read error";
-        return result;
-    }
-    std::string text = buffer.str();
     // NUL bytes mean a damaged or foreign file (a crash can leave zero-filled blocks); its
     // values are still read, but writing it over would lose what could not be understood.
     if (size_t nul = text.find('\0'); nul != std::string::npos) {

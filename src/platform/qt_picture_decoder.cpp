@@ -2,13 +2,15 @@
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 
 #include <cstring>
 #include <limits>
 #include <mutex>
+
+#include "drawing/file_extension.h"
+#include "drawing/text_conversion.h"
 
 namespace korvel {
 
@@ -32,7 +34,8 @@ DecodeOutcome QtPictureDecoder::decode(const uint8_t* data, size_t size, const s
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     // The extension is a hint for formats without a signature; the contents still decide.
-    reader.setFormat(QFileInfo(QString::fromStdString(fileName)).suffix().toLower().toLatin1());
+    const std::string extension = AsciiLowerCase(FileExtension(fileName));
+    reader.setFormat(QByteArray::fromStdString(extension.empty() ? extension : extension.substr(1)));
     if (!reader.canRead() || formatRefused(reader.format())) return DecodeOutcome::notThisFormat();
     std::string why;
     const QSize announced = reader.size();

@@ -1,83 +1,40 @@
 #include "render/picture_bytes.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <cstring>
+
+#include "drawing/file_bytes.h"
+#include "drawing/file_extension.h"
 
 namespace korvel {
 
 namespace {
 
-struct FileDescriptor {
-    int fd = -1;
-    ~FileDescriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 std::string megabytes(uint64_t bytes) { return std::to_string(bytes / (1024 * 1024)) + " MB"; }
-
-bool endsWithGz(const std::string& name) {
-    if (name.size() < 3) return false;
-    const std::string tail = name.substr(name.size() - 3);
-    return tail[0] == '.' && (tail[1] == 'g' || tail[1] == 'G') && (tail[2] == 'z' || tail[2] == 'Z');
-}
 
 }  // namespace
 
 bool ReadPictureFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& why,
                      uint64_t limit) {
     bytes.clear();
-    FileDescriptor file;
-    // Non-blocking, so that opening a FIFO does not wait for a writer; it is refused below.
-    file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (file.fd < 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    struct stat st;
-    if (::fstat(file.fd, &st) != 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        why = "not a regular file";
-        return false;
-    }
-    if (static_cast<uint64_t>(st.st_size) > limit) {
-        why = "the file is larger than " + megabytes(limit);
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    // Reading stops at the limit even if the file grows meanwhile.
-    for (;;) {
-        if (got == bytes.size()) {
-            if (got >= limit) break;
-            bytes.resize(std::min<uint64_t>(limit, got + 65536));
-        }
-        const ssize_t n = ::read(file.fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            why = std::strerror(errno);
-            bytes.clear();
-            return false;
-        }
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
-    }
-    bytes.resize(got);
-    return true;
+    FileReadError failure;
+    const bool ok = ReadRegularFile(path, limit, [&bytes](size_t n) {
+        bytes.resize(n);
+        return bytes.data();
+    }, failure);
+    if (ok) return true;
+    bytes.clear();
+    if (failure.kind == FileReadError::NotRegularFile) why = "not a regular file";
+    else if (failure.kind == FileReadError::TooLarge) why = "the file is larger than " + megabytes(limit);
+    else why = failure.what;
+    return false;
 }
 
 bool EmbeddedPictureBytes(const EmbeddedPicture& picture, std::vector<uint8_t>& bytes,
                           std::string& why, uint64_t limit) {
     bytes.clear();
-    if (!endsWithGz(picture.name)) {
+    if (!HasExtension(picture.name, ".gz")) {
         if (picture.bytes.size() > limit) {
             why = "the picture is larger than " + megabytes(limit);
             return false;
@@ -121,7 +78,7 @@ bool EmbeddedPictureBytes(const EmbeddedPicture& picture, std::vector<uint8_t>& 
 }
 
 std::string EmbeddedPictureFileName(const EmbeddedPicture& picture) {
-    return endsWithGz(picture.name) ? picture.name.substr(0, picture.name.size() - 3) : picture.name;
+    return HasExtension(picture.name, ".gz") ? picture.name.substr(0, picture.name.size() - 3) : picture.name;
 }
 
 }  // namespace korvel

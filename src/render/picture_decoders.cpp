@@ -4,20 +4,11 @@
 #include <cstring>
 #include <mutex>
 
+#include "drawing/file_extension.h"
+
 namespace korvel {
 
 namespace {
-
-std::string upperExtension(const std::string& fileName) {
-    const size_t dot = fileName.rfind('.');
-    const size_t slash = fileName.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = fileName.substr(dot);
-    for (char& c : ext) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return ext;
-}
 
 std::mutex& registryMutex() {
     static std::mutex m;
@@ -32,11 +23,10 @@ std::vector<std::shared_ptr<const ExtraPictureDecoder>>& registry() {
 }  // namespace
 
 BuiltInFormat BuiltInFormatOfExtension(const std::string& fileName) {
-    const std::string ext = upperExtension(fileName);
-    if (ext == ".BMP") return BuiltInFormat::Bmp;
-    if (ext == ".JPG" || ext == ".JPEG") return BuiltInFormat::Jpeg;
-    if (ext == ".GIF") return BuiltInFormat::Gif;
-    if (ext == ".PNG") return BuiltInFormat::Png;
+    if (HasExtension(fileName, ".bmp")) return BuiltInFormat::Bmp;
+    if (HasExtension(fileName, ".jpg") || HasExtension(fileName, ".jpeg")) return BuiltInFormat::Jpeg;
+    if (HasExtension(fileName, ".gif")) return BuiltInFormat::Gif;
+    if (HasExtension(fileName, ".png")) return BuiltInFormat::Png;
     return BuiltInFormat::None;
 }
 
