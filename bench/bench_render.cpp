@@ -11,6 +11,7 @@
 #include "null_target.h"
 #include "output/raster_render.h"
 #include "platform/headless_app.h"
+#include "platform/qt_colour.h"
 #include "platform/qt_painter_target.h"
 #include "render/device_mapping.h"
 #include "render/line_style.h"
@@ -59,7 +60,7 @@ struct Baseline {
 };
 
 QPen penOf(const Drawing& d, const TJwData& r) {
-    QPen pen(ToQColor(d.header.PenColor[r.penColor % 10]));
+    QPen pen(QtColorOf(d.header.PenColor[r.penColor % 10]));
     pen.setWidth(static_cast<int>(d.header.PenWidth[r.penColor % 10]));
     pen.setCapStyle(Qt::RoundCap);
     return pen;
@@ -104,7 +105,7 @@ public:
 
     void setPen(const PenSpec& p) override {
         if (discard) return;
-        QPen pen(ToQColor(p.color));
+        QPen pen(QtColorOf(p.color));
         pen.setWidth(p.width);
         pen.setCapStyle(p.geometric ? Qt::FlatCap : Qt::RoundCap);
         pen.setJoinStyle(Qt::RoundJoin);

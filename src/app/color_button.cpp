@@ -3,7 +3,7 @@
 
 #include <QPainter>
 
-#include "platform/qt_painter_target.h"
+#include "platform/qt_colour.h"
 
 namespace korvel {
 
@@ -16,12 +16,12 @@ void ColorButton::setColor(uint32_t bgr) {
     update();
 }
 
-void ColorButton::paintEvent(QPaintEvent*) {
+void ColorButton::paintEvent([[maybe_unused]] QPaintEvent* event) {
     QPainter p(this);
     const QPalette& pal = palette();
     const QRect r = rect();
     const bool down = isDown();
-    const QColor face = ToQColor(color_);
+    const QColor face = QtColorOf(color_);
     p.fillRect(r, face);
     // Frame, then raised edges (sunken while pressed).
     p.setPen(pal.color(QPalette::Shadow));

@@ -12,6 +12,7 @@
 #include <QLabel>
 
 #include "app/drawing_preview.h"
+#include "platform/qt_colour.h"
 #include "platform/qt_painter_target.h"
 
 namespace korvel {
@@ -81,10 +82,9 @@ bool QtUserPrompts::saveFile(const QString& folder, const QString& filter, FileC
 }
 
 bool QtUserPrompts::chooseColor(uint32_t& color) {
-    const QColor chosen = QColorDialog::getColor(ToQColor(color), parent_);
+    const QColor chosen = QColorDialog::getColor(QtColorOf(color), parent_);
     if (!chosen.isValid()) return false;
-    color = static_cast<uint32_t>(chosen.red()) | static_cast<uint32_t>(chosen.green()) << 8 |
-            static_cast<uint32_t>(chosen.blue()) << 16;
+    color = ColorOfQt(chosen);
     return true;
 }
 

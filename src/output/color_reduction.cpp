@@ -192,7 +192,7 @@ bool isGreyPalette(const std::vector<uint32_t>& palette) {
 
 // Rec. 601 luminance in 1/16 units of a level.
 int luminance16(uint32_t c) {
-    return (RedOf(c) * 299 + GreenOf(c) * 587 + BlueOf(c) * 114) * 16 / 1000;
+    return LuminanceMilli(c) * 16 / 1000;
 }
 
 // A grey palette can pay back only a difference in brightness: the error of a coloured pixel

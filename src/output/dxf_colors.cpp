@@ -11,9 +11,7 @@ namespace korvel {
 
 namespace {
 
-uint32_t rgb(int r, int g, int b) {
-    return static_cast<uint32_t>(r) | (static_cast<uint32_t>(g) << 8) | (static_cast<uint32_t>(b) << 16);
-}
+uint32_t rgb(int r, int g, int b) { return MakeColor(r, g, b); }
 
 uint32_t shade(int index) {
     static const int kBrightness[5] = {255, 204, 153, 127, 76};
@@ -60,14 +58,13 @@ uint32_t AciColor(int index) { return index >= 1 && index <= 255 ? table()[index
 int NearestAci(uint32_t color) {
     color &= 0xFFFFFFu;
     if (color == 0) return 7;
-    const int r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
+    const int r = RedOf(color), g = GreenOf(color), b = BlueOf(color);
     int best = 1;
     long bestDistance = -1;
     for (int i = 1; i < 256; ++i) {
         if (i == 7) continue;  // kept for black
         const uint32_t c = table()[i];
-        const long dr = r - static_cast<int>(c & 0xFF), dg = g - static_cast<int>((c >> 8) & 0xFF),
-                   db = b - static_cast<int>((c >> 16) & 0xFF);
+        const long dr = r - RedOf(c), dg = g - GreenOf(c), db = b - BlueOf(c);
         const long d = dr * dr + dg * dg + db * db;
         if (bestDistance < 0 || d < bestDistance) {
             bestDistance = d;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "drawing/colour.h"
+
 namespace korvel {
 
 // The RGB of an AutoCAD colour index 1..255 as 0x00BBGGRR; index 7 is listed as white, its
@@ -16,7 +18,7 @@ int NearestAci(uint32_t color);
 
 // Group 420 wants 0x00RRGGBB.
 inline int32_t DxfTrueColor(uint32_t bgr) {
-    return static_cast<int32_t>(((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));
+    return static_cast<int32_t>(SwapRedBlue(bgr));
 }
 
 // Millimetres per device unit of the real-scale picture (96 units per inch): pen widths and

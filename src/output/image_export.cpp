@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "drawing/colour.h"
 #include "drawing/cp932.h"
 #include "output/bmp_encoder.h"
 #include "output/dxf_export.h"
@@ -57,9 +58,7 @@ EncodeResult encodeTwoColour(const IndexedImage& image, ImageFormat format,
         return EncodeJpeg(image, JpegOptions{options.jpegQuality, options.jpegProgressive}, out);
     case ImageFormat::Png: {
         // The background became black or white; that entry is the transparent one.
-        const int luminance =
-            RedOf(background) * 299 + GreenOf(background) * 587 + BlueOf(background) * 114;
-        const uint32_t mapped = luminance >= 128 * 1000 ? 0x00FFFFFFu : 0x00000000u;
+        const uint32_t mapped = IsLightColor(background) ? 0x00FFFFFFu : 0x00000000u;
         return EncodePng(image, pngOptions(options, mapped), out);
     }
     case ImageFormat::Gif: return EncodeGif(image, options.gifLzw, out);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "drawing/colour.h"
+
 namespace korvel {
 
 enum class PixelLayout : uint8_t {
@@ -27,8 +29,8 @@ struct ImageView {
     // The pixel at (x, y) as 0x00BBGGRR.
     uint32_t colorAt(int x, int y) const {
         const uint8_t* p = row(y) + static_cast<ptrdiff_t>(x) * bytesPerPixel();
-        if (layout == PixelLayout::Rgb24) return p[0] | (p[1] << 8) | (uint32_t(p[2]) << 16);
-        return p[2] | (p[1] << 8) | (uint32_t(p[0]) << 16);
+        if (layout == PixelLayout::Rgb24) return MakeColor(p[0], p[1], p[2]);
+        return MakeColor(p[2], p[1], p[0]);
     }
 };
 
@@ -60,12 +62,5 @@ struct IndexedImage {
     // Bits per index a file needs for this palette: 1, 2, 4 or 8.
     int bitsPerIndex() const;
 };
-
-inline uint8_t RedOf(uint32_t c) { return c & 0xFF; }
-inline uint8_t GreenOf(uint32_t c) { return (c >> 8) & 0xFF; }
-inline uint8_t BlueOf(uint32_t c) { return (c >> 16) & 0xFF; }
-inline uint32_t MakeColor(int r, int g, int b) {
-    return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16);
-}
 
 }  // namespace korvel

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt_colour.h"
 #include "platform/qt_painter_target.h"
 
 namespace korvel {
@@ -29,7 +30,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     if (width < 1 || height < 1 || width > kMaxRasterSide || height > kMaxRasterSide) return out;
     out.image = QImage(width, height, QImage::Format_RGB32);
     if (out.image.isNull()) return out;
-    out.image.fill(ToQColor(BackgroundColor(drawing, options)));
+    out.image.fill(QtColorOf(BackgroundColor(drawing, options)));
     QPainter painter(&out.image);
     QtPainterTarget target(painter);
     RenderRequest request;

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "drawing/colour.h"
+#include "platform/qt_colour.h"
 #include "platform/qt_painter_target.h"
 
 namespace korvel {
@@ -18,10 +20,9 @@ constexpr int64_t kBandPixels = 8 << 20;  // 32 MB of 32-bit canvas per band
 
 uint8_t TwoColourIndex(uint32_t rgb, uint32_t background, int x, int y) {
     rgb &= 0x00FFFFFF;
-    // Rec. 601 weights in integers: 299 + 587 + 114 = 1000.
-    const int l = static_cast<int>(((rgb >> 16) & 0xFF) * 299 + ((rgb >> 8) & 0xFF) * 587 +
-                                   (rgb & 0xFF) * 114);
-    if (l < 128 * 1000) return 0;
+    const uint32_t color = SwapRedBlue(rgb);  // the canvas's pixels are 0x00RRGGBB
+    if (!IsLightColor(color)) return 0;
+    const int l = LuminanceMilli(color);
     if (l >= 160 * 1000 && l < 224 * 1000 && rgb != background) return static_cast<uint8_t>(x & y & 1);
     return 1;
 }
@@ -37,7 +38,7 @@ IndexedImage RenderTwoColour(const Drawing& drawing, const RenderOptions& option
     out.height = height;
     out.palette = {0x00000000, 0x00FFFFFF};
     out.indices.assign(static_cast<size_t>(width) * height, 0);
-    const QColor fill = ToQColor(BackgroundColor(drawing, options));
+    const QColor fill = QtColorOf(BackgroundColor(drawing, options));
     const uint32_t background = fill.rgb() & 0x00FFFFFF;
     for (int top = 0; top < height; top += bandHeight) {
         band.fill(fill);

@@ -14,11 +14,11 @@
 #include <QTransform>
 #include <unordered_map>
 
+#include "platform/qt_colour.h"
+
 namespace korvel {
 
 namespace {
-
-QColor colourOf(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 // Fonts are looked up per drawn character; building a QFont and its metrics each time would
 // cost more than drawing the glyph, so each distinct font is built once per thread.
@@ -214,7 +214,7 @@ bool drawCachedGlyph(QPainter& painter, const FontSpec& font, FontKey&& fontKey,
         p.setRenderHints(~painter.renderHints(), false);
         p.setRenderHints(painter.renderHints(), true);
         p.setWorldTransform(cellTransform(font, pad, pad));
-        drawGlyphs(p, fitted, colourOf(color), QString::fromUcs4(text.data(), 1));
+        drawGlyphs(p, fitted, QtColorOf(color), QString::fromUcs4(text.data(), 1));
         p.end();
         it = cache.emplace(key, std::move(glyph)).first;
     }
@@ -258,7 +258,7 @@ void QtDrawText(QPainter& painter, const FontSpec& font, uint32_t color, int x, 
     const QTransform savedTransform = painter.worldTransform();
     const QPen savedPen = painter.pen();
     painter.setWorldTransform(cell * savedTransform);
-    drawGlyphs(painter, fitted, colourOf(color), s);
+    drawGlyphs(painter, fitted, QtColorOf(color), s);
     painter.setPen(savedPen);
     painter.setWorldTransform(savedTransform);
 }

@@ -1,6 +1,8 @@
 // The record gate, the colour rule and the line-type rule shared by every record drawing.
 #include "render/line_style.h"
 
+#include "drawing/colour.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -73,12 +75,11 @@ uint32_t ResolvePenColor(const RenderContext& context, const TJwData& record) {
 }
 
 uint32_t GreyOf(uint32_t c) {
-    const uint32_t r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
-    return ((r + g + b) / 3) * 0x010101u;
+    return ((uint32_t{RedOf(c)} + GreenOf(c) + BlueOf(c)) / 3) * 0x010101u;
 }
 
 bool IsDarkColor(uint32_t c) {
-    return (c & 0xFF) < 65 && ((c >> 8) & 0xFF) < 65 && ((c >> 16) & 0xFF) < 65;
+    return RedOf(c) < 65 && GreenOf(c) < 65 && BlueOf(c) < 65;
 }
 
 int PenWidthOf(const RenderContext& context, uint16_t penColor) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "drawing/colour.h"
 #include "render/line_style.h"
 
 namespace korvel {
@@ -13,8 +14,7 @@ BrushStyle BrushOfHatchStyle(int style) {
 }
 
 int ColorFamily(uint32_t color) {
-    const bool r = (color & 0xFF) >= 170, g = ((color >> 8) & 0xFF) >= 170,
-               b = ((color >> 16) & 0xFF) >= 170;
+    const bool r = RedOf(color) >= 170, g = GreenOf(color) >= 170, b = BlueOf(color) >= 170;
     if (b && !g && !r) return 1;
     if (b && g && !r) return 2;
     if (g && !b && !r) return 3;

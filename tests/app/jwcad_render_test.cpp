@@ -8,6 +8,7 @@
 
 #include "app/settings_session.h"
 #include "jwcad_fixture.h"
+#include "platform/qt_colour.h"
 #include "platform/qt_painter_target.h"
 #include "render/render_driver.h"
 #include "test_support.h"
@@ -74,7 +75,7 @@ QImage render(const std::vector<std::string>& args, const std::string& pngPath) 
     EXPECT_TRUE(problems.empty());
 
     QImage image(480, 360, QImage::Format_RGB32);
-    image.fill(ToQColor(BackgroundColor(d, renderOptions)));
+    image.fill(QtColorOf(BackgroundColor(d, renderOptions)));
     {
         QPainter painter(&image);
         QtPainterTarget target(painter);

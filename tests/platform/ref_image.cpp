@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <cstdlib>
 
+#include "platform/qt_colour.h"
 #include "platform/qt_painter_target.h"
 #include "render/render_driver.h"
 
@@ -13,7 +14,7 @@ namespace korvel::test {
 
 namespace {
 QString referencePath(const std::string& area, const std::string& name) {
-    return QString::fromStdString(std::string(KORVEL_SOURCE_DIR) + "/tests/render/" + area + "/" +
+    return QString::fromStdString(std::string(KORVEL_SOURCE_DIR) + "/tests/platform/references/" + area + "/" +
                                   name + ".png");
 }
 
@@ -63,7 +64,7 @@ QImage strip(const QImage& expected, const QImage& actual, int tolerance) {
 QImage RenderForReference(const Drawing& drawing, int width, int height,
                           const RenderOptions& options) {
     QImage image(width, height, QImage::Format_RGB32);
-    image.fill(ToQColor(drawing.header.PenColor[0]));
+    image.fill(QtColorOf(drawing.header.PenColor[0]));
     QPainter painter(&image);
     QtPainterTarget target(painter);
     RenderRequest request;
