@@ -25,23 +25,23 @@ enum class Nesting {
 inline Drawing nestedBlocks(int levels, int perLevel, Nesting nesting) {
     DrawingBuilder b;
     b.beginBlock();
-    b.member().line(0, 0, 10, 0);
-    b.member().line(10, 0, 10, 10);
-    b.member().line(10, 10, 0, 10);
-    b.member().line(0, 10, 0, 0);
+    b.line(0, 0, 10, 0);
+    b.line(10, 0, 10, 10);
+    b.line(10, 10, 0, 10);
+    b.line(0, 10, 0, 0);
     b.endBlock();
     const double share = 1.0 / perLevel;
     for (int level = 1; level <= levels; ++level) {
         b.beginBlock();
         for (int i = 0; i < perLevel; ++i) {
-            if (nesting == Nesting::Stacked) b.member().insert(level - 1, 0, 0);
-            if (nesting == Nesting::Jittered) b.member().insert(level - 1, i * 0.01, 0);
-            if (nesting == Nesting::Tiled) b.member().insert(level - 1, i * 10.0 * share, 0, 0.0, share, share);
+            if (nesting == Nesting::Stacked) b.insert(level - 1, 0, 0);
+            if (nesting == Nesting::Jittered) b.insert(level - 1, i * 0.01, 0);
+            if (nesting == Nesting::Tiled) b.insert(level - 1, i * 10.0 * share, 0, 0.0, share, share);
         }
-        if (nesting == Nesting::Tiled) b.member().line(0, 10, 10, 10);
+        if (nesting == Nesting::Tiled) b.line(0, 10, 10, 10);
         b.endBlock();
     }
-    b.top().insert(static_cast<uint32_t>(levels), 0, 0);
+    b.insert(static_cast<uint32_t>(levels), 0, 0);
     for (int level = 0; level <= levels; ++level)
         b.drawing.top.definitions[level].name = "level" + std::to_string(level);
     b.extents(-1, -1, 11 + levels * perLevel * 0.01, 11);

@@ -117,28 +117,132 @@ void LendHeader(Drawing& d, const DrawingHeader& lender) {
 DrawingBuilder::DrawingBuilder(Drawing& drawing) : d_(drawing) { d_.ResetStore(); }
 
 template <class R>
-void DrawingBuilder::file(const R& r) {
+R& DrawingBuilder::file(const R& r) {
     RecordSet& set = inBlock_ ? d_.members : d_.top;
-    RecordClass cls;
-    uint32_t index;
-    if constexpr (std::is_same_v<R, TDataSen>) { cls = RecordClass::Sen; index = set.lines.size(); set.lines.push_back(r); }
-    else if constexpr (std::is_same_v<R, TDataEnko>) { cls = RecordClass::Enko; index = set.circles.size(); set.circles.push_back(r); }
-    else if constexpr (std::is_same_v<R, TDataTen>) { cls = RecordClass::Ten; index = set.points.size(); set.points.push_back(r); }
-    else if constexpr (std::is_same_v<R, TDataMoji>) { cls = RecordClass::Moji; index = set.texts.size(); set.texts.push_back(r); }
-    else if constexpr (std::is_same_v<R, TDataSunpou>) { cls = RecordClass::Sunpou; index = set.dimensions.size(); set.dimensions.push_back(r); }
-    else if constexpr (std::is_same_v<R, TDataSolid>) { cls = RecordClass::Solid; index = set.solids.size(); set.solids.push_back(r); }
-    else if constexpr (std::is_same_v<R, TDataBlock>) { cls = RecordClass::Block; index = set.inserts.size(); set.inserts.push_back(r); }
-    else { cls = RecordClass::List; index = set.definitions.size(); set.definitions.push_back(r); }
-    set.sequence.push_back({cls, index});
+    auto place = [&set](RecordClass cls, std::vector<R>& list, const R& record) -> R& {
+        set.sequence.push_back({cls, static_cast<uint32_t>(list.size())});
+        list.push_back(record);
+        return list.back();
+    };
+    if constexpr (std::is_same_v<R, TDataSen>) return place(RecordClass::Sen, set.lines, r);
+    else if constexpr (std::is_same_v<R, TDataEnko>) return place(RecordClass::Enko, set.circles, r);
+    else if constexpr (std::is_same_v<R, TDataTen>) return place(RecordClass::Ten, set.points, r);
+    else if constexpr (std::is_same_v<R, TDataMoji>) return place(RecordClass::Moji, set.texts, r);
+    else if constexpr (std::is_same_v<R, TDataSunpou>) return place(RecordClass::Sunpou, set.dimensions, r);
+    else if constexpr (std::is_same_v<R, TDataSolid>) return place(RecordClass::Solid, set.solids, r);
+    else if constexpr (std::is_same_v<R, TDataBlock>) return place(RecordClass::Block, set.inserts, r);
+    else return place(RecordClass::List, set.definitions, r);
 }
 
-void DrawingBuilder::add(const TDataSen& r) { file(r); }
-void DrawingBuilder::add(const TDataEnko& r) { file(r); }
-void DrawingBuilder::add(const TDataTen& r) { file(r); }
-void DrawingBuilder::add(const TDataMoji& r) { file(r); }
-void DrawingBuilder::add(const TDataSunpou& r) { file(r); }
-void DrawingBuilder::add(const TDataSolid& r) { file(r); }
-void DrawingBuilder::add(const TDataBlock& r) { file(r); }
+template <class R>
+R& DrawingBuilder::counted(const R& r) {
+    R& filed = file(r);
+    d_.ExpectedCount = static_cast<uint32_t>(d_.top.sequence.size());
+    return filed;
+}
+
+TDataSen& DrawingBuilder::add(const TDataSen& r) { return file(r); }
+TDataEnko& DrawingBuilder::add(const TDataEnko& r) { return file(r); }
+TDataTen& DrawingBuilder::add(const TDataTen& r) { return file(r); }
+TDataMoji& DrawingBuilder::add(const TDataMoji& r) { return file(r); }
+TDataSunpou& DrawingBuilder::add(const TDataSunpou& r) { return file(r); }
+TDataSolid& DrawingBuilder::add(const TDataSolid& r) { return file(r); }
+TDataBlock& DrawingBuilder::add(const TDataBlock& r) { return file(r); }
+
+TDataSen& DrawingBuilder::line(double x1, double y1, double x2, double y2, int penColor, int penStyle) {
+    TDataSen r;
+    r.start = {x1, y1};
+    r.end = {x2, y2};
+    r.penColor = static_cast<uint16_t>(penColor);
+    r.penStyle = static_cast<uint8_t>(penStyle);
+    return counted(r);
+}
+
+TDataEnko& DrawingBuilder::circle(double cx, double cy, double radius, int penColor, int penStyle) {
+    TDataEnko r;
+    r.center = {cx, cy};
+    r.radius = radius;
+    r.arcAngle = 6.283185307179586;
+    r.fullCircle = 1;
+    r.penColor = static_cast<uint16_t>(penColor);
+    r.penStyle = static_cast<uint8_t>(penStyle);
+    return counted(r);
+}
+
+TDataEnko& DrawingBuilder::arc(double cx, double cy, double radius, double start, double sweep, int penColor,
+                               int penStyle) {
+    TDataEnko& r = circle(cx, cy, radius, penColor, penStyle);
+    r.startAngle = start;
+    r.arcAngle = sweep;
+    r.fullCircle = 0;
+    return r;
+}
+
+TDataTen& DrawingBuilder::point(double x, double y, int penColor) {
+    TDataTen r;
+    r.point = {x, y};
+    r.penColor = static_cast<uint16_t>(penColor);
+    return counted(r);
+}
+
+TDataTen& DrawingBuilder::specialPoint(double x, double y, int code, double scale, double angle) {
+    TDataTen& r = point(x, y);
+    r.penStyle = 100;
+    r.code = static_cast<uint32_t>(code);
+    r.scale = scale;
+    r.angle = angle;
+    return r;
+}
+
+TDataSolid& DrawingBuilder::solid(Point2 a, Point2 b, Point2 c, Point2 d, int penColor) {
+    TDataSolid r;
+    r.corner1 = a;
+    r.corner2 = b;
+    r.corner3 = c;
+    r.corner4 = d;
+    r.penColor = static_cast<uint16_t>(penColor);
+    return counted(r);
+}
+
+TDataMoji& DrawingBuilder::text(double x, double y, const std::string& cp932) {
+    TDataMoji r;
+    r.start = {x, y};
+    r.end = {x + 10, y};
+    r.text = cp932;
+    r.sizeX = r.sizeY = 3;
+    return counted(r);
+}
+
+TDataSunpou& DrawingBuilder::dimension(double x1, double y1, double x2, double y2) {
+    TDataSunpou r;
+    r.line.start = {x1, y1};
+    r.line.end = {x2, y2};
+    r.line.penColor = 2;
+    r.text.start = {x1, y1};
+    r.text.end = {x2, y2};
+    r.text.text = "10";
+    return counted(r);
+}
+
+TDataBlock& DrawingBuilder::insert(uint32_t blockNumber, double x, double y, double rotation, double sx, double sy) {
+    TDataBlock r;
+    r.blockNumber = blockNumber;
+    r.origin = {x, y};
+    r.rotation = rotation;
+    r.scaleX = sx;
+    r.scaleY = sy;
+    r.penColor = 2;
+    return counted(r);
+}
+
+DrawingBuilder& DrawingBuilder::extents(double minX, double minY, double maxX, double maxY) {
+    d_.extents.MinX = minX;
+    d_.extents.MinY = minY;
+    d_.extents.MaxX = maxX;
+    d_.extents.MaxY = maxY;
+    d_.extents.Aspect = (maxX - minX) / (maxY - minY);
+    return *this;
+}
 
 void DrawingBuilder::beginBlock(const TDataList& definition) {
     if (inBlock_) endBlock();

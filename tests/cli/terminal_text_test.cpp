@@ -27,9 +27,8 @@ std::string writeHostileDrawing(const std::string& dir) {
     b.drawing.header.Memo = std::string("plan") + kTitle + "\r\n" + kClear;
     b.drawing.header.LayerGroupName[0] = std::string(kRed) + "red";
     b.beginBlock();
-    b.member().line(0, 0, 10, 10);
+    b.line(0, 0, 10, 10);
     b.endBlock();
-    b.top();
     b.drawing.top.definitions.back().name = std::string("window") + kClear;
     b.text(0, 0, std::string("A") + kTitle + "B");
     b.text(20, 0, "C\rD");

@@ -1,5 +1,5 @@
 // Reference images: a drawing built by a test is rendered with the Qt painter target and compared
-// with tests/render/<area>/<case>.png within a small per-channel tolerance. On a mismatch an
+// with tests/platform/references/<area>/<case>.png within a small per-channel tolerance. On a mismatch an
 // expected|diff|actual strip is written under the build folder; UPDATE_REFS=1 rewrites the
 // references instead.
 #pragma once
@@ -17,7 +17,7 @@ namespace korvel::test {
 QImage RenderForReference(const Drawing& drawing, int width, int height,
                           const RenderOptions& options = RenderOptions{});
 
-// Compares with tests/render/<area>/<name>.png. `tolerance` is per channel; `allowedPixels`
+// Compares with tests/platform/references/<area>/<name>.png. `tolerance` is per channel; `allowedPixels`
 // pixels may differ by more (for glyph edges in the text cases).
 ::testing::AssertionResult MatchesReference(const QImage& actual, const std::string& area,
                                             const std::string& name, int tolerance = 2,

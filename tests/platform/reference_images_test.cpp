@@ -1,5 +1,5 @@
 // Small drawings per area rendered with the Qt painter target and compared with their
-// reference PNGs (tests/render/<area>/<case>.png; UPDATE_REFS=1 regenerates them).
+// reference PNGs (tests/platform/references/<area>/<case>.png; UPDATE_REFS=1 regenerates them).
 #include <gtest/gtest.h>
 
 #include "drawing_builder.h"
@@ -93,13 +93,13 @@ TEST(ReferenceImages, Blocks) {
     b.extents(0, 0, 120, 80);
     // Block 0: a line and a quarter arc; block 1 holds a rotated insert of block 0.
     b.beginBlock();
-    b.member().line(0, 0, 20, 0);
-    b.member().arc(0, 0, 20, 0, kPi / 2);
-    b.top().endBlock();
+    b.line(0, 0, 20, 0);
+    b.arc(0, 0, 20, 0, kPi / 2);
+    b.endBlock();
     b.beginBlock();
-    b.member().insert(0, 0, 0, kPi / 4);
-    b.member().line(-5, 0, 5, 0, 6);
-    b.top().endBlock();
+    b.insert(0, 0, 0, kPi / 4);
+    b.line(-5, 0, 5, 0, 6);
+    b.endBlock();
     b.insert(0, 10, 50);
     b.insert(0, 60, 50, kPi / 2);
     b.insert(0, 90, 50, 0, -1, 1);  // mirrored

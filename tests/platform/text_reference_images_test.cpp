@@ -1,5 +1,5 @@
 // Texts rendered with the IPA fonts through the Qt painter target, against reference images
-// (tests/render/texts/<case>.png; UPDATE_REFS=1 regenerates them).
+// (tests/platform/references/texts/<case>.png; UPDATE_REFS=1 regenerates them).
 #include <gtest/gtest.h>
 
 #include "drawing/cp932.h"

@@ -143,8 +143,8 @@ TEST(LayerChoiceStates, RecordsAreCountedWhereTheyLie) {
     DrawingBuilder b = [] {
         DrawingBuilder d;
         d.beginBlock();
-        d.member().line(0, 0, 1, 1).layerGroup = 9;  // a member: counted with its insert only
-        d.top().endBlock();
+        d.line(0, 0, 1, 1).layerGroup = 9;  // a member: counted with its insert only
+        d.endBlock();
         d.line(0, 0, 1, 1);
         d.circle(0, 0, 1).layer = 15;
         TDataMoji& t = d.text(0, 0, "a");
@@ -197,8 +197,8 @@ std::vector<std::pair<uint32_t, DevicePoint>> strokes(const Drawing& d, const Re
 DrawingBuilder threeGroups() {
     DrawingBuilder b;
     b.beginBlock();
-    b.member().line(0, 0, 0, 10);
-    b.top().endBlock();
+    b.line(0, 0, 0, 10);
+    b.endBlock();
     b.line(0, 0, 10, 0);
     b.line(0, 20, 10, 20).layerGroup = 1;
     TDataSen& f = b.line(0, 40, 10, 40);

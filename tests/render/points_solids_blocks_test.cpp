@@ -181,9 +181,9 @@ protected:
     // Block 0: a line from (0, 0) to (10, 0) and a quarter arc of radius 10 from angle 0.
     void defineLineAndArc() {
         b.beginBlock();
-        b.member().line(0, 0, 10, 0);
-        b.member().arc(0, 0, 10, 0, kPi / 2);
-        b.top().endBlock();
+        b.line(0, 0, 10, 0);
+        b.arc(0, 0, 10, 0, kPi / 2);
+        b.endBlock();
     }
     void drawInsert(const TDataBlock& insert) {
         t.clear();
@@ -235,9 +235,9 @@ TEST_F(Blocks, ScaledAndMirroredInserts) {
 TEST_F(Blocks, NestedInsertsComposeAndRestore) {
     defineLineAndArc();
     b.beginBlock();  // block 1: block 0 moved by (10, 0), then a line from (0, 5) to (1, 5)
-    b.member().insert(0, 10, 0);
-    b.member().line(0, 5, 1, 5);
-    b.top().endBlock();
+    b.insert(0, 10, 0);
+    b.line(0, 5, 1, 5);
+    b.endBlock();
     ctx.view = {0.0, 100.0, 1.0};
     TDataBlock outer = b.insert(1, 20, 0, 0, 2, 2);
     drawInsert(outer);
@@ -250,9 +250,9 @@ TEST_F(Blocks, NestedInsertsComposeAndRestore) {
 
 TEST_F(Blocks, SelfInsertStopsAndMissingDefinitionDrawsNothing) {
     b.beginBlock();
-    b.member().line(0, 0, 1, 0);
-    b.member().insert(0, 0, 0);
-    b.top().endBlock();
+    b.line(0, 0, 1, 0);
+    b.insert(0, 0, 0);
+    b.endBlock();
     TDataBlock self = b.insert(0, 0, 0);
     drawInsert(self);
     EXPECT_EQ(t.count(CallKind::Polyline), 32u);

@@ -143,8 +143,8 @@ TEST(WalkOrder, BlockDefinitionsAreNeverDrawnAsRecords) {
     DrawingBuilder b;
     b.extents(0, 0, 100, 100);
     b.beginBlock();
-    b.member().line(0, 0, 10, 0);
-    b.top().endBlock();
+    b.line(0, 0, 10, 0);
+    b.endBlock();
     b.line(0, 50, 10, 50);
     RecordingTarget t;
     render(t, b.drawing, 100, 100, 1.0, RenderOptions{}, false);

@@ -71,15 +71,15 @@ TEST(NestedBlocks, BudgetStopsTheWorkAndNamesTheBlock) {
 TEST(NestedBlocks, InsertsOffTheCanvasDrawNothingAndUnmeasurableOnesStillDraw) {
     DrawingBuilder b;
     b.beginBlock();
-    b.member().line(0, 0, 10, 10);
+    b.line(0, 0, 10, 10);
     b.endBlock();
     b.beginBlock();  // a dimension: its arrows and text reach beyond its points
-    b.member().dimension(0, 0, 10, 0);
+    b.dimension(0, 0, 10, 0);
     b.endBlock();
-    b.top().insert(0, 0, 0);
-    b.top().insert(0, 500, 500);   // far beyond the 20 mm shown
-    b.top().insert(0, -3, -3);     // partly on the canvas
-    b.top().insert(1, 500, 500);   // off the canvas, but its size is not known
+    b.insert(0, 0, 0);
+    b.insert(0, 500, 500);   // far beyond the 20 mm shown
+    b.insert(0, -3, -3);     // partly on the canvas
+    b.insert(1, 500, 500);   // off the canvas, but its size is not known
     b.extents(-1, -1, 19, 19);
     RecordingTarget t;
     render(t, b.drawing);
@@ -95,19 +95,19 @@ TEST(NestedBlocks, NestedInsertsReachingOntoTheCanvasFromAnySideAreDrawn) {
     // insert's transform. Each outer insert is mostly off the 20 mm shown, a corner of it on.
     DrawingBuilder b;
     b.beginBlock();
-    b.member().line(0, 0, 10, 10);
+    b.line(0, 0, 10, 10);
     b.endBlock();
     b.beginBlock();
-    b.member().insert(0, 0, 0);
+    b.insert(0, 0, 0);
     b.endBlock();
-    b.top().insert(1, -8, 5);   // from the left
-    b.top().insert(1, 15, 5);   // from the right
-    b.top().insert(1, 5, -8);   // from below
-    b.top().insert(1, 5, 15);   // from above
-    b.top().insert(1, 40, 5);   // wholly off, on every side
-    b.top().insert(1, -40, 5);
-    b.top().insert(1, 5, 40);
-    b.top().insert(1, 5, -40);
+    b.insert(1, -8, 5);   // from the left
+    b.insert(1, 15, 5);   // from the right
+    b.insert(1, 5, -8);   // from below
+    b.insert(1, 5, 15);   // from above
+    b.insert(1, 40, 5);   // wholly off, on every side
+    b.insert(1, -40, 5);
+    b.insert(1, 5, 40);
+    b.insert(1, 5, -40);
     b.extents(-1, -1, 19, 19);
     RecordingTarget t;
     render(t, b.drawing);
@@ -120,7 +120,7 @@ TEST(NestedBlocks, NestedInsertsReachingOntoTheCanvasFromAnySideAreDrawn) {
                                                             {{38, 26}, {102, -38}}}));
     // The four wholly off cost one record each, not the three of their members' walk: twelve
     // records for those on, four for those off and one for a line drawn last fit in seventeen.
-    b.top().line(0, 0, 18, 18);
+    b.line(0, 0, 18, 18);
     RenderLimits limits;
     limits.maxRecords = 17;
     RecordingTarget bounded;
@@ -133,13 +133,13 @@ TEST(NestedBlocks, SpecialPointsMakeABlockUnmeasurableAndOrdinaryPointsDoNot) {
     // wherever it lies. An ordinary point is its stored point: off the canvas, it is left out.
     DrawingBuilder b;
     b.beginBlock();
-    b.member().specialPoint(0, 0, 1, 1.0);
+    b.specialPoint(0, 0, 1, 1.0);
     b.endBlock();
     b.beginBlock();
-    b.member().point(0, 0);
+    b.point(0, 0);
     b.endBlock();
-    b.top().insert(0, 500, 500);
-    b.top().insert(1, 500, 500);
+    b.insert(0, 500, 500);
+    b.insert(1, 500, 500);
     b.extents(-1, -1, 19, 19);
     auto shapes = [](const RecordingTarget& t) {
         return t.count(CallKind::Polyline) + t.count(CallKind::Polygon) + t.count(CallKind::Ellipse);
@@ -182,11 +182,11 @@ Drawing withUnusableRecords() {
     b.line(std::nan(""), 0, 10, 10);
     b.circle(5, 5, 3e9);
     b.beginBlock();
-    b.member().line(0, 0, 1, 1);
-    b.member().line(0, -1e10, 1, 1);
+    b.line(0, 0, 1, 1);
+    b.line(0, -1e10, 1, 1);
     b.endBlock();
-    b.top().insert(0, 0, 0);
-    b.top().insert(0, 0, 0, 0.0, inf, 1.0);
+    b.insert(0, 0, 0);
+    b.insert(0, 0, 0, 0.0, inf, 1.0);
     b.extents(-1, -1, 11, 11);
     return std::move(b.drawing);
 }

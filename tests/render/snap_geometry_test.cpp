@@ -101,9 +101,9 @@ TEST(Snapping, CrossingsOfLinesCirclesAndArcs) {
 TEST(Snapping, BlocksEllipsesAndHiddenLayers) {
     DrawingBuilder b;
     b.beginBlock();
-    b.member().line(0, 0, 10, 0);
-    b.member().circle(20, 0, 5);
-    b.top().endBlock();
+    b.line(0, 0, 10, 0);
+    b.circle(20, 0, 5);
+    b.endBlock();
     b.insert(0, 100, 100, kPi / 2, 2.0, 2.0).layerGroup = 6;  // doubled, turned a quarter
     TDataEnko& ellipse = b.circle(0, 0, 20);
     ellipse.flatness = 0.5;              // 20 across, 10 up

@@ -46,8 +46,8 @@ TDataMoji& cp932Text(DrawingBuilder& b, double x, double y, const std::string& u
 TEST(TextSearch, HitsInStreamOrderWithTheirBoxesAndLayers) {
     DrawingBuilder b;
     b.beginBlock();
-    cp932Text(b.member(), 0, 0, "ｷｯﾁﾝ");
-    b.top().endBlock();
+    cp932Text(b, 0, 0, "ｷｯﾁﾝ");
+    b.endBlock();
     cp932Text(b, 10, 10, "キッチン");
     cp932Text(b, 0, 50, "居間");
     TDataMoji& hidden = cp932Text(b, 100, 0, "ＫＩＴＣＨＥＮ キッチン");
