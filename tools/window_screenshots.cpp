@@ -24,6 +24,7 @@
 #include "output/image_export.h"
 #include "platform/clipboard_formats.h"
 #include "platform/qt_text.h"
+#include "main_window_probe.h"
 
 using namespace korvel;
 
@@ -75,7 +76,7 @@ bool longestLine(const Drawing& d, Point2& a, Point2& b) {
 bool viewerShots(MainWindow& window, const QDir& out, const QString& drawing) {
     if (!window.openDrawingFile(drawing)) return false;
     window.resize(1180, 780);
-    ViewMenu& menu = window.viewMenu();
+    ViewMenu& menu = probe(window).viewMenu();
     bool ok = true;
     menu.layersAction()->trigger();
     LayerDock& layers = menu.layerDock();
@@ -147,7 +148,7 @@ int main(int argc, char** argv) {
     const QString named = QString::fromLocal8Bit(std::getenv("KORVEL_VIEWER_DRAWING") ? std::getenv("KORVEL_VIEWER_DRAWING") : "");
     if (!named.isEmpty()) ok &= viewerShots(window, out, named);
 
-    OptionsDialog& options_ = window.optionsDialog();
+    OptionsDialog& options_ = probe(window).optionsDialog();
     options_.populate();
     options_.show();
     for (int page = 0; page < options_.pages->count(); ++page) {
@@ -156,7 +157,7 @@ int main(int argc, char** argv) {
     }
     options_.hide();
 
-    DrawingInfoDialog& info = window.infoDialog();
+    DrawingInfoDialog& info = probe(window).infoDialog();
     info.showFor(window.drawing().header);
     info.show();
     ok &= save(info, out.filePath(QStringLiteral("drawing_info.png")));
@@ -170,7 +171,7 @@ int main(int argc, char** argv) {
                       QByteArray(reinterpret_cast<const char*>(emf.data()), static_cast<qsizetype>(emf.size())));
         QApplication::clipboard()->setMimeData(data);
         window.CBemf2BmpClick();
-        if (Temf2bmp* tool = window.metafileTool()) {
+        if (Temf2bmp* tool = probe(window).metafileTool()) {
             ok &= save(*tool, out.filePath(QStringLiteral("metafile_tool.png")));
             tool->hide();  // hidden, not closed: closing would write its bitmap
         }

@@ -70,7 +70,6 @@ public:
     void exitCommand();
     // Opens the clipboard-metafile tool when the clipboard holds an enhanced metafile.
     void CBemf2BmpClick();
-    Temf2bmp* metafileTool() const { return metafileTool_; }  // null until first opened
     // The clipboard with Jw_win.
     void transferToJwWin();   // "Jwwデータを [Jw_win] に転送"
     void rereadClipboard();   // "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ" in the redraw menu
@@ -80,30 +79,9 @@ public:
     // Shows what a load or a render met (replacing that source's earlier warnings) in the strip
     // above the drawing, and on standard error.
     void showWarnings(WarningSource source, const std::vector<std::string>& warnings);
-    WarningBar& warningBar() { return *warnings_; }
 
     Drawing& drawing() { return drawing_; }
-    AppSettings& settings() { return session_.settings; }
-    SettingsSession& session() { return session_; }
-    MainMenus& menus() { return *menus_; }
     DrawingView& view() { return *view_; }
-    // The layer panel, find, measuring and the recent drawings.
-    ViewMenu& viewMenu() { return *viewMenu_; }
-    DrawingInfoDialog& infoDialog() { return *infoDialog_; }
-    OptionsDialog& optionsDialog() { return *optionsDialog_; }
-    QDialog& versionDialog() { return *versionDialog_; }
-    std::array<QLabel*, kStatusPanels>& statusPanels() { return panels_; }
-    // What the last complete render left out or could not draw.
-    NoticePanel& renderNotices() { return *renderNotices_; }
-    int repaintRequests() const { return repaintRequests_; }
-    const QString& tempJwzPath() const { return tempJwzPath_; }
-    ClipWatcher& clipWatcher() { return *clipWatcher_; }
-    // Conversions the watcher finished (the drawing loaded and the picture placed).
-    int clipboardConversions() const { return clipboardConversions_; }
-
-    // How the help command hands the manual to a browser (the desktop's, or a test's); false
-    // when nothing opened it.
-    void setUrlOpener(std::function<bool(const QUrl&)> opener) { openUrl_ = std::move(opener); }
 
     // The export settings of the picture commands.
     ExportOptions exportOptions() const;
@@ -116,6 +94,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The tests' view of the widgets and counters (tests/main_window_probe.h).
+    friend struct MainWindowProbe;
+
     void create();
     void buildToolBar();
     void buildStatusBar();

@@ -3,6 +3,7 @@
 #include <QAction>
 
 #include "window_fixture.h"
+#include "main_window_probe.h"
 
 namespace korvel::test {
 namespace {
@@ -16,7 +17,7 @@ std::vector<bool> ticks(const std::array<QAction*, 7>& items) {
 }
 
 TEST_F(MenuTest, DefaultSettingsShowAsTheirItems) {
-    MainMenus& m = window->menus();
+    MainMenus& m = probe(*window).menus();
     EXPECT_EQ(ticks(m.outputSize), std::vector<bool>({false, true, false, false, false, false, false}));
     EXPECT_EQ(m.outputSize[6]->text(), QStringLiteral("任意サイズ"));
     EXPECT_EQ(m.jpegQuality->text(), QStringLiteral("画質設定(1-100)... 75"));
@@ -40,7 +41,7 @@ TEST_F(MenuTest, EverySettingOfTheFileShowsInTheMenus) {
                         "[Graphic]\nJpegValue=90\nJpegPrgrs=1\nPNGComp=5\nPNGInlc=1\nPNGTrans=1\nGIFComp=0\n"
                         "SolidFlag=2\nBwPlotFlg=1\nBw2GFlg=0\nGrpFlg=1\nSenFlg=1\nAuxLineFlg=1\nRealScaleFlg=1\n"
                         "[Form]\noutWsizeF=6\noutWsize=1000\nCBmonitorFlg=1\n");
-    MainMenus& m = window->menus();
+    MainMenus& m = probe(*window).menus();
     EXPECT_EQ(ticks(m.outputSize), std::vector<bool>({false, false, false, false, false, false, true}));
     EXPECT_EQ(m.outputSize[6]->text(), QStringLiteral("任意サイズ... 1000"));
     EXPECT_EQ(m.jpegQuality->text(), QStringLiteral("画質設定(1-100)... 90"));
@@ -62,7 +63,7 @@ TEST_F(MenuTest, EverySettingOfTheFileShowsInTheMenus) {
 
 TEST_F(MenuTest, OutOfRangeValuesLeaveCaptionsAndTicks) {
     window = makeWindow("menus_out_of_range", "[Graphic]\nJpegValue=101\nSolidFlag=1\n[Form]\noutWsizeF=9\n");
-    MainMenus& m = window->menus();
+    MainMenus& m = probe(*window).menus();
     EXPECT_EQ(m.jpegQuality->text(), QStringLiteral("画質設定 (1-100)... 75"));
     EXPECT_EQ(ticks(m.outputSize), std::vector<bool>(7, false));
     EXPECT_TRUE(m.picturesFirst->isVisible());
@@ -83,36 +84,36 @@ TEST_F(MenuTest, DisplaySizeChoiceTakesTheDrawingAreaWidth) {
     EXPECT_NE(window->view().width(), shown);
     EXPECT_EQ(window->exportOptions().width, window->view().width());
     // The file's own width is kept for the file.
-    EXPECT_EQ(window->settings().outputWidth, 1234);
-    window->menus().outputSize[3]->trigger();
-    EXPECT_EQ(window->settings().outputWidth, 480);
-    EXPECT_EQ(window->settings().outputSizeChoice, 3);
-    EXPECT_EQ(ticks(window->menus().outputSize), std::vector<bool>({false, false, false, true, false, false, false}));
+    EXPECT_EQ(probe(*window).settings().outputWidth, 1234);
+    probe(*window).menus().outputSize[3]->trigger();
+    EXPECT_EQ(probe(*window).settings().outputWidth, 480);
+    EXPECT_EQ(probe(*window).settings().outputSizeChoice, 3);
+    EXPECT_EQ(ticks(probe(*window).menus().outputSize), std::vector<bool>({false, false, false, true, false, false, false}));
 }
 
 TEST_F(MenuTest, DrawingTogglesChangeTheirSettingAndRepaint) {
-    MainMenus& m = window->menus();
-    GraphicOptions& g = window->settings().graphic;
+    MainMenus& m = probe(*window).menus();
+    GraphicOptions& g = probe(*window).settings().graphic;
     struct Case {
         QAction* item;
         bool* setting;
     } cases[] = {{m.hidePictures, &g.picturesHidden}, {m.thinLines, &g.thinLines},
                  {m.realScale, &g.realScale}, {m.hideAuxLines, &g.auxLineHidden}};
     for (const Case& c : cases) {
-        const int before = window->repaintRequests();
+        const int before = probe(*window).repaintRequests();
         c.item->trigger();
         EXPECT_TRUE(*c.setting) << c.item->text().toStdString();
         EXPECT_TRUE(c.item->isChecked());
         c.item->trigger();
         EXPECT_FALSE(*c.setting);
-        EXPECT_EQ(window->repaintRequests(), before + 2) << c.item->text().toStdString();
+        EXPECT_EQ(probe(*window).repaintRequests(), before + 2) << c.item->text().toStdString();
     }
 }
 
 TEST_F(MenuTest, EncoderTogglesChangeOnlyTheirSetting) {
-    MainMenus& m = window->menus();
-    AppSettings& s = window->settings();
-    const int before = window->repaintRequests();
+    MainMenus& m = probe(*window).menus();
+    AppSettings& s = probe(*window).settings();
+    const int before = probe(*window).repaintRequests();
     m.jpegProgressive->trigger();
     m.pngInterlace->trigger();
     m.pngTransparent->trigger();
@@ -121,12 +122,12 @@ TEST_F(MenuTest, EncoderTogglesChangeOnlyTheirSetting) {
     EXPECT_TRUE(s.graphic.pngInterlaced);
     EXPECT_TRUE(s.graphic.pngTransparent);
     EXPECT_TRUE(s.clipboardWatching);
-    EXPECT_EQ(window->repaintRequests(), before);
+    EXPECT_EQ(probe(*window).repaintRequests(), before);
 }
 
 TEST_F(MenuTest, RadioItemsActOnlyWhenUnticked) {
-    MainMenus& m = window->menus();
-    GraphicOptions& g = window->settings().graphic;
+    MainMenus& m = probe(*window).menus();
+    GraphicOptions& g = probe(*window).settings().graphic;
     m.pngCompression[0]->trigger();
     EXPECT_EQ(g.pngCompression, 0);
     EXPECT_TRUE(m.pngCompression[0]->isChecked());
@@ -152,8 +153,8 @@ TEST_F(MenuTest, RadioItemsActOnlyWhenUnticked) {
 }
 
 TEST_F(MenuTest, DrawingOrderItemsSetTheSolidFlag) {
-    MainMenus& m = window->menus();
-    AppSettings& s = window->settings();
+    MainMenus& m = probe(*window).menus();
+    AppSettings& s = probe(*window).settings();
     m.solidsFirst->trigger();
     EXPECT_EQ(s.solidFlag, 1);
     EXPECT_TRUE(m.picturesFirst->isVisible());
@@ -170,15 +171,15 @@ TEST_F(MenuTest, DrawingOrderItemsSetTheSolidFlag) {
 }
 
 TEST_F(MenuTest, MonochromeItemsWorkAsAPair) {
-    MainMenus& m = window->menus();
-    GraphicOptions& g = window->settings().graphic;
+    MainMenus& m = probe(*window).menus();
+    GraphicOptions& g = probe(*window).settings().graphic;
     m.monochrome->trigger();
     EXPECT_TRUE(g.bwPlot);
     EXPECT_TRUE(m.twoColour->isVisible());
     EXPECT_TRUE(m.grey->isVisible());
     EXPECT_TRUE(m.twoColour->isChecked());
     EXPECT_FALSE(m.grey->isChecked());
-    const int before = window->repaintRequests();
+    const int before = probe(*window).repaintRequests();
     m.twoColour->trigger();  // clicking the ticked one
     EXPECT_FALSE(m.twoColour->isChecked());
     EXPECT_TRUE(m.grey->isChecked());
@@ -188,7 +189,7 @@ TEST_F(MenuTest, MonochromeItemsWorkAsAPair) {
     m.grey->trigger();
     EXPECT_FALSE(g.bw2Grey);
     EXPECT_TRUE(m.grey->isChecked());
-    EXPECT_EQ(window->repaintRequests(), before + 3);
+    EXPECT_EQ(probe(*window).repaintRequests(), before + 3);
     m.monochrome->trigger();
     EXPECT_FALSE(g.bwPlot);
     EXPECT_FALSE(m.twoColour->isVisible());
@@ -196,8 +197,8 @@ TEST_F(MenuTest, MonochromeItemsWorkAsAPair) {
 }
 
 TEST_F(MenuTest, CustomWidthBox) {
-    MainMenus& m = window->menus();
-    AppSettings& s = window->settings();
+    MainMenus& m = probe(*window).menus();
+    AppSettings& s = probe(*window).settings();
     prompts.inputs = {{true, "1000"}, {true, "abc"}, {true, "0"}, {true, "-5"}, {false, ""}};
     m.outputSize[6]->trigger();
     EXPECT_EQ(s.outputWidth, 1000);
@@ -224,8 +225,8 @@ TEST_F(MenuTest, CustomWidthBox) {
 }
 
 TEST_F(MenuTest, JpegQualityBox) {
-    MainMenus& m = window->menus();
-    GraphicOptions& g = window->settings().graphic;
+    MainMenus& m = probe(*window).menus();
+    GraphicOptions& g = probe(*window).settings().graphic;
     prompts.inputs = {{true, "90"}, {true, "abc"}, {true, "0"}, {true, "101"}, {true, "100"}, {false, ""}};
     m.jpegQuality->trigger();
     EXPECT_EQ(g.jpegValue, 90);

@@ -13,6 +13,7 @@
 #include "drawing/drawing_builder.h"
 #include "drawing/loaders.h"
 #include "drawing_builder.h"
+#include "main_window_probe.h"
 #include "window_fixture.h"
 
 namespace korvel::test {
@@ -62,7 +63,7 @@ TEST_F(WindowTest, StartsAsAnEmptyWindowOfTheGivenSize) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Korvel"));
     EXPECT_EQ(window->size(), QSize(720, 540));
     EXPECT_FALSE(window->hasDrawing());
-    const auto& panels = window->statusPanels();
+    const auto& panels = probe(*window).statusPanels();
     for (int i = 0; i < kStatusPanels; ++i) {
         EXPECT_EQ(panels[i]->width(), kStatusPanelWidths[i]);
         EXPECT_TRUE(panels[i]->text().isEmpty()) << "the status bar is not written at start";
@@ -90,10 +91,10 @@ TEST_F(WindowTest, CommandsThatNeedADrawingSayOrDoNothing) {
     EXPECT_EQ(prompts.informations,
               QStringList({QStringLiteral("Jw_winﾃﾞｰﾀが、ありません。"), QStringLiteral("Jw_winﾃﾞｰﾀが、ありません。"),
                            QStringLiteral("ﾃﾞｰﾀが、ありません。")}));
-    const int before = window->repaintRequests();
+    const int before = probe(*window).repaintRequests();
     window->redrawScreen();
     window->copyPicture();
-    EXPECT_EQ(window->repaintRequests(), before);
+    EXPECT_EQ(probe(*window).repaintRequests(), before);
     EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
@@ -117,7 +118,7 @@ protected:
     }
     QStringList panelTexts(MainWindow& w) {
         QStringList texts;
-        for (QLabel* l : w.statusPanels()) texts << l->text();
+        for (QLabel* l : probe(w).statusPanels()) texts << l->text();
         return texts;
     }
     QString sample;
@@ -131,7 +132,7 @@ TEST_F(SampleWindowTest, OpenShowsCountsFitsAndPaints) {
     const Drawing& d = window->drawing();
     EXPECT_EQ(panelTexts(*window)[1], QStringLiteral("L = %1 ").arg(d.LineCount()));
     EXPECT_EQ(window->size(), FittedWindowSize(d.extents.Aspect));
-    EXPECT_EQ(window->settings().folderName, std::filesystem::path(samplesDir()).string() + "/");
+    EXPECT_EQ(probe(*window).settings().folderName, std::filesystem::path(samplesDir()).string() + "/");
 
     window->view().renderNow();
     EXPECT_EQ(window->view().renderCount(), 1);
@@ -157,7 +158,7 @@ TEST_F(SampleWindowTest, SavedAsVersion230AndOpenedAgainShowsTheSameCounts) {
 
     window->informationCommand();
     ASSERT_EQ(prompts.shown.size(), 1);
-    DrawingInfoDialog& info = window->infoDialog();
+    DrawingInfoDialog& info = probe(*window).infoDialog();
     info.versions().button(2)->setChecked(true);  // V2.30-2.51
     info.applyAndClose();
     EXPECT_EQ(window->drawing().header.Version, 230u);
@@ -251,12 +252,12 @@ TEST_F(WindowTest, CopyTextFollowsItsSwitch) {
     b.start = {20, 10};
     b.text = "B";
     d.top.texts = {a, b};
-    window->settings().textDelimiter = 2;
+    probe(*window).settings().textDelimiter = 2;
     QApplication::clipboard()->setText(QStringLiteral("before"));
-    window->settings().textToClipboard = false;
+    probe(*window).settings().textToClipboard = false;
     window->copyText();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
-    window->settings().textToClipboard = true;
+    probe(*window).settings().textToClipboard = true;
     window->copyText();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("A,B,\r\n"));
 }
@@ -295,17 +296,17 @@ TEST_F(WindowTest, OpenDamagedDataWarnsScansAndAlwaysRepaints) {
     writeFileBytes(dir + "/broken.jww", bytes);
     writeFileBytes(dir + "/empty.jww", {});
     prompts.files = {{QString::fromStdString(dir + "/broken.jww"), 1}, {QString::fromStdString(dir + "/empty.jww"), 1}};
-    const int before = window->repaintRequests();
+    const int before = probe(*window).repaintRequests();
     window->openDamagedCommand();
     EXPECT_EQ(prompts.informations, QStringList{QStringLiteral(" 不正なJwwDataFileをテストロードします。\n")});
     ASSERT_TRUE(window->hasDrawing());
     EXPECT_GT(window->drawing().LineCount(), 700u);
-    EXPECT_EQ(window->repaintRequests(), before + 1);
+    EXPECT_EQ(probe(*window).repaintRequests(), before + 1);
     window->openDamagedCommand();  // nothing found: repainted all the same
-    EXPECT_EQ(window->repaintRequests(), before + 2);
+    EXPECT_EQ(probe(*window).repaintRequests(), before + 2);
     prompts.files.clear();
     window->openDamagedCommand();  // cancelled
-    EXPECT_EQ(window->repaintRequests(), before + 2);
+    EXPECT_EQ(probe(*window).repaintRequests(), before + 2);
 }
 
 }  // namespace
@@ -361,20 +362,20 @@ TEST_F(SampleWindowTest, ADrawingReadIncompleteIsSaidAboveIt) {
     std::vector<uint8_t> bytes = readFileBytes(sample.toStdString());
     bytes.resize(bytes.size() * 2 / 3);
     writeFileBytes(dir + "/cut.jww", bytes);
-    EXPECT_TRUE(window->warningBar().isHidden());
+    EXPECT_TRUE(probe(*window).warningBar().isHidden());
     prompts.files = {{QString::fromStdString(dir + "/cut.jww"), 1}};
     window->show();
     window->openCommand();
     ASSERT_TRUE(window->hasDrawing());
-    ASSERT_EQ(window->warningBar().lines().size(), 1);
-    EXPECT_TRUE(window->warningBar().lines()[0].startsWith(QStringLiteral("read incomplete: 780 record(s) announced, ")))
-        << window->warningBar().lines()[0].toStdString();
-    EXPECT_TRUE(window->warningBar().isVisible());
+    ASSERT_EQ(probe(*window).warningBar().lines().size(), 1);
+    EXPECT_TRUE(probe(*window).warningBar().lines()[0].startsWith(QStringLiteral("read incomplete: 780 record(s) announced, ")))
+        << probe(*window).warningBar().lines()[0].toStdString();
+    EXPECT_TRUE(probe(*window).warningBar().isVisible());
     // A whole drawing takes the strip away.
     prompts.files = {{sample, 1}};
     window->openCommand();
-    EXPECT_TRUE(window->warningBar().lines().isEmpty());
-    EXPECT_TRUE(window->warningBar().isHidden());
+    EXPECT_TRUE(probe(*window).warningBar().lines().isEmpty());
+    EXPECT_TRUE(probe(*window).warningBar().isHidden());
 }
 
 TEST_F(SampleWindowTest, SaveSaysWhatTheFileCannotHold) {

@@ -20,6 +20,7 @@
 #include "drawing/loaders.h"
 #include "drawing_builder.h"
 #include "window_fixture.h"
+#include "main_window_probe.h"
 
 namespace korvel::test {
 namespace {
@@ -64,7 +65,7 @@ protected:
         ASSERT_TRUE(window->openDrawingFile(plan));
         window->view().renderNow();
     }
-    ViewMenu& menu() { return window->viewMenu(); }
+    ViewMenu& menu() { return probe(*window).viewMenu(); }
     QPointF pixelOf(double x, double y) {
         const ViewMapping m = window->view().mapping();
         return {m.toPixelX(x), m.toPixelY(y)};
@@ -124,10 +125,10 @@ TEST_F(ViewMenuTest, BoxesRepaintAndGoIntoExportsButNeverIntoTheDrawing) {
     const Drawing& d = window->drawing();
     const int drawn = inkAlong(50);
     EXPECT_GT(drawn, 60);
-    const int before = window->repaintRequests();
+    const int before = probe(*window).repaintRequests();
 
     menu().layerDock().setBoxState(1, -1, LayerShow::Hidden);
-    EXPECT_EQ(window->repaintRequests(), before + 1);
+    EXPECT_EQ(probe(*window).repaintRequests(), before + 1);
     EXPECT_EQ(window->renderOptions().layers.showOf(d, 1, 0), LayerShow::Hidden);
     EXPECT_EQ(window->exportOptions().render.layers.showOf(d, 1, 0), LayerShow::Hidden);
     EXPECT_EQ(d.header.LayerGroupState[1], 1u);
@@ -258,7 +259,7 @@ TEST_F(ViewMenuTest, RecentDrawingsComeBackWithTheirViews) {
     ASSERT_GE(items.size(), 2);
     EXPECT_TRUE(items[0]->text().startsWith(QStringLiteral("&1 other.jww  ("))) << items[0]->text().toStdString();
     EXPECT_TRUE(items[1]->text().startsWith(QStringLiteral("&2 plan.jww  ("))) << items[1]->text().toStdString();
-    const std::string ini = readFileText(window->session().load.path);
+    const std::string ini = readFileText(probe(*window).session().load.path);
     EXPECT_NE(ini.find("[KorvelRecentFiles]"), std::string::npos) << ini;
     EXPECT_NE(ini.find("File1=" + fs::absolute(dir + "/other.jww").lexically_normal().string()), std::string::npos)
         << ini;
@@ -280,7 +281,7 @@ TEST_F(ViewMenuTest, RecentDrawingsComeBackWithTheirViews) {
 
     // Closing keeps the list beside the window's own settings.
     window->close();
-    const std::string saved = readFileText(window->session().load.path);
+    const std::string saved = readFileText(probe(*window).session().load.path);
     EXPECT_NE(saved.find("[KorvelRecentFiles]"), std::string::npos);
     EXPECT_NE(saved.find("View1="), std::string::npos);
     EXPECT_NE(saved.find("[Graphic]"), std::string::npos) << saved;

@@ -13,6 +13,7 @@
 #include "app/options_dialog.h"
 #include "drawing/cp932.h"
 #include "window_fixture.h"
+#include "main_window_probe.h"
 
 namespace korvel::test {
 namespace {
@@ -42,7 +43,7 @@ TEST_F(DialogTest, InformationDialogShowsAndWritesTheHeader) {
     header.Version = 250;
     header.PaperSize = 3;
     header.Memo = "memo";
-    DrawingInfoDialog& d = window->infoDialog();
+    DrawingInfoDialog& d = probe(*window).infoDialog();
     d.showFor(header);
     EXPECT_EQ(d.versions().checkedId(), 0);
     EXPECT_EQ(d.papers().checkedId(), 3);
@@ -63,10 +64,10 @@ TEST_F(DialogTest, InformationDialogShowsAndWritesTheHeader) {
 
 class OptionsTest : public WindowTest {
 protected:
-    OptionsDialog& dialog() { return window->optionsDialog(); }
-    AppSettings& settings() { return window->settings(); }
+    OptionsDialog& dialog() { return probe(*window).optionsDialog(); }
+    AppSettings& settings() { return probe(*window).settings(); }
     // The dialog edits the own pens of the settings, never the drawing.
-    OwnPenSet& pens() { return window->settings().ownPens; }
+    OwnPenSet& pens() { return probe(*window).settings().ownPens; }
 };
 
 TEST_F(OptionsTest, DrawingOrderRules) {
@@ -209,7 +210,7 @@ TEST_F(OptionsTest, TheWindowFollowsTheDialog) {
     dialog().hidePictures->click();
     dialog().closeDialog();
     window->optionsCommand();  // what the window does after the dialog: menus and own pens
-    EXPECT_TRUE(window->menus().hidePictures->isChecked());
+    EXPECT_TRUE(probe(*window).menus().hidePictures->isChecked());
     EXPECT_EQ(settings().ownPens.color[2], 0x00FF00u);
 }
 

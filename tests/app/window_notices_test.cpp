@@ -6,6 +6,7 @@
 #include "drawing/loaders.h"
 #include "drawing_builder.h"
 #include "window_fixture.h"
+#include "main_window_probe.h"
 
 namespace korvel::test {
 namespace {
@@ -19,7 +20,7 @@ TEST_F(WindowTest, RenderNoticesShowWhatWasLeftOut) {
     writeFileBytes(path, SaveJwwBytes(b.drawing, 351, saved));
 
     window->show();
-    NoticePanel& notices = window->renderNotices();
+    NoticePanel& notices = probe(*window).renderNotices();
     EXPECT_TRUE(notices.isHidden());
     ASSERT_TRUE(window->openDrawingFile(QString::fromStdString(path)));
     window->view().renderNow();

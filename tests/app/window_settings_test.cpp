@@ -11,6 +11,7 @@
 #include "jwcad_fixture.h"
 #include "platform/ini_file.h"
 #include "window_fixture.h"
+#include "main_window_probe.h"
 
 namespace korvel::test {
 namespace {
@@ -84,7 +85,7 @@ TEST_F(WindowSettingsTest, EveryPaintAndEveryExportDrawWithTheSamePens) {
     EXPECT_EQ(exported.render.pens->PenColor[3], 0x00C000u);
 
     // The own pens changed in the options dialog reach the next paint; the drawing stays.
-    window->settings().ownPens.color[3] = 0x0000FF;
+    probe(*window).settings().ownPens.color[3] = 0x0000FF;
     window->RepaintDrawing();
     window->view().renderNow();
     EXPECT_EQ(lineColour(window->view().picture()), 0xFF0000u);  // QRgb of 0x0000FF
@@ -96,10 +97,10 @@ TEST_F(WindowSettingsTest, ClosingSavesOnlyWhatWasChangedInTheWindow) {
     JwCadRegistryFixture registry = JwCadRegistryFixture::typical();
     window = windowWith("window_save", "[Graphic]\nJpegValue=50\n; mine\n",
                         {"--set", "Form/outWsizeF=0", "--jpeg-quality", "90", "--progressive"});
-    EXPECT_EQ(window->settings().graphic.jpegValue, 90);
+    EXPECT_EQ(probe(*window).settings().graphic.jpegValue, 90);
     // What the user changes in the window: the PNG level, and the JPEG quality back to 60.
-    window->settings().graphic.pngCompression = 9;
-    window->settings().graphic.jpegValue = 60;
+    probe(*window).settings().graphic.pngCompression = 9;
+    probe(*window).settings().graphic.jpegValue = 60;
     window->close();
     const IniFile saved = savedFile();
     EXPECT_EQ(saved.value("Graphic", "PNGComp"), "9");
@@ -121,8 +122,8 @@ TEST_F(WindowSettingsTest, ClosingSavesOnlyWhatWasChangedInTheWindow) {
     options.settingsPath = iniPath;
     options.registryPath = reg;
     window = std::make_unique<MainWindow>(SettingsSession::start(options), prompts);
-    EXPECT_EQ(window->settings().ownPens.color[1], 0xFFFFFFu);  // Jw_cad's colour 1
-    window->settings().ownPens.color[2] = 0x123456;             // one pen changed in the dialog
+    EXPECT_EQ(probe(*window).settings().ownPens.color[1], 0xFFFFFFu);  // Jw_cad's colour 1
+    probe(*window).settings().ownPens.color[2] = 0x123456;             // one pen changed in the dialog
     window->close();
     const IniFile pens = savedFile();
     EXPECT_FALSE(pens.value("PenColor", " PenColorData1").has_value());
@@ -158,19 +159,19 @@ TEST_F(WindowSettingsTest, StatusPanelsAreWideEnoughForTheirTexts) {
     window->drawing() = b.drawing;
     window->show();
     window->UpdateStatusBar();
-    for (QLabel* panel : window->statusPanels()) {
+    for (QLabel* panel : probe(*window).statusPanels()) {
         const int needed = panel->fontMetrics().horizontalAdvance(panel->text()) + panel->indent();
         EXPECT_GE(panel->contentsRect().width(), needed) << panel->text().toStdString();
     }
-    EXPECT_EQ(window->statusPanels()[0]->text(), QStringLiteral("Ver : 6.00"));
-    EXPECT_EQ(window->statusPanels()[1]->text(), QStringLiteral("L = 120000 "));
+    EXPECT_EQ(probe(*window).statusPanels()[0]->text(), QStringLiteral("Ver : 6.00"));
+    EXPECT_EQ(probe(*window).statusPanels()[1]->text(), QStringLiteral("L = 120000 "));
     // Short texts keep the classic widths.
-    EXPECT_EQ(window->statusPanels()[7]->width(), kStatusPanelWidths[7]);
+    EXPECT_EQ(probe(*window).statusPanels()[7]->width(), kStatusPanelWidths[7]);
 }
 
 TEST_F(WindowSettingsTest, HelpWithoutABrowserNamesTheManual) {
     QUrl asked;
-    window->setUrlOpener([&asked](const QUrl& url) {
+    probe(*window).setUrlOpener([&asked](const QUrl& url) {
         asked = url;
         return false;
     });
@@ -181,7 +182,7 @@ TEST_F(WindowSettingsTest, HelpWithoutABrowserNamesTheManual) {
     EXPECT_TRUE(prompts.informations[0].contains(QStringLiteral("No web browser"))) << prompts.informations[0].toStdString();
 
     prompts.informations.clear();
-    window->setUrlOpener([](const QUrl&) { return true; });
+    probe(*window).setUrlOpener([](const QUrl&) { return true; });
     window->helpCommand();
     EXPECT_TRUE(prompts.informations.isEmpty());
 }

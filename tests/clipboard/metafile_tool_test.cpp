@@ -18,6 +18,7 @@
 #include "platform/clipboard_formats.h"
 #include "render/picture_reference.h"
 #include "xclip.h"
+#include "main_window_probe.h"
 
 namespace korvel::test {
 namespace {
@@ -61,7 +62,7 @@ protected:
         window = std::make_unique<MainWindow>(SettingsSession::start(options), prompts);
     }
     void TearDown() override {
-        if (window && window->metafileTool()) window->metafileTool()->hide();
+        if (window && probe(*window).metafileTool()) probe(*window).metafileTool()->hide();
         window.reset();
         releaseXclip();
     }
@@ -69,8 +70,8 @@ protected:
     // The command as the menu runs it, then the tool sized so that its image control is
     // `controlHeight` high.
     Temf2bmp* openTool(int controlHeight) {
-        window->menus().file.metafileTool->trigger();
-        Temf2bmp* tool = window->metafileTool();
+        probe(*window).menus().file.metafileTool->trigger();
+        Temf2bmp* tool = probe(*window).metafileTool();
         if (!tool) return nullptr;
         // It opens as wide as the preview at its own height.
         waitUntil([&] { return tool->width() == std::max(tool->previewSize().width(), 240); }, 2000);
@@ -140,8 +141,8 @@ TEST_F(MetafileToolTest, PreviewFitsTheControlAndCloseWritesTheMagnifiedBitmapAn
 
 TEST_F(MetafileToolTest, WithoutAMetafileTheCommandOpensNothingAndTheCloseWritesNothing) {
     ASSERT_TRUE(xclipOffer(QStringLiteral("text/plain"), "no picture"));
-    window->menus().file.metafileTool->trigger();
-    EXPECT_EQ(window->metafileTool(), nullptr);
+    probe(*window).menus().file.metafileTool->trigger();
+    EXPECT_EQ(probe(*window).metafileTool(), nullptr);
 
     ASSERT_TRUE(xclipOffer(kEmfMimeType, HalfBlackMetafile(400, 300)));
     Temf2bmp* tool = openTool(368);

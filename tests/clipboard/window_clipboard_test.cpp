@@ -12,6 +12,7 @@
 #include "jwz_data.h"
 #include "platform/clipboard_formats.h"
 #include "xclip.h"
+#include "main_window_probe.h"
 
 namespace korvel::test {
 namespace {
@@ -38,14 +39,14 @@ TEST_F(WindowClipboardTest, WatchingConvertsACopyFromJwWinIntoAPictureOfTheOutpu
     const JwzData data = jwzOfSample(kSample);
     ASSERT_FALSE(data.bytes.isEmpty());
     ASSERT_TRUE(xclipOffer(kJwWinFormat, data.bytes));
-    ASSERT_TRUE(waitUntil([&] { return window->clipboardConversions() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return probe(*window).clipboardConversions() == 1; }));
 
     EXPECT_EQ(window->drawing().ExpectedCount, data.records);
     EXPECT_EQ(window->drawing().top.lines.size(), data.lines);
     EXPECT_EQ(window->size(), FittedWindowSize(window->drawing().extents.Aspect));
-    EXPECT_EQ(window->statusPanels()[1]->text(), QStringLiteral("L = %1 ").arg(data.lines));
+    EXPECT_EQ(probe(*window).statusPanels()[1]->text(), QStringLiteral("L = %1 ").arg(data.lines));
     // The data passed through the cache file unchanged.
-    EXPECT_EQ(readFileBytes(window->tempJwzPath().toStdString()),
+    EXPECT_EQ(readFileBytes(probe(*window).tempJwzPath().toStdString()),
               std::vector<uint8_t>(data.bytes.begin(), data.bytes.end()));
 
     // Our own picture replaced Jw_win's data: a bitmap and the metafile under both names.
@@ -59,7 +60,7 @@ TEST_F(WindowClipboardTest, WatchingConvertsACopyFromJwWinIntoAPictureOfTheOutpu
     EXPECT_EQ(xclipRead(kWineEmfTarget), emf);
     // The notice of our own write converted nothing more.
     QCoreApplication::processEvents();
-    EXPECT_EQ(window->clipboardConversions(), 1);
+    EXPECT_EQ(probe(*window).clipboardConversions(), 1);
 }
 
 TEST_F(WindowClipboardTest, WithWatchingOffOrWithTextNothingChanges) {
@@ -75,34 +76,34 @@ TEST_F(WindowClipboardTest, WithWatchingOffOrWithTextNothingChanges) {
     ASSERT_TRUE(xclipOffer("UTF8_STRING", "一行の文字"));
     waitUntil([] { return false; }, 200);
     EXPECT_EQ(window->drawing().ExpectedCount, 0u);
-    EXPECT_EQ(window->clipboardConversions(), 0);
+    EXPECT_EQ(probe(*window).clipboardConversions(), 0);
     EXPECT_EQ(QString::fromUtf8(xclipRead("UTF8_STRING")), QStringLiteral("一行の文字"));
 }
 
 TEST_F(WindowClipboardTest, ReReadLoadsOfferedDataAndIgnoresText) {
     window = makeWindow("reread", watchingIni(false));
     ASSERT_TRUE(xclipOffer("UTF8_STRING", "text only"));
-    window->menus().file.redrawClipboard->trigger();
+    probe(*window).menus().file.redrawClipboard->trigger();
     EXPECT_EQ(window->drawing().ExpectedCount, 0u);
-    EXPECT_EQ(window->repaintRequests(), 0);
+    EXPECT_EQ(probe(*window).repaintRequests(), 0);
 
     const JwzData data = jwzOfSample(kSample);
     ASSERT_TRUE(xclipOffer(kJwWinFormat, data.bytes));
-    window->menus().file.redrawClipboard->trigger();
+    probe(*window).menus().file.redrawClipboard->trigger();
     EXPECT_EQ(window->drawing().ExpectedCount, data.records);
     EXPECT_EQ(window->drawing().top.lines.size(), data.lines);
-    EXPECT_EQ(window->repaintRequests(), 1);
+    EXPECT_EQ(probe(*window).repaintRequests(), 1);
 }
 
 TEST_F(WindowClipboardTest, TransferPlacesJwWinDataBesideOurPicture) {
     window = makeWindow("transfer", watchingIni(true));
-    window->menus().file.transfer->trigger();
+    probe(*window).menus().file.transfer->trigger();
     EXPECT_EQ(prompts.informations, QStringList{QStringLiteral("データが、ありません。")});
 
     ASSERT_TRUE(window->openDrawingFile(QString::fromStdString(samplesDir() + "/" + kSample)));
     window->copyPicture();
     ASSERT_TRUE(QGuiApplication::clipboard()->ownsClipboard());
-    window->menus().file.transfer->trigger();
+    probe(*window).menus().file.transfer->trigger();
 
     SaveResult saved;
     const std::vector<uint8_t> expected = SaveJwWinBytes(window->drawing(), saved);
@@ -118,8 +119,8 @@ TEST_F(WindowClipboardTest, TransferPlacesJwWinDataBesideOurPicture) {
     EXPECT_EQ(back.top.texts.size(), window->drawing().top.texts.size());
     // Watching was on: our own data was not taken for a copy from Jw_win.
     QCoreApplication::processEvents();
-    EXPECT_EQ(window->clipboardConversions(), 0);
-    EXPECT_TRUE(window->settings().clipboardWatching);
+    EXPECT_EQ(probe(*window).clipboardConversions(), 0);
+    EXPECT_TRUE(probe(*window).settings().clipboardWatching);
 }
 
 TEST_F(WindowClipboardTest, StartUpTakesDataAlreadyOfferedAndTheNameOfJwWinsDrawing) {
@@ -150,10 +151,10 @@ TEST_F(WindowClipboardTest, StartUpTakesDataAlreadyOfferedAndTheNameOfJwWinsDraw
     EXPECT_EQ(started.drawing().DrawingName, "plan");
     EXPECT_EQ(started.drawing().DrawingPath, dir + "\\plan.jww");
     EXPECT_EQ(Cp932ToUtf8(started.drawing().header.Memo), "開いている図面");
-    EXPECT_EQ(started.statusPanels()[1]->text(), QStringLiteral("L = %1 ").arg(data.lines));
+    EXPECT_EQ(probe(started).statusPanels()[1]->text(), QStringLiteral("L = %1 ").arg(data.lines));
     // Starting to listen is no change of the clipboard: Jw_win's data stays where it is.
     QCoreApplication::processEvents();
-    EXPECT_EQ(started.clipboardConversions(), 0);
+    EXPECT_EQ(probe(started).clipboardConversions(), 0);
     EXPECT_EQ(xclipRead(kJwWinFormat), data.bytes);
 }
 
