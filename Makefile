@@ -5,6 +5,8 @@ ASAN_RENDER_BUILD ?= build-asan-render
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+# Warnings fail the build of make and make test (WERROR=OFF to look past them for a while).
+WERROR     ?= ON
 
 .PHONY: all deps configure build demo test test-unit test-asan test-asan-render test-wine test-deb deb fuzz bench mutate install clean
 
@@ -14,7 +16,7 @@ deps:
 	@./scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_WERROR=$(WERROR) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -33,7 +35,7 @@ test-unit:
 # The drawing readers once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps test-asan-render
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON \
-	  -DKORVEL_ONLY_DRAWING=ON -DKORVEL_BENCH=OFF >/dev/null
+	  -DKORVEL_ONLY_DRAWING=ON -DKORVEL_BENCH=OFF -DKORVEL_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 900
@@ -42,14 +44,14 @@ test-asan: deps test-asan-render
 # one test program is built, so Qt and the layers above are not compiled again.
 test-asan-render: deps
 	@cmake -S . -B $(ASAN_RENDER_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON \
-	  -DKORVEL_BENCH=OFF >/dev/null
+	  -DKORVEL_BENCH=OFF -DKORVEL_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(ASAN_RENDER_BUILD) -j $(JOBS) --target korvel_tests_render
 	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ./$(ASAN_RENDER_BUILD)/korvel_tests_render --gtest_brief=1
 
 # Only the clipboard exchange with Jw_win checked against Wine itself (make test runs it too).
 test-wine: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target korvel jwwin_clip transfer_probe
 	@cd $(BUILD) && ctest --output-on-failure -L wine
 

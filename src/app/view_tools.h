@@ -22,9 +22,12 @@ public:
 class ViewTool {
 public:
     virtual ~ViewTool() = default;
-    virtual void pointerMoved(QPointF at, Qt::KeyboardModifiers modifiers) {}
-    virtual bool pressed(QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) { return false; }
-    virtual bool keyPressed(int key) { return false; }
+    virtual void pointerMoved([[maybe_unused]] QPointF at, [[maybe_unused]] Qt::KeyboardModifiers modifiers) {}
+    virtual bool pressed([[maybe_unused]] QPointF at, [[maybe_unused]] Qt::MouseButton button,
+                         [[maybe_unused]] Qt::KeyboardModifiers modifiers) {
+        return false;
+    }
+    virtual bool keyPressed([[maybe_unused]] int key) { return false; }
     virtual void pointerLeft() {}
 };
 

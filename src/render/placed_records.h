@@ -29,7 +29,9 @@ public:
     virtual void record(const RecordSet& set, const RecordRef& ref, const Placement& place) = 0;
     // Whether the members of this insert are visited; `members` is where they will lie, for the
     // visitor to mark.
-    virtual bool enter(const TDataBlock& insert, Placement& members) { return true; }
+    virtual bool enter([[maybe_unused]] const TDataBlock& insert, [[maybe_unused]] Placement& members) {
+        return true;
+    }
 };
 
 struct PlacedWalkResult {

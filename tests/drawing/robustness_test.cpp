@@ -36,8 +36,12 @@ void expectAccountedFor(const LoadResult& r, const Drawing& d, size_t size, cons
         EXPECT_LE(r.errorOffset, size) << what << ": " << r.error;
     }
     EXPECT_LE(d.completeness.endedAt, size) << what;
-    if (d.completeness.damaged) EXPECT_LE(d.completeness.damagedAt, size) << what;
-    if (r.ok && !d.completeness.complete) EXPECT_FALSE(r.warnings.empty()) << what << ": read incomplete without a word";
+    if (d.completeness.damaged) {
+        EXPECT_LE(d.completeness.damagedAt, size) << what;
+    }
+    if (r.ok && !d.completeness.complete) {
+        EXPECT_FALSE(r.warnings.empty()) << what << ": read incomplete without a word";
+    }
 }
 
 class EveryPrefix : public ::testing::TestWithParam<std::string> {};

@@ -457,8 +457,8 @@ TEST(Scanning, AClassEntryRightAfterAStrayCIsFound) {
     // A "C" within seven bytes before the entry's name: the scan once took it and the next
     // seven bytes as one candidate and went on after them, past the entry.
     for (const std::string front : {"C", "xxC", "CC", "xyzCD", "CData"}) {
-        std::vector<uint8_t> damaged(20, 'x');
-        damaged.insert(damaged.end(), front.begin(), front.end());
+        const std::string head = std::string(20, 'x') + front;
+        std::vector<uint8_t> damaged(head.begin(), head.end());
         damaged.insert(damaged.end(), stream.begin(), stream.end());
         Drawing back;
         LoadResult r = LoadDamagedJww(back, damaged.data(), damaged.size());
