@@ -369,12 +369,13 @@ std::vector<OptionSpec> buildTable() {
     // Where the settings come from.
     t.push_back(withDefault(applying(text("--settings", "FILE", kSettingsSources, kSettings,
                                           "Korvel's settings file for this run; the window saves what is changed "
-                                          "in it there."),
+                                          "in it there. It must exist (settings --save may create it)."),
                                      applySettingsPath),
                             "$XDG_CONFIG_HOME/korvel/Korvel.INI"));
     t.push_back(withDefault(applying(text("--jwcad-registry", "FILE|none", kSettingsSources, kSettings,
                                           "Jw_cad's settings (pens, line types, text sizes) from a Wine user.reg or "
-                                          "a .reg export of Windows' registry editor; none: without them."),
+                                          "a .reg export of Windows' registry editor, which must exist; none: "
+                                          "without them."),
                                      applyRegistry),
                             "$WINEPREFIX/user.reg, else ~/.wine/user.reg"));
     t.push_back(withDefault(applying(choice("--pens", "SOURCE",

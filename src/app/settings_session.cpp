@@ -1,12 +1,24 @@
 // One run's settings, set up in the main window's start-up order.
 #include "app/settings_session.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "drawing/drawing_builder.h"
 #include "platform/registry_source.h"
 
 namespace korvel {
 
 namespace {
+
+// Empty when `path` can be opened for reading, else why not.
+std::string whyNotReadable(const std::string& path) {
+    if (::access(path.c_str(), F_OK) != 0) return errno == ENOENT ? "no such file" : std::strerror(errno);
+    if (::access(path.c_str(), R_OK) != 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
+    return {};
+}
 
 std::shared_ptr<RegistrySource> openRegistry(SettingsSession& s) {
     if (s.options.registryPath == "none") {
@@ -51,6 +63,18 @@ ValueCollector valuesOf(AppSettings settings, DrawingHeader table) {
 }
 
 }  // namespace
+
+bool NamedSettingsFilesExist(const SettingsOptions& options, bool creating, std::string& error) {
+    if (!options.settingsPath.empty() && !creating) {
+        if (const std::string why = whyNotReadable(options.settingsPath); !why.empty())
+            return error = "--settings " + options.settingsPath + ": " + why, false;
+    }
+    if (!options.registryPath.empty() && options.registryPath != "none") {
+        if (const std::string why = whyNotReadable(options.registryPath); !why.empty())
+            return error = "--jwcad-registry " + options.registryPath + ": " + why, false;
+    }
+    return true;
+}
 
 SettingsSession SettingsSession::start(const SettingsOptions& options) {
     SettingsSession s;

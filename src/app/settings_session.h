@@ -19,6 +19,13 @@
 
 namespace korvel {
 
+// The settings file and Jw_cad registry named with --settings and --jwcad-registry must be
+// there to be read: only the default places may be empty. False, with `error` naming the option
+// and the file, when one is missing or cannot be opened; `creating` lets a settings file that is
+// about to be written (settings --save) be new. A folder or other non-file passes here and is
+// reported by the read itself, which goes on with the defaults.
+bool NamedSettingsFilesExist(const SettingsOptions& options, bool creating, std::string& error);
+
 class SettingsSession {
 public:
     // Never fails: problems with the files become warnings and the run goes on with defaults,

@@ -22,6 +22,10 @@ int RunWindowProgram(int argc, char** argv) {
                      EscapeControlCharacters(error).c_str());
         return 2;
     }
+    if (!NamedSettingsFilesExist(line.settings, false, error)) {
+        std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(error).c_str());
+        return 2;
+    }
     // Qt ends the process when it finds no display; say so, and what works without one.
     std::string why;
     if (!DisplayAvailable(why)) {

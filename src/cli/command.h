@@ -37,4 +37,9 @@ void PrintError(const std::string& message);
 // "korvel: COMMAND: what is wrong" and a pointer to the command's help, and returns false.
 bool ParseArguments(const char* command, unsigned options, const std::vector<std::string>& args, CommandLine& line);
 
+// The settings file and Jw_cad registry named on the command line must exist (see
+// NamedSettingsFilesExist); otherwise prints "korvel: COMMAND: --settings FILE: no such file"
+// and returns false, and the command ends with kExitUsage.
+bool NamedSettingsFilesExist(const char* command, const SettingsOptions& options, bool creating = false);
+
 }  // namespace korvel::cli

@@ -9,6 +9,7 @@
 #include "app/settings_session.h"
 #include "cli/command.h"
 #include "cli/options.h"
+#include "drawing/colour.h"
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
 #include "drawing/printable_text.h"
@@ -44,7 +45,7 @@ std::string jsonString(const std::string& utf8) {
 // "#RRGGBB" for a 0x00BBGGRR pen colour.
 std::string rgbText(uint32_t c) {
     char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", RedOf(c), GreenOf(c), BlueOf(c));
     return buf;
 }
 
@@ -252,6 +253,7 @@ int runInfo(const std::vector<std::string>& args) {
     const bool json = line.flags.count("--json") != 0, recover = line.flags.count("--recover") != 0;
     const bool forced = line.has("--as");
     const DataKind forcedKind = forced ? DataKindOf(line.number.at("--as")) : DataKind::Jww;
+    if (!NamedSettingsFilesExist("info", line.settings)) return kExitUsage;
     // The pens shown besides the drawing's own are those a conversion would draw with.
     const SettingsSession settings = SettingsSession::start(line.settings);
     for (const std::string& warning : settings.warnings) PrintError(warning);

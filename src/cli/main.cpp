@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_session.h"
+#include "cli/command.h"
 #include "cli/command.h"
 #include "cli/manual_page.h"
 #include "drawing/printable_text.h"
@@ -94,6 +96,13 @@ bool ParseArguments(const char* command, unsigned options, const std::vector<std
     std::string error;
     if (ParseCommandLine(options, args, line, error)) return true;
     PrintError(std::string(command) + ": " + error + " (korvel " + command + " --help lists the options)");
+    return false;
+}
+
+bool NamedSettingsFilesExist(const char* command, const SettingsOptions& options, bool creating) {
+    std::string error;
+    if (korvel::NamedSettingsFilesExist(options, creating, error)) return true;
+    PrintError(std::string(command) + ": " + error);
     return false;
 }
 

@@ -54,6 +54,7 @@ int runSave(const std::vector<std::string>& args) {
 
     // A drawing read without a JWW header of its own is saved with the pens it was read with:
     // the settings' pens, as the window has them.
+    if (!NamedSettingsFilesExist("save", line.settings)) return kExitUsage;
     const SettingsSession settings = SettingsSession::start(line.settings);
     Drawing d;
     settings.prepareDrawing(d);

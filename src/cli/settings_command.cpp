@@ -45,6 +45,7 @@ int run(const std::vector<std::string>& args) {
     }
     const bool save = line.flags.count("--save") != 0;
     const SettingsOptions& options = line.settings;
+    if (!NamedSettingsFilesExist("settings", options, save)) return kExitUsage;
 
     SettingsSession session = SettingsSession::start(options);
     for (const std::string& w : session.warnings) PrintError(w);

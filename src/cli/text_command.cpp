@@ -101,6 +101,7 @@ int run(const std::vector<std::string>& args) {
                    line.value("--tolerance") + "' (korvel text --help)");
         return kExitUsage;
     }
+    if (!NamedSettingsFilesExist(kName, line.settings)) return kExitUsage;
     const SettingsSession settings = SettingsSession::start(line.settings);
     for (const std::string& w : settings.warnings) PrintError("warning: " + w);
     TextSettings t = settingsOf(settings.settings);

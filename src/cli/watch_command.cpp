@@ -90,6 +90,7 @@ int run(const std::vector<std::string>& args) {
     }
     const long limit = line.number.count("--count") ? line.number.at("--count") : 0;
     const SettingsOptions& settingsOptions = line.settings;
+    if (!NamedSettingsFilesExist(kName, settingsOptions)) return kExitUsage;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     std::string why;
     if (!DisplayAvailable(why)) {

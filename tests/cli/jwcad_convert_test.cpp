@@ -91,6 +91,7 @@ TEST(ConvertWithJwCadSettings, UserRegAndRegExportChangeColoursAndLineTypes) {
     std::string wine = f.wineUserReg();
     korvel::test::writeFileBytes(dir + "/user.reg", {wine.begin(), wine.end()});
     korvel::test::writeFileBytes(dir + "/jw_win.reg", f.regedit5());
+    for (const char* ini : {"/a.INI", "/b.INI", "/c.INI", "/d.INI"}) korvel::test::writeFileBytes(dir + ini, {});
     const std::string common = drawing + " --width 480 --jwcad-registry ";
 
     korvel::test::RunResult r = korvel::test::runKorvelIsolated("convert " + common + dir + "/user.reg --settings " + dir + "/a.INI -o " + dir + "/wine.png");
@@ -158,6 +159,7 @@ TEST(ConvertWithJwCadSettings, BrokenValueIsReportedAndTheConversionGoesOn) {
     f.remove("Line", "Unit_03");
     std::string wine = f.wineUserReg();
     korvel::test::writeFileBytes(dir + "/user.reg", {wine.begin(), wine.end()});
+    korvel::test::writeFileBytes(dir + "/a.INI", {});
     korvel::test::RunResult r = korvel::test::runKorvelIsolated("convert " + drawing + " --jwcad-registry " + dir + "/user.reg --settings " + dir +
                          "/a.INI -o " + dir + "/out.png");
     EXPECT_EQ(r.status, 0) << r.out;
@@ -201,6 +203,7 @@ TEST(ConvertWithJwCadSettings, JwWinDataWithoutJwCadDrawsItsDashes) {
     test::writeFileBytes(dir + "/copy.jwz", SaveJwWinBytes(d, saved));
     ASSERT_TRUE(saved.ok) << saved.error;
 
+    test::writeFileBytes(dir + "/a.INI", {});
     const std::string common = dir + "/copy.jwz --jwcad-registry none --settings " + dir + "/a.INI";
     test::RunResult r = test::runKorvelIsolated("convert " + common + " --width 480 -o " + dir + "/copy.png");
     ASSERT_EQ(r.status, 0) << r.out;
@@ -236,6 +239,7 @@ TEST(ConvertWithJwCadSettings, InfoShowsTheDrawingsPensAndThePensInEffect) {
     JwCadRegistryFixture f = JwCadRegistryFixture::typical();
     const std::string wine = f.wineUserReg();
     korvel::test::writeFileBytes(dir + "/user.reg", {wine.begin(), wine.end()});
+    korvel::test::writeFileBytes(dir + "/a.INI", {});
     const korvel::test::RunResult r = korvel::test::runKorvelIsolated(
         "info " + drawing + " --jwcad-registry " + dir + "/user.reg --settings " + dir + "/a.INI");
     ASSERT_EQ(r.status, 0) << r.out;

@@ -30,6 +30,7 @@ std::string writeDrawing(const std::string& dir) {
 TEST(CommandLineOptions, ConvertTakesWhatTheSettingsTake) {
     const std::string dir = test::scratchDir("cli_same_values");
     const std::string plan = writeDrawing(dir);
+    test::writeFileBytes(dir + "/K.INI", {});
     const std::string common = " --jwcad-registry none --settings " + dir + "/K.INI ";
     RunResult r = runKorvelIsolated("convert " + plan + common + "-o " + dir + "/a.png --png-compression best --mono off");
     EXPECT_EQ(r.status, 0) << r.out;

@@ -64,4 +64,30 @@ TEST(WindowOptions, UnknownOptionsAreRefusedSettingsOptionsChecked) {
     EXPECT_NE(r.out.find("--pens"), std::string::npos) << r.out;
 }
 
+// Only the default places may be empty: a settings file or registry named on the command line
+// that is not there ends the run before anything is read or drawn, for a command and for the
+// window alike.
+TEST(NamedSettingsFiles, AMissingFileEndsTheRunNamingIt) {
+    const std::string dir = korvel::test::scratchDir("cli_named_settings");
+    const std::string ini = dir + "/none.INI", reg = dir + "/none.reg";
+    korvel::test::RunResult r = korvel::test::runKorvelIsolated("settings --settings " + ini + " --jwcad-registry none");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "korvel: settings: --settings " + ini + ": no such file\n");
+
+    korvel::test::writeFileBytes(dir + "/K.INI", {});
+    r = korvel::test::runKorvelIsolated("text " + dir + "/plan.jww --settings " + dir + "/K.INI --jwcad-registry " + reg);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "korvel: text: --jwcad-registry " + reg + ": no such file\n");
+
+    r = korvel::test::runKorvelIsolated("--settings " + ini);  // the window
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "korvel: --settings " + ini + ": no such file\n");
+
+    // A file that --save is about to write may be new; the folders of the defaults may be empty.
+    r = korvel::test::runKorvelIsolated("settings --settings " + ini + " --jwcad-registry none --save");
+    EXPECT_EQ(r.status, 0) << r.out;
+    r = korvel::test::runKorvelIsolated("settings");
+    EXPECT_EQ(r.status, 0) << r.out;
+}
+
 }  // namespace

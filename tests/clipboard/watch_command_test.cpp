@@ -32,6 +32,7 @@ protected:
     // Starts the watcher and waits until it listens.
     bool start(const QStringList& extra) {
         const std::string dir = scratchDir("watch-" + std::to_string(::getpid()));
+        writeFileBytes(dir + "/Korvel.INI", {});
         QStringList args{"watch", "--jwcad-registry", "none", "--settings", QString::fromStdString(dir + "/Korvel.INI")};
         watch.start(QStringLiteral(KORVEL_EXE), args + extra);
         return watch.waitForStarted(5000) && waitUntil([&] {

@@ -171,5 +171,15 @@ TEST(IniFile, WriteIsAtomicAndCreatesTheFolder) {
     EXPECT_EQ(error.rfind(dir + "/plain/Korvel.INI: cannot create its folder", 0), 0u) << error;
 }
 
+TEST(IniFile, APipeOrFolderNamedAsSettingsIsRefusedWithoutWaiting) {
+    const std::string dir = test::scratchDir("ini_not_files");
+    ASSERT_EQ(::mkfifo((dir + "/pipe.INI").c_str(), 0600), 0);
+    IniFile ini;
+    const IniFile::ReadResult r = IniFile::read(dir + "/pipe.INI", ini);
+    EXPECT_TRUE(r.exists);
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(r.error, dir + "/pipe.INI: is a pipe (FIFO), not a settings file");
+}
+
 }  // namespace
 }  // namespace korvel

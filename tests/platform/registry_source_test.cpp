@@ -1,5 +1,6 @@
 // Wine's user.reg and Windows .reg exports read as the registry would answer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -182,6 +183,19 @@ TEST(RegistryFile, MissingFileOpensNoKeyAndForeignFilesAreRefused) {
         RegistryFile part;
         part.parse(std::vector<uint8_t>(v5.begin(), v5.begin() + static_cast<long>(n)), "cut5.reg");
     }
+}
+
+TEST(RegistryFile, AFolderOrPipeNamedAsTheRegistryIsAnErrorNamingIt) {
+    const std::string dir = test::scratchDir("registry_not_files");
+    RegistryFile reg;
+    RegistryFile::LoadResult r = RegistryFile::load(dir, reg);
+    EXPECT_TRUE(r.exists);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, dir + ": cannot be read (a folder, not a regular file)");
+    ASSERT_EQ(::mkfifo((dir + "/user.reg").c_str(), 0600), 0);
+    r = RegistryFile::load(dir + "/user.reg", reg);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, dir + "/user.reg: cannot be read (a pipe (FIFO), not a regular file)");
 }
 
 TEST(RegistryFile, WinePrefixDecidesWhereUserRegistryIs) {

@@ -1,0 +1,145 @@
+// The small helpers every layer shares: text conversions, file extensions, whole-file reads and
+// colour channels.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "drawing/colour.h"
+#include "drawing/file_bytes.h"
+#include "drawing/file_extension.h"
+#include "drawing/text_conversion.h"
+#include "test_support.h"
+
+namespace korvel {
+namespace {
+
+TEST(TextConversion, Utf8EncodesEachLengthAtItsBoundariesAndReplacesWhatIsNoCharacter) {
+    EXPECT_EQ(CodePointsToUtf8(U"\u007F"), "\x7F");
+    EXPECT_EQ(CodePointsToUtf8(U"\u0080"), "\xC2\x80");
+    EXPECT_EQ(CodePointsToUtf8(U"\u07FF"), "\xDF\xBF");
+    EXPECT_EQ(CodePointsToUtf8(U"\u0800"), "\xE0\xA0\x80");
+    EXPECT_EQ(CodePointsToUtf8(U"\uFFFF"), "\xEF\xBF\xBF");
+    EXPECT_EQ(CodePointsToUtf8(U"\U00010000"), "\xF0\x90\x80\x80");
+    EXPECT_EQ(CodePointsToUtf8(U"\U0010FFFF"), "\xF4\x8F\xBF\xBF");
+    // A surrogate or a value past U+10FFFF is no character: U+FFFD each.
+    EXPECT_EQ(CodePointsToUtf8(std::u32string{0xD800, U'a', 0x110000}), "\xEF\xBF\xBD" "a" "\xEF\xBF\xBD");
+}
+
+TEST(TextConversion, Utf8DecodingReplacesEachBadByteAndKeepsWhatFollows) {
+    EXPECT_EQ(Utf8ToCodePoints("a\xE3\x81\x82z"), U"a\u3042z");
+    EXPECT_EQ(Utf8ToCodePoints("\xF0\x9F\x98\x80"), U"\U0001F600");
+    // A lead byte without its continuation, a stray continuation, a cut-off end.
+    EXPECT_EQ(Utf8ToCodePoints("\xE3" "a"), std::u32string({0xFFFD, U'a'}));
+    EXPECT_EQ(Utf8ToCodePoints("\x80"), std::u32string({0xFFFD}));
+    EXPECT_EQ(Utf8ToCodePoints("b\xE3\x81"), std::u32string({U'b', 0xFFFD, 0xFFFD}));
+}
+
+TEST(TextConversion, Utf16PairsSurrogatesAndReplacesLoneOnes) {
+    const std::vector<uint8_t> pair = {0x3D, 0xD8, 0x00, 0xDE, 'x', 0};
+    EXPECT_EQ(Utf16LeToUtf8(pair.data(), pair.size()), "\xF0\x9F\x98\x80x");
+    const std::vector<uint8_t> lone = {0x3D, 0xD8, 'x', 0, 0x00, 0xDE, 'y'};  // and an odd last byte
+    EXPECT_EQ(Utf16LeToUtf8(lone.data(), lone.size()), "\xEF\xBF\xBDx\xEF\xBF\xBD");
+}
+
+TEST(TextConversion, AnsiTextIsReadAsCp932UnlessItIsUtf8Already) {
+    EXPECT_EQ(AnsiToUtf8("\x93\xFA\x96\x7B"), "日本");
+    EXPECT_EQ(AnsiToUtf8("日本"), "日本");
+    // 0xA0 is no CP932 character; the byte after it is read on its own.
+    EXPECT_EQ(AnsiToUtf8("\xA0" "A\x82\xA0"), "\xEF\xBF\xBD" "Aあ");
+    EXPECT_TRUE(IsUtf8("plain"));
+    EXPECT_FALSE(IsUtf8("\x82\xA0"));
+    EXPECT_EQ(AsciiLowerCase("Jw_WIN\\図面"), "jw_win\\図面");
+}
+
+TEST(FileExtension, TheLastDotOfTheLastNameDecides) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"plan.jww", ".jww"},
+        {"PLAN.JWW", ".JWW"},
+        {"/home/u/old.plan.jwz", ".jwz"},
+        {"logo.bmp.gz", ".gz"},
+        {"C:\\jww\\logo.BMP", ".BMP"},
+        {"/home/u.d/plan", ""},
+        {"dir.x\\plan", ""},
+        {"plan", ""},
+        {"", ""},
+        {".jww", ".jww"},
+        {"plan.", "."},
+    };
+    for (const auto& [path, extension] : cases) EXPECT_EQ(FileExtension(path), extension) << path;
+    EXPECT_TRUE(HasExtension("PLAN.Jww", ".jww"));
+    EXPECT_TRUE(HasExtension("a/b.JPEG", ".jpeg"));
+    EXPECT_FALSE(HasExtension("plan.jww.bak", ".jww"));
+    EXPECT_FALSE(HasExtension("planjww", ".jww"));
+}
+
+TEST(WholeFile, ReadsUpToItsLimitAndRefusesWhatIsNotAFile) {
+    const std::string dir = test::scratchDir("whole-file");
+    test::writeFileBytes(dir + "/four", {1, 2, 3, 4});
+    std::vector<uint8_t> bytes;
+    auto into = [&bytes](size_t n) {
+        bytes.resize(n);
+        return bytes.data();
+    };
+    FileReadError error;
+    int64_t modified = 0;
+    ASSERT_TRUE(ReadRegularFile(dir + "/four", 4, into, error, &modified));
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3, 4}));
+    struct stat st {};
+    ASSERT_EQ(::stat((dir + "/four").c_str(), &st), 0);
+    EXPECT_EQ(modified, static_cast<int64_t>(st.st_mtime));
+
+    EXPECT_FALSE(ReadRegularFile(dir + "/four", 3, into, error));
+    EXPECT_EQ(error.kind, FileReadError::TooLarge);
+    EXPECT_EQ(error.size, 4u);
+
+    test::writeFileBytes(dir + "/empty", {});
+    EXPECT_TRUE(ReadRegularFile(dir + "/empty", 0, into, error));
+    EXPECT_TRUE(bytes.empty());
+
+    EXPECT_FALSE(ReadRegularFile(dir + "/missing", 10, into, error));
+    EXPECT_EQ(error.kind, FileReadError::CannotOpen);
+    EXPECT_EQ(error.code, ENOENT);
+
+    EXPECT_FALSE(ReadRegularFile(dir, 10, into, error));
+    EXPECT_EQ(error.kind, FileReadError::NotRegularFile);
+    EXPECT_STREQ(error.fileKind, "a folder");
+
+    // Opening a pipe with no writer must not wait for one.
+    ASSERT_EQ(::mkfifo((dir + "/pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(ReadRegularFile(dir + "/pipe", 10, into, error));
+    EXPECT_EQ(error.kind, FileReadError::NotRegularFile);
+    EXPECT_EQ(error.what, "a pipe (FIFO), not a regular file");
+}
+
+TEST(WholeFile, NoPlaceForTheBytesIsReportedAsNoMemory) {
+    const std::string dir = test::scratchDir("whole-file-memory");
+    test::writeFileBytes(dir + "/two", {7, 8});
+    FileReadError error;
+    EXPECT_FALSE(ReadRegularFile(dir + "/two", 10, [](size_t) -> uint8_t* { return nullptr; }, error));
+    EXPECT_EQ(error.kind, FileReadError::NoMemory);
+    EXPECT_EQ(error.what, "not enough memory to read its 2 bytes");
+}
+
+TEST(Colour, ChannelsComeApartAndTogetherInWindowsOrder) {
+    constexpr uint32_t c = 0x00336699;  // blue 0x33, green 0x66, red 0x99
+    static_assert(RedOf(c) == 0x99 && GreenOf(c) == 0x66 && BlueOf(c) == 0x33);
+    EXPECT_EQ(MakeColor(0x99, 0x66, 0x33), c);
+    EXPECT_EQ(RedOf(0xFF000001u), 1);  // the top byte belongs to no channel
+    EXPECT_EQ(SwapRedBlue(c), 0x00996633u);
+    EXPECT_EQ(SwapRedBlue(0xAA010203u), 0x00030201u);
+}
+
+TEST(Colour, LightColoursStartAtGreyLevel128) {
+    EXPECT_EQ(LuminanceMilli(MakeColor(255, 0, 0)), 255 * 299);
+    EXPECT_EQ(LuminanceMilli(MakeColor(0, 255, 0)), 255 * 587);
+    EXPECT_EQ(LuminanceMilli(MakeColor(0, 0, 255)), 255 * 114);
+    EXPECT_TRUE(IsLightColor(MakeColor(128, 128, 128)));
+    EXPECT_FALSE(IsLightColor(MakeColor(127, 127, 127)));
+    EXPECT_FALSE(IsLightColor(MakeColor(255, 0, 255)));  // 105,315 thousandths: magenta counts as dark
+    EXPECT_TRUE(IsLightColor(MakeColor(0, 255, 0)));
+}
+
+}  // namespace
+}  // namespace korvel
