@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -70,7 +69,7 @@ bool ReadRegularFile(const std::string& path, uint64_t limit, const std::functio
         error.what = "larger than " + std::to_string(limit) + " bytes (" + std::to_string(size) + " bytes)";
         return false;
     }
-    uint8_t* buffer = size <= SIZE_MAX ? place(static_cast<size_t>(size)) : nullptr;
+    uint8_t* buffer = place(static_cast<size_t>(size));
     if (!buffer && size > 0) {
         error.kind = FileReadError::NoMemory;
         error.what = "not enough memory to read its " + std::to_string(size) + " bytes";
