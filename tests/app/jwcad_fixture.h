@@ -110,7 +110,7 @@ public:
             "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-1-2-3-1000\n\n#arch=win32\n";
         for (const FixtureKey& k : keys) {
             out += "\n[Software\\\\Jw_cad\\\\jw_win\\\\" + k.name + "] 1733650000\n#time=1db4a1c2f3e4d50\n";
-            for (const FixtureValue& v : k.values) out += "\"" + v.name + "\"=" + data(v, true) + "\n";
+            for (const FixtureValue& v : k.values) out += "\"" + v.name + "\"=" + data(v) + "\n";
         }
         return out;
     }
@@ -121,7 +121,7 @@ public:
         std::string out = "Windows Registry Editor Version 5.00\r\n";
         for (const FixtureKey& k : keys) {
             out += "\r\n[HKEY_CURRENT_USER\\Software\\Jw_cad\\jw_win\\" + k.name + "]\r\n";
-            for (const FixtureValue& v : k.values) out += "\"" + v.name + "\"=" + data(v, false) + "\r\n";
+            for (const FixtureValue& v : k.values) out += "\"" + v.name + "\"=" + data(v) + "\r\n";
         }
         std::vector<uint8_t> bytes{0xFF, 0xFE};
         for (unsigned char c : out) {  // the fixture's text is ASCII
@@ -146,7 +146,7 @@ private:
         keys.push_back({key, {value}});
     }
 
-    static std::string data(const FixtureValue& v, bool wine) {
+    static std::string data(const FixtureValue& v) {
         if (v.isDword) {
             char buf[16];
             std::snprintf(buf, sizeof buf, "dword:%08x", v.number);

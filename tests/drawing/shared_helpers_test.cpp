@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "drawing/colour.h"
+#include "drawing/drawing_builder.h"
 #include "drawing/file_bytes.h"
 #include "drawing/file_extension.h"
 #include "drawing/text_conversion.h"
@@ -139,6 +140,43 @@ TEST(Colour, LightColoursStartAtGreyLevel128) {
     EXPECT_FALSE(IsLightColor(MakeColor(127, 127, 127)));
     EXPECT_FALSE(IsLightColor(MakeColor(255, 0, 255)));  // 105,315 thousandths: magenta counts as dark
     EXPECT_TRUE(IsLightColor(MakeColor(0, 255, 0)));
+}
+
+// What the tests and the program build drawings with: members go to the open block, the
+// definition is numbered by position and counts its members, and the top-level records are
+// filed in the order given.
+TEST(DrawingBuilder, BlocksTakeTheirMembersAndTheDrawingKeepsItsOrder) {
+    Drawing d;
+    DrawingBuilder b(d);
+    b.line(0, 0, 1, 0);
+    b.beginBlock();
+    b.circle(0, 0, 2);
+    b.text(1, 1, "A");
+    b.endBlock();
+    b.beginBlock();
+    b.insert(0, 5, 5).layer = 3;
+    b.endBlock();
+    TDataBlock& placed = b.insert(1, 10, 0, 0.5, 2.0, 2.0);
+    EXPECT_EQ(placed.scaleX, 2.0);
+
+    ASSERT_EQ(d.top.definitions.size(), 2u);
+    EXPECT_EQ(d.top.definitions[0].number, 0u);
+    EXPECT_EQ(d.top.definitions[0].count, 2);
+    EXPECT_EQ(d.top.definitions[1].number, 1u);
+    EXPECT_EQ(d.top.definitions[1].count, 1);
+    EXPECT_EQ(d.completedDefinitions, 2u);
+    EXPECT_EQ(d.memberStart, (std::vector<uint32_t>{0, 2}));
+    const std::vector<RecordClass> top = {RecordClass::Sen, RecordClass::List, RecordClass::List, RecordClass::Block};
+    ASSERT_EQ(d.top.sequence.size(), top.size());
+    for (size_t i = 0; i < top.size(); ++i) EXPECT_EQ(d.top.sequence[i].cls, top[i]) << i;
+    EXPECT_EQ(d.members.inserts.at(0).layer, 3);
+    EXPECT_EQ(d.members.circles.at(0).radius, 2.0);
+    // The record makers count what is filed at the top as a load announces it, definitions too.
+    EXPECT_EQ(d.ExpectedCount, 4u);
+
+    b.finish();
+    EXPECT_EQ(d.ExpectedCount, 2u);  // a load's count: records, not definitions
+    EXPECT_EQ(d.StreamBlockDefinitionCount, 2u);
 }
 
 }  // namespace
