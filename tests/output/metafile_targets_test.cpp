@@ -136,6 +136,7 @@ TEST(EmfTarget, FontFaceIsWrittenAsUtf16) {
     font.face = "ＭＳ 明朝";
     font.height = 10;
     emf.setFont(font);
+    emf.textOut(0, 0, U"A");  // the font is made when text needs it
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(emf.finish(bytes, error));
@@ -171,9 +172,10 @@ TEST(WmfTarget, PlaceableHeaderAndObjectTable) {
     EXPECT_EQ(le16(bytes, 22), 1);  // on disk
     EXPECT_EQ(le16(bytes, 24), 9);
     EXPECT_EQ(le32(bytes, 28) * 2 + 22, bytes.size());
-    // Objects take the lowest free slot: brush 0, the null pen of fillRect 1, then pens, brushes
-    // and the font move between slots 2 to 4 as each new one is made before the old is deleted.
-    EXPECT_EQ(le16(bytes, 32), 5);
+    // Each object is made once, in the lowest free slot, and kept: the white brush and the null
+    // pen of fillRect, the two pens drawn with, the hatched and the clear brush, the font. The
+    // pen and brush of strokeAndFillPath are never made: the format has no paths.
+    EXPECT_EQ(le16(bytes, 32), 7);
     // The last record is META_EOF: three words, type 0.
     EXPECT_EQ(le32(bytes, bytes.size() - 6), 3u);
     EXPECT_EQ(le16(bytes, bytes.size() - 2), 0);
