@@ -172,7 +172,6 @@ EmfTarget::~EmfTarget() = default;
 
 void EmfTarget::append(char* record) {
     flushLines();
-    flushText();
     store(record);
 }
 
@@ -293,7 +292,6 @@ void EmfTarget::lineTo(int x, int y) {
 
 void EmfTarget::polyline(const DevicePoint* points, size_t count) {
     if (count < 2) return;
-    flushText();
     needPen();
     if (!fits16(points, count)) {
         const std::vector<U_POINTL> pts = pointsL(points, count);
@@ -355,59 +353,29 @@ void EmfTarget::arc(int left, int top, int right, int bottom, int xStart, int yS
     bound(right, bottom);
 }
 
-// Glyphs of one horizontal line of text in one font and colour are written as one record whose
-// advances put each glyph on its own cell: the cells are where the glyphs would have been drawn
-// one by one. Turned texts are not joined (their cells are rounded one by one, which advances
-// along the turned baseline would not repeat), nor underlined or struck-out ones (the line
-// would run on through the spaces between the cells).
 void EmfTarget::textOut(int x, int y, const std::u32string& text) {
     const std::u16string units = CodePointsToUtf16(text);
     if (units.empty()) return;
-    flushLines();
     needFont();
-    const int half = std::max(haveFont_ ? font_.width : 0, 1);
-    const bool joinable = !inPath_ && haveFont_ && font_.escapement == 0 && font_.orientation == 0 &&
-                          !font_.underline && !font_.strikeOut;
-    if (!text_.chars.empty() &&
-        !(joinable && text_.joinable && y == text_.y && x >= text_.lastUnitX &&
-          text_.chars.size() + units.size() <= kMaxJoinedUnits)) {
-        flushText();
-    }
-    if (text_.chars.empty()) {
-        text_.x = x;
-        text_.y = y;
-        text_.height = haveFont_ ? std::abs(font_.height) : 0;
-        text_.joinable = joinable;
-    } else {
-        text_.dx.back() = static_cast<uint32_t>(x - text_.lastUnitX);
-    }
+    std::vector<uint16_t> chars(units.begin(), units.end());
     // Advances per unit: the cell width the font asks for, doubled for full-width characters.
-    int at = x;
-    for (size_t i = 0; i < units.size(); ++i) {
-        const uint32_t advance = units[i] < 0x100 ? half : 2 * half;
-        text_.chars.push_back(units[i]);
-        text_.dx.push_back(advance);
-        text_.lastUnitX = at;
-        at += static_cast<int>(advance);
-    }
-    bound(x, y);
-}
-
-void EmfTarget::flushText() {
-    if (text_.chars.empty()) return;
-    char* emrtext = emrtext_set(pointL(text_.x, text_.y), static_cast<U_NUM_STR>(text_.chars.size()), 2,
-                                text_.chars.data(), U_ETO_NONE, rectL(0, 0, -1, -1), text_.dx.data());
-    const int h = text_.height;
-    const U_RECTL b = rectL(text_.x - h, text_.y - h, text_.lastUnitX + 2 * h, text_.y + 2 * h);
-    text_.chars.clear();
-    text_.dx.clear();
+    // Each call keeps a record of its own: readers that place glyphs by the font's own advances
+    // (emf2svg among them) would misplace glyphs joined into one record.
+    std::vector<uint32_t> dx(chars.size());
+    const int half = std::max(haveFont_ ? font_.width : 0, 1);
+    for (size_t i = 0; i < chars.size(); ++i) dx[i] = chars[i] < 0x100 ? half : 2 * half;
+    char* emrtext = emrtext_set(pointL(x, y), static_cast<U_NUM_STR>(chars.size()), 2, chars.data(),
+                                U_ETO_NONE, rectL(0, 0, -1, -1), dx.data());
     if (!emrtext) {
         failed_ = true;
         return;
     }
-    store(U_EMREXTTEXTOUTW_set(b, U_GM_COMPATIBLE, 2540.0f / 96.0f, 2540.0f / 96.0f,
-                               reinterpret_cast<PU_EMRTEXT>(emrtext)));
+    const int h = haveFont_ ? std::abs(font_.height) : 0;
+    const U_RECTL b = rectL(x - h, y - h, x + 2 * h * static_cast<int>(chars.size()), y + 2 * h);
+    append(U_EMREXTTEXTOUTW_set(b, U_GM_COMPATIBLE, 2540.0f / 96.0f, 2540.0f / 96.0f,
+                                reinterpret_cast<PU_EMRTEXT>(emrtext)));
     std::free(emrtext);
+    bound(x, y);
 }
 
 void EmfTarget::beginPath() {
@@ -447,7 +415,6 @@ bool EmfTarget::finish(std::vector<uint8_t>& out, std::string& error) {
         return false;
     }
     flushLines();
-    flushText();
     finished_ = true;
     if (inPath_) append(U_EMRABORTPATH_set());
     // Objects still selected would not be deleted: stock ones take their place first.

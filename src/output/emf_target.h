@@ -20,8 +20,6 @@ public:
     static constexpr int kObjectCapacity = 256;
     // Polylines of one pen written together in one record, at most.
     static constexpr size_t kMaxBatch = 8192;
-    // UTF-16 units of glyphs written together in one text record, at most.
-    static constexpr size_t kMaxJoinedUnits = 1024;
 
     // `description` names the picture in the header (UTF-8). Records that would take the file
     // past `maxBytes` are not kept: the target is then full and finish() fails.
@@ -45,10 +43,7 @@ public:
     void endPath() override;
     void strokeAndFillPath() override;
     void stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) override;
-    void flush() override {
-        flushLines();
-        flushText();
-    }
+    void flush() override { flushLines(); }
 
     // Ends the metafile and hands over its bytes; false (with the reason) when a record could
     // not be made. The target takes no more calls afterwards.
@@ -69,7 +64,6 @@ private:
     // `roomChecked`: the batch of lines, whose room was taken as it grew.
     void store(char* record, bool roomChecked = false);
     void flushLines();
-    void flushText();
     void needPen();
     void needBrush();
     void needFont();
@@ -93,18 +87,6 @@ private:
     std::vector<Point16> batchPoints_;
     std::vector<uint32_t> batchCounts_;
     int batchLeft_ = 0, batchTop_ = 0, batchRight_ = 0, batchBottom_ = 0;
-
-    // Glyphs waiting to be written as one text record: where the first is drawn, the units and
-    // their advances, and where the last unit sits.
-    struct PendingText {
-        int x = 0, y = 0;
-        int lastUnitX = 0;
-        int height = 0;
-        bool joinable = false;
-        std::vector<uint16_t> chars;
-        std::vector<uint32_t> dx;
-    };
-    PendingText text_;
 
     bool havePen_ = false, haveBrush_ = false, haveFont_ = false, haveTextColor_ = false;
     PenSpec pen_;

@@ -367,48 +367,5 @@ TEST(MetafileObjectTable, FontsAndBrushesAreMadeOnceEach) {
     EXPECT_EQ(creates, 3u);
 }
 
-TEST(MetafileObjectTable, GlyphsOfAStraightLineOfTextShareOneRecord) {
-    EmfTarget emf(FittedMetafileFrame(200, 100), "texts");
-    FontSpec font;
-    font.face = "ＭＳ ゴシック";
-    font.height = 12;
-    font.width = 6;
-    emf.setFont(font);
-    emf.setTextColor(0x0000FF);
-    // Cells further apart than the glyphs' own advances, a full-width glyph, and a pair of
-    // units in one call.
-    emf.textOut(10, 20, U"A");
-    emf.textOut(19, 20, U"図");
-    emf.textOut(33, 20, U"Bc");
-    emf.textOut(50, 20, U"C");
-    emf.textOut(40, 20, U"D");  // behind the last cell: a record of its own
-    emf.textOut(60, 21, U"E");  // another line
-    emf.setTextColor(0x00FF00);
-    emf.textOut(70, 21, U"F");  // another colour
-    FontSpec turned = font;
-    turned.escapement = turned.orientation = 900;
-    emf.setFont(turned);
-    emf.textOut(80, 21, U"G");
-    emf.textOut(80, 30, U"H");
-    FontSpec underlined = font;
-    underlined.underline = true;
-    emf.setFont(underlined);
-    emf.textOut(90, 21, U"I");
-    emf.textOut(96, 21, U"J");
-    std::vector<std::string> texts;
-    for (const std::string& r : emfListing(finished(emf)))
-        if (r.rfind("TEXT", 0) == 0) texts.push_back(r);
-    EXPECT_EQ(texts, (std::vector<std::string>{
-                         "TEXT 10,20 AU+56F3BcC 9 14 6 11 6",
-                         "TEXT 40,20 D 6",
-                         "TEXT 60,21 E 6",
-                         "TEXT 70,21 F 6",
-                         "TEXT 80,21 G 6",
-                         "TEXT 80,30 H 6",
-                         "TEXT 90,21 I 6",
-                         "TEXT 96,21 J 6",
-                     }));
-}
-
 }  // namespace
 }  // namespace korvel
