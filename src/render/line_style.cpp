@@ -236,16 +236,20 @@ void DrawRandomLine(RenderTarget& target, int x1, int y1, int x2, int y2,
     DevicePoint pt[34];
     pt[0] = {x1, y1};
     double bx = x1, by = y1;
+    // A point steps off the line in one of three directions only: along it, or turned an eighth
+    // either way where the bits change. Their sines and cosines are taken once per line.
+    const double up = NormalizeAngle(theta + kTwoPi / 8), down = NormalizeAngle(theta - kTwoPi / 8);
+    const double offX[3] = {A * ct, A * std::cos(up), A * std::cos(down)};
+    const double offY[3] = {A * st, A * std::sin(up), A * std::sin(down)};
     // The first bit is compared with itself: the first point always lies on the line.
     long prev = std::lrint(bits[0]);
     for (int i = 0; i < 32; ++i) {
         const long b = std::lrint(bits[i]);
-        double phi = theta;
-        if (b != prev) phi = b == 1 ? NormalizeAngle(theta + kTwoPi / 8) : NormalizeAngle(theta - kTwoPi / 8);
+        const int turn = b == prev ? 0 : b == 1 ? 1 : 2;
         prev = b;
         bx += P * ct;
         by -= P * st;
-        pt[i + 1] = RoundPoint(bx + A * std::cos(phi), by - A * std::sin(phi));
+        pt[i + 1] = RoundPoint(bx + offX[turn], by - offY[turn]);
     }
     DevicePoint E = RoundPoint(bx, by);
     const double period = 32.0 * P;
