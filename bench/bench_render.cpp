@@ -160,7 +160,7 @@ void BM_RenderToNullTarget(benchmark::State& state) {
     }
 }
 
-void renderSynthetic(benchmark::State& state, const Drawing& d) {
+void renderSynthetic(benchmark::State& state, const Drawing& d, bool whole = false) {
     const int height = FitHeight(d, kWidth);
     QImage image(kWidth, height, QImage::Format_RGB32);
     RenderOptions options;
@@ -172,6 +172,7 @@ void renderSynthetic(benchmark::State& state, const Drawing& d) {
         request.width = kWidth;
         request.height = height;
         request.clearBackground = false;
+        if (whole) request.limits.maxPieces = UINT64_MAX / 2;
         RenderDrawing(target, d, options, request);
     }
     state.counters["records"] = static_cast<double>(d.RecordCount());
@@ -180,6 +181,12 @@ void renderSynthetic(benchmark::State& state, const Drawing& d) {
 void BM_RenderSynthetic(benchmark::State& state) {
     EnsureHeadlessGuiApplication();
     renderSynthetic(state, synthetic());
+}
+
+// Every record drawn: the render's limit of pieces would otherwise stop it part of the way.
+void BM_RenderSyntheticWhole(benchmark::State& state) {
+    EnsureHeadlessGuiApplication();
+    renderSynthetic(state, synthetic(), true);
 }
 
 void BM_RenderSyntheticLinesAndArcsOnly(benchmark::State& state) {
@@ -235,6 +242,7 @@ void BM_EmfSynthetic720(benchmark::State& state) {
 
 BENCHMARK(BM_RenderToNullTarget)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RenderSynthetic)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RenderSyntheticWhole)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RenderSyntheticLinesAndArcsOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DirectPainterSamePrimitives)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DirectPainterLinesAndArcs)->Unit(benchmark::kMillisecond)->Iterations(3);
