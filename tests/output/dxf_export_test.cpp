@@ -346,8 +346,13 @@ TEST(DxfExport, LineTypesAreDescribedByJwcadsNames) {
         l.penStyle = static_cast<uint8_t>(types[i]);
         b.add(l);
     }
+    TDataSen zero;  // type 0 draws as Jw_cad draws it, with a pattern of its own
+    zero.end = {100, -10};
+    zero.penStyle = 0;
+    b.add(zero);
     b.finish();
     const QJsonObject p = probe(writeDxf(d, DxfVersion::R2013, test::scratchDir("dxf_linetypes") + "/t.dxf"));
+    EXPECT_EQ(entityOfType(p["entities"].toArray(), "LINE", 12)->value("linetype").toString(), "JW_LINE_0");
     const QJsonObject described = p["linetype_descriptions"].toObject();
     const char* const captions[] = {"dotted 1", "dotted 2", "dotted 3", "chain 1", "chain 2",
                                     "double chain 1", "double chain 2", "auxiliary", "double length",
