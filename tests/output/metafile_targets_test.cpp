@@ -220,6 +220,32 @@ TEST(WmfTarget, PlaceableHeaderAndObjectTable) {
     EXPECT_EQ(le16(bytes, bytes.size() - 2), 0);
 }
 
+// Pens keep their width on the WMF's grid: a hairline stays 0, and no drawn width becomes less
+// than one unit or more than it is.
+TEST(WmfTarget, PensKeepTheirWidths) {
+    WmfTarget wmf(FittedMetafileFrame(400, 200));
+    for (int width : {0, 1, 2, 7, 40}) {
+        PenSpec pen;
+        pen.width = width;
+        pen.color = static_cast<uint32_t>(width);  // no two pens alike
+        wmf.setPen(pen);
+        const DevicePoint line[] = {{0, 0}, {10, 10}};
+        wmf.polyline(line, 2);
+    }
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(wmf.finish(bytes, error)) << error;
+    std::vector<int> widths;
+    for (size_t at = 22 + 18; at + 6 <= bytes.size();) {
+        const uint32_t words = le32(bytes, at);
+        if (words < 3 || at + 2 * size_t{words} > bytes.size()) break;
+        if (le16(bytes, at + 4) == 0x02FA) widths.push_back(le16(bytes, at + 8));  // CREATEPENINDIRECT
+        at += 2 * size_t{words};
+    }
+    ASSERT_GE(widths.size(), 5u);
+    EXPECT_EQ(std::vector<int>(widths.begin(), widths.begin() + 5), (std::vector<int>{0, 1, 2, 7, 40}));
+}
+
 TEST(WmfTarget, TextIsWrittenInCp932ForShiftJisFonts) {
     WmfTarget wmf(FittedMetafileFrame(100, 100));
     FontSpec font;
