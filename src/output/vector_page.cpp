@@ -14,6 +14,7 @@
 #include "drawing/cp932.h"
 #include "output/pdf_outline.h"
 #include "platform/qt_painter_target.h"
+#include "platform/qt_text.h"
 
 namespace korvel {
 
@@ -21,6 +22,13 @@ namespace {
 
 // Pens in the renderer's widths (dots, 0 the thinnest) become widths on paper; pictures drawn
 // more than once are handed to the painter as one image, so that the document holds it once.
+//
+// PDF and SVG write the whole pen state at every change of pen, and drawings change pens from
+// one line to the next. Strokes are therefore gathered by pen and put out pen by pen whenever
+// anything else is drawn (a fill, a text, a picture) and at the end: fills, texts and pictures
+// keep their place among the strokes; only where strokes of two pens cross may the other one lie
+// on top. Characters of one font and colour that follow each other are put out as one run of
+// glyphs, for the same reason.
 class PaperTarget : public RenderTarget {
 public:
     PaperTarget(QPainter& painter, double unitsPerMm, const ExportOptions& options)
@@ -28,30 +36,80 @@ public:
           thinnest_(std::max(1, static_cast<int>(std::lround(options.minPenWidthMm * unitsPerMm)))) {}
 
     void setPen(const PenSpec& pen) override {
-        PenSpec onPaper = pen;
+        pen_ = pen;
         const double w = pen.width <= 0 ? 0.0 : pen.width * perWidth_;
-        onPaper.width = std::max(thinnest_, static_cast<int>(std::min(w, 1.0e6)));
-        inner_.setPen(onPaper);
+        pen_.width = std::max(thinnest_, static_cast<int>(std::min(w, 1.0e6)));
     }
     void setBrush(const BrushSpec& brush) override { inner_.setBrush(brush); }
-    void fillRect(int l, int t, int r, int b) override { inner_.fillRect(l, t, r, b); }
-    void moveTo(int x, int y) override { inner_.moveTo(x, y); }
-    void lineTo(int x, int y) override { inner_.lineTo(x, y); }
-    void polyline(const DevicePoint* p, size_t n) override { inner_.polyline(p, n); }
-    void polygon(const DevicePoint* p, size_t n) override { inner_.polygon(p, n); }
-    void ellipse(int l, int t, int r, int b) override { inner_.ellipse(l, t, r, b); }
+    void fillRect(int l, int t, int r, int b) override {
+        putOutAll();
+        inner_.fillRect(l, t, r, b);
+    }
+    void moveTo(int x, int y) override { current_ = {x, y}; }
+    void lineTo(int x, int y) override {
+        const DevicePoint line[2] = {current_, {x, y}};
+        polyline(line, 2);
+        current_ = {x, y};
+    }
+    void polyline(const DevicePoint* p, size_t n) override {
+        if (n < 2) return;
+        putOutText();
+        Stroke& s = strokesOf(pen_);
+        s.points.insert(s.points.end(), p, p + n);
+        s.counts.push_back(n);
+        held_ += n;
+        if (held_ >= kMaxHeldPoints) putOutStrokes();
+    }
+    void polygon(const DevicePoint* p, size_t n) override {
+        withPen();
+        inner_.polygon(p, n);
+    }
+    void ellipse(int l, int t, int r, int b) override {
+        withPen();
+        inner_.ellipse(l, t, r, b);
+    }
     void arc(int l, int t, int r, int b, int xs, int ys, int xe, int ye) override {
+        withPen();
         inner_.arc(l, t, r, b, xs, ys, xe, ye);
     }
-    void setFont(const FontSpec& font) override { inner_.setFont(font); }
-    void setTextColor(uint32_t color) override { inner_.setTextColor(color); }
-    void textOut(int x, int y, const std::u32string& text) override { inner_.textOut(x, y, text); }
-    void beginPath() override { inner_.beginPath(); }
-    void endPath() override { inner_.endPath(); }
-    void strokeAndFillPath() override { inner_.strokeAndFillPath(); }
-    void flush() override { inner_.flush(); }
+    void setFont(const FontSpec& font) override { font_ = font; }
+    void setTextColor(uint32_t color) override { textColor_ = color; }
+    void textOut(int x, int y, const std::u32string& text) override {
+        putOutStrokes();
+        if (pathOpen_ || text.size() != 1) {
+            putOutText();
+            inner_.setFont(font_);
+            inner_.setTextColor(textColor_);
+            inner_.textOut(x, y, text);
+            return;
+        }
+        if (!run_.empty() && !(runFont_ == font_ && runColor_ == textColor_)) putOutText();
+        if (run_.empty()) {
+            runFont_ = font_;
+            runColor_ = textColor_;
+        }
+        run_.push_back({x, y, text[0]});
+    }
+    void beginPath() override {
+        putOutAll();
+        pathOpen_ = true;
+        inner_.beginPath();
+    }
+    void endPath() override {
+        pathOpen_ = false;
+        inner_.endPath();
+    }
+    void strokeAndFillPath() override {
+        withPen();
+        inner_.strokeAndFillPath();
+    }
+    void flush() override {
+        putOutAll();
+        inner_.flush();
+    }
 
     void stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) override {
+        putOutAll();
         if (picture.empty() || picture.pixels.size() < size_t(picture.width) * picture.height) return;
         inner_.flush();
         // The picture cache hands out the same pixels for every reference to one file: the
@@ -65,11 +123,73 @@ public:
     }
 
 private:
+    struct Stroke {
+        PenSpec pen;
+        std::vector<DevicePoint> points;
+        std::vector<size_t> counts;
+    };
+    // Enough to keep few pen changes, little enough not to hold a drawing's worth of points.
+    static constexpr size_t kMaxHeldPoints = size_t(1) << 20;
+
+    Stroke& strokesOf(const PenSpec& pen) {
+        for (Stroke& s : strokes_)
+            if (s.pen == pen) return s;
+        strokes_.push_back(Stroke{pen, {}, {}});
+        return strokes_.back();
+    }
+
+    void putOutStrokes() {
+        if (held_ == 0) return;
+        for (Stroke& s : strokes_) {
+            if (s.counts.empty()) continue;
+            inner_.setPen(s.pen);
+            const DevicePoint* p = s.points.data();
+            for (size_t n : s.counts) {
+                inner_.polyline(p, n);
+                p += n;
+            }
+            s.points.clear();
+            s.counts.clear();
+        }
+        held_ = 0;
+    }
+
+    void putOutText() {
+        if (run_.empty()) return;
+        inner_.flush();
+        if (!QtDrawGlyphRun(painter_, runFont_, runColor_, run_)) {
+            inner_.setFont(runFont_);
+            inner_.setTextColor(runColor_);
+            for (const GlyphCell& c : run_) inner_.textOut(c.x, c.y, std::u32string(1, c.ch));
+        }
+        run_.clear();
+    }
+
+    void putOutAll() {
+        putOutText();
+        putOutStrokes();
+    }
+
+    void withPen() {
+        putOutAll();
+        inner_.setPen(pen_);
+    }
+
     QPainter& painter_;
     QtPainterTarget inner_;
     double perWidth_;
     int thinnest_;
+    PenSpec pen_;
+    DevicePoint current_;
+    std::vector<Stroke> strokes_;  // in the order their pens were first used
+    size_t held_ = 0;
     std::map<const uint32_t*, QImage> images_;
+    FontSpec font_;
+    uint32_t textColor_ = 0;
+    bool pathOpen_ = false;
+    std::vector<GlyphCell> run_;
+    FontSpec runFont_;
+    uint32_t runColor_ = 0;
 };
 
 bool isWhite(uint32_t colour) { return (colour & 0x00FFFFFFu) == 0x00FFFFFFu; }
