@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QSvgGenerator>
@@ -157,7 +158,9 @@ private:
     void putOutText() {
         if (run_.empty()) return;
         inner_.flush();
-        if (!QtDrawGlyphRun(painter_, runFont_, runColor_, run_)) {
+        // SVG writes a run of glyphs as an empty text in no font: there, characters one by one.
+        const bool pdf = painter_.paintEngine() && painter_.paintEngine()->type() == QPaintEngine::Pdf;
+        if (!pdf || !QtDrawGlyphRun(painter_, runFont_, runColor_, run_)) {
             inner_.setFont(runFont_);
             inner_.setTextColor(runColor_);
             for (const GlyphCell& c : run_) inner_.textOut(c.x, c.y, std::u32string(1, c.ch));

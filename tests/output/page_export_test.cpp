@@ -12,6 +12,7 @@
 
 #include "drawing/cp932.h"
 #include "drawing/loaders.h"
+#include <zlib.h>
 #include "drawing_builder.h"
 #include "external_tools.h"
 #include "output/image_export.h"
@@ -297,6 +298,70 @@ TEST(PageExport, APictureDrawnTwiceIsEmbeddedOnce) {
     }
     EXPECT_EQ(placements, 3u) << list;
     EXPECT_EQ(objects.size(), 1u) << list;
+}
+
+// The page's content unpacked (the stream that sets up the page's matrix), for what Qt wrote.
+std::string pageContent(const std::vector<uint8_t>& pdf) {
+    const std::string text(pdf.begin(), pdf.end());
+    std::string best;
+    for (size_t at = 0; (at = text.find("stream\n", at)) != std::string::npos;) {
+        at += 7;
+        const size_t end = text.find("endstream", at);
+        if (end == std::string::npos) break;
+        std::string out(64 << 20, '\0');
+        uLongf size = out.size();
+        if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data() + at),
+                       end - at) == Z_OK &&
+            size > best.size() && out.substr(0, std::min<size_t>(size, 200)).find(" cm\n") != std::string::npos)
+            best = out.substr(0, size);
+    }
+    return best;
+}
+
+size_t countOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+    return n;
+}
+
+TEST(PageExport, StrokesGoOutPenByPenButFillsAndTextsKeepTheirPlace) {
+    EnsureHeadlessGuiApplication();
+    test::DrawingBuilder b;
+    b.drawing.header.PaperSize = 4;
+    for (int i = 0; i < 10; ++i) b.line(-100, i * 5, 100, i * 5, 2 + i % 2);  // black, green, black...
+    b.solid({-50, -50}, {50, -50}, {50, -20}, {-50, -20}, 6);
+    b.line(-100, -80, 100, -80, 2);
+    b.extents(-101, -81, 101, 51);
+    std::vector<uint8_t> pdf;
+    ASSERT_TRUE(ExportImage(b.drawing, ImageFormat::Pdf, ExportOptions{}, pdf).ok);
+    const std::string content = pageContent(pdf);
+    // Two pens for the ten lines, then the solid with its outline, then the last line's pen.
+    EXPECT_EQ(countOf(content, " SCN\n"), 4u) << content.substr(0, 2000);
+    const size_t fill = content.find(" scn\n"), filled = content.find("B*\n");
+    ASSERT_NE(fill, std::string::npos) << content.substr(0, 2000);
+    ASSERT_NE(filled, std::string::npos) << content.substr(0, 2000);
+    EXPECT_EQ(countOf(content.substr(0, fill), " l\n"), 10u);
+    EXPECT_EQ(countOf(content.substr(filled), " l\n"), 1u);
+}
+
+TEST(PageExport, CharactersOfOneFontGoOutAsOneRunAndBoldOnesOneByOne) {
+    if (!haveTool("pdftotext")) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    EnsureHeadlessGuiApplication();
+    test::DrawingBuilder b;
+    b.drawing.header.PaperSize = 4;
+    b.text(-100, 0, Utf8ToCp932("参考図ABC"));
+    TDataMoji& bold = b.text(-100, -30, Utf8ToCp932("太字"));
+    bold.textType = 20000;
+    b.extents(-101, -31, 0, 5);
+    std::vector<uint8_t> pdf;
+    ASSERT_TRUE(ExportImage(b.drawing, ImageFormat::Pdf, ExportOptions{}, pdf).ok);
+    const std::string content = pageContent(pdf);
+    EXPECT_EQ(countOf(content, "BT\n"), 1u + 2u) << content;  // the run, and each bold character
+    const std::string dir = test::scratchDir("glyph_runs");
+    test::writeFileBytes(dir + "/texts.pdf", pdf);
+    const std::string text = withoutSpaces(runTool("pdftotext -raw -enc UTF-8 " + quoted(dir + "/texts.pdf") + " -"));
+    EXPECT_NE(text.find("参考図ABC"), std::string::npos) << text;
+    EXPECT_NE(text.find("太字"), std::string::npos) << text;
 }
 
 TEST(PdfOutline, AFileNotLaidOutAsExpectedIsLeftAlone) {
