@@ -364,6 +364,30 @@ TEST(DxfExport, LineTypesAreDescribedByJwcadsNames) {
     }
 }
 
+// Text types 10000 on are italic, 20000 on bold, 30000 on both: one style each.
+TEST(DxfExport, TextStylesFollowBoldAndItalic) {
+    REQUIRE_EZDXF();
+    Drawing d;
+    d.header = NewDrawingHeader();
+    korvel::DrawingBuilder b(d);
+    const uint32_t types[] = {0, 10000, 20000, 30000, 30001};
+    for (int i = 0; i < 5; ++i) {
+        TDataMoji t = textRecord("A", {0, 10.0 * i}, {3, 10.0 * i});
+        t.textType = types[i];
+        b.add(t);
+    }
+    b.finish();
+    const QJsonObject p = probe(writeDxf(d, DxfVersion::R2013, test::scratchDir("dxf_styles") + "/s.dxf"));
+    const QJsonArray entities = p["entities"].toArray();
+    const char* const styles[] = {"ＭＳ ゴシック", "ＭＳ ゴシック Italic", "ＭＳ ゴシック Bold",
+                                  "ＭＳ ゴシック Bold Italic", "ＭＳ ゴシック Bold Italic"};
+    for (int i = 0; i < 5; ++i) {
+        const QJsonObject* text = entityOfType(entities, "TEXT", i);
+        ASSERT_NE(text, nullptr) << i;
+        EXPECT_EQ(text->value("style").toString().toStdString(), styles[i]) << types[i];
+    }
+}
+
 TEST(DxfExport, ExtentsOfFlatDrawingsAreTheirOwn) {
     // One horizontal line, or one point: no height (or no size) of their own, yet known.
     REQUIRE_EZDXF();

@@ -66,8 +66,7 @@ TEST(PngEncoder, BgrxRowsWithPaddingAreReadAsQImageLaysThemOut) {
 
 TEST(PngEncoder, TransparentBackgroundAndInterlaceAreWritten) {
     PngOptions options;
-    options.transparent = true;
-    options.transparentColor = 0x00FFFFFF;
+    options.transparent = true;  // white unless another colour is named
     options.interlaced = true;
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(EncodePng(cornerImage().view(), options, bytes));
