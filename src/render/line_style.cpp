@@ -197,7 +197,7 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
         // Whole periods before the visible part are skipped, so the dashes that are drawn sit
         // exactly where a walk from the start would put them.
         double period = 0.0;
-        for (double v : pattern) period += v;
+        for (double v : pattern) period += v * style.dotSize;
         p = std::floor(t0 * length / period) * period;
         stop = std::min(length, t1 * length + period);
     }
@@ -205,7 +205,7 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
     size_t k = 0;
     bool dash = true;
     while (p < stop) {
-        const double s = pattern[k];
+        const double s = pattern[k] * style.dotSize;
         if (dash && s > 0.0) {
             const DevicePoint a = RoundPoint(x1 + p * ux, y1 + p * uy);
             DevicePoint b = RoundPoint(x1 + (p + s) * ux, y1 + (p + s) * uy);
