@@ -6,9 +6,13 @@
 #include <QImage>
 #include <QPainter>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 #include <memory>
 
 #include "null_target.h"
+#include "output/emf_target.h"
+#include "output/metafile_frame.h"
 #include "output/raster_render.h"
 #include "platform/headless_app.h"
 #include "platform/qt_colour.h"
@@ -157,7 +161,7 @@ void BM_RenderToNullTarget(benchmark::State& state) {
     }
 }
 
-void renderSynthetic(benchmark::State& state, const Drawing& d) {
+void renderSynthetic(benchmark::State& state, const Drawing& d, bool whole = false) {
     const int height = FitHeight(d, kWidth);
     QImage image(kWidth, height, QImage::Format_RGB32);
     RenderOptions options;
@@ -169,6 +173,7 @@ void renderSynthetic(benchmark::State& state, const Drawing& d) {
         request.width = kWidth;
         request.height = height;
         request.clearBackground = false;
+        if (whole) request.limits.maxPieces = UINT64_MAX / 2;
         RenderDrawing(target, d, options, request);
     }
     state.counters["records"] = static_cast<double>(d.RecordCount());
@@ -177,6 +182,12 @@ void renderSynthetic(benchmark::State& state, const Drawing& d) {
 void BM_RenderSynthetic(benchmark::State& state) {
     EnsureHeadlessGuiApplication();
     renderSynthetic(state, synthetic());
+}
+
+// Every record drawn: the render's limit of pieces would otherwise stop it part of the way.
+void BM_RenderSyntheticWhole(benchmark::State& state) {
+    EnsureHeadlessGuiApplication();
+    renderSynthetic(state, synthetic(), true);
 }
 
 void BM_RenderSyntheticLinesAndArcsOnly(benchmark::State& state) {
@@ -205,13 +216,53 @@ void BM_DirectPainterLinesAndArcs(benchmark::State& state) {
     }
 }
 
+// The enhanced metafile of the whole drawing at 720 units: its size is what matters, so the
+// render's limit of pieces is lifted that it may draw every record.
+void BM_EmfSynthetic720(benchmark::State& state) {
+    const Drawing& d = synthetic();
+    const MetafileFrame frame = FittedMetafileFrame(720, FitHeight(d, 720));
+    double bytes = 0, records = 0;
+    bool cut = false;
+    for (auto _ : state) {
+        EmfTarget target(frame, "synthetic");
+        RenderRequest request;
+        request.width = frame.width;
+        request.height = frame.height;
+        request.limits.maxPieces = UINT64_MAX / 2;
+        cut = RenderDrawing(target, d, RenderOptions{}, request).cutShort;
+        std::vector<uint8_t> out;
+        std::string error;
+        if (!target.finish(out, error)) state.SkipWithError(error.c_str());
+        bytes = static_cast<double>(out.size());
+        records = static_cast<double>(target.recordCount());
+    }
+    if (cut) state.SkipWithError("the render was cut short");
+    state.counters["MB"] = bytes / (1024.0 * 1024.0);
+    state.counters["records"] = records;
+}
+
 BENCHMARK(BM_RenderToNullTarget)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RenderSynthetic)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RenderSyntheticWhole)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RenderSyntheticLinesAndArcsOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DirectPainterSamePrimitives)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DirectPainterLinesAndArcs)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_EmfSynthetic720)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 }  // namespace korvel
 
-BENCHMARK_MAIN();
+// `bench_render --write-synthetic FILE` writes the drawing as a JWW file instead, so that whole
+// `korvel convert` runs can be timed on it.
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--write-synthetic") == 0) {
+        const std::vector<uint8_t> bytes = korvel::bench::SyntheticJww({});
+        std::ofstream out(argv[2], std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return out ? 0 : 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -16,6 +16,8 @@ packages=(
   # DXF files are checked by the programs that read them: ezdxf and LibreCAD's dxf2pdf, whose
   # PDF pages poppler turns into pictures.
   python3-ezdxf librecad poppler-utils
+  # PDF and SVG pages are checked by poppler and by librsvg's rsvg-convert.
+  librsvg2-bin
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils xdg-utils libfile-mimeinfo-perl
   # The clipboard exchange with Jw_win checked against Wine itself (scripts/wine-check.sh): about

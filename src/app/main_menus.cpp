@@ -61,8 +61,11 @@ void MainMenus::buildFileMenu(QMenuBar& bar) {
     file.savePicture = m->addAction(QStringLiteral("画像データで保存(&S)"));
     m->addSeparator();
     file.information = m->addAction(QStringLiteral("Jwwデータ情報"));
-    file.print = m->addAction(QStringLiteral("印刷(&P)"));
-    file.print->setVisible(false);
+    file.print = m->addAction(QStringLiteral("印刷(&P)..."));
+    file.print->setShortcut(QKeySequence::Print);
+    file.printPreview = m->addAction(QStringLiteral("印刷プレビュー..."));
+    file.printFit = m->addAction(QStringLiteral("用紙に合わせて印刷"));
+    file.printFit->setCheckable(true);
     m->addSeparator();
     file.exit = m->addAction(QStringLiteral("終了(&X)"));
 }

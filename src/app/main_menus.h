@@ -27,7 +27,9 @@ struct FileMenuActions {
     QAction* copyText = nullptr;         // "クリップボードに文字データをコピー(&C)"
     QAction* savePicture = nullptr;      // "画像データで保存(&S)"
     QAction* information = nullptr;      // "Jwwデータ情報"
-    QAction* print = nullptr;            // "印刷(&P)", never shown
+    QAction* print = nullptr;            // "印刷(&P)...": the print dialog (Ctrl+P)
+    QAction* printPreview = nullptr;     // "印刷プレビュー..."
+    QAction* printFit = nullptr;         // "用紙に合わせて印刷": scaled to the paper, else real scale
     QAction* exit = nullptr;             // "終了(&X)"
     QAction* redrawScreen = nullptr;     // "画面"
     QAction* redrawClipboard = nullptr;  // "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ"

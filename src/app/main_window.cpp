@@ -186,6 +186,8 @@ void MainWindow::connectCommands() {
     wire(f.copyPicture, &MainWindow::copyPicture);
     wire(f.copyText, &MainWindow::copyText);
     wire(f.savePicture, &MainWindow::savePicture);
+    wire(f.print, &MainWindow::printCommand);
+    wire(f.printPreview, &MainWindow::printPreviewCommand);
     wire(f.information, &MainWindow::informationCommand);
     wire(f.exit, &MainWindow::exitCommand);
     wire(f.redrawScreen, &MainWindow::redrawScreen);

@@ -18,6 +18,7 @@
 #include "drawing/loaders.h"
 #include "output/export_options.h"
 
+class QPrinter;
 class QToolBar;
 class QUrl;
 
@@ -62,6 +63,11 @@ public:
     void copyPicture();
     void copyText();
     void savePicture();
+    void printCommand();         // the print dialog, then the page
+    void printPreviewCommand();  // the print preview, which can print too
+    // Prints the drawing onto the printer as it is set up (paper, orientation, output file), at
+    // real scale or, with the menu's "用紙に合わせて印刷", fitted. False when nothing was printed.
+    bool printTo(QPrinter& printer);
     void informationCommand();
     void redrawScreen();
     void optionsCommand();

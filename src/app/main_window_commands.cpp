@@ -4,10 +4,14 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QUrl>
 #include <cstdio>
 
 #include "app/drawing_info_dialog.h"
+#include "app/drawing_printer.h"
 #include "drawing/printable_text.h"
 #include "app/main_window.h"
 #include "app/options_dialog.h"
@@ -28,7 +32,7 @@ namespace {
 const QString kJwwFilter = QStringLiteral("Jww形式ﾃﾞｰﾀ(*.jww);;すべてのﾌｧｲﾙ(*.*)");
 const QString kImageFilter = QStringLiteral(
     "BMPﾌｧｲﾙ(*.BMP);;JPEGﾌｧｲﾙ(*.JPG);;PNGﾌｧｲﾙ(*.PNG);;GIFﾌｧｲﾙ(*.GIF);;"
-    "ｴﾝﾊﾝｽﾄﾞﾒﾀﾌｧｲﾙ(*.EMF);;ﾒﾀﾌｧｲﾙ(*.WMF)");
+    "ｴﾝﾊﾝｽﾄﾞﾒﾀﾌｧｲﾙ(*.EMF);;ﾒﾀﾌｧｲﾙ(*.WMF);;PDFﾌｧｲﾙ(*.PDF);;SVGﾌｧｲﾙ(*.SVG)");
 const QString kNoData = QStringLiteral("Jw_winﾃﾞｰﾀが、ありません。");
 
 std::string local(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -41,6 +45,8 @@ QString imageExtensionForFilter(int index) {
         case 4: return QStringLiteral(".gif");
         case 5: return QStringLiteral(".emf");
         case 6: return QStringLiteral(".wmf");
+        case 7: return QStringLiteral(".pdf");
+        case 8: return QStringLiteral(".svg");
         default: return QStringLiteral(".bmp");
     }
 }
@@ -200,7 +206,58 @@ void MainWindow::savePicture() {
         prompts_.information(QString::fromStdString(r.error));
         return;
     }
+    // A page on paper can leave records off its edges; that is worth a word.
+    ImageFormat format;
+    if (ImageFormatFromExtension(FileExtension(local(name)), format) && IsPageFormat(format))
+        reportWriteWarnings(name, r.warnings);
     setFolderFromFile(name);
+}
+
+bool MainWindow::printTo(QPrinter& printer) {
+    if (!hasDrawing()) return false;
+    std::vector<std::string> warnings;
+    std::string error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool printed =
+        PrintDrawing(printer, drawing_, exportOptions(), menus_->file.printFit->isChecked(), warnings, error);
+    QApplication::restoreOverrideCursor();
+    if (!printed) {
+        prompts_.information(QString::fromStdString(error));
+        return false;
+    }
+    if (!warnings.empty()) {
+        QString text = QStringLiteral("印刷しましたが:");
+        for (const std::string& w : warnings) {
+            std::fprintf(stderr, "korvel: print: %s\n", w.c_str());
+            text += QStringLiteral("\n・") + QString::fromStdString(w);
+        }
+        prompts_.information(text);
+    }
+    return true;
+}
+
+void MainWindow::printCommand() {
+    if (!hasDrawing()) {
+        prompts_.information(kNoData);
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    PreparePrinter(printer, drawing_, exportOptions());
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    printTo(printer);
+}
+
+void MainWindow::printPreviewCommand() {
+    if (!hasDrawing()) {
+        prompts_.information(kNoData);
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    PreparePrinter(printer, drawing_, exportOptions());
+    QPrintPreviewDialog preview(&printer, this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { printTo(*p); });
+    preview.exec();
 }
 
 void MainWindow::informationCommand() {

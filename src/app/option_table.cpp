@@ -85,6 +85,17 @@ bool applyWidth(const OptionSpec& spec, long number, const std::string&, Command
     return true;
 }
 
+// Millimetres on paper: a decimal number above 0 and at most 10.
+bool applyMillimetres(const OptionSpec& spec, long, const std::string& text, CommandLine& out, std::string& why) {
+    char* end = nullptr;
+    errno = 0;
+    const double mm = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
+    if (text.empty() || errno != 0 || *end != '\0' || !(mm > 0.0 && mm <= 10.0))
+        return why = "must be millimetres above 0 and at most 10 (such as 0.13)", false;
+    out.text[spec.name] = text;
+    return true;
+}
+
 // A layer list is checked as it is given; several --layers read as one list, left to right.
 bool applyLayers(const OptionSpec& spec, long, const std::string& text, CommandLine& out, std::string& why) {
     LayerChoice scratch;
@@ -248,6 +259,7 @@ OptionSpec applying(OptionSpec s, OptionApply apply, bool setting = true) {
 
 const char* const kOutput = "Output";
 const char* const kImage = "Image size and encoders";
+const char* const kPages = "PDF and SVG pages";
 const char* const kDrawing = "Drawing";
 const char* const kSettings = "Settings";
 const char* const kCommand = "Options";
@@ -256,14 +268,15 @@ std::vector<OptionSpec> buildTable() {
     std::vector<OptionSpec> t;
     // Where the output goes (convert).
     t.push_back(withAlias(text("--output", "FILE", kConvertCommand, kOutput,
-                               "Writes one file; \"-\" writes to standard output."), "-o"));
+                               "Writes one file; \"-\" writes to standard output. Several drawings into one .pdf "
+                               "file give one page each, in the order given."), "-o"));
     t.push_back(withAlias(text("--directory", "DIR", kConvertCommand, kOutput,
                                "Writes each drawing into DIR as its name up to the first \".\" plus .PNG, .JPG, "
-                               ".GIF, .BMP, .emf, .wmf or .dxf."), "-d"));
+                               ".GIF, .BMP, .emf, .wmf, .dxf, .pdf or .svg."), "-d"));
     t.push_back(withDefault(
         withAlias(text("--format", "F[,F...]", kConvertCommand, kOutput,
-                       "The formats to write: bmp, jpeg, png, gif, emf, wmf or dxf, several separated by "
-                       "commas."),
+                       "The formats to write: bmp, jpeg, png, gif, emf, wmf, dxf, pdf or svg, several "
+                       "separated by commas."),
                   "-f"),
         "the extension of -o, else png"));
     t.push_back(withDefault(choice("--dxf-version", "VERSION",
@@ -278,6 +291,26 @@ std::vector<OptionSpec> buildTable() {
     t.push_back(applying(text("--layers", "LIST", kConvertCommand, kOutput, kLayerSpecHelp), applyLayers, false));
     t.push_back(flag("--clear-background", nullptr, kConvertCommand, kOutput,
                      "Fills the background with colour 0 even where the pens leave it to the image's own fill."));
+    t.push_back(withDefault(
+        choice("--page", "PAPER",
+               {{-1, {"paper"}, nullptr}, {-2, {"fit"}, nullptr}, {0, {"A0", "Ａ-０"}, nullptr},
+                {1, {"A1", "Ａ-１"}, nullptr}, {2, {"A2", "Ａ-２"}, nullptr}, {3, {"A3", "Ａ-３"}, nullptr},
+                {4, {"A4", "Ａ-４"}, nullptr}, {5, {"2A", "２Ａ"}, nullptr}, {6, {"3A", "３Ａ"}, nullptr},
+                {7, {"4A", "４Ａ"}, nullptr}, {8, {"5A", "５Ａ"}, nullptr}},
+               kConvertCommand, kPages,
+               "The page of PDF and SVG files: the drawing's own paper at real scale (the 10m, 50m and 100m sheets "
+               "get the extents and a 10 mm margin), that page for any drawing (fit), or another paper, landscape, "
+               "with the drawing's page scaled to fit and centred."),
+        "paper"));
+    t.push_back(withDefault(applying(text("--pen-width", "MM", kConvertCommand, kPages,
+                                          "How wide one unit of a pen's width prints on PDF and SVG pages."),
+                                     applyMillimetres, false),
+                            "0.13"));
+    t.push_back(withDefault(applying(text("--min-pen-width", "MM", kConvertCommand, kPages,
+                                          "The width of the thinnest line on PDF and SVG pages (and of every line "
+                                          "with --thin-lines)."),
+                                     applyMillimetres, false),
+                            "0.1"));
     t.push_back(withAlias(flag("--quiet", nullptr, kConvertCommand, kOutput, "Shows no progress; errors and warnings still show."), "-q"));
     t.push_back(withAlias(flag("--verbose", nullptr, kConvertCommand, kOutput,
                                "Also names each file written."), "-v"));

@@ -17,6 +17,9 @@
 #include "output/batch_convert.h"
 #include "output/export_options.h"
 #include "output/save_image_file.h"
+#include "output/vector_page.h"
+#include "drawing/loaders.h"
+#include "drawing/output_file.h"
 #include "platform/headless_app.h"
 #include "render/layer_choice.h"
 
@@ -38,7 +41,7 @@ bool parseFormats(const std::string& text, std::vector<ImageFormat>& formats) {
         const std::string name = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         ImageFormat f;
         if (!ImageFormatFromName(name, f))
-            return usageError("--format takes bmp, jpeg, png, gif, emf, wmf or dxf, not '" + name + "'");
+            return usageError("--format takes bmp, jpeg, png, gif, emf, wmf, dxf, pdf or svg, not '" + name + "'");
         formats.push_back(f);
         if (comma == std::string::npos) break;
         start = comma + 1;
@@ -54,14 +57,16 @@ bool planJobs(const CommandLine& line, std::vector<ConvertJob>& jobs) {
     std::vector<ImageFormat> formats;
     if (line.has("--format") && !parseFormats(line.value("--format"), formats)) return false;
     if (!output.empty()) {
-        if (inputs.size() != 1) return usageError("-o takes one input file; use -d DIR for several");
         ImageFormat format = ImageFormat::Png;
         if (formats.size() > 1) return usageError("-o writes one file; give one --format");
         if (!formats.empty()) format = formats[0];
         else if (output != "-" && !ImageFormatFromExtension(FileExtension(output), format))
             return usageError("cannot tell the output format of '" + output +
                               "' from its extension; give --format");
-        jobs.push_back({inputs[0], {{format, output}}});
+        // A PDF holds a page per drawing; every other format holds one drawing.
+        if (inputs.size() != 1 && format != ImageFormat::Pdf)
+            return usageError("-o takes one input file, or several into one PDF; use -d DIR for several");
+        for (const std::string& input : inputs) jobs.push_back({input, {{format, output}}});
         return true;
     }
     if (formats.empty()) formats.push_back(ImageFormat::Png);
@@ -99,6 +104,85 @@ std::function<std::vector<std::string>(const Drawing&, ExportOptions&)> sayWhenL
     };
 }
 
+// The page options: the paper and the pen widths on it.
+void applyPageOptions(const CommandLine& line, ExportOptions& options) {
+    if (line.number.count("--page")) {
+        const long page = line.number.at("--page");
+        if (page == -1) options.page = {PageRule::DrawingPaper, 0};
+        else if (page == -2) options.page = {PageRule::Fit, 0};
+        else options.page = {PageRule::Paper, static_cast<uint32_t>(page)};
+    }
+    // Checked when parsed.
+    if (line.text.count("--pen-width")) options.penWidthMm = std::strtod(line.value("--pen-width").c_str(), nullptr);
+    if (line.text.count("--min-pen-width"))
+        options.minPenWidthMm = std::strtod(line.value("--min-pen-width").c_str(), nullptr);
+}
+
+void printWarnings(const std::vector<std::string>& said) {
+    for (const std::string& w : said) PrintError("warning: " + w);
+}
+
+// Several drawings into one PDF: loaded one after another, each drawn on a page of its own and
+// let go before the next; the file is written only when every page is.
+int convertIntoOnePdf(const std::vector<ConvertJob>& jobs, const ExportOptions& options,
+                      const DrawingPreparation& prepare, bool verbose) {
+    PdfDocument document;
+    int status = kExitOk;
+    for (const ConvertJob& job : jobs) {
+        Drawing drawing;
+        if (prepare.beforeLoad) prepare.beforeLoad(drawing);
+        const LoadResult loaded = LoadFile(drawing, job.input);
+        std::vector<std::string> warnings;
+        for (const std::string& w : loaded.warnings) warnings.push_back(job.input + ": " + w);
+        if (!loaded.ok) {
+            printWarnings(warnings);
+            PrintError(loaded.error);
+            status = kExitFailed;
+            continue;
+        }
+        ExportOptions drawingOptions = options;
+        if (prepare.afterLoad)
+            for (const std::string& w : prepare.afterLoad(drawing, drawingOptions)) warnings.push_back(job.input + ": " + w);
+        std::vector<std::string> pageWarnings;
+        std::string error;
+        if (drawing.ExpectedCount == 0) error = "the drawing has no data";
+        else document.addPage(drawing, drawingOptions, PageTitle(drawing), pageWarnings, error);
+        for (const std::string& w : pageWarnings) warnings.push_back(job.input + ": " + w);
+        printWarnings(warnings);
+        if (!error.empty()) {
+            PrintError(job.input + ": " + error);
+            status = kExitFailed;
+        }
+    }
+    // A set with a page missing is not the set that was asked for.
+    const std::string& output = jobs.front().targets.front().path;
+    if (status != kExitOk) {
+        PrintError(output + ": not written, as not every drawing could be put on a page");
+        return status;
+    }
+    std::vector<uint8_t> bytes;
+    std::vector<std::string> warnings;
+    std::string error;
+    if (!document.finish(bytes, warnings, error)) {
+        PrintError(output + ": " + error);
+        return kExitFailed;
+    }
+    printWarnings(warnings);
+    if (output == "-") {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+            PrintError("standard output: write failed");
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+    if (!WriteFileAtomically(output, bytes, error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    if (verbose) std::fprintf(stderr, "korvel convert: wrote %s\n", output.c_str());
+    return kExitOk;
+}
+
 int run(const std::vector<std::string>& args) {
     CommandLine line;
     if (!ParseArguments(kName, kConvertCommand, args, line)) return kExitUsage;
@@ -124,6 +208,7 @@ int run(const std::vector<std::string>& args) {
         std::string error;  // checked when parsed
         ApplyLayerSpec(line.value("--layers"), options.render.layers, error);
     }
+    applyPageOptions(line, options);
     if (line.number.count("--dxf-version"))
         options.dxfVersion = line.number.at("--dxf-version") == 2013 ? DxfVersion::R2013 : DxfVersion::R2000;
     if (!directory.empty()) {
@@ -140,6 +225,7 @@ int run(const std::vector<std::string>& args) {
     const int threads = line.number.count("--jobs") ? static_cast<int>(line.number.at("--jobs")) : 1;
     DrawingPreparation prepare = settings.drawingPreparation();
     if (line.has("--layers")) prepare.afterLoad = sayWhenLayersShowNothing(std::move(prepare.afterLoad));
+    if (jobs.size() > 1 && !output.empty()) return convertIntoOnePdf(jobs, options, prepare, verbose);
     const std::vector<ConvertOutcome> outcomes =
         ConvertFiles(jobs, options, threads, showing ? showProgress : ConvertProgress(), prepare);
     int status = kExitOk;
@@ -173,9 +259,10 @@ int run(const std::vector<std::string>& args) {
 
 const CommandRegistrar registrar(
     kName, "convert FILE... (-o OUT | -d DIR) [options]",
-    "Renders drawings into image files (PNG, JPEG, GIF, BMP) and metafiles (EMF, WMF), with the settings the\n"
-    "window uses and these options over them, or writes their records as DXF for other CAD programs. One\n"
-    "file that fails does not stop the others.",
+    "Renders drawings into image files (PNG, JPEG, GIF, BMP), metafiles (EMF, WMF) and pages on paper\n"
+    "(PDF, SVG: at real scale on the drawing's paper, texts kept as texts), with the settings the window uses\n"
+    "and these options over them, or writes their records as DXF for other CAD programs. One file that fails\n"
+    "does not stop the others; several drawings into one PDF give a page each.",
     kConvertCommand, run);
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Records come from libuemf's builders; the file is assembled in memory and the header's counts
-// and bounds are filled in at the end. Pens, brushes and fonts alternate between two handle
-// slots each, so that the one selected is never the one deleted.
+// and bounds are filled in at the end. Lines of one pen that follow each other are held back and
+// written as one record of 16-bit points: a drawing of a million lines is mostly such runs.
 #include "output/emf_target.h"
 
 #include <uemf.h>
@@ -16,12 +16,11 @@ namespace korvel {
 
 namespace {
 
-constexpr int kPenSlot = 1;
-constexpr int kBrushSlot = 3;
-constexpr int kFontSlot = 5;
-constexpr int kHandleCount = 7;
-// Room kept for the records that end a file (object clean-up and end of file).
-constexpr uint64_t kEofReserve = 256;
+// Room kept for the records that end a file: stock objects selected, every object deleted, end
+// of file.
+constexpr uint64_t kEofReserve = 256 + 12 * EmfTarget::kObjectCapacity;
+// The fixed part of EMR_POLYPOLYLINE16: type, size, bounds, line count, point count.
+constexpr uint64_t kPolyPolyHeader = 8 + 16 + 4 + 4;
 
 std::string sizeText(uint64_t bytes) {
     if (bytes >= EmfTarget::kMaxBytes) return "4 GB";
@@ -54,6 +53,23 @@ U_RECTL boundsOf(const DevicePoint* points, size_t count) {
         t = std::min(t, points[i].y), b = std::max(b, points[i].y);
     }
     return rectL(l, t, r, b);
+}
+
+bool fits16(const DevicePoint* points, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (points[i].x < -32768 || points[i].x > 32767 || points[i].y < -32768 || points[i].y > 32767)
+            return false;
+    }
+    return true;
+}
+
+std::vector<U_POINT16> points16(const DevicePoint* points, size_t count) {
+    std::vector<U_POINT16> out(count);
+    for (size_t i = 0; i < count; ++i) {
+        out[i].x = static_cast<int16_t>(points[i].x);
+        out[i].y = static_cast<int16_t>(points[i].y);
+    }
+    return out;
 }
 
 std::vector<U_POINTL> pointsL(const DevicePoint* points, size_t count) {
@@ -131,7 +147,7 @@ char* createFontRecord(uint32_t slot, const FontSpec& font) {
 }  // namespace
 
 EmfTarget::EmfTarget(const MetafileFrame& frame, const std::string& description, uint64_t maxBytes)
-    : frame_(frame), maxBytes_(std::min(maxBytes, kMaxBytes)) {
+    : frame_(frame), maxBytes_(std::min(maxBytes, kMaxBytes)), objects_(*this, 1, kObjectCapacity) {
     std::u16string desc = Utf8ToUtf16("Korvel");
     desc.push_back(0);
     desc += Utf8ToUtf16(description);
@@ -155,6 +171,11 @@ EmfTarget::EmfTarget(const MetafileFrame& frame, const std::string& description,
 EmfTarget::~EmfTarget() = default;
 
 void EmfTarget::append(char* record) {
+    flushLines();
+    store(record);
+}
+
+void EmfTarget::store(char* record, bool roomChecked) {
     if (!record) {
         failed_ = true;
         return;
@@ -163,7 +184,7 @@ void EmfTarget::append(char* record) {
     // Checked as each record comes, so that a drawing asking for gigabytes is stopped before it
     // has them. The end-of-file record always needs room.
     const uint64_t reserve = finished_ ? 0 : kEofReserve;
-    if (full_ || bytes_.size() + size + reserve > maxBytes_) {
+    if (!roomChecked && (full_ || bytes_.size() + size + reserve > maxBytes_)) {
         full_ = true;
         std::free(record);
         return;
@@ -173,12 +194,46 @@ void EmfTarget::append(char* record) {
     std::free(record);
 }
 
-void EmfTarget::replaceObject(int firstSlot, int& current, char* createRecord) {
-    const int slot = current == firstSlot ? firstSlot + 1 : firstSlot;
-    append(createRecord);
-    append(U_EMRSELECTOBJECT_set(static_cast<uint32_t>(slot)));
-    if (current) append(U_EMRDELETEOBJECT_set(static_cast<uint32_t>(current)));
-    current = slot;
+void EmfTarget::flushLines() {
+    if (batchCounts_.empty()) return;
+    const U_RECTL b = rectL(batchLeft_, batchTop_, batchRight_, batchBottom_);
+    const auto* points = reinterpret_cast<const U_POINT16*>(batchPoints_.data());
+    const auto total = static_cast<uint32_t>(batchPoints_.size());
+    char* record = batchCounts_.size() == 1
+                       ? U_EMRPOLYLINE16_set(b, total, points)
+                       : U_EMRPOLYPOLYLINE16_set(b, static_cast<uint32_t>(batchCounts_.size()),
+                                                 batchCounts_.data(), total, points);
+    batchPoints_.clear();
+    batchCounts_.clear();
+    store(record, true);  // its room was checked line by line as the batch grew
+    bound(b.left, b.top);
+    bound(b.right, b.bottom);
+}
+
+void EmfTarget::createObject(int slot, const MetafileObject& object) {
+    const auto handle = static_cast<uint32_t>(slot);
+    switch (object.kind) {
+    case MetafileObjectKind::Pen: append(createPenRecord(handle, object.pen)); break;
+    case MetafileObjectKind::Brush: append(createBrushRecord(handle, object.brush)); break;
+    case MetafileObjectKind::Font: append(createFontRecord(handle, object.font)); break;
+    case MetafileObjectKind::NullPen: break;  // the stock object serves
+    }
+}
+
+void EmfTarget::selectObject(int slot) { append(U_EMRSELECTOBJECT_set(static_cast<uint32_t>(slot))); }
+
+void EmfTarget::deleteObject(int slot) { append(U_EMRDELETEOBJECT_set(static_cast<uint32_t>(slot))); }
+
+void EmfTarget::needPen() {
+    if (havePen_) objects_.select(pen_);
+}
+
+void EmfTarget::needBrush() {
+    if (haveBrush_) objects_.select(MetafileObject::of(brush_));
+}
+
+void EmfTarget::needFont() {
+    if (haveFont_) objects_.select(MetafileObject::of(font_));
 }
 
 void EmfTarget::bound(int x, int y) {
@@ -191,26 +246,19 @@ void EmfTarget::bound(int x, int y) {
     minY_ = std::min(minY_, y), maxY_ = std::max(maxY_, y);
 }
 
+// Styles are taken when a drawing call needs them: a pen set and replaced before anything is
+// drawn costs nothing.
 void EmfTarget::setPen(const PenSpec& pen) {
-    if (havePen_ && pen == pen_) return;
-    const int slot = penSlot_ == kPenSlot ? kPenSlot + 1 : kPenSlot;
-    replaceObject(kPenSlot, penSlot_, createPenRecord(static_cast<uint32_t>(slot), pen));
     pen_ = pen;
     havePen_ = true;
 }
 
 void EmfTarget::setBrush(const BrushSpec& brush) {
-    if (haveBrush_ && brush == brush_) return;
-    const int slot = brushSlot_ == kBrushSlot ? kBrushSlot + 1 : kBrushSlot;
-    replaceObject(kBrushSlot, brushSlot_, createBrushRecord(static_cast<uint32_t>(slot), brush));
     brush_ = brush;
     haveBrush_ = true;
 }
 
 void EmfTarget::setFont(const FontSpec& font) {
-    if (haveFont_ && font == font_) return;
-    const int slot = fontSlot_ == kFontSlot ? kFontSlot + 1 : kFontSlot;
-    replaceObject(kFontSlot, fontSlot_, createFontRecord(static_cast<uint32_t>(slot), font));
     font_ = font;
     haveFont_ = true;
 }
@@ -226,9 +274,10 @@ void EmfTarget::fillRect(int left, int top, int right, int bottom) {
     if (right <= left || bottom <= top) return;
     // FillRect has no record of its own; a rectangle without outline fills the same pixels when
     // it reaches one further right and down.
+    needBrush();
     append(U_EMRSELECTOBJECT_set(U_NULL_PEN));
+    objects_.penReplaced();
     append(U_EMRRECTANGLE_set(rectL(left, top, right + 1, bottom + 1)));
-    if (penSlot_) append(U_EMRSELECTOBJECT_set(static_cast<uint32_t>(penSlot_)));
     bound(left, top);
     bound(right, bottom);
 }
@@ -236,29 +285,61 @@ void EmfTarget::fillRect(int left, int top, int right, int bottom) {
 void EmfTarget::moveTo(int x, int y) { append(U_EMRMOVETOEX_set(pointL(x, y))); }
 
 void EmfTarget::lineTo(int x, int y) {
+    needPen();
     append(U_EMRLINETO_set(pointL(x, y)));
     bound(x, y);
 }
 
 void EmfTarget::polyline(const DevicePoint* points, size_t count) {
     if (count < 2) return;
-    const std::vector<U_POINTL> pts = pointsL(points, count);
+    needPen();
+    if (!fits16(points, count)) {
+        const std::vector<U_POINTL> pts = pointsL(points, count);
+        const U_RECTL b = boundsOf(points, count);
+        append(U_EMRPOLYLINE_set(b, static_cast<uint32_t>(count), pts.data()));
+        bound(b.left, b.top);
+        bound(b.right, b.bottom);
+        return;
+    }
+    if (batchCounts_.size() >= kMaxBatch) flushLines();
+    const uint64_t reserve = finished_ ? 0 : kEofReserve;
+    const uint64_t batchBytes =
+        kPolyPolyHeader + 4 * (batchCounts_.size() + 1) + 4 * (batchPoints_.size() + count);
+    if (full_ || bytes_.size() + batchBytes + reserve > maxBytes_) {
+        full_ = true;
+        return;
+    }
     const U_RECTL b = boundsOf(points, count);
-    append(U_EMRPOLYLINE_set(b, static_cast<uint32_t>(count), pts.data()));
-    bound(b.left, b.top);
-    bound(b.right, b.bottom);
+    if (batchCounts_.empty()) {
+        batchLeft_ = b.left, batchTop_ = b.top, batchRight_ = b.right, batchBottom_ = b.bottom;
+    } else {
+        batchLeft_ = std::min<int>(batchLeft_, b.left), batchTop_ = std::min<int>(batchTop_, b.top);
+        batchRight_ = std::max<int>(batchRight_, b.right), batchBottom_ = std::max<int>(batchBottom_, b.bottom);
+    }
+    for (size_t i = 0; i < count; ++i)
+        batchPoints_.push_back({static_cast<int16_t>(points[i].x), static_cast<int16_t>(points[i].y)});
+    batchCounts_.push_back(static_cast<uint32_t>(count));
 }
 
 void EmfTarget::polygon(const DevicePoint* points, size_t count) {
     if (count < 2) return;
-    const std::vector<U_POINTL> pts = pointsL(points, count);
+    needPen();
+    needBrush();
     const U_RECTL b = boundsOf(points, count);
-    append(U_EMRPOLYGON_set(b, static_cast<uint32_t>(count), pts.data()));
+    if (fits16(points, count)) {
+        const std::vector<U_POINT16> pts = points16(points, count);
+        append(U_EMRPOLYGON16_set(b, static_cast<uint32_t>(count), pts.data()));
+    } else {
+        const std::vector<U_POINTL> pts = pointsL(points, count);
+        append(U_EMRPOLYGON_set(b, static_cast<uint32_t>(count), pts.data()));
+    }
     bound(b.left, b.top);
     bound(b.right, b.bottom);
 }
 
 void EmfTarget::ellipse(int left, int top, int right, int bottom) {
+    needPen();
+    needBrush();
     append(U_EMRELLIPSE_set(rectL(left, top, right, bottom)));
     bound(left, top);
     bound(right, bottom);
@@ -266,6 +347,7 @@ void EmfTarget::ellipse(int left, int top, int right, int bottom) {
 
 void EmfTarget::arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
                     int yEnd) {
+    needPen();
     append(U_EMRARC_set(rectL(left, top, right, bottom), pointL(xStart, yStart), pointL(xEnd, yEnd)));
     bound(left, top);
     bound(right, bottom);
@@ -274,8 +356,11 @@ void EmfTarget::arc(int left, int top, int right, int bottom, int xStart, int yS
 void EmfTarget::textOut(int x, int y, const std::u32string& text) {
     const std::u16string units = CodePointsToUtf16(text);
     if (units.empty()) return;
+    needFont();
     std::vector<uint16_t> chars(units.begin(), units.end());
     // Advances per unit: the cell width the font asks for, doubled for full-width characters.
+    // Each call keeps a record of its own: readers that place glyphs by the font's own advances
+    // (emf2svg among them) would misplace glyphs joined into one record.
     std::vector<uint32_t> dx(chars.size());
     const int half = std::max(haveFont_ ? font_.width : 0, 1);
     for (size_t i = 0; i < chars.size(); ++i) dx[i] = chars[i] < 0x100 ? half : 2 * half;
@@ -304,6 +389,8 @@ void EmfTarget::endPath() {
 }
 
 void EmfTarget::strokeAndFillPath() {
+    needPen();
+    needBrush();
     append(U_EMRSTROKEANDFILLPATH_set(rectL(minX_, minY_, maxX_, maxY_)));
 }
 
@@ -327,13 +414,15 @@ bool EmfTarget::finish(std::vector<uint8_t>& out, std::string& error) {
         error = "the metafile was already finished";
         return false;
     }
+    flushLines();
     finished_ = true;
     if (inPath_) append(U_EMRABORTPATH_set());
+    // Objects still selected would not be deleted: stock ones take their place first.
     append(U_EMRSELECTOBJECT_set(U_NULL_PEN));
-    if (penSlot_) append(U_EMRDELETEOBJECT_set(static_cast<uint32_t>(penSlot_)));
-    if (brushSlot_) {
+    if (objects_.tableSize() > 0) {
         append(U_EMRSELECTOBJECT_set(U_NULL_BRUSH));
-        append(U_EMRDELETEOBJECT_set(static_cast<uint32_t>(brushSlot_)));
+        append(U_EMRSELECTOBJECT_set(U_SYSTEM_FONT));
+        objects_.deleteAll();
     }
     EMFTRACK track{};  // the EOF builder reads the palette count from it
     append(U_EMREOF_set(0, nullptr, &track));
@@ -346,7 +435,7 @@ bool EmfTarget::finish(std::vector<uint8_t>& out, std::string& error) {
     auto* header = reinterpret_cast<U_EMRHEADER*>(bytes_.data());
     header->nBytes = static_cast<uint32_t>(bytes_.size());
     header->nRecords = static_cast<uint32_t>(records_);
-    header->nHandles = kHandleCount;
+    header->nHandles = static_cast<uint16_t>(std::max(objects_.tableSize(), 1));
     out = std::move(bytes_);
     return true;
 }

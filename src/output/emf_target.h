@@ -1,5 +1,5 @@
 // An enhanced metafile canvas: every RenderTarget call becomes the EMF record GDI would have
-// recorded for it.
+// recorded for it, in 16-bit points where they fit.
 #pragma once
 
 #include <cstdint>
@@ -7,14 +7,19 @@
 #include <vector>
 
 #include "output/metafile_frame.h"
+#include "output/metafile_objects.h"
 #include "render/render_target.h"
 
 namespace korvel {
 
-class EmfTarget : public RenderTarget {
+class EmfTarget : public RenderTarget, private MetafileObjectRecords {
 public:
     // The most an enhanced metafile can hold: its header counts bytes in 32 bits.
     static constexpr uint64_t kMaxBytes = 0xFFFFFFFFull;
+    // Pens, brushes and fonts kept in the object table at once.
+    static constexpr int kObjectCapacity = 256;
+    // Polylines of one pen written together in one record, at most.
+    static constexpr size_t kMaxBatch = 8192;
 
     // `description` names the picture in the header (UTF-8). Records that would take the file
     // past `maxBytes` are not kept: the target is then full and finish() fails.
@@ -38,6 +43,7 @@ public:
     void endPath() override;
     void strokeAndFillPath() override;
     void stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) override;
+    void flush() override { flushLines(); }
 
     // Ends the metafile and hands over its bytes; false (with the reason) when a record could
     // not be made. The target takes no more calls afterwards.
@@ -49,9 +55,18 @@ public:
     bool full() const { return full_; }
 
 private:
+    void createObject(int slot, const MetafileObject& object) override;
+    void selectObject(int slot) override;
+    void deleteObject(int slot) override;
+
+    // Every record but the batch of lines goes through here, the batch first.
     void append(char* record);
-    // Creates the object in the slot not in use, selects it and deletes the previous one.
-    void replaceObject(int firstSlot, int& current, char* createRecord);
+    // `roomChecked`: the batch of lines, whose room was taken as it grew.
+    void store(char* record, bool roomChecked = false);
+    void flushLines();
+    void needPen();
+    void needBrush();
+    void needFont();
     void bound(int x, int y);
 
     MetafileFrame frame_;
@@ -63,10 +78,16 @@ private:
     bool finished_ = false;
     bool inPath_ = false;
 
-    // Slots 1-2 pens, 3-4 brushes, 5-6 fonts; 0 is the metafile itself.
-    int penSlot_ = 0;
-    int brushSlot_ = 0;
-    int fontSlot_ = 0;
+    MetafileObjects objects_;
+    // Lines of the selected pen waiting to be written as one record: points, points per line,
+    // and the box around them.
+    struct Point16 {
+        int16_t x, y;
+    };
+    std::vector<Point16> batchPoints_;
+    std::vector<uint32_t> batchCounts_;
+    int batchLeft_ = 0, batchTop_ = 0, batchRight_ = 0, batchBottom_ = 0;
+
     bool havePen_ = false, haveBrush_ = false, haveFont_ = false, haveTextColor_ = false;
     PenSpec pen_;
     BrushSpec brush_;

@@ -19,6 +19,8 @@ bool ImageFormatFromName(const std::string& name, ImageFormat& format) {
     else if (n == "emf") format = ImageFormat::Emf;
     else if (n == "wmf") format = ImageFormat::Wmf;
     else if (n == "dxf") format = ImageFormat::Dxf;
+    else if (n == "pdf") format = ImageFormat::Pdf;
+    else if (n == "svg") format = ImageFormat::Svg;
     else return false;
     return true;
 }
@@ -37,6 +39,8 @@ const char* ImageFormatExtension(ImageFormat format) {
     case ImageFormat::Emf: return ".emf";
     case ImageFormat::Wmf: return ".wmf";
     case ImageFormat::Dxf: return ".dxf";
+    case ImageFormat::Pdf: return ".pdf";
+    case ImageFormat::Svg: return ".svg";
     }
     return ".BMP";
 }
@@ -45,4 +49,8 @@ bool IsMetafileFormat(ImageFormat format) {
     return format == ImageFormat::Emf || format == ImageFormat::Wmf;
 }
 
+}  // namespace korvel
+
+namespace korvel {
+bool IsPageFormat(ImageFormat format) { return format == ImageFormat::Pdf || format == ImageFormat::Svg; }
 }  // namespace korvel

@@ -16,6 +16,7 @@
 #include "output/qimage_view.h"
 #include "output/raster_render.h"
 #include "output/two_colour_render.h"
+#include "output/vector_page.h"
 #include "output/wmf_target.h"
 #include "render/render_driver.h"
 
@@ -197,6 +198,8 @@ ExportResult ExportImage(const Drawing& drawing, ImageFormat format, const Expor
         result.warnings = dxf.warnings;
         return result;
     }
+    // Pages take their size from the paper.
+    if (IsPageFormat(format)) return ExportPage(drawing, format, options, PageTitle(drawing), out);
     // Metafiles at real scale take their size from the drawing, not from the width; DXF has none.
     if (!(IsMetafileFormat(format) && options.realScale)) {
         ExportResult result;

@@ -38,11 +38,13 @@ int zlibLevel(int compression) {
     return compression;
 }
 
-// Fast levels gain little from adaptive filtering and lose much of their speed to it.
+// Drawings are long runs of the background crossed by thin lines: unfiltered rows repeat each
+// other, which deflate finds, while every filter turns each crossing into new bytes. On the
+// million-record test drawing at 2000 pixels no filter gives a file 29 % smaller in 38 % less
+// time than the adaptive choice at the default level; on the sample drawings 4 to 19 % smaller.
+// Only the best level keeps the adaptive choice, for drawings that are mostly photographs.
 int filtersFor(int compression) {
-    if (compression == 0) return PNG_FILTER_NONE;
-    if (compression == 1) return PNG_FILTER_SUB;
-    return PNG_ALL_FILTERS;
+    return compression == 9 ? PNG_ALL_FILTERS : PNG_FILTER_NONE;
 }
 
 // What differs between the RGB and the palette writes, set up before the jump point.

@@ -36,7 +36,7 @@ SaveImageResult SaveImageFile(const Drawing& drawing, const std::string& fileNam
         result.error = fileName + ": " +
                        (extension.empty() ? std::string("the name has no extension")
                                           : "\"" + extension + "\" is not an image format") +
-                       " (.bmp, .jpg, .jpeg, .png, .gif, .emf, .wmf, .dxf); nothing was written";
+                       " (.bmp, .jpg, .jpeg, .png, .gif, .emf, .wmf, .dxf, .pdf, .svg); nothing was written";
         return result;
     }
     std::vector<uint8_t> bytes;

@@ -1,5 +1,5 @@
-// WMF object handles must take the lowest free slot of the object table, so the target keeps
-// the table itself. The placeable header (22 bytes) and the metafile header (18 bytes) are
+// WMF object handles take the lowest free slot of the object table, which the shared object
+// table keeps the same way. The placeable header (22 bytes) and the metafile header (18 bytes) are
 // written here: their layout has unaligned fields that a C struct would pad.
 #include "output/wmf_target.h"
 #include "output/little_endian.h"
@@ -54,7 +54,7 @@ uint32_t recordWords(const char* record) {
 
 }  // namespace
 
-WmfTarget::WmfTarget(const MetafileFrame& frame) : frame_(frame) {
+WmfTarget::WmfTarget(const MetafileFrame& frame) : frame_(frame), objects_(*this, 0, kObjectCapacity) {
     const int largest = std::max(frame.width, frame.height);
     divisor_ = std::max(1, (largest + kMaxCoordinate - 1) / kMaxCoordinate);
     U_POINT16 origin{0, 0};
@@ -72,20 +72,62 @@ void WmfTarget::markFrame() {
     // it) would stretch the drawing over the whole frame, which at real scale is 1.2 times too
     // large. An invisible rectangle over the frame, drawn last, makes what is drawn reach its
     // edges.
-    usePen(nullPen());
-    setBrush(BrushSpec{BrushStyle::Clear, 0});
+    objects_.select(MetafileObject::nullPen());
+    objects_.select(MetafileObject::of(BrushSpec{BrushStyle::Clear, 0}));
     append(U_WMRRECTANGLE_set(U_RECT16{0, 0, c(frame_.width), c(frame_.height)}));
 }
 
-int WmfTarget::nullPen() {
-    if (nullPenSlot_ < 0) {
-        append(U_WMRCREATEPENINDIRECT_set(U_PEN_set(kPsNull, 0, colorRef(0))));
-        nullPenSlot_ = allocateSlot();
-    }
-    return nullPenSlot_;
+void WmfTarget::needPen() {
+    if (havePen_) objects_.select(pen_);
 }
 
-void WmfTarget::usePen(int slot) { append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(slot))); }
+void WmfTarget::needBrush() {
+    if (haveBrush_) objects_.select(MetafileObject::of(brush_));
+}
+
+void WmfTarget::selectObject(int slot) { append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(slot))); }
+
+void WmfTarget::deleteObject(int slot) { append(U_WMRDELETEOBJECT_set(static_cast<uint16_t>(slot))); }
+
+void WmfTarget::createObject(int, const MetafileObject& object) {
+    switch (object.kind) {
+    case MetafileObjectKind::NullPen:
+        append(U_WMRCREATEPENINDIRECT_set(U_PEN_set(kPsNull, 0, colorRef(0))));
+        break;
+    case MetafileObjectKind::Pen: {
+        const PenSpec& pen = object.pen;
+        const int width = pen.width <= 0 ? 0 : std::max(1, pen.width / divisor_);
+        append(U_WMRCREATEPENINDIRECT_set(U_PEN_set(
+            penStyle(pen), static_cast<uint16_t>(std::min(width, 32767)), colorRef(pen.color))));
+        break;
+    }
+    case MetafileObjectKind::Brush: {
+        const BrushSpec& brush = object.brush;
+        uint16_t style = U_BS_SOLID;
+        if (brush.style == BrushStyle::Clear) style = U_BS_NULL;
+        else if (brush.style != BrushStyle::Solid) style = U_BS_HATCHED;
+        append(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(style, colorRef(brush.color), hatchOf(brush.style))));
+        break;
+    }
+    case MetafileObjectKind::Font: {
+        const FontSpec& font = object.font;
+        std::string face = Utf8ToCp932(font.face);
+        if (face.size() > 31) face.resize(31);
+        auto scaled = [this](int v) {
+            return static_cast<int16_t>(std::clamp(v / divisor_, -32768, 32767));
+        };
+        U_FONT* f = U_FONT_set(scaled(font.height), scaled(font.width),
+                               static_cast<int16_t>(font.escapement), static_cast<int16_t>(font.orientation),
+                               static_cast<int16_t>(font.weight), font.italic, font.underline,
+                               font.strikeOut, U_SHIFTJIS_CHARSET, U_OUT_DEFAULT_PRECIS,
+                               U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY, 0, face.data());
+        // Without the record the slot would be taken in the table and not in the file.
+        append(f ? U_WMRCREATEFONTINDIRECT_set(f) : nullptr);
+        std::free(f);
+        break;
+    }
+    }
+}
 
 WmfTarget::~WmfTarget() = default;
 
@@ -108,66 +150,19 @@ void WmfTarget::append(char* record) {
     std::free(record);
 }
 
-int WmfTarget::allocateSlot() {
-    for (size_t i = 0; i < slots_.size(); ++i)
-        if (!slots_[i]) {
-            slots_[i] = true;
-            return static_cast<int>(i);
-        }
-    slots_.push_back(true);
-    return static_cast<int>(slots_.size() - 1);
-}
-
-void WmfTarget::replaceObject(int& current, char* createRecord) {
-    append(createRecord);
-    const int slot = allocateSlot();
-    append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(slot)));
-    if (current >= 0) {
-        append(U_WMRDELETEOBJECT_set(static_cast<uint16_t>(current)));
-        slots_[current] = false;
-    }
-    current = slot;
-}
-
+// Styles are taken when a drawing call needs them: a pen set and replaced before anything is
+// drawn costs nothing.
 void WmfTarget::setPen(const PenSpec& pen) {
-    if (havePen_ && pen == pen_) return;
-    const int width = pen.width <= 0 ? 0 : std::max(1, pen.width / divisor_);
-    replaceObject(penSlot_, U_WMRCREATEPENINDIRECT_set(
-                                U_PEN_set(penStyle(pen), static_cast<uint16_t>(std::min(width, 32767)),
-                                          colorRef(pen.color))));
     pen_ = pen;
     havePen_ = true;
 }
 
 void WmfTarget::setBrush(const BrushSpec& brush) {
-    if (haveBrush_ && brush == brush_) return;
-    uint16_t style = U_BS_SOLID;
-    if (brush.style == BrushStyle::Clear) style = U_BS_NULL;
-    else if (brush.style != BrushStyle::Solid) style = U_BS_HATCHED;
-    replaceObject(brushSlot_, U_WMRCREATEBRUSHINDIRECT_set(
-                                  U_WLOGBRUSH_set(style, colorRef(brush.color), hatchOf(brush.style))));
     brush_ = brush;
     haveBrush_ = true;
 }
 
 void WmfTarget::setFont(const FontSpec& font) {
-    if (haveFont_ && font == font_) return;
-    std::string face = Utf8ToCp932(font.face);
-    if (face.size() > 31) face.resize(31);
-    auto scaled = [this](int v) {
-        return static_cast<int16_t>(std::clamp(v / divisor_, -32768, 32767));
-    };
-    U_FONT* f = U_FONT_set(scaled(font.height), scaled(font.width),
-                           static_cast<int16_t>(font.escapement), static_cast<int16_t>(font.orientation),
-                           static_cast<int16_t>(font.weight), font.italic, font.underline,
-                           font.strikeOut, U_SHIFTJIS_CHARSET, U_OUT_DEFAULT_PRECIS,
-                           U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY, 0, face.data());
-    if (!f) {
-        failed_ = true;
-        return;
-    }
-    replaceObject(fontSlot_, U_WMRCREATEFONTINDIRECT_set(f));
-    std::free(f);
     font_ = font;
     haveFont_ = true;
 }
@@ -181,18 +176,22 @@ void WmfTarget::setTextColor(uint32_t color) {
 
 void WmfTarget::fillRect(int left, int top, int right, int bottom) {
     if (right <= left || bottom <= top) return;
-    usePen(nullPen());
+    needBrush();
+    objects_.select(MetafileObject::nullPen());
     append(U_WMRRECTANGLE_set(U_RECT16{c(left), c(top), c(right + divisor_), c(bottom + divisor_)}));
-    if (penSlot_ >= 0) usePen(penSlot_);
 }
 
 void WmfTarget::moveTo(int x, int y) { append(U_WMRMOVETO_set(U_POINT16{c(x), c(y)})); }
 
-void WmfTarget::lineTo(int x, int y) { append(U_WMRLINETO_set(U_POINT16{c(x), c(y)})); }
+void WmfTarget::lineTo(int x, int y) {
+    needPen();
+    append(U_WMRLINETO_set(U_POINT16{c(x), c(y)}));
+}
 
 void WmfTarget::polyline(const DevicePoint* points, size_t count) {
     // A record holds at most 65535 points; longer lines go in pieces that share their ends.
     constexpr size_t kMax = 65535;
+    if (count >= 2) needPen();
     for (size_t start = 0; start + 1 < count; start += kMax - 1) {
         const size_t n = std::min(kMax, count - start);
         std::vector<U_POINT16> pts(n);
@@ -203,6 +202,8 @@ void WmfTarget::polyline(const DevicePoint* points, size_t count) {
 
 void WmfTarget::polygon(const DevicePoint* points, size_t count) {
     if (count < 2) return;
+    needPen();
+    needBrush();
     const size_t n = std::min<size_t>(count, 65535);
     std::vector<U_POINT16> pts(n);
     for (size_t i = 0; i < n; ++i) pts[i] = U_POINT16{c(points[i].x), c(points[i].y)};
@@ -210,11 +211,14 @@ void WmfTarget::polygon(const DevicePoint* points, size_t count) {
 }
 
 void WmfTarget::ellipse(int left, int top, int right, int bottom) {
+    needPen();
+    needBrush();
     append(U_WMRELLIPSE_set(U_RECT16{c(left), c(top), c(right), c(bottom)}));
 }
 
 void WmfTarget::arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
                     int yEnd) {
+    needPen();
     append(U_WMRARC_set(U_POINT16{c(xStart), c(yStart)}, U_POINT16{c(xEnd), c(yEnd)},
                         U_RECT16{c(left), c(top), c(right), c(bottom)}));
 }
@@ -223,6 +227,7 @@ void WmfTarget::textOut(int x, int y, const std::u32string& text) {
     std::string bytes = CodePointsToCp932(text);
     if (bytes.empty()) return;
     if (bytes.size() > 32767) bytes.resize(32767);
+    if (haveFont_) objects_.select(MetafileObject::of(font_));
     append(U_WMREXTTEXTOUT_set(U_POINT16{c(x), c(y)}, static_cast<int16_t>(bytes.size()), 0,
                                bytes.data(), nullptr, U_RECT16{0, 0, 0, 0}));
 }
@@ -282,7 +287,7 @@ bool WmfTarget::finish(std::vector<uint8_t>& out, std::string& error) {
     put16(out, kHeaderWords);
     put16(out, 0x0300);
     put32(out, static_cast<uint32_t>(totalWords));
-    put16(out, static_cast<uint16_t>(slots_.size()));
+    put16(out, static_cast<uint16_t>(objects_.tableSize()));
     put32(out, largestWords_);
     put16(out, 0);
     out.insert(out.end(), records_.begin(), records_.end());

@@ -7,12 +7,17 @@
 #include <vector>
 
 #include "output/metafile_frame.h"
+#include "output/metafile_objects.h"
 #include "render/render_target.h"
 
 namespace korvel {
 
-class WmfTarget : public RenderTarget {
+class WmfTarget : public RenderTarget, private MetafileObjectRecords {
 public:
+    // Objects kept in the table at once: players of Windows metafiles allocate the table the
+    // header asks for, and some keep it small.
+    static constexpr int kObjectCapacity = 32;
+
     explicit WmfTarget(const MetafileFrame& frame);
     ~WmfTarget() override;
 
@@ -43,13 +48,14 @@ public:
     int divisor() const { return divisor_; }
 
 private:
+    void createObject(int slot, const MetafileObject& object) override;
+    void selectObject(int slot) override;
+    void deleteObject(int slot) override;
+
     void append(char* record);
     int16_t c(int v) const;  // device units to logical units, clamped to 16 bits
-    // Creates an object in the lowest free slot, selects it and deletes `current` (if any).
-    void replaceObject(int& current, char* createRecord);
-    int allocateSlot();
-    int nullPen();  // the slot of the one null pen, made when first needed
-    void usePen(int slot);
+    void needPen();
+    void needBrush();
     void markFrame();
 
     MetafileFrame frame_;
@@ -59,8 +65,7 @@ private:
     bool failed_ = false;
     bool finished_ = false;
 
-    std::vector<bool> slots_;
-    int penSlot_ = -1, brushSlot_ = -1, fontSlot_ = -1, nullPenSlot_ = -1;
+    MetafileObjects objects_;
     bool havePen_ = false, haveBrush_ = false, haveFont_ = false, haveTextColor_ = false;
     PenSpec pen_;
     BrushSpec brush_;

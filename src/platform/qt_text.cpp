@@ -11,6 +11,8 @@
 #include <QImage>
 #include <cmath>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QTransform>
 #include <unordered_map>
 
@@ -261,6 +263,53 @@ void QtDrawText(QPainter& painter, const FontSpec& font, uint32_t color, int x, 
     drawGlyphs(painter, fitted, QtColorOf(color), s);
     painter.setPen(savedPen);
     painter.setWorldTransform(savedTransform);
+}
+
+bool QtDrawGlyphRun(QPainter& painter, const FontSpec& font, uint32_t color, const std::vector<GlyphCell>& cells) {
+    if (font.height <= 0 || font.height > kMaxCell || font.width > kMaxCell || cells.empty()) return true;
+    // Underlines and strike-outs belong to a text item; Qt's own emboldening to its font.
+    if (font.underline || font.strikeOut || font.weight >= 600) return false;
+    const FontKey key = fontKeyOf(font);
+    const FittedFont& fitted = fittedFont(font, key);
+    thread_local std::unordered_map<FontKey, QRawFont, FontKeyHash> rawFonts;
+    auto it = rawFonts.find(key);
+    if (it == rawFonts.end()) {
+        if (rawFonts.size() >= kMaxCachedFonts) rawFonts.clear();
+        it = rawFonts.emplace(key, QRawFont::fromFont(fitted.vectorFont)).first;
+    }
+    const QRawFont& raw = it->second;
+    if (!raw.isValid()) return false;
+    QString text;
+    text.reserve(static_cast<qsizetype>(cells.size()));
+    for (const GlyphCell& c : cells) {
+        if (c.ch == 0 || c.ch > 0xFFFF) return false;
+        text.append(QChar(static_cast<char16_t>(c.ch)));
+    }
+    const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+    if (glyphs.size() != static_cast<qsizetype>(cells.size())) return false;
+    for (quint32 g : glyphs)
+        if (g == 0) return false;  // the font has no glyph: per character, Qt finds another font
+    // Every cell has the same turn and stretch: one transform for the run, the cells' corners
+    // mapped back into it.
+    bool invertible = false;
+    const QTransform cell = cellTransform(font, 0, 0);
+    const QTransform back = cell.inverted(&invertible);
+    if (!invertible) return false;
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    for (const GlyphCell& c : cells) positions.append(back.map(QPointF(c.x, c.y)) + QPointF(0.0, fitted.baseline));
+    QGlyphRun run;
+    run.setRawFont(raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    const QTransform savedTransform = painter.worldTransform();
+    const QPen savedPen = painter.pen();
+    painter.setWorldTransform(cell * savedTransform);
+    painter.setPen(colourOf(color));
+    painter.drawGlyphRun(QPointF(0.0, 0.0), run);
+    painter.setPen(savedPen);
+    painter.setWorldTransform(savedTransform);
+    return true;
 }
 
 }  // namespace korvel

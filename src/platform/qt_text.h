@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "render/render_target.h"
 
@@ -18,5 +19,18 @@ QString MapFaceName(const std::string& windowsFace);
 // about that point. When `path` is not null the glyph outlines are added to it instead.
 void QtDrawText(QPainter& painter, const FontSpec& font, uint32_t color, int x, int y,
                 const std::u32string& text, QPainterPath* path);
+
+// One character of a run: its cell's top-left before the escapement, as QtDrawText takes it.
+struct GlyphCell {
+    int x = 0;
+    int y = 0;
+    char32_t ch = 0;
+};
+
+// Draws single characters of one font and colour at their cells as one run of glyphs, for
+// devices that keep texts as texts: a PDF then holds one text object for the run instead of one
+// for every character. False, with nothing drawn, when the run cannot be drawn so (underlined,
+// bold, a character the font lacks); the caller then draws the characters one by one.
+bool QtDrawGlyphRun(QPainter& painter, const FontSpec& font, uint32_t color, const std::vector<GlyphCell>& cells);
 
 }  // namespace korvel

@@ -118,7 +118,7 @@ void DrawDashedPolyline(const std::vector<DevicePoint>& points, RenderTarget& ta
     target.setPen(strokePen(stroke, width));
     // Dash lengths are pattern units times the pen width; the thinnest pen counts as one unit
     // so that a width of 0 does not shrink every dash to nothing.
-    const double unit = width < 1.0 ? 1.0 : width;
+    const double unit = (width < 1.0 ? 1.0 : width) * stroke.dotSize;
     if (!IsWalkablePattern(pattern)) {
         // A pattern that would never advance is drawn as one solid stroke.
         target.polyline(points.data(), points.size());

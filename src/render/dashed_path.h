@@ -19,6 +19,7 @@ struct CurveStroke {
     // Once the render's budget is spent, the walk stops: a curve can hold millions of dashes
     // that the canvas would refuse one by one.
     const RenderBudget* budget = nullptr;
+    double dotSize = 1.0;  // device units per pattern unit of the thinnest pen
 };
 
 // Each figure of the path (move-to up to the next move-to) is dashed on its own; the pattern

@@ -198,7 +198,7 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
         // Whole periods before the visible part are skipped, so the dashes that are drawn sit
         // exactly where a walk from the start would put them.
         double period = 0.0;
-        for (double v : pattern) period += v;
+        for (double v : pattern) period += v * style.dotSize;
         p = std::floor(t0 * length / period) * period;
         stop = std::min(length, t1 * length + period);
     }
@@ -206,7 +206,7 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
     size_t k = 0;
     bool dash = true;
     while (p < stop) {
-        const double s = pattern[k];
+        const double s = pattern[k] * style.dotSize;
         if (dash && s > 0.0) {
             const DevicePoint a = RoundPoint(x1 + p * ux, y1 + p * uy);
             DevicePoint b = RoundPoint(x1 + (p + s) * ux, y1 + (p + s) * uy);
@@ -237,16 +237,20 @@ void DrawRandomLine(RenderTarget& target, int x1, int y1, int x2, int y2,
     DevicePoint pt[34];
     pt[0] = {x1, y1};
     double bx = x1, by = y1;
+    // A point steps off the line in one of three directions only: along it, or turned an eighth
+    // either way where the bits change. Their sines and cosines are taken once per line.
+    const double up = NormalizeAngle(theta + kTwoPi / 8), down = NormalizeAngle(theta - kTwoPi / 8);
+    const double offX[3] = {A * ct, A * std::cos(up), A * std::cos(down)};
+    const double offY[3] = {A * st, A * std::sin(up), A * std::sin(down)};
     // The first bit is compared with itself: the first point always lies on the line.
     long prev = std::lrint(bits[0]);
     for (int i = 0; i < 32; ++i) {
         const long b = std::lrint(bits[i]);
-        double phi = theta;
-        if (b != prev) phi = b == 1 ? NormalizeAngle(theta + kTwoPi / 8) : NormalizeAngle(theta - kTwoPi / 8);
+        const int turn = b == prev ? 0 : b == 1 ? 1 : 2;
         prev = b;
         bx += P * ct;
         by -= P * st;
-        pt[i + 1] = RoundPoint(bx + A * std::cos(phi), by - A * std::sin(phi));
+        pt[i + 1] = RoundPoint(bx + offX[turn], by - offY[turn]);
     }
     DevicePoint E = RoundPoint(bx, by);
     const double period = 32.0 * P;

@@ -36,6 +36,7 @@ struct StrokeStyle {
     double width;  // device units
     uint32_t color;
     const DeviceBox* visible = nullptr;  // null: walk the whole line
+    double dotSize = 1.0;  // device units per pattern unit
 };
 
 // How the record's layer draws: by the render's layer choice, else the drawing's own states.

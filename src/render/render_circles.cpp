@@ -70,6 +70,7 @@ void DrawCircleRecord(RenderContext& context, RenderTarget& target, const TDataE
     stroke.thinPen = context.options.thinLines;
     if (VisibleBox(context, box)) stroke.visible = &box;
     stroke.budget = &context.budget;
+    stroke.dotSize = context.options.dotSize;
     DrawPathDashed(path, target, stroke, pattern, width);
 }
 

@@ -14,14 +14,17 @@ void DrawLineOfType(RenderContext& context, RenderTarget& target, const TJwData&
     if (t >= 11 && t <= 15) {
         // Widths outside 1..100 fall back to the thinnest pen, as for dashed lines.
         target.setPen({color, width > 100 ? 0 : width});
+        const double dot = context.options.dotSize;
         DrawRandomLine(target, a.x, a.y, b.x, b.y, BuildRandomBits(pens, t),
-                       pens.LineTypePitch[t], pens.RandomLineWidth[t]);
+                       (pens.LineTypePitch[t] == 0 ? 1.0 : pens.LineTypePitch[t]) * dot,
+                       (pens.RandomLineWidth[t] == 0 ? 1.0 : pens.RandomLineWidth[t]) * dot);
         return;
     }
     DeviceBox box;
     const bool bounded = VisibleBox(context, box);
     const DashPattern& pattern = CachedDashPattern(pens, t);
-    StrokeStyle style{target, t, pattern, double(width), color, bounded ? &box : nullptr};
+    StrokeStyle style{target, t, pattern, double(width), color, bounded ? &box : nullptr,
+                      context.options.dotSize};
     DrawDashedSegment(style, a.x, a.y, b.x, b.y);
 }
 

@@ -51,6 +51,10 @@ struct RenderOptions {
 
     // Draw order override (settings "SolidFlag"); -1 uses the drawing's DisplayOption[2].
     int drawOrder = -1;
+
+    // Device units per dot of the screen: the unit of line-type patterns and random lines. Pages
+    // on paper draw in units far finer than a dot, and their dashes must not shrink with them.
+    double dotSize = 1.0;
 };
 
 // Called by long renders after each record; returning false cancels the render.

@@ -30,7 +30,9 @@ TEST_F(MenuTest, DefaultSettingsShowAsTheirItems) {
     EXPECT_FALSE(m.monochrome->isChecked());
     EXPECT_FALSE(m.twoColour->isVisible());
     EXPECT_FALSE(m.grey->isVisible());
-    EXPECT_FALSE(m.file.print->isVisible());
+    EXPECT_TRUE(m.file.print->isVisible());  // printing is offered, with Ctrl+P
+    EXPECT_EQ(m.file.print->shortcut(), QKeySequence(QKeySequence::Print));
+    EXPECT_FALSE(m.file.printFit->isChecked());
     for (QAction* a : {m.jpegProgressive, m.pngInterlace, m.pngTransparent, m.hidePictures, m.thinLines,
                        m.realScale, m.hideAuxLines, m.clipboardWatch})
         EXPECT_FALSE(a->isChecked()) << a->text().toStdString();

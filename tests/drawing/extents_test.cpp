@@ -191,6 +191,38 @@ TEST_F(ExtentsTest, NestedBlocksAreMeasuredThroughEveryInsert) {
     EXPECT_NEAR(e.MaxX, 101, 1e-9);
 }
 
+// Thirty definitions, each inserting the next one twice, one unit apart: the last one holds a
+// line. Measuring goes through 2^29 inserts unless every definition is measured only once.
+TEST_F(ExtentsTest, EachDefinitionIsMeasuredOnceHoweverOftenItIsInserted) {
+    constexpr int kLevels = 30;
+    TDataBlock top;
+    TDataSen member;
+    member.end = {1, 0};
+    const Extents e = measure([&](DrawingBuilder& b) {
+        b.add(top);
+        for (int k = 0; k < kLevels; ++k) {
+            b.beginBlock(TDataList{});
+            if (k == kLevels - 1) {
+                b.add(member);
+                break;
+            }
+            TDataBlock next;
+            next.blockNumber = static_cast<uint32_t>(k + 1);
+            b.add(next);
+            next.origin = {0, 1};
+            b.add(next);
+        }
+    });
+    EXPECT_NEAR(e.MinX, -1, 1e-9);
+    EXPECT_NEAR(e.MaxX, 2, 1e-9);
+    EXPECT_NEAR(e.MinY, -1, 1e-9);
+    EXPECT_NEAR(e.MaxY, kLevels, 1e-9);
+    // Each definition counts its own members only.
+    ASSERT_EQ(d.top.definitions.size(), static_cast<size_t>(kLevels));
+    for (int k = 0; k + 1 < kLevels; ++k) EXPECT_EQ(d.top.definitions[k].count, 2u) << k;
+    EXPECT_EQ(d.top.definitions.back().count, 1u);
+}
+
 TEST_F(ExtentsTest, TextsAddTheirTopEdge) {
     TDataMoji t;
     t.start = {0, 0};

@@ -17,6 +17,14 @@ TEST(PrintableText, ControlCharactersAreShownNotSent) {
     EXPECT_EQ(EscapeControlCharacters("\x9b" "2J \xe5\xb9 \xed\xa0\x80 \xf4\x90\x80\x80 \xc0\xaf"),
               "\\x9B2J \\xE5\\xB9 \\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80 \\xC0\\xAF");
     EXPECT_EQ(EscapeControlCharacters("\xf0\x9f\x93\x90"), "\xf0\x9f\x93\x90");
+    // The first and last characters each lead byte of two, three and four bytes can start.
+    for (const char* shown : {"\xc2\xa0", "\xdf\xbf", "\xe0\xa0\x80", "\xe0\xbf\xbf", "\xed\x9f\xbf", "\xee\x80\x80",
+                              "\xef\xbf\xbd", "\xf0\x90\x80\x80", "\xf3\xbf\xbf\xbf", "\xf4\x8f\xbf\xbf"})
+        EXPECT_EQ(EscapeControlCharacters(shown), shown);
+    // Overlong forms and bytes past the last code point are escaped.
+    EXPECT_EQ(EscapeControlCharacters("\xe0\x9f\xbf"), "\\xE0\\x9F\\xBF");
+    EXPECT_EQ(EscapeControlCharacters("\xf0\x8f\xbf\xbf"), "\\xF0\\x8F\\xBF\\xBF");
+    EXPECT_EQ(EscapeControlCharacters("\xf5\x80\x80\x80"), "\\xF5\\x80\\x80\\x80");
 }
 
 TEST(PrintableText, Cp932KeepsItsDoubleByteCharacters) {

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "drawing/byte_reader.h"
+#include "drawing/cp932.h"
 #include "drawing/drawing_builder.h"
 #include "drawing/loaders.h"
 #include "drawing/record_stream.h"
@@ -83,6 +84,37 @@ TEST(Recovery, GarbageInsideTheStreamCostsOnlyTheRecordsItHits) {
     EXPECT_EQ(d.CircleCount(), 1u);
     for (const TDataSen& l : d.top.lines) EXPECT_NE(l.start.x, 20.0);
     EXPECT_EQ(d.completeness.skippedStretches + d.completeness.droppedRecords, 1u);
+}
+
+TEST(Recovery, AWholeStreamIsCompleteAndCountsWhatCp932CannotHold) {
+    std::vector<uint8_t> stream = streamOf(10);
+    Drawing whole;
+    LoadResult r = LoadDamagedJww(whole, stream.data(), stream.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(whole.LineCount(), 10u);
+    EXPECT_TRUE(whole.completeness.complete);
+    EXPECT_EQ(whole.completeness.skippedStretches, 0u);
+    EXPECT_EQ(whole.completeness.droppedRecords, 0u);
+    EXPECT_EQ(r.replacedCharacters, 0u);
+
+    // The text "abc" as a UTF-16 string (a marked length) holding "a" and U+1F600, which CP932
+    // lacks: one character replaced, whether the front of the stream is there or not.
+    const uint8_t plain[] = {3, 'a', 'b', 'c'};
+    const uint8_t unicode[] = {0xFF, 0xFE, 0xFF, 3, 'a', 0, 0x3D, 0xD8, 0x00, 0xDE};
+    const auto at = std::search(stream.begin(), stream.end(), std::begin(plain), std::end(plain));
+    ASSERT_NE(at, stream.end());
+    const size_t offset = static_cast<size_t>(at - stream.begin());
+    stream.erase(at, at + 4);
+    stream.insert(stream.begin() + static_cast<long>(offset), std::begin(unicode), std::end(unicode));
+    for (size_t cut : {size_t{0}, size_t{14 + 47 + 1}}) {
+        Drawing d;
+        r = LoadDamagedJww(d, stream.data() + cut, stream.size() - cut);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(d.TextCount(), 1u) << cut;
+        EXPECT_EQ(d.top.texts[0].text, std::string("a") + kCp932Replacement) << cut;
+        EXPECT_EQ(r.replacedCharacters, 1u) << cut;
+        EXPECT_EQ(d.completeness.complete, cut == 0) << cut;
+    }
 }
 
 // ---- Figures on the real drawings ----

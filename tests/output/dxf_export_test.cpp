@@ -268,6 +268,7 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_EQ(p["version"].toString(), r2013 ? "AC1027" : "AC1015");
         EXPECT_EQ(p["codepage"].toString(), "ANSI_932");
         EXPECT_EQ(p["insunits"].toInt(), 4);
+        EXPECT_EQ(p["maintver"].toInt(), r2013 ? 105 : 6);  // the maintenance releases AutoCAD wrote
         EXPECT_TRUE(p["header_slips"].toArray().isEmpty())
             << QJsonDocument(p["header_slips"].toArray()).toJson().toStdString();
         EXPECT_TRUE(p["errors"].toArray().isEmpty()) << QJsonDocument(p["errors"].toArray()).toJson().toStdString();
@@ -327,6 +328,63 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_NEAR(dashes[1].toDouble(), -16 * 25.4 / 96, 1e-9);
         EXPECT_EQ(p["blocks"].toObject()["inner"].toInt(), 2);
         EXPECT_EQ(p["blocks"].toObject()["外側"].toInt(), 2);
+    }
+}
+
+// Each line type the drawing uses gets a description in Jw_cad's words, the double-length
+// ones (16 to 19) too.
+TEST(DxfExport, LineTypesAreDescribedByJwcadsNames) {
+    REQUIRE_EZDXF();
+    Drawing d;
+    d.header = NewDrawingHeader();
+    korvel::DrawingBuilder b(d);
+    const int types[] = {2, 3, 4, 5, 6, 7, 8, 9, 16, 17, 18, 19};
+    for (int i = 0; i < 12; ++i) {
+        TDataSen l;
+        l.start = {0, 10.0 * i};
+        l.end = {100, 10.0 * i};
+        l.penStyle = static_cast<uint8_t>(types[i]);
+        b.add(l);
+    }
+    TDataSen zero;  // type 0 draws as Jw_cad draws it, with a pattern of its own
+    zero.end = {100, -10};
+    zero.penStyle = 0;
+    b.add(zero);
+    b.finish();
+    const QJsonObject p = probe(writeDxf(d, DxfVersion::R2013, test::scratchDir("dxf_linetypes") + "/t.dxf"));
+    EXPECT_EQ(entityOfType(p["entities"].toArray(), "LINE", 12)->value("linetype").toString(), "JW_LINE_0");
+    const QJsonObject described = p["linetype_descriptions"].toObject();
+    const char* const captions[] = {"dotted 1", "dotted 2", "dotted 3", "chain 1", "chain 2",
+                                    "double chain 1", "double chain 2", "auxiliary", "double length",
+                                    "double length", "double length", "double length"};
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "JW_LINE_" + std::to_string(types[i]);
+        EXPECT_EQ(described[QString::fromStdString(name)].toString().toStdString(),
+                  "Jw_cad line type " + std::to_string(types[i]) + " (" + captions[i] + ")");
+    }
+}
+
+// Text types 10000 on are italic, 20000 on bold, 30000 on both: one style each.
+TEST(DxfExport, TextStylesFollowBoldAndItalic) {
+    REQUIRE_EZDXF();
+    Drawing d;
+    d.header = NewDrawingHeader();
+    korvel::DrawingBuilder b(d);
+    const uint32_t types[] = {0, 10000, 20000, 30000, 30001};
+    for (int i = 0; i < 5; ++i) {
+        TDataMoji t = textRecord("A", {0, 10.0 * i}, {3, 10.0 * i});
+        t.textType = types[i];
+        b.add(t);
+    }
+    b.finish();
+    const QJsonObject p = probe(writeDxf(d, DxfVersion::R2013, test::scratchDir("dxf_styles") + "/s.dxf"));
+    const QJsonArray entities = p["entities"].toArray();
+    const char* const styles[] = {"ＭＳ ゴシック", "ＭＳ ゴシック Italic", "ＭＳ ゴシック Bold",
+                                  "ＭＳ ゴシック Bold Italic", "ＭＳ ゴシック Bold Italic"};
+    for (int i = 0; i < 5; ++i) {
+        const QJsonObject* text = entityOfType(entities, "TEXT", i);
+        ASSERT_NE(text, nullptr) << i;
+        EXPECT_EQ(text->value("style").toString().toStdString(), styles[i]) << types[i];
     }
 }
 

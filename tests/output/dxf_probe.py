@@ -175,6 +175,7 @@ def main():
     print(json.dumps({
         'version': doc.dxfversion, 'codepage': doc.header.get('$DWGCODEPAGE', ''),
         'insunits': doc.header.get('$INSUNITS', 0),
+        'maintver': doc.header.get('$ACADMAINTVER', -1),
         'extents': list(doc.header.get('$EXTMIN', (0, 0, 0)))[:2] + list(doc.header.get('$EXTMAX', (0, 0, 0)))[:2],
         'header_slips': header_code_slips(sys.argv[1]),
         'errors': [x.message for x in auditor.errors], 'fixes': [x.message for x in auditor.fixes],
@@ -183,6 +184,7 @@ def main():
         'texts': texts, 'inserts': inserts, 'entities': entities, 'images': images, 'layers': layers,
         'linetypes': {lt.dxf.name: [t.value for t in lt.pattern_tags.tags if t.code == 49]
                       for lt in doc.linetypes},
+        'linetype_descriptions': {lt.dxf.name: lt.dxf.description for lt in doc.linetypes},
     }, ensure_ascii=False))
 
 

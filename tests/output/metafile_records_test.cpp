@@ -58,6 +58,12 @@ Drawn emfDrawn(const std::vector<uint8_t>& b) {
             for (uint32_t i = 0, n = le32(b, p + 16); i < n; ++i)
                 d.points.push_back({s16(b, p + 20 + 4 * i), s16(b, p + 22 + 4 * i)});
             break;
+        case 90: {  // POLYPOLYLINE16: the points of every line after all the counts
+            const uint32_t lines = le32(b, p + 16), n = le32(b, p + 20);
+            for (uint32_t i = 0; i < n; ++i)
+                d.points.push_back({s16(b, p + 24 + 4 * lines + 4 * i), s16(b, p + 26 + 4 * lines + 4 * i)});
+            break;
+        }
         case 37:  // SELECTOBJECT; the stock null pen
             if (le32(b, p) == 0x80000008u) nullPen = true;
             else if (!(le32(b, p) & 0x80000000u)) nullPen = false;

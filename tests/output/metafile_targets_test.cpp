@@ -130,12 +130,52 @@ TEST(EmfTarget, HeaderCountsRecordsAndEndsWithEof) {
     EXPECT_EQ(count(45), 1u);   // EMR_ARC
 }
 
+// Readers clip and place by the bounds records carry: a polyline's are its points' box, and a
+// filled path's cover every shape drawn, each by its own two corners.
+TEST(EmfTarget, RecordsCarryTheBoxOfWhatTheyDraw) {
+    const auto boundsOf = [](const std::vector<uint8_t>& bytes, std::initializer_list<uint32_t> types) {
+        size_t at = 0;
+        while (at + 8 <= bytes.size()) {
+            const uint32_t type = le32(bytes, at), size = le32(bytes, at + 4);
+            for (uint32_t t : types)
+                if (t == type)
+                    return std::vector<int>{static_cast<int>(le32(bytes, at + 8)), static_cast<int>(le32(bytes, at + 12)),
+                                            static_cast<int>(le32(bytes, at + 16)), static_cast<int>(le32(bytes, at + 20))};
+            if (size < 8) break;
+            at += size;
+        }
+        return std::vector<int>{};
+    };
+    std::vector<uint8_t> bytes;
+    std::string error;
+    {
+        EmfTarget emf(FittedMetafileFrame(400, 200), "");
+        const DevicePoint points[] = {{10, 20}, {30, 5}, {25, 40}, {12, 18}};
+        emf.polyline(points, 4);
+        ASSERT_TRUE(emf.finish(bytes, error)) << error;
+        // POLYLINE, POLYLINE16, POLYPOLYLINE or POLYPOLYLINE16, whichever carries it.
+        EXPECT_EQ(boundsOf(bytes, {4, 87, 7, 90}), (std::vector<int>{10, 5, 30, 40}));
+    }
+    {
+        EmfTarget emf(FittedMetafileFrame(400, 200), "");
+        emf.beginPath();
+        emf.ellipse(100, 110, 120, 130);
+        emf.arc(90, 115, 105, 150, 0, 0, 0, 0);
+        emf.endPath();
+        emf.strokeAndFillPath();
+        bytes.clear();
+        ASSERT_TRUE(emf.finish(bytes, error)) << error;
+        EXPECT_EQ(boundsOf(bytes, {63}), (std::vector<int>{90, 110, 120, 150}));
+    }
+}
+
 TEST(EmfTarget, FontFaceIsWrittenAsUtf16) {
     EmfTarget emf(FittedMetafileFrame(100, 100), "");
     FontSpec font;
     font.face = "ＭＳ 明朝";
     font.height = 10;
     emf.setFont(font);
+    emf.textOut(0, 0, U"A");  // the font is made when text needs it
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(emf.finish(bytes, error));
@@ -171,12 +211,39 @@ TEST(WmfTarget, PlaceableHeaderAndObjectTable) {
     EXPECT_EQ(le16(bytes, 22), 1);  // on disk
     EXPECT_EQ(le16(bytes, 24), 9);
     EXPECT_EQ(le32(bytes, 28) * 2 + 22, bytes.size());
-    // Objects take the lowest free slot: brush 0, the null pen of fillRect 1, then pens, brushes
-    // and the font move between slots 2 to 4 as each new one is made before the old is deleted.
-    EXPECT_EQ(le16(bytes, 32), 5);
+    // Each object is made once, in the lowest free slot, and kept: the white brush and the null
+    // pen of fillRect, the two pens drawn with, the hatched and the clear brush, the font. The
+    // pen and brush of strokeAndFillPath are never made: the format has no paths.
+    EXPECT_EQ(le16(bytes, 32), 7);
     // The last record is META_EOF: three words, type 0.
     EXPECT_EQ(le32(bytes, bytes.size() - 6), 3u);
     EXPECT_EQ(le16(bytes, bytes.size() - 2), 0);
+}
+
+// Pens keep their width on the WMF's grid: a hairline stays 0, and no drawn width becomes less
+// than one unit or more than it is.
+TEST(WmfTarget, PensKeepTheirWidths) {
+    WmfTarget wmf(FittedMetafileFrame(400, 200));
+    for (int width : {0, 1, 2, 7, 40}) {
+        PenSpec pen;
+        pen.width = width;
+        pen.color = static_cast<uint32_t>(width);  // no two pens alike
+        wmf.setPen(pen);
+        const DevicePoint line[] = {{0, 0}, {10, 10}};
+        wmf.polyline(line, 2);
+    }
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(wmf.finish(bytes, error)) << error;
+    std::vector<int> widths;
+    for (size_t at = 22 + 18; at + 6 <= bytes.size();) {
+        const uint32_t words = le32(bytes, at);
+        if (words < 3 || at + 2 * size_t{words} > bytes.size()) break;
+        if (le16(bytes, at + 4) == 0x02FA) widths.push_back(le16(bytes, at + 8));  // CREATEPENINDIRECT
+        at += 2 * size_t{words};
+    }
+    ASSERT_GE(widths.size(), 5u);
+    EXPECT_EQ(std::vector<int>(widths.begin(), widths.begin() + 5), (std::vector<int>{0, 1, 2, 7, 40}));
 }
 
 TEST(WmfTarget, TextIsWrittenInCp932ForShiftJisFonts) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
+
+#include <set>
 
 #include "image_readers.h"
 
@@ -49,6 +52,44 @@ TEST(PngEncoder, HigherLevelsCompressABlankImageBetter) {
     EXPECT_LT(best.size(), 2000u);
 }
 
+// The filter type at the start of every row, read from the inflated image data of a
+// non-interlaced 8-bit RGB file.
+std::set<int> rowFilters(const std::vector<uint8_t>& png, int width, int height) {
+    std::vector<uint8_t> idat;
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const uint32_t n = (uint32_t(png[at]) << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3];
+        if (std::equal(png.begin() + at + 4, png.begin() + at + 8, "IDAT"))
+            idat.insert(idat.end(), png.begin() + at + 8, png.begin() + at + 8 + n);
+        at += 12 + n;
+    }
+    const size_t stride = 1 + 3 * static_cast<size_t>(width);
+    std::vector<uint8_t> raw(stride * height);
+    uLongf size = raw.size();
+    EXPECT_EQ(uncompress(raw.data(), &size, idat.data(), idat.size()), Z_OK);
+    EXPECT_EQ(size, raw.size());
+    std::set<int> filters;
+    for (int y = 0; y < height; ++y) filters.insert(raw[y * stride]);
+    return filters;
+}
+
+TEST(PngEncoder, LineDrawingsAreWrittenUnfilteredBelowTheBestLevel) {
+    // Diagonal lines over white: every filter but none would pay for itself on some row.
+    RgbImage lines(64, 48, 0x00FFFFFF);
+    for (int i = 0; i < 48; ++i) {
+        lines.set(i, i, 0);
+        lines.set(63 - i, i, 0x000000FF);
+        lines.set(i / 2 + 10, 47 - i, 0x00123456);
+    }
+    for (int level : {0, 1, -1, 6}) {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(EncodePng(lines.view(), PngOptions{level}, bytes));
+        EXPECT_EQ(rowFilters(bytes, 64, 48), (std::set<int>{0})) << level;
+    }
+    std::vector<uint8_t> best;
+    ASSERT_TRUE(EncodePng(lines.view(), PngOptions{9}, best));
+    EXPECT_GT(rowFilters(best, 64, 48).size(), 1u);  // the adaptive choice of libpng
+}
+
 TEST(PngEncoder, BgrxRowsWithPaddingAreReadAsQImageLaysThemOut) {
     // Two pixels per row, B G R X order, rows 12 bytes apart.
     const uint8_t data[] = {0x10, 0x20, 0x30, 0xFF, 0x40, 0x50, 0x60, 0xFF, 9, 9, 9, 9,
@@ -66,8 +107,7 @@ TEST(PngEncoder, BgrxRowsWithPaddingAreReadAsQImageLaysThemOut) {
 
 TEST(PngEncoder, TransparentBackgroundAndInterlaceAreWritten) {
     PngOptions options;
-    options.transparent = true;
-    options.transparentColor = 0x00FFFFFF;
+    options.transparent = true;  // white unless another colour is named
     options.interlaced = true;
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(EncodePng(cornerImage().view(), options, bytes));

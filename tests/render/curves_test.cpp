@@ -177,6 +177,18 @@ TEST(RandomArc, WholeCircleGetsAPointEveryPitchSamplesAndCloses) {
     EXPECT_NEAR(std::hypot(p.points[0].x, p.points[0].y), 97, 0.8);
     // Position 20 takes sample 19 with bit 19 (1): pushed out to 103.
     EXPECT_NEAR(std::hypot(p.points[1].x, p.points[1].y), 103, 0.8);
+    // Each point stays beside the sample it was taken from: the first ones lie just past the
+    // start at 0°, on the right of the centre, above it on the page (device y grows down).
+    EXPECT_GT(p.points[0].x, 90);
+    EXPECT_LT(p.points[0].y, 0);
+    EXPECT_GT(p.points[1].x, 90);
+    EXPECT_LT(p.points[1].y, p.points[0].y);
+    // Off-centre, the whole figure moves with its centre.
+    CurvePath moved;
+    RandomArcPath(moved, 1, 10, 3, bits, 500, 300, 100, 0, 2 * kPi, 1.0, 0.0);
+    ASSERT_EQ(moved.points.size(), p.points.size());
+    for (size_t i = 0; i < p.points.size(); ++i)
+        EXPECT_EQ(moved.points[i], (DevicePoint{p.points[i].x + 500, p.points[i].y + 300})) << i;
 }
 
 class CircleRecords : public ::testing::Test {

@@ -253,3 +253,39 @@ TEST(LineRecord, FarCoordinatesNeverOverflow) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// Pages on paper draw in units far finer than a dot; their dashes and random lines are measured
+// in dots all the same.
+TEST(DotSize, DashesAndRandomLinesGrowWithTheDot) {
+    DrawingBuilder b;
+    b.extents(0, 0, 100, 100);
+    RenderOptions o;
+    o.dotSize = 10.0;
+    RenderContext ctx(b.drawing, o);
+    ctx.view = {0.0, 100.0, 100.0};
+    TDataSen line;
+    line.penColor = 2;
+    line.penStyle = 4;  // 8 dots on, 8 off
+    line.start = {0, 50};
+    line.end = {5, 50};
+    RecordingTarget t;
+    DrawLineRecord(ctx, t, line);
+    using S = std::pair<DevicePoint, DevicePoint>;
+    EXPECT_EQ(segments(t), (std::vector<S>{{{0, 5000}, {80, 5000}}, {{160, 5000}, {240, 5000}},
+                                           {{320, 5000}, {400, 5000}}, {{480, 5000}, {500, 5000}}}));
+    // A random line's period is 32 pitches of 2 dots, its amplitude 4 dots.
+    line.penStyle = 11;
+    line.end = {20, 50};
+    t.clear();
+    DrawLineRecord(ctx, t, line);
+    const auto random = t.only(CallKind::Polyline);
+    ASSERT_GE(random.size(), 3u);
+    EXPECT_EQ(random[1].points[0], (DevicePoint{640, 5000}));
+    EXPECT_EQ(random[0].points[1], (DevicePoint{20 + 40, 5000}));  // same bit: on the line, one amplitude on
+}
+
+}  // namespace
+}  // namespace korvel

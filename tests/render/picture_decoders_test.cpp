@@ -275,6 +275,15 @@ TEST(GifDecoder, ReadsTheFirstFrameWithTransparency) {
     RasterImage image = decodeOk(DecodeGif, test::makeGif(2, 2, {0, 1, 2, 3}, palette, 3));
     EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, 0}));
 
+    // Only a graphic control extension says which colour is clear: a four-byte comment whose
+    // bytes would read as one (flags 1, colour 2) changes nothing.
+    std::vector<uint8_t> commented = test::makeGif(2, 2, {0, 1, 2, 3}, palette);
+    const size_t colours = size_t{3} << ((commented[10] & 7) + 1);
+    const uint8_t comment[] = {0x21, 0xFE, 4, 1, 0, 0, 2, 0};
+    commented.insert(commented.begin() + static_cast<long>(13 + colours), std::begin(comment), std::end(comment));
+    image = decodeOk(DecodeGif, commented);
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, 0xFFFFFFFF}));
+
     // Interlaced rows come back in picture order.
     std::vector<uint8_t> indices;
     for (int y = 0; y < 10; ++y)

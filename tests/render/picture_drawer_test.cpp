@@ -115,6 +115,13 @@ TEST(ImageReferenceParse, ReadsWidthHeightAndFullWidthDigits) {
     EXPECT_TRUE(r.sizeInvalid);
     r = ParseImageReference("^@BMlogo.png,5,");
     EXPECT_TRUE(r.sizeInvalid);
+    // Every beginning of a reference parses, to the path after the four-character prefix.
+    const std::string whole = "^@BMab";
+    for (size_t n = 0; n <= whole.size(); ++n) {
+        r = ParseImageReference(whole.substr(0, n));
+        EXPECT_EQ(r.path, n <= 4 ? "" : whole.substr(4, n - 4)) << n;
+        EXPECT_FALSE(r.hasSize);
+    }
 }
 
 TEST_F(PictureDrawerTest, FindsFilesAsWindowsPathsMeanThem) {
@@ -137,6 +144,10 @@ TEST_F(PictureDrawerTest, FindsFilesAsWindowsPathsMeanThem) {
     std::string windows = "Z:" + folder + "/nothing.bmp";
     for (char& c : windows) c = c == '/' ? '\\' : c;
     EXPECT_EQ(LocatePicture(drawing, windows).filePath, folder + "/nothing.bmp");
+    // "Z:" with no root after it is relative to a current folder Wine alone knows: not found,
+    // even where the drawing's folder has the file.
+    EXPECT_EQ(LocatePicture(drawing, "Z:nothing.bmp").kind, Kind::None);
+    EXPECT_EQ(LocatePicture(drawing, "z:").kind, Kind::None);
     // Embedded pictures are never looked for on disk.
     EXPECT_EQ(LocatePicture(drawing, "%temp%nothing.bmp").kind, Kind::None);
     drawing.embeddedPictures.push_back({"Logo.BMP.gz", {}});

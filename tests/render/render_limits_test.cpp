@@ -7,6 +7,7 @@
 
 #include "drawing_builder.h"
 #include "hostile_drawings.h"
+#include "render/budgeted_target.h"
 #include "render/dashed_path.h"
 #include "render/recording_target.h"
 #include "render/render_driver.h"
@@ -24,6 +25,31 @@ RenderResult render(RecordingTarget& t, const Drawing& d, const RenderLimits& li
     r.height = h;
     r.limits = limits;
     return RenderDrawing(t, d, RenderOptions{}, r);
+}
+
+// The budget sits between every render and its canvas: what it lets through must reach the
+// canvas as it was called, every argument in its place, and what it refuses must not.
+TEST(BudgetedTarget, ForwardsEachCallAsMadeUntilTheBudgetIsSpent) {
+    RecordingTarget t;
+    RenderLimits limits;
+    limits.maxPieces = 7;
+    RenderBudget budget(limits);
+    BudgetedTarget b(t, budget);
+    b.fillRect(1, 2, 3, 4);                // 1
+    b.moveTo(5, 6);                        // 2
+    b.lineTo(7, 8);                        // 3
+    b.ellipse(10, 20, 30, 40);             // 5
+    b.arc(11, 21, 31, 41, 51, 61, 71, 81);  // 7
+    b.ellipse(1, 1, 2, 2);                 // refused: 9 > 7
+    b.lineTo(9, 9);                        // refused after the first refusal
+    ASSERT_EQ(t.calls.size(), 5u);
+    EXPECT_EQ(t.calls[0].args, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(t.calls[1].args, (std::vector<int>{5, 6}));
+    EXPECT_EQ(t.calls[2].args, (std::vector<int>{7, 8}));
+    EXPECT_EQ(t.calls[3].kind, CallKind::Ellipse);
+    EXPECT_EQ(t.calls[3].args, (std::vector<int>{10, 20, 30, 40}));
+    EXPECT_EQ(t.calls[4].kind, CallKind::Arc);
+    EXPECT_EQ(t.calls[4].args, (std::vector<int>{11, 21, 31, 41, 51, 61, 71, 81}));
 }
 
 TEST(NestedBlocks, RepeatedInsertsDrawTheirFiguresOnce) {

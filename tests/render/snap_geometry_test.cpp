@@ -167,6 +167,17 @@ TEST(Snapping, EllipseCrossingsAndTheBudget) {
     out.clear();
     SnapGeometry::Intersect(SnapGeometry::Segment{{0, 0}, {10, 0}, 0}, SnapGeometry::Segment{{0, 1}, {10, 1}, 0}, out);
     EXPECT_TRUE(out.empty());  // parallel
+    // Lines that miss the ellipse, and a line of no length on it, cross nothing.
+    SnapGeometry::Intersect(SnapGeometry::Segment{{-30, 6}, {30, 6}, 0}, ellipse, out);
+    SnapGeometry::Intersect(SnapGeometry::Segment{{25, -10}, {25, 10}, 0}, ellipse, out);
+    SnapGeometry::Intersect(SnapGeometry::Segment{{20, 0}, {20, 0}, 0}, ellipse, out);
+    SnapGeometry::Intersect(SnapGeometry::Segment{{10, 0}, {10, 0}, 0}, circle, out);
+    EXPECT_TRUE(out.empty());
+    SnapGeometry::Intersect(SnapGeometry::Segment{{-30, 0}, {30, 0}, 0}, ellipse, out);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_NEAR(std::fabs(out[0].x), 20, 1e-9);
+    EXPECT_NEAR(out[0].x + out[1].x, 0, 1e-9);
+    out.clear();
 
     DrawingBuilder b;
     for (int i = 0; i < 10; ++i) b.line(i, 0, i, 10);

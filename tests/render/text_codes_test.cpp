@@ -4,6 +4,7 @@
 
 #include "drawing/cp932.h"
 #include "render/text_codes.h"
+#include "render/text_run_layout.h"
 
 namespace korvel {
 namespace {
@@ -17,6 +18,40 @@ std::string shown(const std::string& utf8, uint32_t textType = 0, bool* styled =
         if (g.pair) chars.push_back(g.second);
     }
     return Cp932ToUtf8(JoinCp932(chars));
+}
+
+// How many characters the codes of a text take, which the layout leaves out of its cells:
+// codes at the very start and end of a text, and the ones whose arguments are cut off.
+TEST(TextCodes, CharactersTheCodesTake) {
+    const auto count = [](const char* utf8) { return CountCodes(SplitCp932(Utf8ToCp932(utf8))); };
+    const struct {
+        const char* text;
+        size_t codeChars;
+        size_t halfWidthScripts;
+    } cases[] = {
+        {"平面図", 0, 0},
+        {"^!A^#", 4, 0},
+        {"A^$3", 3, 0},       // a colour code ending the text
+        {"^$3", 3, 0},
+        {"A^$", 0, 0},        // no digit follows
+        {"A^$0B", 0, 0},      // 0 is no pen colour
+        {"^$9^$1", 6, 0},
+        {"A^uBC", 2, 0},      // a script takes the code, the scripted character stays
+        {"A^u", 0, 0},
+        {"A^u漢B", 2, 1},     // a double-byte script is drawn half a cell
+        {"A^bB", 3, 0},
+        {"^bB", 0, 0},        // an overlay needs a character before it
+        {"A^b", 0, 0},
+        {"A^wXB", 4, 0},
+        {"A^wX漢", 3, 0},
+        {"A^wX", 0, 0},
+        {"^*^!A^%^!", 6, 0},  // the ^! between ^* and ^% is drawn; ^* and ^% always count
+    };
+    for (const auto& c : cases) {
+        const CodeCount n = count(c.text);
+        EXPECT_EQ(n.codeChars, c.codeChars) << c.text;
+        EXPECT_EQ(n.halfWidthScripts, c.halfWidthScripts) << c.text;
+    }
 }
 
 TEST(TextCodes, CodesVanishAndTheirCharactersStay) {

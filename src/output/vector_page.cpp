@@ -1,0 +1,359 @@
+// Pages on paper through the Qt painter target.
+#include "output/vector_page.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QPaintEngine>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "drawing/cp932.h"
+#include "drawing/file_extension.h"
+#include "output/pdf_outline.h"
+#include "platform/qt_colour.h"
+#include "platform/qt_painter_target.h"
+#include "platform/qt_text.h"
+
+namespace korvel {
+
+namespace {
+
+// Pens in the renderer's widths (dots, 0 the thinnest) become widths on paper; pictures drawn
+// more than once are handed to the painter as one image, so that the document holds it once.
+//
+// PDF and SVG write the whole pen state at every change of pen, and drawings change pens from
+// one line to the next. Strokes are therefore gathered by pen and put out pen by pen whenever
+// anything else is drawn (a fill, a text, a picture) and at the end: fills, texts and pictures
+// keep their place among the strokes; only where strokes of two pens cross may the other one lie
+// on top. Characters of one font and colour that follow each other are put out as one run of
+// glyphs, for the same reason.
+class PaperTarget : public RenderTarget {
+public:
+    PaperTarget(QPainter& painter, double unitsPerMm, const ExportOptions& options)
+        : painter_(painter), inner_(painter), perWidth_(options.penWidthMm * unitsPerMm),
+          thinnest_(std::max(1, static_cast<int>(std::lround(options.minPenWidthMm * unitsPerMm)))) {}
+
+    void setPen(const PenSpec& pen) override {
+        pen_ = pen;
+        const double w = pen.width <= 0 ? 0.0 : pen.width * perWidth_;
+        pen_.width = std::max(thinnest_, static_cast<int>(std::min(w, 1.0e6)));
+    }
+    void setBrush(const BrushSpec& brush) override { inner_.setBrush(brush); }
+    void fillRect(int l, int t, int r, int b) override {
+        putOutAll();
+        inner_.fillRect(l, t, r, b);
+    }
+    void moveTo(int x, int y) override { current_ = {x, y}; }
+    void lineTo(int x, int y) override {
+        const DevicePoint line[2] = {current_, {x, y}};
+        polyline(line, 2);
+        current_ = {x, y};
+    }
+    void polyline(const DevicePoint* p, size_t n) override {
+        if (n < 2) return;
+        putOutText();
+        Stroke& s = strokesOf(pen_);
+        s.points.insert(s.points.end(), p, p + n);
+        s.counts.push_back(n);
+        held_ += n;
+        if (held_ >= kMaxHeldPoints) putOutStrokes();
+    }
+    void polygon(const DevicePoint* p, size_t n) override {
+        withPen();
+        inner_.polygon(p, n);
+    }
+    void ellipse(int l, int t, int r, int b) override {
+        withPen();
+        inner_.ellipse(l, t, r, b);
+    }
+    void arc(int l, int t, int r, int b, int xs, int ys, int xe, int ye) override {
+        withPen();
+        inner_.arc(l, t, r, b, xs, ys, xe, ye);
+    }
+    void setFont(const FontSpec& font) override { font_ = font; }
+    void setTextColor(uint32_t color) override { textColor_ = color; }
+    void textOut(int x, int y, const std::u32string& text) override {
+        putOutStrokes();
+        if (pathOpen_ || text.size() != 1) {
+            putOutText();
+            inner_.setFont(font_);
+            inner_.setTextColor(textColor_);
+            inner_.textOut(x, y, text);
+            return;
+        }
+        if (!run_.empty() && !(runFont_ == font_ && runColor_ == textColor_)) putOutText();
+        if (run_.empty()) {
+            runFont_ = font_;
+            runColor_ = textColor_;
+        }
+        run_.push_back({x, y, text[0]});
+    }
+    void beginPath() override {
+        putOutAll();
+        pathOpen_ = true;
+        inner_.beginPath();
+    }
+    void endPath() override {
+        pathOpen_ = false;
+        inner_.endPath();
+    }
+    void strokeAndFillPath() override {
+        withPen();
+        inner_.strokeAndFillPath();
+    }
+    void flush() override {
+        putOutAll();
+        inner_.flush();
+    }
+
+    void stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) override {
+        putOutAll();
+        if (picture.empty() || picture.pixels.size() < size_t(picture.width) * picture.height) return;
+        inner_.flush();
+        // The picture cache hands out the same pixels for every reference to one file: the
+        // same QImage for them lets the PDF engine write the image once.
+        QImage& image = images_[picture.pixels.data()];
+        if (image.isNull() || image.width() != picture.width || image.height() != picture.height)
+            image = QImage(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.width, picture.height,
+                           picture.width * 4, QImage::Format_ARGB32)
+                        .copy();
+        painter_.drawImage(QRect(left, top, right - left, bottom - top), image);
+    }
+
+private:
+    struct Stroke {
+        PenSpec pen;
+        std::vector<DevicePoint> points;
+        std::vector<size_t> counts;
+    };
+    // Enough to keep few pen changes, little enough not to hold a drawing's worth of points.
+    static constexpr size_t kMaxHeldPoints = size_t(1) << 20;
+
+    Stroke& strokesOf(const PenSpec& pen) {
+        for (Stroke& s : strokes_)
+            if (s.pen == pen) return s;
+        strokes_.push_back(Stroke{pen, {}, {}});
+        return strokes_.back();
+    }
+
+    void putOutStrokes() {
+        if (held_ == 0) return;
+        for (Stroke& s : strokes_) {
+            if (s.counts.empty()) continue;
+            inner_.setPen(s.pen);
+            const DevicePoint* p = s.points.data();
+            for (size_t n : s.counts) {
+                inner_.polyline(p, n);
+                p += n;
+            }
+            s.points.clear();
+            s.counts.clear();
+        }
+        held_ = 0;
+    }
+
+    void putOutText() {
+        if (run_.empty()) return;
+        inner_.flush();
+        // SVG writes a run of glyphs as an empty text in no font: there, characters one by one.
+        const bool pdf = painter_.paintEngine() && painter_.paintEngine()->type() == QPaintEngine::Pdf;
+        if (!pdf || !QtDrawGlyphRun(painter_, runFont_, runColor_, run_)) {
+            inner_.setFont(runFont_);
+            inner_.setTextColor(runColor_);
+            for (const GlyphCell& c : run_) inner_.textOut(c.x, c.y, std::u32string(1, c.ch));
+        }
+        run_.clear();
+    }
+
+    void putOutAll() {
+        putOutText();
+        putOutStrokes();
+    }
+
+    void withPen() {
+        putOutAll();
+        inner_.setPen(pen_);
+    }
+
+    QPainter& painter_;
+    QtPainterTarget inner_;
+    double perWidth_;
+    int thinnest_;
+    PenSpec pen_;
+    DevicePoint current_;
+    std::vector<Stroke> strokes_;  // in the order their pens were first used
+    size_t held_ = 0;
+    std::map<const uint32_t*, QImage> images_;
+    FontSpec font_;
+    uint32_t textColor_ = 0;
+    bool pathOpen_ = false;
+    std::vector<GlyphCell> run_;
+    FontSpec runFont_;
+    uint32_t runColor_ = 0;
+};
+
+bool isWhite(uint32_t colour) { return (colour & 0x00FFFFFFu) == 0x00FFFFFFu; }
+
+std::vector<uint8_t> bytesOf(const QByteArray& data) {
+    return std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(data.constData()),
+                                reinterpret_cast<const uint8_t*>(data.constData()) + data.size());
+}
+
+QPageSize pageSizeOf(const PageLayout& page) {
+    return QPageSize(QSizeF(page.widthMm, page.heightMm), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+}
+
+}  // namespace
+
+std::string PageTitle(const Drawing& drawing) {
+    std::string name = Cp932ToUtf8(drawing.fileName);
+    const size_t extension = FileExtension(name).size();
+    if (extension < name.size()) name.resize(name.size() - extension);
+    return name.empty() ? std::string("drawing") : name;
+}
+
+PageLayout ExportPageLayout(const Drawing& drawing, const ExportOptions& options) {
+    return LayoutPage(drawing, PictureFrame(drawing, options.render), options.page);
+}
+
+RenderResult DrawPage(QPainter& painter, const Drawing& drawing, const ExportOptions& options,
+                      const PageLayout& page, double unitsPerMm) {
+    const int width = static_cast<int>(std::ceil(page.widthMm * unitsPerMm));
+    const int height = static_cast<int>(std::ceil(page.heightMm * unitsPerMm));
+    // The paper is white; another background colour is the drawing's own and is painted.
+    const uint32_t background = BackgroundColor(drawing, options.render);
+    if (options.clearBackground || !isWhite(background))
+        painter.fillRect(QRect(0, 0, width, height), QtColorOf(background));
+
+    RenderOptions render = options.render;
+    render.frame = page.frame;
+    render.dotSize = kPatternDotMm * unitsPerMm;
+    RenderRequest request;
+    request.width = width;
+    request.height = height;
+    request.clearBackground = false;
+    request.scale = page.scale * unitsPerMm;
+    PaperTarget target(painter, unitsPerMm, options);
+    RenderResult result = RenderDrawing(target, drawing, render, request);
+    target.flush();
+
+    const size_t off = CountRecordsOffPage(drawing, page, options.render.layers.shownMask(drawing));
+    const std::string warning = OffPageWarning(off, page);
+    if (!warning.empty()) result.warnings.push_back(warning);
+    return result;
+}
+
+// The writer owns the buffer the PDF goes into; QPdfWriter writes as pages end.
+struct PdfDocument::Writer {
+    QByteArray bytes;
+    QBuffer buffer{&bytes};
+    std::unique_ptr<QPdfWriter> pdf;
+    std::unique_ptr<QPainter> painter;
+};
+
+PdfDocument::PdfDocument() : writer_(std::make_unique<Writer>()) {}
+
+PdfDocument::~PdfDocument() {
+    if (writer_ && writer_->painter && writer_->painter->isActive()) writer_->painter->end();
+}
+
+bool PdfDocument::addPage(const Drawing& drawing, const ExportOptions& options, const std::string& title,
+                          std::vector<std::string>& warnings, std::string& error) {
+    const PageLayout page = ExportPageLayout(drawing, options);
+    Writer& w = *writer_;
+    if (!w.pdf) {
+        w.buffer.open(QIODevice::WriteOnly);
+        w.pdf = std::make_unique<QPdfWriter>(&w.buffer);
+        w.pdf->setResolution(static_cast<int>(std::lround(kPageUnitsPerMm * 25.4)));
+        w.pdf->setPageMargins(QMarginsF(0, 0, 0, 0));
+        w.pdf->setPageSize(pageSizeOf(page));
+        w.pdf->setCreator(QStringLiteral("Korvel"));
+        w.pdf->setTitle(QString::fromStdString(title));
+        w.painter = std::make_unique<QPainter>();
+        if (!w.painter->begin(w.pdf.get())) {
+            error = "the PDF page could not be started";
+            return false;
+        }
+    } else {
+        w.pdf->setPageSize(pageSizeOf(page));
+        if (!w.pdf->newPage()) {
+            error = "a new PDF page could not be started";
+            return false;
+        }
+    }
+    const RenderResult result = DrawPage(*w.painter, drawing, options, page);
+    warnings.insert(warnings.end(), result.warnings.begin(), result.warnings.end());
+    titles_.push_back(title);
+    return true;
+}
+
+bool PdfDocument::finish(std::vector<uint8_t>& out, std::vector<std::string>& warnings, std::string& error) {
+    Writer& w = *writer_;
+    if (!w.painter || !w.painter->isActive()) {
+        error = "the PDF has no page";
+        return false;
+    }
+    w.painter->end();
+    w.pdf.reset();
+    w.buffer.close();
+    std::vector<uint8_t> pdf = bytesOf(w.bytes);
+    w.bytes.clear();
+    // Bookmarks are worth having, not worth losing the document for.
+    std::string outlineError;
+    if (!AppendPdfOutline(pdf, titles_, outlineError))
+        warnings.push_back("the PDF was written without bookmarks: " + outlineError);
+    if (out.empty()) out = std::move(pdf);
+    else out.insert(out.end(), pdf.begin(), pdf.end());
+    return true;
+}
+
+ExportResult ExportPage(const Drawing& drawing, ImageFormat format, const ExportOptions& options,
+                        const std::string& title, std::vector<uint8_t>& out) {
+    ExportResult result;
+    if (drawing.ExpectedCount == 0) {
+        result.error = "the drawing has no data";
+        return result;
+    }
+    const PageLayout page = ExportPageLayout(drawing, options);
+    result.width = static_cast<int>(std::lround(page.widthMm));
+    result.height = static_cast<int>(std::lround(page.heightMm));
+    if (format == ImageFormat::Pdf) {
+        PdfDocument document;
+        if (!document.addPage(drawing, options, title, result.warnings, result.error)) return result;
+        result.ok = document.finish(out, result.warnings, result.error);
+        return result;
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setResolution(static_cast<int>(std::lround(kPageUnitsPerMm * 25.4)));
+    const QSize size(static_cast<int>(std::ceil(page.widthMm * kPageUnitsPerMm)),
+                     static_cast<int>(std::ceil(page.heightMm * kPageUnitsPerMm)));
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setTitle(QString::fromStdString(title));
+    svg.setDescription(QStringLiteral("Drawn by Korvel at real scale on a page of %1 x %2 mm")
+                           .arg(page.widthMm)
+                           .arg(page.heightMm));
+    QPainter painter;
+    if (!painter.begin(&svg)) {
+        result.error = "the SVG page could not be started";
+        return result;
+    }
+    const RenderResult render = DrawPage(painter, drawing, options, page);
+    painter.end();
+    result.warnings.insert(result.warnings.end(), render.warnings.begin(), render.warnings.end());
+    const std::vector<uint8_t> svgBytes = bytesOf(bytes);
+    out.insert(out.end(), svgBytes.begin(), svgBytes.end());
+    result.ok = true;
+    return result;
+}
+
+}  // namespace korvel

@@ -1,0 +1,371 @@
+// The object tables of EMF and WMF files read back record by record: each style made once,
+// selected only when it changes, the least recently used one recycled when the table is full,
+// runs of lines of one pen written together, and 16-bit points wherever they fit.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "output/emf_target.h"
+#include "output/metafile_frame.h"
+#include "output/metafile_objects.h"
+#include "output/wmf_target.h"
+
+namespace korvel {
+namespace {
+
+uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t(b[at + 3]) << 24);
+}
+uint16_t le16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+int16_t s16(const std::vector<uint8_t>& b, size_t at) { return static_cast<int16_t>(le16(b, at)); }
+int32_t s32(const std::vector<uint8_t>& b, size_t at) { return static_cast<int32_t>(le32(b, at)); }
+
+std::string hex(uint32_t v) {
+    char s[16];
+    std::snprintf(s, sizeof s, "%06X", v);
+    return s;
+}
+
+// Every record after the fixed ones that open the file, one line each: what it is and what it
+// names or draws.
+std::vector<std::string> emfListing(const std::vector<uint8_t>& b) {
+    std::vector<std::string> out;
+    int index = 0;
+    for (size_t at = 0; at + 8 <= b.size(); ++index) {
+        const uint32_t type = le32(b, at), size = le32(b, at + 4);
+        if (size < 8 || at + size > b.size()) {
+            out.push_back("BROKEN");
+            break;
+        }
+        const size_t p = at + 8;
+        at += size;
+        if (index < 7) continue;  // header, map mode, background, text alignment, fill, stretch, ROP2
+        std::string line;
+        auto points16 = [&](size_t from, uint32_t n) {
+            for (uint32_t i = 0; i < n; ++i)
+                line += " " + std::to_string(s16(b, from + 4 * i)) + "," + std::to_string(s16(b, from + 2 + 4 * i));
+        };
+        switch (type) {
+        case 38: line = "CREATEPEN " + std::to_string(le32(b, p)) + " #" + hex(le32(b, p + 16)) + " w" + std::to_string(le32(b, p + 8)); break;
+        case 95: line = "EXTCREATEPEN " + std::to_string(le32(b, p)) + " #" + hex(le32(b, p + 32)) + " w" + std::to_string(le32(b, p + 24)); break;
+        case 39: line = "CREATEBRUSH " + std::to_string(le32(b, p)) + " #" + hex(le32(b, p + 8)); break;
+        case 82: line = "CREATEFONT " + std::to_string(le32(b, p)) + " h" + std::to_string(s32(b, p + 4)); break;
+        case 37: {
+            const uint32_t h = le32(b, p);
+            line = "SELECT " + (h & 0x80000000u ? "stock " + std::to_string(h & 0xFF) : std::to_string(h));
+            break;
+        }
+        case 40: line = "DELETE " + std::to_string(le32(b, p)); break;
+        case 87:
+            line = "POLYLINE16";
+            points16(p + 20, le32(b, p + 16));
+            break;
+        case 86:
+            line = "POLYGON16";
+            points16(p + 20, le32(b, p + 16));
+            break;
+        case 90: {
+            line = "POLYPOLYLINE16";
+            const uint32_t lines = le32(b, p + 16);
+            size_t pts = p + 24 + 4 * lines;
+            for (uint32_t i = 0; i < lines; ++i) {
+                const uint32_t n = le32(b, p + 24 + 4 * i);
+                line += i ? " |" : "";
+                points16(pts, n);
+                pts += 4 * n;
+            }
+            break;
+        }
+        case 3:
+        case 4:
+            line = type == 3 ? "POLYGON" : "POLYLINE";
+            for (uint32_t i = 0, n = le32(b, p + 16); i < n; ++i)
+                line += " " + std::to_string(s32(b, p + 20 + 8 * i)) + "," + std::to_string(s32(b, p + 24 + 8 * i));
+            break;
+        case 43: line = "RECTANGLE"; break;
+        case 84: {  // EXTTEXTOUTW: where, the units, and the advance after each
+            const size_t record = p - 8;
+            const uint32_t n = le32(b, p + 36), text = le32(b, p + 40), dx = le32(b, p + 64);
+            line = "TEXT " + std::to_string(s32(b, p + 28)) + "," + std::to_string(s32(b, p + 32)) + " ";
+            for (uint32_t i = 0; i < n; ++i) {
+                const uint16_t u = le16(b, record + text + 2 * i);
+                line += u < 0x80 ? std::string(1, static_cast<char>(u)) : "U+" + hex(u).substr(2);
+            }
+            for (uint32_t i = 0; i < n; ++i) line += " " + std::to_string(le32(b, record + dx + 4 * i));
+            break;
+        }
+        case 14: line = "EOF"; break;
+        default: line = "type " + std::to_string(type); break;
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> wmfListing(const std::vector<uint8_t>& b) {
+    std::vector<std::string> out;
+    int index = 0;
+    for (size_t at = 22 + 18; at + 6 <= b.size(); ++index) {
+        const uint32_t words = le32(b, at);
+        const uint16_t fn = le16(b, at + 4);
+        if (words < 3 || at + 2 * words > b.size()) {
+            out.push_back("BROKEN");
+            break;
+        }
+        const size_t p = at + 6;
+        at += 2 * words;
+        if (index < 7) continue;  // window origin and extent, background, alignment, fill, stretch, ROP2
+        std::string line;
+        switch (fn) {
+        case 0x02FA:
+            line = le16(b, p) == 5 ? "CREATEPEN null" : "CREATEPEN #" + hex(le32(b, p + 6)) + " w" + std::to_string(le16(b, p + 2));
+            break;
+        case 0x02FC: line = "CREATEBRUSH style" + std::to_string(le16(b, p)) + " #" + hex(le32(b, p + 2)); break;
+        case 0x02FB: line = "CREATEFONT h" + std::to_string(s16(b, p)); break;
+        case 0x012D: line = "SELECT " + std::to_string(le16(b, p)); break;
+        case 0x01F0: line = "DELETE " + std::to_string(le16(b, p)); break;
+        case 0x0325:
+            line = "POLYLINE";
+            for (int i = 0, n = s16(b, p); i < n; ++i)
+                line += " " + std::to_string(s16(b, p + 2 + 4 * i)) + "," + std::to_string(s16(b, p + 4 + 4 * i));
+            break;
+        case 0x041B: line = "RECTANGLE"; break;
+        case 0x0A32: line = "TEXT"; break;
+        case 0x0000: line = "EOF"; break;
+        default: line = "function " + hex(fn); break;
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+void line(RenderTarget& t, int x1, int y1, int x2, int y2) {
+    const DevicePoint p[2] = {{x1, y1}, {x2, y2}};
+    t.polyline(p, 2);
+}
+
+// Red and blue hairlines in turn, a pen set and replaced before anything is drawn, and a run of
+// blue lines at the end.
+void twoPens(RenderTarget& t) {
+    const PenSpec red{0x0000FF, 0}, blue{0xFF0000, 0};
+    t.setPen(red);
+    line(t, 1, 2, 3, 4);
+    t.setPen(blue);
+    line(t, 5, 6, 7, 8);
+    t.setPen(red);
+    t.setPen(red);
+    line(t, 9, 10, 11, 12);
+    t.setPen({0x00FF00, 0});  // never drawn with
+    t.setPen(blue);
+    line(t, 13, 14, 15, 16);
+    const DevicePoint three[] = {{17, 18}, {19, 20}, {21, 22}};
+    t.polyline(three, 3);
+    line(t, 23, 24, 25, 26);
+}
+
+template <typename Target>
+std::vector<uint8_t> finished(Target& target) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_TRUE(target.finish(bytes, error)) << error;
+    return bytes;
+}
+
+TEST(MetafileObjectTable, EmfMakesEachPenOnceAndSelectsOnlyOnChange) {
+    EmfTarget emf(FittedMetafileFrame(100, 100), "pens");
+    twoPens(emf);
+    const std::vector<uint8_t> bytes = finished(emf);
+    EXPECT_EQ(emfListing(bytes), (std::vector<std::string>{
+                                     "CREATEPEN 1 #0000FF w0",
+                                     "SELECT 1",
+                                     "POLYLINE16 1,2 3,4",
+                                     "CREATEPEN 2 #FF0000 w0",
+                                     "SELECT 2",
+                                     "POLYLINE16 5,6 7,8",
+                                     "SELECT 1",
+                                     "POLYLINE16 9,10 11,12",
+                                     "SELECT 2",
+                                     "POLYPOLYLINE16 13,14 15,16 | 17,18 19,20 21,22 | 23,24 25,26",
+                                     "SELECT stock 8",
+                                     "SELECT stock 5",
+                                     "SELECT stock 13",
+                                     "DELETE 1",
+                                     "DELETE 2",
+                                     "EOF",
+                                 }));
+    EXPECT_EQ(le16(bytes, 48 + 4 + 4), 3);  // handles: the metafile and two pens
+}
+
+TEST(MetafileObjectTable, WmfMakesEachPenOnceAndSelectsOnlyOnChange) {
+    WmfTarget wmf(FittedMetafileFrame(100, 100));
+    twoPens(wmf);
+    const std::vector<uint8_t> bytes = finished(wmf);
+    EXPECT_EQ(wmfListing(bytes), (std::vector<std::string>{
+                                     "CREATEPEN #0000FF w0",
+                                     "SELECT 0",
+                                     "POLYLINE 1,2 3,4",
+                                     "CREATEPEN #FF0000 w0",
+                                     "SELECT 1",
+                                     "POLYLINE 5,6 7,8",
+                                     "SELECT 0",
+                                     "POLYLINE 9,10 11,12",
+                                     "SELECT 1",
+                                     "POLYLINE 13,14 15,16",
+                                     "POLYLINE 17,18 19,20 21,22",
+                                     "POLYLINE 23,24 25,26",
+                                     // The invisible frame: a null pen and a clear brush.
+                                     "CREATEPEN null",
+                                     "SELECT 2",
+                                     "CREATEBRUSH style1 #000000",
+                                     "SELECT 3",
+                                     "RECTANGLE",
+                                     "EOF",
+                                 }));
+    EXPECT_EQ(le16(bytes, 22 + 10), 4);  // objects in the table
+}
+
+TEST(MetafileObjectTable, SixteenBitPointsStopAtTheEdgeOfSixteenBits) {
+    EmfTarget emf(FittedMetafileFrame(100, 100), "edges");
+    emf.setPen({0, 0});
+    emf.setBrush({BrushStyle::Solid, 0});
+    line(emf, 0, 0, 32767, -32768);
+    line(emf, 0, 0, 32768, 0);
+    line(emf, -32769, 0, 0, 0);
+    line(emf, 5, 32767, 6, 7);
+    line(emf, 5, 32768, 6, 7);
+    const DevicePoint inside[] = {{0, 0}, {32767, 0}, {0, -32768}};
+    const DevicePoint outside[] = {{0, 0}, {32767, 0}, {0, 32768}};
+    emf.polygon(inside, 3);
+    emf.polygon(outside, 3);
+    std::vector<std::string> drawn;
+    for (const std::string& r : emfListing(finished(emf)))
+        if (r.rfind("POLY", 0) == 0) drawn.push_back(r);
+    EXPECT_EQ(drawn, (std::vector<std::string>{
+                         "POLYLINE16 0,0 32767,-32768",
+                         "POLYLINE 0,0 32768,0",
+                         "POLYLINE -32769,0 0,0",
+                         "POLYLINE16 5,32767 6,7",
+                         "POLYLINE 5,32768 6,7",
+                         "POLYGON16 0,0 32767,0 0,-32768",
+                         "POLYGON 0,0 32767,0 0,32768",
+                     }));
+}
+
+// The records a table asks for, as text.
+class RecordLog : public MetafileObjectRecords {
+public:
+    std::vector<std::string> log;
+    void createObject(int slot, const MetafileObject& o) override {
+        const char* kinds[] = {"pen", "null pen", "brush", "font"};
+        log.push_back("create " + std::to_string(slot) + " " + kinds[static_cast<int>(o.kind)] + " " +
+                      hex(o.kind == MetafileObjectKind::Brush ? o.brush.color : o.pen.color));
+    }
+    void selectObject(int slot) override { log.push_back("select " + std::to_string(slot)); }
+    void deleteObject(int slot) override { log.push_back("delete " + std::to_string(slot)); }
+};
+
+TEST(MetafileObjectTable, AFullTableRecyclesTheObjectUsedLongestAgoThatIsNotSelected) {
+    RecordLog records;
+    MetafileObjects table(records, 0, 4);
+    table.select(PenSpec{1, 0});
+    table.select(MetafileObject::of(BrushSpec{BrushStyle::Solid, 2}));
+    table.select(PenSpec{3, 0});
+    table.select(PenSpec{4, 0});
+    table.select(PenSpec{1, 0});  // pen 3 is now the one used longest ago
+    table.select(PenSpec{5, 0});
+    // The brush is older still, but selected: it stays.
+    table.select(MetafileObject::of(BrushSpec{BrushStyle::Solid, 6}));
+    EXPECT_EQ(records.log, (std::vector<std::string>{
+                               "create 0 pen 000001", "select 0",
+                               "create 1 brush 000002", "select 1",
+                               "create 2 pen 000003", "select 2",
+                               "create 3 pen 000004", "select 3",
+                               "select 0",
+                               "delete 2", "create 2 pen 000005", "select 2",
+                               // Pen 4 is the oldest not selected now.
+                               "delete 3", "create 3 brush 000006", "select 3",
+                           }));
+    EXPECT_EQ(table.tableSize(), 4);
+    EXPECT_EQ(table.objectsMade(), 6u);
+}
+
+// Replays a WMF as a player does (each new object in the lowest free slot) and gives the colour
+// of the pen each polyline is drawn with.
+std::vector<uint32_t> wmfLineColours(const std::vector<uint8_t>& b, size_t& tableSize) {
+    std::vector<int64_t> slots;  // pen colour, -1 for other objects, -2 for a free slot
+    int64_t pen = -1;
+    std::vector<uint32_t> colours;
+    for (size_t at = 22 + 18; at + 6 <= b.size();) {
+        const uint32_t words = le32(b, at);
+        const uint16_t fn = le16(b, at + 4);
+        if (words < 3 || at + 2 * words > b.size()) break;
+        const size_t p = at + 6;
+        at += 2 * words;
+        if (fn == 0x02FA || fn == 0x02FC || fn == 0x02FB) {
+            size_t i = 0;
+            while (i < slots.size() && slots[i] != -2) ++i;
+            if (i == slots.size()) slots.push_back(-2);
+            slots[i] = fn == 0x02FA ? int64_t(le32(b, p + 6)) : -1;
+        } else if (fn == 0x01F0) {
+            slots.at(le16(b, p)) = -2;
+        } else if (fn == 0x012D) {
+            const int64_t object = slots.at(le16(b, p));
+            EXPECT_NE(object, -2) << "a free slot is selected";
+            if (object >= 0) pen = object;
+        } else if (fn == 0x0325) {
+            colours.push_back(static_cast<uint32_t>(pen));
+        }
+    }
+    tableSize = slots.size();
+    return colours;
+}
+
+TEST(MetafileObjectTable, WmfWithMorePensThanItsTableDrawsEveryLineWithItsOwnPen) {
+    WmfTarget wmf(FittedMetafileFrame(100, 100));
+    std::vector<uint32_t> expected;
+    for (int round = 0; round < 3; ++round) {
+        for (uint32_t colour = 1; colour <= 45; ++colour) {
+            const uint32_t c = round == 1 ? 46 - colour : colour;  // the second round backwards
+            wmf.setPen({c, 0});
+            line(wmf, 0, 0, 10, 10);
+            expected.push_back(c);
+        }
+    }
+    const std::vector<uint8_t> bytes = finished(wmf);
+    size_t tableSize = 0;
+    EXPECT_EQ(wmfLineColours(bytes, tableSize), expected);
+    EXPECT_EQ(tableSize, size_t(WmfTarget::kObjectCapacity));
+    EXPECT_EQ(le16(bytes, 22 + 10), WmfTarget::kObjectCapacity);
+}
+
+TEST(MetafileObjectTable, FontsAndBrushesAreMadeOnceEach) {
+    EmfTarget emf(FittedMetafileFrame(100, 100), "texts");
+    FontSpec upright, turned;
+    upright.face = turned.face = "ＭＳ ゴシック";
+    upright.height = turned.height = 12;
+    turned.escapement = 900;
+    for (int i = 0; i < 3; ++i) {
+        emf.setFont(upright);
+        emf.textOut(0, 0, U"A");
+        emf.setFont(turned);
+        emf.textOut(0, 0, U"B");
+        emf.setBrush({BrushStyle::Solid, 0x123456});
+        emf.fillRect(0, 0, 5, 5);
+    }
+    const std::vector<std::string> listing = emfListing(finished(emf));
+    const std::vector<std::string> first(listing.begin(), listing.begin() + 11);
+    EXPECT_EQ(first, (std::vector<std::string>{
+                         "CREATEFONT 1 h12", "SELECT 1", "TEXT 0,0 A 1",
+                         "CREATEFONT 2 h12", "SELECT 2", "TEXT 0,0 B 1",
+                         "CREATEBRUSH 3 #123456", "SELECT 3", "SELECT stock 8", "RECTANGLE",
+                         "SELECT 1",
+                     }));
+    size_t creates = 0;
+    for (const std::string& r : listing) creates += r.rfind("CREATE", 0) == 0;
+    EXPECT_EQ(creates, 3u);
+}
+
+}  // namespace
+}  // namespace korvel
