@@ -305,7 +305,7 @@ bool QtDrawGlyphRun(QPainter& painter, const FontSpec& font, uint32_t color, con
     const QTransform savedTransform = painter.worldTransform();
     const QPen savedPen = painter.pen();
     painter.setWorldTransform(cell * savedTransform);
-    painter.setPen(colourOf(color));
+    painter.setPen(QtColorOf(color));
     painter.drawGlyphRun(QPointF(0.0, 0.0), run);
     painter.setPen(savedPen);
     painter.setWorldTransform(savedTransform);
