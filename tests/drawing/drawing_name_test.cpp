@@ -57,6 +57,16 @@ TEST(DrawingName, FolderKeyBuildsThePath) {
     d.DrawingName = "site.dxf2";  // not one of the extensions Jw_win adds
     RefreshDrawingName(d, reg, "/opt/korvel");
     EXPECT_EQ(d.DrawingPath, "C:\\jww\\work\\site.dxf2.jww");
+    // The extensions Jw_win adds, in any case, go; the name before them stays.
+    for (const char* name : {"site.jwc", "site.Dxf", "site.JWW", "site.jww"}) {
+        d.DrawingName = name;
+        RefreshDrawingName(d, reg, "/opt/korvel");
+        EXPECT_EQ(d.DrawingName, "site") << name;
+        EXPECT_EQ(d.DrawingPath, "C:\\jww\\work\\site.jww") << name;
+    }
+    d.DrawingName = ".jw";  // shorter than any extension
+    RefreshDrawingName(d, reg, "/opt/korvel");
+    EXPECT_EQ(d.DrawingPath, "C:\\jww\\work\\.jw.jww");
 }
 
 TEST(DrawingName, AnEmptyFolderMeansNoName) {

@@ -278,6 +278,10 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_NE(std::find(warnings.begin(), warnings.end(),
                             "1 record was left out of the DXF: coordinates or sizes not finite or beyond 10,000 km"),
                   warnings.end());  // ...and said so
+        EXPECT_NE(std::find(warnings.begin(), warnings.end(),
+                            "1 text uses ^ codes for weight, slant, underline, colour, face, scripts or overlays; "
+                            "the DXF shows its characters plainly"),
+                  warnings.end());
         EXPECT_EQ(countOf(p, "ELLIPSE"), 1);
         EXPECT_EQ(countOf(p, "TEXT"), 3);
         EXPECT_EQ(countOf(p, "MTEXT"), 1);
@@ -316,6 +320,12 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         // Greyed layer: drawn grey, as on screen.
         EXPECT_EQ(entityOfType(entities, "LINE", 2)->value("color").toInt(), 9);
         EXPECT_EQ(entityOfType(entities, "INSERT", 0)->value("name").toString(), "JW_POINT_5");
+        // The symbol takes the point's scale across and up, and none in depth.
+        const QJsonArray scales = entityOfType(entities, "INSERT", 0)->value("scales").toArray();
+        ASSERT_EQ(scales.size(), 3);
+        EXPECT_EQ(scales[0].toDouble(), 2.0);
+        EXPECT_EQ(scales[1].toDouble(), 2.0);
+        EXPECT_EQ(scales[2].toDouble(), 1.0);
         const QJsonObject solid = *entityOfType(entities, "SOLID");
         EXPECT_EQ(solid["color"].toInt(), 1);
         EXPECT_EQ(solid["true_color"].toInt(), r2013 ? 0xFF0000 : -1);

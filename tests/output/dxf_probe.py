@@ -168,6 +168,8 @@ def main():
                          'true_color': attr(e, 'true_color', -1),
                          'linetype': attr(e, 'linetype', ''), 'lineweight': attr(e, 'lineweight', -1),
                          'name': attr(e, 'name', ''), 'style': attr(e, 'style', ''),
+                         'scales': [attr(e, 'xscale', 1), attr(e, 'yscale', 1), attr(e, 'zscale', 1)]
+                         if e.dxftype() == 'INSERT' else [],
                          'text': e.plain_text() if e.dxftype() == 'MTEXT' else attr(e, 'text', '')})
     images = [d.dxf.filename for d in doc.objects.query('IMAGEDEF')]
     layers = {l.dxf.name: {'on': l.is_on(), 'color': l.dxf.color, 'locked': l.is_locked(),

@@ -228,6 +228,9 @@ TEST(WmfTarget, PensKeepTheirWidths) {
         PenSpec pen;
         pen.width = width;
         pen.color = static_cast<uint32_t>(width);  // no two pens alike
+        pen.cap = LineCap::Flat;
+        pen.join = LineJoin::Miter;
+        pen.geometric = width >= 7;  // caps and joins are only for geometric pens
         wmf.setPen(pen);
         const DevicePoint line[] = {{0, 0}, {10, 10}};
         wmf.polyline(line, 2);
@@ -235,15 +238,20 @@ TEST(WmfTarget, PensKeepTheirWidths) {
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(wmf.finish(bytes, error)) << error;
-    std::vector<int> widths;
+    std::vector<int> widths, styles;
     for (size_t at = 22 + 18; at + 6 <= bytes.size();) {
         const uint32_t words = le32(bytes, at);
         if (words < 3 || at + 2 * size_t{words} > bytes.size()) break;
-        if (le16(bytes, at + 4) == 0x02FA) widths.push_back(le16(bytes, at + 8));  // CREATEPENINDIRECT
+        if (le16(bytes, at + 4) == 0x02FA) {  // CREATEPENINDIRECT: style, then width
+            styles.push_back(le16(bytes, at + 6));
+            widths.push_back(le16(bytes, at + 8));
+        }
         at += 2 * size_t{words};
     }
     ASSERT_GE(widths.size(), 5u);
     EXPECT_EQ(std::vector<int>(widths.begin(), widths.begin() + 5), (std::vector<int>{0, 1, 2, 7, 40}));
+    // Solid, and for geometric pens flat ends (0x200) and mitred joins (0x2000).
+    EXPECT_EQ(std::vector<int>(styles.begin(), styles.begin() + 5), (std::vector<int>{0, 0, 0, 0x2200, 0x2200}));
 }
 
 TEST(WmfTarget, TextIsWrittenInCp932ForShiftJisFonts) {

@@ -54,6 +54,21 @@ TEST(TextCodes, CharactersTheCodesTake) {
     }
 }
 
+// The text type's ten-thousands: 1 italic, 2 bold, 3 both; each from its first value on.
+TEST(TextCodes, TextTypesStartBoldAndItalicAtTheirThresholds) {
+    const struct {
+        uint32_t type;
+        bool bold, italic;
+    } cases[] = {{0, false, false},     {9999, false, false}, {10000, false, true}, {19999, false, true},
+                 {20000, true, false},  {29999, true, false}, {30000, true, true},  {65535, true, true}};
+    for (const auto& c : cases) {
+        const TextCodeState st(c.type);
+        EXPECT_EQ(st.bold, c.bold) << c.type;
+        EXPECT_EQ(st.italic, c.italic) << c.type;
+        EXPECT_FALSE(st.underline || st.strikeOut) << c.type;
+    }
+}
+
 TEST(TextCodes, CodesVanishAndTheirCharactersStay) {
     bool styled = true;
     EXPECT_EQ(shown("平面図", 0, &styled), "平面図");
