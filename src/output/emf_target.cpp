@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "drawing/colour.h"
 #include "output/metafile_dib.h"
 #include "output/metafile_text.h"
 
@@ -32,7 +33,7 @@ constexpr int kDevicePixels = 4800;
 constexpr int kDeviceMm = 1270;
 
 U_COLORREF colorRef(uint32_t c) {
-    return colorref3_set(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return colorref3_set(RedOf(c), GreenOf(c), BlueOf(c));
 }
 
 U_POINTL pointL(int x, int y) { return point32_set(x, y); }

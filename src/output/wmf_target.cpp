@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "output/metafile_dib.h"
+#include "drawing/colour.h"
 #include "drawing/cp932.h"
 #include "output/metafile_text.h"
 
@@ -23,7 +24,7 @@ constexpr uint16_t kPsNull = 5;
 constexpr uint16_t kPsEndcapSquare = 0x100, kPsEndcapFlat = 0x200;
 constexpr uint16_t kPsJoinBevel = 0x1000, kPsJoinMiter = 0x2000;
 
-U_COLORREF colorRef(uint32_t c) { return U_RGB(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+U_COLORREF colorRef(uint32_t c) { return U_RGB(RedOf(c), GreenOf(c), BlueOf(c)); }
 
 uint16_t hatchOf(BrushStyle style) {
     switch (style) {

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <cmath>
 
+#include "platform/qt_colour.h"
 #include "platform/qt_text.h"
 
 namespace korvel {
@@ -75,7 +76,6 @@ double rayAngle(double cx, double cy, int x, int y) {
 }
 }  // namespace
 
-QColor ToQColor(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 QtPainterTarget::QtPainterTarget(QPainter& painter) : painter_(painter) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -96,7 +96,7 @@ void QtPainterTarget::flushLines() {
         return;
     }
     painter_.setPen(Qt::NoPen);
-    painter_.setBrush(ToQColor(pen_.color));
+    painter_.setBrush(QtColorOf(pen_.color));
     QPointF outline[18];
     for (const QLine& line : lines_) {
         capsule(line, pen_.width, outline);
@@ -129,7 +129,7 @@ void QtPainterTarget::applyPen() {
             return;
         }
     }
-    QPen pen(ToQColor(pen_.color));
+    QPen pen(QtColorOf(pen_.color));
     // Width 0 is Qt's cosmetic one-pixel pen, as it is the thinnest pen of GDI. Wider plain
     // pens of GDI have round ends and joins.
     pen.setWidth(pen_.width < 0 ? 0 : pen_.width);
@@ -143,7 +143,7 @@ void QtPainterTarget::applyPen() {
 
 void QtPainterTarget::applyBrush() {
     if (brushApplied_) return;
-    painter_.setBrush(QBrush(ToQColor(brush_.color), toQt(brush_.style)));
+    painter_.setBrush(QBrush(QtColorOf(brush_.color), toQt(brush_.style)));
     brushApplied_ = true;
 }
 
@@ -151,7 +151,7 @@ void QtPainterTarget::fillRect(int left, int top, int right, int bottom) {
     flushLines();
     if (right <= left || bottom <= top || brush_.style == BrushStyle::Clear) return;
     painter_.fillRect(QRect(left, top, right - left, bottom - top),
-                      QBrush(ToQColor(brush_.color), toQt(brush_.style)));
+                      QBrush(QtColorOf(brush_.color), toQt(brush_.style)));
 }
 
 void QtPainterTarget::moveTo(int x, int y) { current_ = QPoint(x, y); }

@@ -63,7 +63,4 @@ private:
     std::vector<std::pair<PenSpec, QPen>> penCache_;
 };
 
-// 0x00BBGGRR to a QColor.
-QColor ToQColor(uint32_t color);
-
 }  // namespace korvel
