@@ -34,9 +34,10 @@ namespace {
 // glyphs, for the same reason.
 class PaperTarget : public RenderTarget {
 public:
-    PaperTarget(QPainter& painter, double unitsPerMm, const ExportOptions& options)
+    PaperTarget(QPainter& painter, double unitsPerMm, const ExportOptions& options, int width, int height)
         : painter_(painter), inner_(painter), perWidth_(options.penWidthMm * unitsPerMm),
-          thinnest_(std::max(1, static_cast<int>(std::lround(options.minPenWidthMm * unitsPerMm)))) {}
+          thinnest_(std::max(1, static_cast<int>(std::lround(options.minPenWidthMm * unitsPerMm)))),
+          width_(width), height_(height) {}
 
     void setPen(const PenSpec& pen) override {
         pen_ = pen;
@@ -55,7 +56,7 @@ public:
         current_ = {x, y};
     }
     void polyline(const DevicePoint* p, size_t n) override {
-        if (n < 2) return;
+        if (n < 2 || offPage(p, n)) return;
         putOutText();
         Stroke& s = strokesOf(pen_);
         s.points.insert(s.points.end(), p, p + n);
@@ -141,6 +142,18 @@ private:
         return strokes_.back();
     }
 
+    // A stroke wholly beyond the page's edges, pen width included, cannot show on it: leaving
+    // it out keeps drawings much larger than their paper from costing what they would fitted.
+    bool offPage(const DevicePoint* p, size_t n) const {
+        int64_t l = p[0].x, r = l, t = p[0].y, b = t;
+        for (size_t i = 1; i < n; ++i) {
+            l = std::min<int64_t>(l, p[i].x), r = std::max<int64_t>(r, p[i].x);
+            t = std::min<int64_t>(t, p[i].y), b = std::max<int64_t>(b, p[i].y);
+        }
+        const int64_t reach = pen_.width + 1;
+        return r < -reach || b < -reach || l > int64_t{width_} + reach || t > int64_t{height_} + reach;
+    }
+
     void putOutStrokes() {
         if (held_ == 0) return;
         for (Stroke& s : strokes_) {
@@ -184,6 +197,7 @@ private:
     QtPainterTarget inner_;
     double perWidth_;
     int thinnest_;
+    int width_, height_;
     PenSpec pen_;
     DevicePoint current_;
     std::vector<Stroke> strokes_;  // in the order their pens were first used
@@ -238,7 +252,7 @@ RenderResult DrawPage(QPainter& painter, const Drawing& drawing, const ExportOpt
     request.height = height;
     request.clearBackground = false;
     request.scale = page.scale * unitsPerMm;
-    PaperTarget target(painter, unitsPerMm, options);
+    PaperTarget target(painter, unitsPerMm, options, width, height);
     RenderResult result = RenderDrawing(target, drawing, render, request);
     target.flush();
 

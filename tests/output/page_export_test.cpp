@@ -344,6 +344,25 @@ TEST(PageExport, StrokesGoOutPenByPenButFillsAndTextsKeepTheirPlace) {
     EXPECT_EQ(countOf(content.substr(filled), " l\n"), 1u);
 }
 
+// What lies wholly beyond the paper cannot show on it and is not written; what reaches onto it,
+// or lies within a pen's width of its edge, is.
+TEST(PageExport, StrokesWhollyOffThePaperAreLeftOut) {
+    EnsureHeadlessGuiApplication();
+    test::DrawingBuilder b;
+    b.drawing.header.PaperSize = 4;  // A4 landscape: x from -148.5 to 148.5, y from -105 to 105
+    b.line(-100, 0, 100, 0, 2);      // on the paper
+    b.line(100, 50, 200, 50, 2);     // across its right edge
+    b.line(-148.55, 0, -148.55, 50, 2);  // beyond the left edge by less than half its pen
+    b.line(200, 0, 300, 0, 2);       // beyond the right edge
+    b.line(0, 150, 50, 160, 2);      // above the top
+    b.line(-300, -300, -200, -200, 2);
+    b.extents(-300, -300, 300, 160);
+    std::vector<uint8_t> pdf;
+    const ExportResult r = ExportImage(b.drawing, ImageFormat::Pdf, ExportOptions{}, pdf);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(countOf(pageContent(pdf), " l\n"), 3u) << pageContent(pdf).substr(0, 2000);
+}
+
 TEST(PageExport, CharactersOfOneFontGoOutAsOneRunAndBoldOnesOneByOne) {
     if (!haveTool("pdftotext")) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     EnsureHeadlessGuiApplication();
