@@ -398,6 +398,36 @@ TEST(DxfExport, TextStylesFollowBoldAndItalic) {
     }
 }
 
+// A DXF line type starts with a dash: a pattern that begins with a gap is turned round, its
+// first gap joining its last, which only shifts where the dashes fall.
+TEST(DxfExport, PatternsThatBeginWithAGapStartWithTheirFirstDash) {
+    REQUIRE_EZDXF();
+    Drawing d;
+    d.header = NewDrawingHeader();
+    d.header.LineTypePattern[2] = 0x00FF00FFu;  // 8 gaps, 8 dots, 8 gaps, 8 dots
+    d.header.LineTypePattern[3] = 0xFF00FF00u;  // the same, begun with the dots
+    korvel::DrawingBuilder b(d);
+    for (int t : {2, 3}) {
+        TDataSen l;
+        l.end = {100, 10.0 * t};
+        l.start = {0, 10.0 * t};
+        l.penStyle = static_cast<uint8_t>(t);
+        b.add(l);
+    }
+    b.finish();
+    const QJsonObject p = probe(writeDxf(d, DxfVersion::R2013, test::scratchDir("dxf_gap_first") + "/g.dxf"));
+    const double dot = 25.4 / 96;
+    // As the renderer draws them: a pattern ending on a dots run is closed by a gap of one dot,
+    // which the turned pattern's last gap carries with the first.
+    const std::pair<const char*, std::vector<double>> cases[] = {{"JW_LINE_2", {8, -8, 8, -9}},
+                                                                 {"JW_LINE_3", {8, -8, 8, -8}}};
+    for (const auto& [name, want] : cases) {
+        const QJsonArray dashes = p["linetypes"].toObject()[name].toArray();
+        ASSERT_EQ(dashes.size(), 4) << name;
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(dashes[i].toDouble() / dot, want[size_t(i)], 1e-9) << name << " " << i;
+    }
+}
+
 TEST(DxfExport, ExtentsOfFlatDrawingsAreTheirOwn) {
     // One horizontal line, or one point: no height (or no size) of their own, yet known.
     REQUIRE_EZDXF();

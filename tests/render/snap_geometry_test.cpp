@@ -179,6 +179,20 @@ TEST(Snapping, EllipseCrossingsAndTheBudget) {
     EXPECT_NEAR(out[0].x + out[1].x, 0, 1e-9);
     out.clear();
 
+    // Two circles meet on both sides of the line between their centres, whichever way it runs.
+    for (const Point2 centre : {Point2{6, 0}, Point2{0, 6}, Point2{-6, 0}}) {
+        out.clear();
+        SnapGeometry::Intersect(SnapGeometry::Curve{{0, 0}, {5, 0, 0, 5}, 0, 0, true, 0},
+                                SnapGeometry::Curve{centre, {5, 0, 0, 5}, 0, 0, true, 0}, out);
+        ASSERT_EQ(out.size(), 2u) << centre.x << "," << centre.y;
+        for (const Point2& p : out) {
+            EXPECT_NEAR(std::hypot(p.x, p.y), 5, 1e-9);
+            EXPECT_NEAR(std::hypot(p.x - centre.x, p.y - centre.y), 5, 1e-9);
+        }
+        EXPECT_NEAR(std::hypot(out[0].x - out[1].x, out[0].y - out[1].y), 8, 1e-9);  // (3, ±4) apart
+    }
+    out.clear();
+
     DrawingBuilder b;
     for (int i = 0; i < 10; ++i) b.line(i, 0, i, 10);
     const SnapGeometry cut = SnapGeometry::Collect(b.drawing, RenderOptions{}, 4);
