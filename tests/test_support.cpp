@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <gtest/gtest.h>
+
 namespace fs = std::filesystem;
 
 namespace korvel::test {
@@ -25,7 +27,12 @@ std::string sourcePath(const std::string& relative) {
 }
 
 std::string scratchDir(const std::string& name) {
-    fs::path p = fs::path(KORVEL_BINARY_DIR) / "test-scratch" / name;
+    fs::path p = fs::path(KORVEL_BINARY_DIR) / "test-scratch";
+    // ctest runs every test in a process of its own, several at once: two tests asking for the
+    // same folder must not empty it under each other.
+    if (const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info())
+        p /= std::string(test->test_suite_name()) + "." + test->name();
+    p /= name;
     std::error_code ec;
     fs::remove_all(p, ec);
     fs::create_directories(p);
