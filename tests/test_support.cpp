@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,9 +31,16 @@ std::string sourcePath(const std::string& relative) {
 std::string scratchDir(const std::string& name) {
     fs::path p = fs::path(KORVEL_BINARY_DIR) / "test-scratch";
     // ctest runs every test in a process of its own, several at once: two tests asking for the
-    // same folder must not empty it under each other.
-    if (const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info())
-        p /= std::string(test->test_suite_name()) + "." + test->name();
+    // same folder must not empty it under each other. The test's name goes in as a short hash,
+    // since some tests bind Unix sockets there, whose paths may not exceed 107 bytes.
+    if (const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info()) {
+        uint32_t h = 2166136261u;  // FNV-1a
+        for (const char c : std::string(test->test_suite_name()) + "." + test->name())
+            h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
+        char folder[12];
+        std::snprintf(folder, sizeof folder, "t%08x", static_cast<unsigned>(h));
+        p /= folder;
+    }
     p /= name;
     std::error_code ec;
     fs::remove_all(p, ec);
