@@ -24,6 +24,16 @@ std::string samplesDir() {
     return {};
 }
 
+std::vector<fs::path> sampleDrawings() {
+    std::vector<fs::path> files;
+    const std::string dir = samplesDir();
+    if (dir.empty()) return files;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().extension() == ".jww") files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 std::string sourcePath(const std::string& relative) {
     return (fs::path(KORVEL_SOURCE_DIR) / relative).string();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@ namespace korvel::test {
 // The folder of real Jw_cad drawings (../shared/samples/jww beside the checkout, or
 // $KORVEL_SAMPLES); empty when it is absent.
 std::string samplesDir();
+// The .jww files of samplesDir(), in name order; none when it is absent.
+std::vector<std::filesystem::path> sampleDrawings();
 // The project's own files (samples/demo.jww and the like).
 std::string sourcePath(const std::string& relative);
 // A fresh scratch folder under the build tree for one test.

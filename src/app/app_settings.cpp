@@ -19,9 +19,9 @@ bool namedValue(const IniFile& ini, const char* section, const std::string& key,
     const std::optional<std::string> text = ini.value(section, key);
     int plain = 0;
     if (!text || ParseIniInteger(*text, plain)) return false;
-    const OptionSpec* spec = OptionForKey(section, key);
+    const OptionSpec* option = OptionForKey(section, key);
     std::string why;
-    return spec && ParseOptionValue(*spec, *text, number, why);
+    return option && ParseOptionValue(*option, *text, number, why);
 }
 
 // Reads each value with the value in memory as its default.

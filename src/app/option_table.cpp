@@ -52,8 +52,8 @@ std::string listed(const std::vector<std::string>& items, const char* last = " o
 
 // --- what the options do ---
 
-bool putKey(const OptionSpec& spec, long number, CommandLine& out) {
-    out.settings.overrides.setInteger(spec.section, spec.key, number);
+bool putKey(const OptionSpec& option, long number, CommandLine& out) {
+    out.settings.overrides.setInteger(option.section, option.key, number);
     return true;
 }
 
@@ -74,33 +74,33 @@ bool applyPens(const OptionSpec&, long number, const std::string&, CommandLine& 
     return true;
 }
 
-bool applyWidth(const OptionSpec& spec, long number, const std::string&, CommandLine& out, std::string&) {
+bool applyWidth(const OptionSpec& option, long number, const std::string&, CommandLine& out, std::string&) {
     // The output-size choice that names this width, else "任意サイズ".
     const long widths[] = {200, 320, 480, 640, 800};
     long sizeChoice = 6;
     for (long i = 0; i < 5; ++i)
         if (widths[i] == number) sizeChoice = i + 1;
-    putKey(spec, number, out);
+    putKey(option, number, out);
     out.settings.overrides.setInteger("Form", "outWsizeF", sizeChoice);
     return true;
 }
 
 // Millimetres on paper: a decimal number above 0 and at most 10.
-bool applyMillimetres(const OptionSpec& spec, long, const std::string& text, CommandLine& out, std::string& why) {
+bool applyMillimetres(const OptionSpec& option, long, const std::string& text, CommandLine& out, std::string& why) {
     char* end = nullptr;
     errno = 0;
     const double mm = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
     if (text.empty() || errno != 0 || *end != '\0' || !(mm > 0.0 && mm <= 10.0))
         return why = "must be millimetres above 0 and at most 10 (such as 0.13)", false;
-    out.text[spec.name] = text;
+    out.text[option.name] = text;
     return true;
 }
 
 // A layer list is checked as it is given; several --layers read as one list, left to right.
-bool applyLayers(const OptionSpec& spec, long, const std::string& text, CommandLine& out, std::string& why) {
+bool applyLayers(const OptionSpec& option, long, const std::string& text, CommandLine& out, std::string& why) {
     LayerChoice scratch;
     if (!ApplyLayerSpec(text, scratch, why)) return false;
-    std::string& list = out.text[spec.name];
+    std::string& list = out.text[option.name];
     list += (list.empty() ? "" : ",") + text;
     return true;
 }
@@ -111,8 +111,8 @@ bool applyMono(const OptionSpec&, long number, const std::string&, CommandLine& 
     return true;
 }
 
-bool applyDrawOrder(const OptionSpec& spec, long number, const std::string&, CommandLine& out, std::string&) {
-    putKey(spec, number, out);
+bool applyDrawOrder(const OptionSpec& option, long number, const std::string&, CommandLine& out, std::string&) {
+    putKey(option, number, out);
     out.settings.drawOrder = static_cast<int>(number);
     return true;
 }
@@ -156,9 +156,9 @@ bool applySet(const OptionSpec&, long, const std::string& value, CommandLine& ou
         if (!sameKey(k.section, section) || !sameKey(k.key, key)) continue;
         const std::string name = k.section + "/" + trimmed(k.key);
         long number = 0;
-        if (const OptionSpec* spec = OptionForKey(k.section, k.key)) {
+        if (const OptionSpec* option = OptionForKey(k.section, k.key)) {
             std::string reason;
-            if (!ParseOptionValue(*spec, text, number, reason)) return why = name + " " + reason, false;
+            if (!ParseOptionValue(*option, text, number, reason)) return why = name + " " + reason, false;
             out.settings.overrides.setInteger(k.section, k.key, number);
         } else if (!k.isText) {
             int parsed = 0;
@@ -519,15 +519,15 @@ const OptionSpec* findSpelling(unsigned command, const std::string& spelling, bo
 }
 
 // The option's effect, once its value is known to be usable.
-bool applyOption(const OptionSpec& spec, long number, const std::string& value, CommandLine& out, std::string& why) {
-    if (spec.apply) return spec.apply(spec, number, value, out, why);
-    if (spec.section) return putKey(spec, number, out);
-    if (spec.kind == OptionKind::Flag) {
-        out.flags.insert(spec.name);
+bool applyOption(const OptionSpec& option, long number, const std::string& value, CommandLine& out, std::string& why) {
+    if (option.apply) return option.apply(option, number, value, out, why);
+    if (option.section) return putKey(option, number, out);
+    if (option.kind == OptionKind::Flag) {
+        out.flags.insert(option.name);
         return true;
     }
-    out.text[spec.name] = value;
-    if (spec.kind != OptionKind::Text) out.number[spec.name] = number;
+    out.text[option.name] = value;
+    if (option.kind != OptionKind::Text) out.number[option.name] = number;
     return true;
 }
 
@@ -541,20 +541,20 @@ bool takeOption(unsigned command, const std::vector<std::string>& args, size_t& 
     const size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
     std::string name = arg.substr(0, eq);
     bool negated = false;
-    const OptionSpec* spec = findSpelling(command, name, negated);
+    const OptionSpec* option = findSpelling(command, name, negated);
     // A short option with its value attached, as in "-j4".
     bool attached = false;
-    if (!spec && arg.size() > 2 && arg[1] != '-') {
-        spec = findSpelling(command, arg.substr(0, 2), negated);
-        attached = spec && spec->kind != OptionKind::Flag;
-        if (!attached) spec = nullptr;
+    if (!option && arg.size() > 2 && arg[1] != '-') {
+        option = findSpelling(command, arg.substr(0, 2), negated);
+        attached = option && option->kind != OptionKind::Flag;
+        if (!attached) option = nullptr;
         else name = arg.substr(0, 2);
     }
-    taken = spec && (!settingsOnly || spec->setting);
+    taken = option && (!settingsOnly || option->setting);
     if (!taken) return true;
     long number = negated ? 0 : 1;
     std::string value;
-    if (spec->kind == OptionKind::Flag) {
+    if (option->kind == OptionKind::Flag) {
         if (eq != std::string::npos) return error = name + " takes no value", false;
     } else {
         if (attached) value = arg.substr(2);
@@ -562,11 +562,11 @@ bool takeOption(unsigned command, const std::vector<std::string>& args, size_t& 
         else if (i + 1 < args.size()) value = args[++i];
         else return error = name + " needs a value", false;
         std::string why;
-        if (!ParseOptionValue(*spec, value, number, why)) return error = name + " " + value + ": " + why, false;
+        if (!ParseOptionValue(*option, value, number, why)) return error = name + " " + value + ": " + why, false;
     }
     std::string why;
-    if (!applyOption(*spec, number, value, out, why)) return error = name + " " + value + ": " + why, false;
-    if (spec->setting) out.settings.given.push_back(value.empty() && spec->kind == OptionKind::Flag ? name : name + " " + value);
+    if (!applyOption(*option, number, value, out, why)) return error = name + " " + value + ": " + why, false;
+    if (option->setting) out.settings.given.push_back(value.empty() && option->kind == OptionKind::Flag ? name : name + " " + value);
     return true;
 }
 
@@ -685,8 +685,8 @@ const std::vector<OptionSpec>& OptionTable() {
     return table;
 }
 
-bool ParseOptionValue(const OptionSpec& spec, const std::string& text, long& number, std::string& why) {
-    switch (spec.kind) {
+bool ParseOptionValue(const OptionSpec& option, const std::string& text, long& number, std::string& why) {
+    switch (option.kind) {
         case OptionKind::Text:
             return true;
         case OptionKind::Flag: {
@@ -699,20 +699,20 @@ bool ParseOptionValue(const OptionSpec& spec, const std::string& text, long& num
             return true;
         }
         case OptionKind::Number:
-            if (wholeNumber(text, number) && number >= spec.low && number <= spec.high) return true;
-            why = "must be a whole number from " + std::to_string(spec.low) + " to " + std::to_string(spec.high);
+            if (wholeNumber(text, number) && number >= option.low && number <= option.high) return true;
+            why = "must be a whole number from " + std::to_string(option.low) + " to " + std::to_string(option.high);
             return false;
         case OptionKind::Choice: {
             const std::string v = lowerAscii(text);
-            for (const OptionValue& value : spec.values)
+            for (const OptionValue& value : option.values)
                 for (const char* n : value.names)
                     if (v == lowerAscii(n)) return number = value.number, true;
             long n = 0;
-            if (acceptsNumbers(spec) && wholeNumber(text, n))
-                for (const OptionValue& value : spec.values)
+            if (acceptsNumbers(option) && wholeNumber(text, n))
+                for (const OptionValue& value : option.values)
                     if (value.number == n) return number = n, true;
-            why = "must be " + listed(choiceNames(spec));
-            if (acceptsNumbers(spec)) why += " (or " + listed(choiceNumbers(spec)) + ")";
+            why = "must be " + listed(choiceNames(option));
+            if (acceptsNumbers(option)) why += " (or " + listed(choiceNumbers(option)) + ")";
             return false;
         }
     }

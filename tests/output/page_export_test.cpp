@@ -36,13 +36,7 @@ bool havePoppler() { return haveTool("pdfinfo") && haveTool("pdftotext") && have
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
-std::vector<fs::path> sampleFiles() {
-    std::vector<fs::path> files;
-    for (const auto& e : fs::directory_iterator(test::samplesDir()))
-        if (e.path().extension() == ".jww") files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
+std::vector<fs::path> sampleFiles() { return test::sampleDrawings(); }
 
 std::string writePage(const Drawing& drawing, ImageFormat format, const ExportOptions& options,
                       const std::string& path) {

@@ -23,13 +23,7 @@ using test::runTool;
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> sampleFiles() {
-    std::vector<fs::path> files;
-    for (const auto& e : fs::directory_iterator(test::samplesDir()))
-        if (e.path().extension() == ".jww") files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
+std::vector<fs::path> sampleFiles() { return test::sampleDrawings(); }
 
 TEST(SampleExport, MetafilesOfEverySampleReadWithoutComplaint) {
     KORVEL_REQUIRE_SAMPLES();
