@@ -2,8 +2,20 @@
 #include "output/raster_render.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "drawing/coordinate_range.h"
+#include "render/picture_cache.h"
+#include "render/record_index.h"
 
 #include "platform/qt_colour.h"
 #include "platform/qt_painter_target.h"
@@ -26,20 +38,208 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
 
 RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
                                  int height, double scale, const RenderProgress& progress) {
+    return RenderToImage(drawing, options, width, height, scale, progress, RasterRenderSettings{});
+}
+
+int RasterThreads(int threads) {
+    if (threads > 0) return threads;
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+namespace {
+
+// Bands thinner than this cost more in walking the index than they share out.
+constexpr int kMinBandRows = 32;
+// More bands than threads, taken in turn, so that a thread done with a sparse band takes another.
+constexpr int kBandsPerThread = 4;
+constexpr int kProgressSteps = 1024;
+
+// Draws rows [top, bottom) of the picture into `rows`, the first byte of a width x height
+// image. Each band has its own painter on the shared pixels and otherwise draws as the whole
+// picture is drawn: same device, same transform. Its clip must not be a plain rectangle: Qt cuts
+// lines short at a rectangular clip before stepping along them, and the cut moves their pixels.
+// So each band gives its last row's last pixel to the band below and takes the one above it,
+// which leaves every band a clip region of two or three rectangles that still cover each pixel
+// of the picture once.
+RenderResult renderBand(uchar* rows, int width, int height, qsizetype bytesPerLine, int top, int bottom,
+                        const Drawing& drawing, const RenderOptions& options, RenderRequest request) {
+    QImage view(rows, width, height, bytesPerLine, QImage::Format_RGB32);
+    QPainter painter(&view);
+    if (top > 0 || bottom < height) {
+        QRegion clip(0, top, width, bottom - top - (bottom < height ? 1 : 0));
+        if (bottom < height) clip += QRect(0, bottom - 1, width - 1, 1);
+        if (top > 0) clip += QRect(width - 1, top - 1, 1, 1);
+        painter.setClipRegion(clip);
+    }
+    QtPainterTarget target(painter);
+    request.shown = {0, top > 0 ? top - 1 : 0, width, bottom};
+    return RenderDrawing(target, drawing, options, request);
+}
+
+// The warnings of all bands, each once, in band order; the closing ones (out-of-range records)
+// last, where a single render puts them.
+std::vector<std::string> mergedWarnings(const Drawing& drawing, const std::vector<RenderResult>& bands) {
+    std::vector<std::string> out;
+    bool any = false;
+    for (const RenderResult& r : bands) any = any || !r.warnings.empty();
+    if (!any) return out;
+    const std::string closing = OutOfRangeWarning(CountOutOfRangeRecords(drawing));
+    bool closingSeen = false;
+    for (const RenderResult& r : bands) {
+        for (const std::string& w : r.warnings) {
+            if (!closing.empty() && w == closing) closingSeen = true;
+            else if (std::find(out.begin(), out.end(), w) == out.end()) out.push_back(w);
+        }
+    }
+    if (closingSeen) out.push_back(closing);
+    return out;
+}
+
+}  // namespace
+
+RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
+                                 int height, double scale, const RenderProgress& progress,
+                                 const RasterRenderSettings& settings) {
     RasterRenderResult out;
     if (width < 1 || height < 1 || width > kMaxRasterSide || height > kMaxRasterSide) return out;
     out.image = QImage(width, height, QImage::Format_RGB32);
     if (out.image.isNull()) return out;
-    out.image.fill(QtColorOf(BackgroundColor(drawing, options)));
-    QPainter painter(&out.image);
-    QtPainterTarget target(painter);
+    const QColor background = QtColorOf(BackgroundColor(drawing, options));
+    out.image.fill(background);
+    uchar* const pixels = out.image.bits();
+    const qsizetype bytesPerLine = out.image.bytesPerLine();
+
     RenderRequest request;
     request.width = width;
     request.height = height;
     request.clearBackground = false;  // already filled, edge to edge
     request.scale = scale;
-    request.progress = progress;
-    out.render = RenderDrawing(target, drawing, options, request);
+    request.pictures = settings.pictures;
+    request.index = settings.index;
+    request.limits = settings.limits;
+
+    const int threads = RasterThreads(settings.threads);
+    const int bandCount = std::min(threads * kBandsPerThread, height / kMinBandRows);
+    if (threads == 1 || bandCount < 2 || width < 2) {
+        request.progress = progress;
+        out.render = renderBand(pixels, width, height, bytesPerLine, 0, height, drawing, options, request);
+        return out;
+    }
+
+    // What the bands share: the index (made here when the caller keeps none) and the decoded
+    // pictures (the cache is safe to share).
+    std::unique_ptr<RecordIndex> ownIndex;
+    if (!request.index || !request.index->fits(drawing)) {
+        ownIndex = std::make_unique<RecordIndex>(drawing);
+        request.index = ownIndex.get();
+    }
+    std::unique_ptr<PictureCache> ownPictures;
+    if (!request.pictures) {
+        ownPictures = std::make_unique<PictureCache>();
+        request.pictures = ownPictures.get();
+    }
+
+    std::vector<RenderResult> bands(static_cast<size_t>(bandCount));
+    std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[static_cast<size_t>(bandCount)]);
+    for (int b = 0; b < bandCount; ++b) done[b] = 0;
+    std::atomic<int> next{0};
+    std::atomic<bool> cancelled{false};
+    std::mutex finishedMutex;
+    std::condition_variable finishedSignal;
+    int finishedWorkers = 0;
+    std::exception_ptr failure;
+
+    // The caller's progress is told from the calling thread only, as the sum of the bands' shares.
+    const size_t total = std::max<size_t>(1, drawing.top.sequence.size());
+    const auto report = [&] {
+        if (!progress || cancelled.load(std::memory_order_relaxed)) return;
+        long sum = 0;
+        for (int b = 0; b < bandCount; ++b) sum += done[b].load(std::memory_order_relaxed);
+        const size_t part = static_cast<size_t>(double(sum) / (double(bandCount) * kProgressSteps) * double(total));
+        if (!progress(std::min(part, total), total)) cancelled = true;
+    };
+    const auto work = [&](bool reporting) {
+        unsigned calls = 0;
+        for (int b; (b = next.fetch_add(1)) < bandCount;) {
+            if (cancelled.load(std::memory_order_relaxed)) {
+                bands[size_t(b)].completed = false;
+                continue;
+            }
+            RenderRequest own = request;
+            own.progress = [&, b, reporting](size_t d, size_t t) {
+                done[b].store(t ? static_cast<int>(double(d) / double(t) * kProgressSteps) : kProgressSteps,
+                              std::memory_order_relaxed);
+                if (reporting && (++calls & 255u) == 0) report();
+                return !cancelled.load(std::memory_order_relaxed);
+            };
+            const int top = int(int64_t(height) * b / bandCount), bottom = int(int64_t(height) * (b + 1) / bandCount);
+            bands[size_t(b)] = renderBand(pixels, width, height, bytesPerLine, top, bottom, drawing, options, own);
+            done[b] = kProgressSteps;
+            if (reporting) report();
+        }
+    };
+    std::vector<std::thread> workers;
+    for (int t = 1; t < threads; ++t) {
+        workers.emplace_back([&] {
+            try {
+                work(false);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(finishedMutex);
+                if (!failure) failure = std::current_exception();
+                cancelled = true;
+            }
+            std::lock_guard<std::mutex> lock(finishedMutex);
+            ++finishedWorkers;
+            finishedSignal.notify_all();
+        });
+    }
+    try {
+        work(true);
+    } catch (...) {
+        cancelled = true;
+        for (std::thread& w : workers) w.join();
+        throw;
+    }
+    {
+        std::unique_lock<std::mutex> lock(finishedMutex);
+        while (finishedWorkers < int(workers.size())) {
+            if (finishedSignal.wait_for(lock, std::chrono::milliseconds(25)) == std::cv_status::timeout) {
+                lock.unlock();
+                report();
+                lock.lock();
+            }
+        }
+    }
+    for (std::thread& w : workers) w.join();
+    if (failure) std::rethrow_exception(failure);
+    report();
+
+    RenderResult& merged = out.render;
+    bool cut = false;
+    for (const RenderResult& r : bands) {
+        if (merged.scale == 0.0) merged.scale = r.scale;
+        merged.completed = merged.completed && r.completed;
+        cut = cut || r.cutShort;
+        merged.recordsDrawn += r.recordsDrawn;
+        merged.piecesDrawn += r.piecesDrawn;
+        merged.picturePixelsDecoded += r.picturePixelsDecoded;
+    }
+    // The limits bound the whole picture. No band can have drawn more than the picture drawn
+    // at once, and the bands together drew at least as much; so when no band was cut and their
+    // sum is within the limits, the picture at once would not have been cut either, and the
+    // bands drew exactly its pixels. Otherwise it is drawn again at once, to stop where a
+    // single render stops and say so once.
+    const RenderLimits& limits = request.limits;
+    const bool overLimits = cut || merged.recordsDrawn > limits.maxRecords || merged.piecesDrawn > limits.maxPieces ||
+                            merged.picturePixelsDecoded > limits.maxPicturePixels;
+    if (overLimits && merged.completed) {
+        out.image.fill(background);
+        request.progress = progress;
+        out.render = renderBand(pixels, width, height, bytesPerLine, 0, height, drawing, options, request);
+        return out;
+    }
+    merged.cutShort = cut;
+    merged.warnings = mergedWarnings(drawing, bands);
     return out;
 }
 

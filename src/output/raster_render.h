@@ -18,6 +18,21 @@ constexpr int kMaxRasterSide = 32768;
 int FitHeight(const Extents& frame, int width);
 int FitHeight(const Drawing& drawing, int width);
 
+class RecordIndex;
+class PictureCache;
+
+// How a raster render shares its work out.
+struct RasterRenderSettings {
+    // Worker threads drawing horizontal bands of the image side by side; 0: one per core. The
+    // image is the same byte for byte whatever the number.
+    int threads = 0;
+    // The drawing's record index, owned by the caller; null: made for the render when it draws
+    // in bands.
+    const RecordIndex* index = nullptr;
+    PictureCache* pictures = nullptr;  // shared decoded pictures; null: one for the render
+    RenderLimits limits;
+};
+
 struct RasterRenderResult {
     QImage image;         // null when the image could not be allocated
     RenderResult render;
@@ -31,5 +46,11 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
 // The same into an image of the caller's size (and scale; 0 is the fit rule).
 RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
                                  int height, double scale, const RenderProgress& progress = {});
+RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
+                                 int height, double scale, const RenderProgress& progress,
+                                 const RasterRenderSettings& settings);
+
+// The threads a render with `threads` asked for uses: one per core for 0, never fewer than one.
+int RasterThreads(int threads);
 
 }  // namespace korvel

@@ -1,0 +1,212 @@
+// Pictures drawn in bands by several threads: the same pixels as one band drawn at once, the same
+// warnings, the limits of the whole picture, progress and cancelling from the calling thread.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "drawing/loaders.h"
+#include "drawing_builder.h"
+#include "output/raster_render.h"
+#include "platform/headless_app.h"
+#include "render/record_index.h"
+#include "test_support.h"
+
+namespace korvel {
+namespace {
+
+using test::DrawingBuilder;
+
+RasterRenderResult renderWith(const Drawing& d, int threads, const RecordIndex* index, int width = 640,
+                              int height = 0, RenderLimits limits = {}, const RenderOptions& o = {},
+                              const RenderProgress& progress = {}) {
+    RasterRenderSettings s;
+    s.threads = threads;
+    s.index = index;
+    s.limits = limits;
+    if (height == 0) height = FitHeight(PictureFrame(d, o), width);
+    return RenderToImage(d, o, width, height, 0.0, progress, s);
+}
+
+// The first differing pixel, for the failure message.
+std::string firstDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return "sizes differ";
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) return "first at " + std::to_string(x) + "," + std::to_string(y);
+    return "none";
+}
+
+void expectSameAsOneBand(const Drawing& d, int width, const std::string& what, const RenderOptions& o = {}) {
+    const RecordIndex index(d);
+    const RasterRenderResult one = renderWith(d, 1, &index, width, 0, {}, o);
+    const RasterRenderResult plain = renderWith(d, 1, nullptr, width, 0, {}, o);
+    ASSERT_FALSE(one.image.isNull()) << what;
+    EXPECT_TRUE(one.image == plain.image) << what << ": index; " << firstDifference(one.image, plain.image);
+    for (int threads : {2, 3, 7}) {
+        const RasterRenderResult bands = renderWith(d, threads, threads == 3 ? nullptr : &index, width, 0, {}, o);
+        EXPECT_TRUE(bands.image == one.image) << what << ", " << threads << " threads: "
+                                              << firstDifference(bands.image, one.image);
+        EXPECT_EQ(bands.render.warnings, one.render.warnings) << what;
+        EXPECT_EQ(bands.render.cutShort, one.render.cutShort) << what;
+        EXPECT_TRUE(bands.render.completed) << what;
+    }
+}
+
+// Records laid where band edges fall: at 640 x 640 and 2 threads the picture has 8 bands of 80
+// rows (1 unit per mm after the fit), 3 threads 12 bands, 7 threads 20 bands of 32 rows.
+DrawingBuilder edgeDrawing() {
+    DrawingBuilder b;
+    b.drawing.header.PenWidth = {0, 1, 1, 2, 4, 6, 9, 14, 25, 1};
+    b.drawing.header.PenColor[6] = 0x0000FF;
+    for (int y = 0; y <= 640; y += 16) {
+        b.line(0, y, 640, y + 0.5, 2 + (y / 16) % 8, 1 + (y / 16) % 9);  // along and across edges, dashed
+        b.line(y, 0, y + 37, 640, 2 + (y / 32) % 8, (y / 16) % 2 ? 12 : 1);  // steep, some random
+    }
+    for (int i = 0; i < 40; ++i) {
+        b.circle(320 + 7 * i, 320 - 3 * i, 5 + 4 * i, 2 + i % 8, 1 + i % 5);
+        b.arc(100 + 11 * i, 500 - 9 * i, 30, 0.3 * i, 2.0, 3 + i % 6);
+    }
+    for (int i = 0; i < 30; ++i) {
+        TDataMoji& t = b.text(20 + 19 * i, 78 + 13 * i, "\x8a\xbf\x8e\x9a ABC");  // 漢字: across edges
+        t.sizeX = t.sizeY = 4 + i;
+        t.angle = 11.0 * i;
+        b.solid({200.0 + 10 * i, 75.0 + i}, {215.0 + 10 * i, 79.0 + i}, {212.0 + 10 * i, 90.0 + 2 * i},
+                {198.0 + 10 * i, 86.0 + i}, 2 + i % 8);
+        b.specialPoint(400 + 8 * i, 150 + 16 * i, 1 + i % 9, 3.0, 15.0 * i);
+        b.point(50 + 9 * i, 160 + 16.0 * i, 2 + i % 8);
+    }
+    b.dimension(10, 320, 630, 320);
+    b.beginBlock();
+    b.line(-20, -20, 20, 20, 7);
+    b.circle(0, 0, 15, 8);
+    b.text(0, 0, "blk");
+    b.endBlock();
+    for (int i = 0; i < 12; ++i) b.insert(b.drawing.top.definitions.size() - 1, 50 + 50 * i, 40 + 50 * i, 0.2 * i, 1.5, 0.8);
+    b.extents(0, 0, 640, 640);
+    return b;
+}
+
+TEST(RasterBands, EdgeRecordsDrawTheSamePixelsInAnyNumberOfBands) {
+    EnsureHeadlessGuiApplication();
+    DrawingBuilder b = edgeDrawing();
+    expectSameAsOneBand(b.drawing, 640, "edges");
+    expectSameAsOneBand(b.drawing, 1001, "edges at 1001 px");
+    b.drawing.header.DisplayOption[3] = 1;  // walked from the last record
+    RenderOptions o;
+    o.drawOrder = 1;
+    o.lastDraw = 1;
+    o.drawOutLine = 2;
+    expectSameAsOneBand(b.drawing, 640, "edges, reversed, solids first, texts last", o);
+}
+
+TEST(RasterBands, LongLinesOfEveryKindCrossingManyBands) {
+    EnsureHeadlessGuiApplication();
+    DrawingBuilder b;
+    b.drawing.header.PenWidth = {0, 1, 1, 2, 4, 6, 9, 14, 25, 1};
+    uint32_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return double((seed >> 8) % 100000) / 100000.0;
+    };
+    for (int i = 0; i < 300; ++i) {
+        const double x1 = next() * 800 - 80, y1 = next() * 800 - 80, x2 = next() * 800 - 80, y2 = next() * 800 - 80;
+        // Pens up to 9 wide, one in fifty 25 wide; a third random lines, the rest dashes.
+        b.line(x1, y1, x2, y2, i % 50 == 0 ? 8 : 2 + i % 6, i % 3 == 0 ? 11 + i % 5 : 1 + i % 9);
+    }
+    b.extents(0, 0, 640, 640);
+    const RecordIndex index(b.drawing);
+    for (int width : {640, 1001}) {
+        const RasterRenderResult one = renderWith(b.drawing, 1, &index, width);
+        for (int threads : {2, 3, 5, 8}) {
+            const RasterRenderResult bands = renderWith(b.drawing, threads, &index, width);
+            EXPECT_TRUE(bands.image == one.image) << width << " px, " << threads << " threads: "
+                                                  << firstDifference(bands.image, one.image);
+        }
+    }
+}
+
+TEST(RasterBands, EverySampleDrawsTheSamePixelsInBands) {
+    KORVEL_REQUIRE_SAMPLES();
+    EnsureHeadlessGuiApplication();
+    for (const std::filesystem::path& file : test::sampleDrawings()) {
+        Drawing drawing;
+        ASSERT_TRUE(LoadFile(drawing, file.string()).ok) << file;
+        expectSameAsOneBand(drawing, 900, file.filename().string());
+    }
+}
+
+TEST(RasterBands, LimitsBindTheWholePictureAndAreToldOnce) {
+    EnsureHeadlessGuiApplication();
+    DrawingBuilder b = edgeDrawing();
+    const RecordIndex index(b.drawing);
+    const RasterRenderResult whole = renderWith(b.drawing, 1, &index);
+    ASSERT_FALSE(whole.render.cutShort);
+    // Limits each band keeps within but the picture as a whole does not.
+    RenderLimits limits;
+    limits.maxPieces = whole.render.piecesDrawn - 1;
+    const RasterRenderResult one = renderWith(b.drawing, 1, &index, 640, 0, limits);
+    const RasterRenderResult bands = renderWith(b.drawing, 4, &index, 640, 0, limits);
+    ASSERT_TRUE(one.render.cutShort);
+    EXPECT_TRUE(bands.render.cutShort);
+    EXPECT_TRUE(bands.image == one.image) << firstDifference(bands.image, one.image);
+    EXPECT_EQ(bands.render.warnings, one.render.warnings);
+    ASSERT_EQ(bands.render.warnings.size(), 1u);
+    EXPECT_EQ(bands.render.warnings[0].rfind("drawing stopped at its limit of", 0), 0u) << bands.render.warnings[0];
+    // Exactly at the limit nothing is cut, and the bands keep their own pixels.
+    limits.maxPieces = whole.render.piecesDrawn;
+    const RasterRenderResult exact = renderWith(b.drawing, 4, &index, 640, 0, limits);
+    EXPECT_FALSE(exact.render.cutShort);
+    EXPECT_TRUE(exact.render.warnings.empty());
+    EXPECT_TRUE(exact.image == whole.image);
+    limits = {};
+    limits.maxRecords = 10;
+    const RasterRenderResult fewRecords = renderWith(b.drawing, 3, &index, 640, 0, limits);
+    EXPECT_TRUE(fewRecords.image == renderWith(b.drawing, 1, &index, 640, 0, limits).image);
+    EXPECT_EQ(fewRecords.render.warnings.size(), 1u);
+}
+
+TEST(RasterBands, OutOfRangeRecordsAreToldOnceAndLast) {
+    EnsureHeadlessGuiApplication();
+    DrawingBuilder b = edgeDrawing();
+    b.line(0, 0, std::numeric_limits<double>::infinity(), 5);
+    b.text(30, 30, "^@BMmissing.bmp,x,10");
+    const RasterRenderResult one = renderWith(b.drawing, 1, nullptr);
+    const RasterRenderResult bands = renderWith(b.drawing, 5, nullptr);
+    ASSERT_EQ(one.render.warnings.size(), 2u);
+    EXPECT_EQ(bands.render.warnings, one.render.warnings);
+    EXPECT_TRUE(bands.image == one.image);
+}
+
+TEST(RasterBands, ProgressIsToldFromTheCallingThreadAndCancelStopsEveryBand) {
+    EnsureHeadlessGuiApplication();
+    DrawingBuilder b;
+    for (int i = 0; i < 20000; ++i) b.line(i % 640, (i * 7) % 640, (i * 13) % 640, (i * 3) % 640, 2 + i % 8);
+    b.extents(0, 0, 640, 640);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::set<std::thread::id> callers;
+    size_t last = 0, total = 0;
+    bool rising = true;
+    const RasterRenderResult r = renderWith(b.drawing, 3, nullptr, 640, 0, {}, {}, [&](size_t done, size_t all) {
+        callers.insert(std::this_thread::get_id());
+        rising = rising && done >= last && done <= all;
+        last = done;
+        total = all;
+        return true;
+    });
+    EXPECT_TRUE(r.render.completed);
+    EXPECT_EQ(callers, std::set<std::thread::id>{caller});
+    EXPECT_TRUE(rising);
+    EXPECT_EQ(total, b.drawing.top.sequence.size());
+    EXPECT_EQ(last, total);
+
+    int calls = 0;
+    const RasterRenderResult cancelled =
+        renderWith(b.drawing, 3, nullptr, 640, 0, {}, {}, [&](size_t, size_t) { return ++calls < 2; });
+    EXPECT_FALSE(cancelled.render.completed);
+    EXPECT_LT(cancelled.render.recordsDrawn, b.drawing.top.sequence.size());
+}
+
+}  // namespace
+}  // namespace korvel
