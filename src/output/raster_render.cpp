@@ -229,7 +229,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     // sum is within the limits, the picture at once would not have been cut either, and the
     // bands drew exactly its pixels. Otherwise it is drawn again at once, to stop where a
     // single render stops and say so once.
-    const RenderLimits& limits = request.limits;
+    const RenderLimits limits = LimitsFor(request.limits, drawing);
     const bool overLimits = cut || merged.recordsDrawn > limits.maxRecords || merged.piecesDrawn > limits.maxPieces ||
                             merged.picturePixelsDecoded > limits.maxPicturePixels;
     if (overLimits && merged.completed) {

@@ -17,6 +17,11 @@ struct RenderLimits {
     // more per eight points, a glyph four, a picture one per sixteen pixels. Three million pieces
     // take two or three seconds on a small raster and a few hundred megabytes as a metafile.
     uint64_t maxPieces = 3'000'000;
+    // Pieces allowed on top of maxPieces for each record the file holds (top-level records and
+    // block members, each once). A big drawing can then draw all of itself, dashes and all, while
+    // what a small file can ask for through blocks inserting blocks stays bound by maxPieces: the
+    // work stays proportional to the file.
+    uint64_t piecesPerRecord = 32;
     // Picture pixels decoded in one render (pictures already decoded by a shared cache are free).
     uint64_t maxPicturePixels = 250'000'000;
 };

@@ -125,6 +125,19 @@ private:
 };
 }  // namespace
 
+RenderLimits LimitsFor(const RenderLimits& limits, const Drawing& drawing) {
+    RenderLimits out = limits;
+    const uint64_t records = drawing.top.sequence.size() + drawing.members.sequence.size();
+    const uint64_t room = UINT64_MAX - out.maxPieces;
+    const uint64_t extra = limits.piecesPerRecord == 0 ? 0
+                           : records > room / limits.piecesPerRecord ? room
+                                                                    : records * limits.piecesPerRecord;
+    // In whole millions, as the warning of a cut render names the limit.
+    out.maxPieces += extra - extra % 1'000'000;
+    out.piecesPerRecord = 0;
+    return out;
+}
+
 int DeviceReach(const RenderContext& context) {
     // Rounding of points, the cosmetic pen's pixel, glyph hinting, the room block culling keeps.
     double reach = 64.0;
@@ -162,7 +175,7 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
                            const RenderOptions& options, const RenderRequest& request) {
     RenderResult result;
     RenderContext context(drawing, options);
-    context.budget = RenderBudget(request.limits);
+    context.budget = RenderBudget(LimitsFor(request.limits, drawing));
     BudgetedTarget target(canvas, context.budget);
     context.pictures = request.pictures;
     context.clock = request.clock;

@@ -61,6 +61,10 @@ Extents PictureFrame(const Drawing& drawing, const RenderOptions& options);
 // bottom edge.
 double FitScale(const Extents& frame, int width, int height);
 
+// The limits a render of `drawing` works within: the pieces allowed per record of the file, in
+// whole millions, added to the fixed allowance (saturating), and piecesPerRecord then 0.
+RenderLimits LimitsFor(const RenderLimits& limits, const Drawing& drawing);
+
 // How far past its points a record can draw on this device, in device units: pen widths,
 // random-line offsets and a few units for rounding and glyph outlines.
 int DeviceReach(const RenderContext& context);

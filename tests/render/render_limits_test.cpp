@@ -230,5 +230,31 @@ TEST(UnusableCoordinates, LeftOutOfTheRenderAndCounted) {
     EXPECT_EQ(t.count(CallKind::Ellipse) + t.count(CallKind::Arc), 0u);
 }
 
+// The pieces a drawing may draw grow with the records the file holds, in whole millions, so that
+// a big drawing is drawn whole while a small file's nesting stays bound by the fixed part.
+TEST(RenderLimits, PiecesGrowWithTheRecordsTheFileHolds) {
+    DrawingBuilder small;
+    for (int i = 0; i < 31249; ++i) small.line(0, i, 1, i);  // 999,968 pieces more: none
+    EXPECT_EQ(LimitsFor(RenderLimits{}, small.drawing).maxPieces, 3'000'000u);
+    DrawingBuilder big;
+    for (int i = 0; i < 31000; ++i) big.line(0, i, 1, i);
+    big.beginBlock();
+    for (int i = 0; i < 250; ++i) big.line(0, i, 1, i);  // members count too: 31,251 in all
+    big.endBlock();
+    const RenderLimits limits = LimitsFor(RenderLimits{}, big.drawing);
+    EXPECT_EQ(limits.maxPieces, 4'000'000u);
+    EXPECT_EQ(limits.piecesPerRecord, 0u);
+    EXPECT_EQ(LimitsFor(limits, big.drawing).maxPieces, 4'000'000u);  // applied once
+    RenderLimits fixed;
+    fixed.piecesPerRecord = 0;
+    EXPECT_EQ(LimitsFor(fixed, big.drawing).maxPieces, 3'000'000u);
+    RenderLimits huge;
+    huge.maxPieces = UINT64_MAX - 5;
+    EXPECT_EQ(LimitsFor(huge, big.drawing).maxPieces, UINT64_MAX - 5);  // never wraps
+    huge.maxPieces = 7;
+    huge.piecesPerRecord = UINT64_MAX / 2;
+    EXPECT_EQ(LimitsFor(huge, big.drawing).maxPieces, 7 + (UINT64_MAX - 7) / 1'000'000 * 1'000'000);
+}
+
 }  // namespace
 }  // namespace korvel
