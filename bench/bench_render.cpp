@@ -19,6 +19,7 @@
 #include "platform/qt_painter_target.h"
 #include "render/device_mapping.h"
 #include "render/line_style.h"
+#include "render/record_index.h"
 #include "render/render_driver.h"
 #include "synthetic_drawing.h"
 
@@ -165,6 +166,7 @@ void renderSynthetic(benchmark::State& state, const Drawing& d, bool whole = fal
     const int height = FitHeight(d, kWidth);
     QImage image(kWidth, height, QImage::Format_RGB32);
     RenderOptions options;
+    uint64_t pieces = 0;
     for (auto _ : state) {
         image.fill(Qt::white);
         QPainter painter(&image);
@@ -174,9 +176,10 @@ void renderSynthetic(benchmark::State& state, const Drawing& d, bool whole = fal
         request.height = height;
         request.clearBackground = false;
         if (whole) request.limits.maxPieces = UINT64_MAX / 2;
-        RenderDrawing(target, d, options, request);
+        pieces = RenderDrawing(target, d, options, request).piecesDrawn;
     }
     state.counters["records"] = static_cast<double>(d.RecordCount());
+    state.counters["pieces"] = static_cast<double>(pieces);
 }
 
 void BM_RenderSynthetic(benchmark::State& state) {
@@ -241,6 +244,60 @@ void BM_EmfSynthetic720(benchmark::State& state) {
     state.counters["records"] = records;
 }
 
+// The raster export path: RenderToImage in bands on every core (index made inside, as
+// `korvel convert` does), against the same with one thread. Wall time: the work is shared out.
+void rasterSynthetic(benchmark::State& state, int threads) {
+    EnsureHeadlessGuiApplication();
+    const Drawing& d = synthetic();
+    RasterRenderSettings settings;
+    settings.threads = threads;
+    settings.limits.maxPieces = UINT64_MAX / 2;
+    uint64_t pieces = 0;
+    for (auto _ : state) {
+        pieces = RenderToImage(d, RenderOptions{}, kWidth, FitHeight(d, kWidth), 0.0, {}, settings).render.piecesDrawn;
+    }
+    state.counters["pieces"] = static_cast<double>(pieces);
+}
+void BM_RasterSyntheticBands(benchmark::State& state) { rasterSynthetic(state, 0); }
+void BM_RasterSyntheticOneThread(benchmark::State& state) { rasterSynthetic(state, 1); }
+
+void BM_RecordIndexBuild(benchmark::State& state) {
+    const Drawing& d = synthetic();
+    for (auto _ : state) benchmark::DoNotOptimize(RecordIndex(d).recordCount());
+}
+
+// A view zoomed to a hundredth of the drawing's area (ten times the fitted scale), 1600 x 1000,
+// drawn through the index the window keeps: only the records in view are walked.
+void BM_RenderSyntheticZoomed(benchmark::State& state) {
+    EnsureHeadlessGuiApplication();
+    const Drawing& d = synthetic();
+    const RecordIndex index(d);
+    const int width = 1600, height = 1000;
+    QImage image(width, height, QImage::Format_RGB32);
+    const double fitted = FitScale(d.extents, width, height);
+    uint64_t records = 0;
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        // The middle of the drawing: the view's corner moved by half the zoomed picture.
+        painter.translate(-4.5 * width, -4.5 * height);
+        QtPainterTarget target(painter);
+        RenderRequest request;
+        request.width = width * 10;
+        request.height = height * 10;
+        request.shown = {int(4.5 * width), int(4.5 * height), int(5.5 * width), int(5.5 * height)};
+        request.scale = fitted * 10;
+        request.clearBackground = false;
+        request.index = &index;
+        records = RenderDrawing(target, d, RenderOptions{}, request).recordsDrawn;
+    }
+    state.counters["records"] = static_cast<double>(records);
+}
+
+BENCHMARK(BM_RasterSyntheticBands)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_RasterSyntheticOneThread)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_RecordIndexBuild)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RenderSyntheticZoomed)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_RenderToNullTarget)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RenderSynthetic)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RenderSyntheticWhole)->Unit(benchmark::kMillisecond)->Iterations(3);

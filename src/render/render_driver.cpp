@@ -139,8 +139,8 @@ RenderLimits LimitsFor(const RenderLimits& limits, const Drawing& drawing) {
 }
 
 int DeviceReach(const RenderContext& context) {
-    // Rounding of points, the cosmetic pen's pixel, glyph hinting, the room block culling keeps.
-    double reach = 64.0;
+    // Rounding of points and of symbol sizes, the cosmetic pen's pixel, the smallest glyphs.
+    double reach = 8.0;
     uint32_t widest = 0;
     for (uint32_t w : context.pens.PenWidth) widest = std::max(widest, std::min(w, 1000u));
     reach += widest;

@@ -163,8 +163,11 @@ TEST(RecordIndex, RenderOfPartWalksOnlyWhatReachesIt) {
     EXPECT_EQ(render(b.drawing, &index).only(CallKind::Polyline).size(), 1u);
     EXPECT_EQ(render(b.drawing, nullptr).only(CallKind::Polyline).size(), 2u);
     // A part of the area far from everything walks nothing but the background.
-    const RecordingTarget part = render(b.drawing, &index, {0, 0, 1, 1});
-    EXPECT_EQ(part.only(CallKind::Polyline).size(), 1u);  // within the reach of the pens
+    EXPECT_EQ(render(b.drawing, &index, {0, 0, 1, 1}).only(CallKind::Polyline).size(), 0u);
+    // Within the reach of the widest pen (5) and the random lines (2 x (2 + 4)) plus 8, 25 units,
+    // and of text backgrounds, 1 mm: 26 units at this scale.
+    EXPECT_EQ(render(b.drawing, &index, {0, 23, 1, 24}).only(CallKind::Polyline).size(), 1u);
+    EXPECT_EQ(render(b.drawing, &index, {0, 22, 1, 23}).only(CallKind::Polyline).size(), 0u);
     // An index of other records is not used.
     DrawingBuilder other;
     other.line(0, 0, 1, 1);
