@@ -286,6 +286,11 @@ RecordIndex::RecordIndex(const Drawing& drawing) {
             known[item] = 1;
         }
     }
+    const auto random = [](const TJwData& r) { return r.penStyle >= 11 && r.penStyle <= 15; };
+    for (const RecordSet* set : {&drawing.top, &drawing.members}) {
+        for (const TDataSen& r : set->lines) randomLines_ = randomLines_ || random(r);
+        for (const TDataSunpou& r : set->dimensions) randomLines_ = randomLines_ || random(r.line);
+    }
     ordinals_.resize(top.sequence.size());
     std::vector<uint32_t> seen(kRecordClassCount, 0);
     for (size_t p = 0; p < top.sequence.size(); ++p) ordinals_[p] = seen[static_cast<int>(top.sequence[p].cls)]++;

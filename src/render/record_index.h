@@ -49,6 +49,10 @@ public:
     // The place of stream position `p` among the references of its kind: the walk's n.
     uint32_t ordinalAt(size_t p) const { return p < ordinals_.size() ? ordinals_[p] : 0; }
 
+    // Whether any line or dimension, at the top level or in a block, is a random line (line
+    // types 11 to 15): only those reach past their points by the random lines' amplitude.
+    bool hasRandomLines() const { return randomLines_; }
+
     size_t recordCount() const { return boxes_.size(); }
     size_t alwaysDrawnCount() const { return always_.size(); }
 
@@ -62,6 +66,7 @@ private:
     void buildGrid(const std::vector<uint8_t>& known);
     void cellRange(const Box& b, int& x0, int& y0, int& x1, int& y1) const;
 
+    bool randomLines_ = false;
     std::vector<size_t> offsets_;        // first item of each record kind
     std::vector<size_t> counts_;         // records of each kind
     std::vector<uint32_t> ordinals_;     // per stream position: its place among its kind

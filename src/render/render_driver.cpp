@@ -100,7 +100,7 @@ RenderResult& finishRender(RenderContext& context, RenderTarget& target, RenderR
 // draw past their boxes; false when it cannot be worked out (the render then walks everything).
 bool ShownArea(const RenderContext& context, const RenderRequest& request, DrawingArea& area) {
     const DeviceRect shown = request.shown.empty() ? DeviceRect{0, 0, request.width, request.height} : request.shown;
-    const double reach = DeviceReach(context);
+    const double reach = DeviceReach(context, !request.index || request.index->hasRandomLines());
     const double s = context.view.scale;
     if (!(s > 0.0) || !std::isfinite(s)) return false;
     // Text backgrounds reach out by the expansion, in millimetres whatever the scale.
@@ -138,7 +138,7 @@ RenderLimits LimitsFor(const RenderLimits& limits, const Drawing& drawing) {
     return out;
 }
 
-int DeviceReach(const RenderContext& context) {
+int DeviceReach(const RenderContext& context, bool randomLines) {
     // Rounding of points and of symbol sizes, the cosmetic pen's pixel, the smallest glyphs.
     double reach = 8.0;
     uint32_t widest = 0;
@@ -146,7 +146,7 @@ int DeviceReach(const RenderContext& context) {
     reach += widest;
     // A random line steps up to its amplitude off the line, and its last step may pass its end.
     double randomReach = 0.0;
-    for (int t = 11; t <= 15 && t < kLineTypes; ++t) {
+    for (int t = 11; randomLines && t <= 15 && t < kLineTypes; ++t) {
         const double pitch = context.pens.LineTypePitch[t] == 0 ? 1.0 : context.pens.LineTypePitch[t];
         const double amplitude = context.pens.RandomLineWidth[t] == 0 ? 1.0 : context.pens.RandomLineWidth[t];
         randomReach = std::max(randomReach, 2.0 * (pitch + amplitude) * std::fabs(context.options.dotSize));

@@ -66,8 +66,9 @@ double FitScale(const Extents& frame, int width, int height);
 RenderLimits LimitsFor(const RenderLimits& limits, const Drawing& drawing);
 
 // How far past its points a record can draw on this device, in device units: pen widths,
-// random-line offsets and a few units for rounding and glyph outlines.
-int DeviceReach(const RenderContext& context);
+// random-line offsets (unless the drawing has no random lines) and a few units for rounding and
+// the smallest glyphs.
+int DeviceReach(const RenderContext& context, bool randomLines = true);
 
 RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
                            const RenderOptions& options, const RenderRequest& request);

@@ -164,16 +164,23 @@ TEST(RecordIndex, RenderOfPartWalksOnlyWhatReachesIt) {
     EXPECT_EQ(render(b.drawing, nullptr).only(CallKind::Polyline).size(), 2u);
     // A part of the area far from everything walks nothing but the background.
     EXPECT_EQ(render(b.drawing, &index, {0, 0, 1, 1}).only(CallKind::Polyline).size(), 0u);
+    // Without random lines the reach is the widest pen plus 8, and the 1 mm of text backgrounds.
+    EXPECT_FALSE(index.hasRandomLines());
+    EXPECT_EQ(render(b.drawing, &index, {0, 35, 1, 36}).only(CallKind::Polyline).size(), 1u);
+    EXPECT_EQ(render(b.drawing, &index, {0, 34, 1, 35}).only(CallKind::Polyline).size(), 0u);
+    b.line(500, 0, 510, 0, 2, 13);  // a random line, far from the others
+    const RecordIndex withRandom(b.drawing);
+    EXPECT_TRUE(withRandom.hasRandomLines());
     // Within the reach of the widest pen (5) and the random lines (2 x (2 + 4)) plus 8, 25 units,
     // and of text backgrounds, 1 mm: 26 units at this scale.
-    EXPECT_EQ(render(b.drawing, &index, {0, 23, 1, 24}).only(CallKind::Polyline).size(), 1u);
-    EXPECT_EQ(render(b.drawing, &index, {0, 22, 1, 23}).only(CallKind::Polyline).size(), 0u);
+    EXPECT_EQ(render(b.drawing, &withRandom, {0, 23, 1, 24}).only(CallKind::Polyline).size(), 1u);
+    EXPECT_EQ(render(b.drawing, &withRandom, {0, 22, 1, 23}).only(CallKind::Polyline).size(), 0u);
     // An index of other records is not used.
     DrawingBuilder other;
     other.line(0, 0, 1, 1);
     const RecordIndex stale(other.drawing);
     EXPECT_FALSE(stale.fits(b.drawing));
-    EXPECT_EQ(render(b.drawing, &stale).only(CallKind::Polyline).size(), 2u);
+    EXPECT_EQ(render(b.drawing, &stale).only(CallKind::Polyline).size(), 3u);
 }
 
 TEST(RecordIndex, PrePassesKeepTheirOrderAndSkipWhatIsNotShown) {
