@@ -50,9 +50,9 @@ namespace {
 
 // Bands thinner than this cost more in walking the index than they share out.
 constexpr int kMinBandRows = 32;
-// More bands than threads, taken in turn, so that a thread done with a sparse band takes another;
-// but few, since records crossing a band's edge are drawn for each band they reach.
-constexpr int kBandsPerThread = 2;
+// Records reaching across a band's edge are drawn for each band they reach, so there are few
+// bands: one per thread.
+constexpr int kBandsPerThread = 1;
 constexpr int kProgressSteps = 1024;
 
 // Draws rows [top, bottom) of the picture into `rows`, the first byte of a width x height

@@ -67,12 +67,13 @@ struct Measure {
     }
 };
 
-// How far a run of characters can reach from its start point: every byte a full cell, two more
-// cells for spreading marks and slant, and the height twice over for glyph outlines and lines
-// above and below.
+// How far a run of characters can reach from its start point, in any direction: a full-width
+// character (two bytes) is a cell wide and each character adds its gap; spreading marks give up
+// their own cells to the gaps, so the bytes bound them too. Two cells and the height twice over
+// more for squeezed codes, slant, glyph outlines and lines above and below.
 double textRoom(const TDataMoji& t) {
-    const double cell = std::fabs(t.sizeX) + std::fabs(t.spacing);
-    return (double(t.text.size()) + 2.0) * cell + 2.0 * std::fabs(t.sizeY);
+    const double perByte = std::fabs(t.sizeX) / 2.0 + std::fabs(t.spacing);
+    return double(t.text.size()) * perByte + 2.0 * std::fabs(t.sizeX) + 2.0 * std::fabs(t.sizeY);
 }
 
 void measureText(const TDataMoji& t, Measure& m) {
