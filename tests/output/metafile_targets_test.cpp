@@ -209,7 +209,7 @@ TEST(WmfTarget, PlaceableHeaderAndObjectTable) {
     EXPECT_EQ(le32(bytes, 28) * 2 + 22, bytes.size());
     // Each object is made once, in the lowest free slot, and kept: the white brush and the null
     // pen of fillRect, the two pens drawn with, the hatched and the clear brush, the font. The
-    // pen and brush of strokeAndFillPath are never made: the format has no paths.
+    // pen and brush of the outlined text are never made: the format has no paths.
     EXPECT_EQ(le16(bytes, 32), 7);
     // The last record is META_EOF: three words, type 0.
     EXPECT_EQ(le32(bytes, bytes.size() - 6), 3u);
