@@ -97,7 +97,9 @@ RenderResult& finishRender(RenderContext& context, RenderTarget& target, RenderR
 // The drawing-millimetre box of the device area the target shows, widened by what records can
 // draw past their boxes; false when it cannot be worked out (the render then walks everything).
 bool ShownArea(const RenderContext& context, const RenderRequest& request, DrawingArea& area) {
-    const DeviceRect shown = request.shown.empty() ? DeviceRect{0, 0, request.width, request.height} : request.shown;
+    const DeviceRect& asked = request.shown;
+    const bool whole = asked.right <= asked.left || asked.bottom <= asked.top;
+    const DeviceRect shown = whole ? DeviceRect{0, 0, request.width, request.height} : asked;
     const double reach = DeviceReach(context, !request.index || request.index->hasRandomLines());
     const double s = context.view.scale;
     if (!(s > 0.0) || !std::isfinite(s)) return false;
