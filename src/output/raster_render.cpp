@@ -235,6 +235,12 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
                             merged.picturePixelsDecoded > limits.maxPicturePixels;
     if (overLimits && merged.completed) {
         out.image.fill(background);
+        // Pictures the bands decoded would cost the single render nothing and change where
+        // it stops; it starts from an empty cache, as a render of its own would.
+        if (ownPictures) {
+            ownPictures = std::make_unique<PictureCache>();
+            request.pictures = ownPictures.get();
+        }
         request.progress = progress;
         out.render = renderBand(pixels, width, height, bytesPerLine, 0, height, drawing, options, request);
         return out;

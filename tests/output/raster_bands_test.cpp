@@ -8,6 +8,7 @@
 
 #include "drawing/loaders.h"
 #include "drawing_builder.h"
+#include "hostile_drawings.h"
 #include "output/raster_render.h"
 #include "platform/headless_app.h"
 #include "render/record_index.h"
@@ -206,6 +207,27 @@ TEST(RasterBands, ProgressIsToldFromTheCallingThreadAndCancelStopsEveryBand) {
         renderWith(b.drawing, 3, nullptr, 640, 0, {}, {}, [&](size_t, size_t) { return ++calls < 2; });
     EXPECT_FALSE(cancelled.render.completed);
     EXPECT_LT(cancelled.render.recordsDrawn, b.drawing.top.sequence.size());
+}
+
+// Pictures past the allowance of decoded pixels: the picture is drawn again at once, and the
+// pictures the bands decoded must not make that render decode less than one of its own.
+TEST(RasterBands, PicturesPastTheAllowanceAreRefusedAsInOneBand) {
+    EnsureHeadlessGuiApplication();
+    const std::string dir = test::scratchDir("band-pictures");
+    std::vector<std::string> pictures;
+    for (int i = 0; i < 6; ++i) {
+        pictures.push_back(dir + "/p" + std::to_string(i) + ".png");
+        ASSERT_TRUE(test::writeLargePng(pictures.back(), 300, 300));
+    }
+    const Drawing d = test::pictureReferences(60, pictures);
+    RenderLimits limits;
+    limits.maxPicturePixels = 3 * 90000 + 5;
+    const RasterRenderResult one = renderWith(d, 1, nullptr, 640, 0, limits);
+    const RasterRenderResult bands = renderWith(d, 4, nullptr, 640, 0, limits);
+    ASSERT_EQ(one.render.warnings.size(), 1u);
+    EXPECT_EQ(one.render.warnings[0].rfind("3 picture(s) not drawn", 0), 0u) << one.render.warnings[0];
+    EXPECT_EQ(bands.render.warnings, one.render.warnings);
+    EXPECT_TRUE(bands.image == one.image) << firstDifference(bands.image, one.image);
 }
 
 }  // namespace
