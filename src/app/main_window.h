@@ -107,8 +107,9 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void connectCommands();
-    bool renderInto(QPainter& painter, int width, int height, const RenderProgress& progress);
-    // Commands that load or change the drawing wait until a render under way has stopped.
+    // What the view's render thread draws, with the options of this moment.
+    DrawingView::RenderJob renderJob();
+    // Commands that load or change the drawing stop a render under way first.
     void whenIdle(std::function<void()> command);
     bool loadBytesOf(const QString& path, DataKind kind, bool damaged);
     void afterLoad(const QString& path, bool updateStatus);
