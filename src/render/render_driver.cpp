@@ -1,11 +1,15 @@
 // The render driver: fit rule, background, pre-passes and the walk over the records.
 #include "render/render_driver.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "drawing/coordinate_range.h"
 #include "drawing/extents.h"
 #include "render/budgeted_target.h"
+#include "render/line_style.h"
+#include "render/record_index.h"
 #include "render/record_drawers.h"
 #include "render/text_record.h"
 
@@ -14,34 +18,37 @@ namespace korvel {
 namespace {
 constexpr double kSmallestExtent = 1e-100;
 
-// Every record kind hands out its records one after the other, from the first or, with the
-// reverse-order switch, from the last; the kinds still interleave in stored order.
+// Which records the walk visits and which record each visit draws. Every record kind hands out
+// its records one after the other, from the first or, with the reverse-order switch, from the
+// last; the kinds still interleave in stored order. The n-th reference of a kind in the stream
+// draws the n-th record of that kind from the start (or from the end), also when an index leaves
+// the references in between out.
 class RecordWalk {
 public:
-    RecordWalk(const RecordSet& records, bool reverse) : records_(records), step_(reverse ? -1 : 1) {
-        for (int c = 0; c < kRecordClassCount; ++c) {
-            const long count = static_cast<long>(records.countOf(static_cast<RecordClass>(c)));
-            start_[c] = reverse ? count - 1 : 0;
-            index_[c] = start_[c];
-        }
+    RecordWalk(const RecordSet& records, bool reverse, const RecordIndex* index)
+        : records_(records), reverse_(reverse), index_(index) {
+        for (int c = 0; c < kRecordClassCount; ++c) count_[c] = static_cast<long>(records.countOf(static_cast<RecordClass>(c)));
     }
-    // The index the next record of the kind comes from, moving on to the one after.
-    long take(RecordClass cls) {
-        const long i = index_[static_cast<int>(cls)];
-        index_[static_cast<int>(cls)] += step_;
-        return i;
+    // The record stream position `p` draws; -1 for none. Without an index, positions must come
+    // in stream order, each once.
+    long recordAt(size_t p, RecordClass cls) {
+        const int c = static_cast<int>(cls);
+        const long ordinal = index_ ? long(index_->ordinalAt(p)) : seen_[c]++;
+        return reverse_ ? count_[c] - 1 - ordinal : ordinal;
     }
-    void restart(RecordClass cls) { index_[static_cast<int>(cls)] = start_[static_cast<int>(cls)]; }
+    // The record the n-th visit of a walk by kind draws (the draw-first pre-passes).
+    long nthOfKind(RecordClass cls, long n) const { return reverse_ ? count_[static_cast<int>(cls)] - 1 - n : n; }
+    const RecordSet& records() const { return records_; }
 
 private:
     const RecordSet& records_;
-    long step_;
-    std::array<long, kRecordClassCount> start_{};
-    std::array<long, kRecordClassCount> index_{};
+    bool reverse_;
+    const RecordIndex* index_;
+    std::array<long, kRecordClassCount> count_{};
+    std::array<long, kRecordClassCount> seen_{};
 };
 
-void drawTaken(RenderContext& context, RenderTarget& target, RecordWalk& walk, RecordClass cls) {
-    const long i = walk.take(cls);
+void drawAt(RenderContext& context, RenderTarget& target, long i, RecordClass cls) {
     if (i >= 0) DrawRecordOf(context, target, context.drawing.top, cls, static_cast<size_t>(i));
 }
 
@@ -52,14 +59,14 @@ void fillBackground(RenderTarget& target, uint32_t color, int width, int height)
     target.fillRect(0, 0, width, height);
 }
 
-void DrawSolidsFirst(RenderContext& context, RenderTarget& target, RecordWalk& walk) {
-    for (size_t n = context.drawing.SolidCount(); n > 0; --n) drawTaken(context, target, walk, RecordClass::Solid);
-}
-
-void DrawImagesFirst(RenderContext& context, RenderTarget& target, RecordWalk& walk) {
-    for (size_t n = context.drawing.TextCount(); n > 0; --n) drawTaken(context, target, walk, RecordClass::Moji);
-    // The main walk draws the plain texts from the beginning again.
-    walk.restart(RecordClass::Moji);
+// Draws every record of a kind in walk order, those the flags allow (all when there are none).
+void DrawKindFirst(RenderContext& context, RenderTarget& target, const RecordWalk& walk, RecordClass cls,
+                   const std::vector<uint8_t>* shown) {
+    const long n = static_cast<long>(walk.records().countOf(cls));
+    for (long k = 0; k < n; ++k) {
+        const long i = walk.nthOfKind(cls, k);
+        if (i >= 0 && (!shown || (*shown)[size_t(i)])) drawAt(context, target, i, cls);
+    }
 }
 
 // The draw-first mode: 0 stored order, 1 solids then images first, 2 images then solids first.
@@ -75,6 +82,9 @@ void addLimitWarnings(const RenderContext& context, RenderResult& result) {
     const std::vector<std::string> cut = context.budget.warnings();
     result.warnings.insert(result.warnings.end(), cut.begin(), cut.end());
     result.cutShort = !cut.empty();
+    result.recordsDrawn = context.budget.recordsDrawn();
+    result.piecesDrawn = context.budget.piecesDrawn();
+    result.picturePixelsDecoded = context.budget.picturePixelsDecoded();
     if (context.skippedOutOfRange)
         result.warnings.push_back(OutOfRangeWarning(CountOutOfRangeRecords(context.drawing)));
 }
@@ -84,6 +94,22 @@ RenderResult& finishRender(RenderContext& context, RenderTarget& target, RenderR
     target.flush();
     addLimitWarnings(context, result);
     return result;
+}
+
+// The drawing-millimetre box of the device area the target shows, widened by what records can
+// draw past their boxes; false when it cannot be worked out (the render then walks everything).
+bool ShownArea(const RenderContext& context, const RenderRequest& request, DrawingArea& area) {
+    const DeviceRect shown = request.shown.empty() ? DeviceRect{0, 0, request.width, request.height} : request.shown;
+    const double reach = DeviceReach(context);
+    const double s = context.view.scale;
+    if (!(s > 0.0) || !std::isfinite(s)) return false;
+    // Text backgrounds reach out by the expansion, in millimetres whatever the scale.
+    const double room = std::fabs(context.options.outLineExpansion);
+    area.minX = context.view.MinX + (shown.left - reach) / s - room;
+    area.maxX = context.view.MinX + (shown.right + reach) / s + room;
+    area.maxY = context.view.MaxY - (shown.top - reach) / s + room;
+    area.minY = context.view.MaxY - (shown.bottom + reach) / s - room;
+    return std::isfinite(area.minX) && std::isfinite(area.maxX) && std::isfinite(area.minY) && std::isfinite(area.maxY);
 }
 
 class Progress {
@@ -98,6 +124,23 @@ private:
     size_t done_ = 0;
 };
 }  // namespace
+
+int DeviceReach(const RenderContext& context) {
+    // Rounding of points, the cosmetic pen's pixel, glyph hinting, the room block culling keeps.
+    double reach = 64.0;
+    uint32_t widest = 0;
+    for (uint32_t w : context.pens.PenWidth) widest = std::max(widest, std::min(w, 1000u));
+    reach += widest;
+    // A random line steps up to its amplitude off the line, and its last step may pass its end.
+    double randomReach = 0.0;
+    for (int t = 11; t <= 15 && t < kLineTypes; ++t) {
+        const double pitch = context.pens.LineTypePitch[t] == 0 ? 1.0 : context.pens.LineTypePitch[t];
+        const double amplitude = context.pens.RandomLineWidth[t] == 0 ? 1.0 : context.pens.RandomLineWidth[t];
+        randomReach = std::max(randomReach, 2.0 * (pitch + amplitude) * std::fabs(context.options.dotSize));
+    }
+    reach += randomReach;
+    return reach < 1e8 ? static_cast<int>(reach) : 100000000;
+}
 
 double FitScale(const Extents& e, int width, int height) {
     double W = e.MaxX - e.MinX, H = e.MaxY - e.MinY;
@@ -139,37 +182,45 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     result.scale = context.view.scale;
     if (request.clearBackground) fillBackground(target, background, request.width, request.height);
 
-    RecordWalk walk(drawing.top, drawing.header.DisplayOption[3] != 0);
+    const bool reverse = drawing.header.DisplayOption[3] != 0;
+    const RecordIndex* index = request.index && request.index->fits(drawing) ? request.index : nullptr;
+    DrawingArea area;
+    if (index && !ShownArea(context, request, area)) index = nullptr;
+    RecordWalk walk(drawing.top, reverse, index);
     const int mode = drawFirstMode(drawing, options);
     if (mode != 0) {
         context.prePass = true;
         const bool solids = drawing.SolidCount() > 0, texts = drawing.TextCount() > 0;
+        std::vector<uint8_t> solidsShown, textsShown;
+        if (index && solids) index->recordsIn(RecordClass::Solid, area, solidsShown);
+        if (index && texts) index->recordsIn(RecordClass::Moji, area, textsShown);
+        const std::vector<uint8_t>* solidFlags = index ? &solidsShown : nullptr;
+        const std::vector<uint8_t>* textFlags = index ? &textsShown : nullptr;
         if (mode == 1) {
-            if (solids) DrawSolidsFirst(context, target, walk);
-            if (texts) DrawImagesFirst(context, target, walk);
+            if (solids) DrawKindFirst(context, target, walk, RecordClass::Solid, solidFlags);
+            if (texts) DrawKindFirst(context, target, walk, RecordClass::Moji, textFlags);
         } else {
-            if (texts) DrawImagesFirst(context, target, walk);
-            if (solids) DrawSolidsFirst(context, target, walk);
+            if (texts) DrawKindFirst(context, target, walk, RecordClass::Moji, textFlags);
+            if (solids) DrawKindFirst(context, target, walk, RecordClass::Solid, solidFlags);
         }
         context.prePass = false;
     }
 
-    const bool textsLast = options.lastDraw == 1;
     const auto& sequence = drawing.top.sequence;
-    Progress progress(request.progress, sequence.size() * (textsLast ? 2 : 1));
-    for (const RecordRef& ref : sequence) {
-        switch (ref.cls) {
-            case RecordClass::Moji:
-                if (!textsLast) drawTaken(context, target, walk, ref.cls);
-                break;
-            case RecordClass::Solid:
-                if (mode == 0) drawTaken(context, target, walk, ref.cls);
-                break;
-            case RecordClass::List:
-                break;
-            default:
-                drawTaken(context, target, walk, ref.cls);
-                break;
+    std::vector<uint32_t> positions;
+    if (index) index->positionsIn(drawing, area, reverse, positions);
+    const size_t walked = index ? positions.size() : sequence.size();
+    const auto positionAt = [&](size_t k) -> size_t { return index ? positions[k] : k; };
+
+    const bool textsLast = options.lastDraw == 1;
+    Progress progress(request.progress, walked * (textsLast ? 2 : 1));
+    for (size_t k = 0; k < walked; ++k) {
+        const size_t p = positionAt(k);
+        const RecordClass cls = sequence[p].cls;
+        if (cls != RecordClass::List) {
+            const long i = walk.recordAt(p, cls);
+            const bool drawn = cls == RecordClass::Moji ? !textsLast : cls == RecordClass::Solid ? mode == 0 : true;
+            if (drawn) drawAt(context, target, i, cls);
         }
         if (!progress.step()) {
             result.completed = false;
@@ -179,8 +230,10 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
         if (context.budget.recordsExhausted()) return finishRender(context, target, result);
     }
     if (textsLast) {
-        for (const RecordRef& ref : sequence) {
-            if (ref.cls == RecordClass::Moji) drawTaken(context, target, walk, ref.cls);
+        RecordWalk texts(drawing.top, reverse, index);
+        for (size_t k = 0; k < walked; ++k) {
+            const size_t p = positionAt(k);
+            if (sequence[p].cls == RecordClass::Moji) drawAt(context, target, texts.recordAt(p, RecordClass::Moji), RecordClass::Moji);
             if (!progress.step()) {
                 result.completed = false;
                 return finishRender(context, target, result);

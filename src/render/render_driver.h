@@ -12,6 +12,17 @@
 
 namespace korvel {
 
+class RecordIndex;
+
+// A rectangle of device units: left and top included, right and bottom excluded.
+struct DeviceRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool empty() const { return right <= left || bottom <= top; }
+};
+
 struct RenderRequest {
     int width = 0;    // device units of the area to draw in
     int height = 0;
@@ -21,6 +32,14 @@ struct RenderRequest {
     PictureCache* pictures = nullptr;  // shared decoded pictures; null: one cache per render
     const TextClock* clock = nullptr;
     RenderLimits limits;  // the work this render may do; past it the rest is skipped with a warning
+    // The boxes of the drawing's records, built once per drawing and owned by the caller; null:
+    // every record is walked. An index built for other records is not used.
+    const RecordIndex* index = nullptr;
+    // The part of width x height the target shows (a band of a picture, the visible part of a
+    // zoomed view); empty: all of it. With an index only the records that can reach it are
+    // walked; without one it changes nothing. Fit rule, dashes and block culling still go by the
+    // whole width x height, so each part draws exactly what a whole render draws there.
+    DeviceRect shown;
 };
 
 struct RenderResult {
@@ -28,6 +47,10 @@ struct RenderResult {
     bool cutShort = false;   // a limit of the render's work left part of the drawing undrawn
     double scale = 0.0;      // device units per millimetre that were used
     std::vector<std::string> warnings;
+    // The work it did, as its limits count it.
+    uint64_t recordsDrawn = 0;
+    uint64_t piecesDrawn = 0;
+    uint64_t picturePixelsDecoded = 0;
 };
 
 // The box a picture of the drawing is fitted to under these options: the records the layer
@@ -37,6 +60,10 @@ Extents PictureFrame(const Drawing& drawing, const RenderOptions& options);
 // Device units per millimetre that fit `frame` into width x height, touching the right or the
 // bottom edge.
 double FitScale(const Extents& frame, int width, int height);
+
+// How far past its points a record can draw on this device, in device units: pen widths,
+// random-line offsets and a few units for rounding and glyph outlines.
+int DeviceReach(const RenderContext& context);
 
 RenderResult RenderDrawing(RenderTarget& target, const Drawing& drawing,
                            const RenderOptions& options, const RenderRequest& request);

@@ -1,0 +1,78 @@
+// Where each top-level record can draw, kept in a grid so that a render of part of a drawing (a
+// zoomed view, one band of a picture) walks only the records that can reach that part. Built once
+// per drawing; the options of a render do not change it (their margins are added to the query).
+//
+// A record's box holds everything the record can draw but what depends on the device: pen
+// widths, dots and random-line offsets are added by the caller as a device margin. Texts, special
+// points and pictures keep their size inside blocks, so their room is kept apart from the points
+// that blocks move. Records whose box cannot be known (out of the drawable range, text macros that
+// expand, blocks that insert themselves or nest too deep) are drawn in every query.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "drawing/drawing.h"
+
+namespace korvel {
+
+// An axis-aligned box in drawing millimetres (y up).
+struct DrawingArea {
+    double minX = 0.0;
+    double minY = 0.0;
+    double maxX = 0.0;
+    double maxY = 0.0;
+};
+
+class RecordIndex {
+public:
+    // Measures every top-level record of `drawing`; time and memory are linear in its records
+    // and block members.
+    explicit RecordIndex(const Drawing& drawing);
+
+    // True when built for a drawing with these records (same counts of every kind and the same
+    // stream length); a render with an index that does not fit walks every record.
+    bool fits(const Drawing& drawing) const;
+
+    // Stream positions (indices into drawing.top.sequence), ascending, of the records that may
+    // draw inside `area`, for a walk that hands out each kind's records from the first or, with
+    // `reverse`, from the last (the drawing's reverse-order switch). Block definitions are never
+    // listed. `drawing` must fit.
+    void positionsIn(const Drawing& drawing, const DrawingArea& area, bool reverse,
+                     std::vector<uint32_t>& positions) const;
+
+    // One flag per record of kind `cls` (by its index in the kind's list): may it draw inside
+    // `area`. For walks that go by kind rather than by stream (the draw-first pre-passes).
+    void recordsIn(RecordClass cls, const DrawingArea& area, std::vector<uint8_t>& flags) const;
+
+    // The place of stream position `p` among the references of its kind: the walk's n.
+    uint32_t ordinalAt(size_t p) const { return p < ordinals_.size() ? ordinals_[p] : 0; }
+
+    size_t recordCount() const { return boxes_.size(); }
+    size_t alwaysDrawnCount() const { return always_.size(); }
+
+private:
+    struct Box {
+        float minX, minY, maxX, maxY;
+    };
+    size_t itemOf(RecordClass cls, size_t index) const { return offsets_[static_cast<int>(cls)] + index; }
+    // Sets hits[item] for every record that may draw inside `area`.
+    void mark(const DrawingArea& area, std::vector<uint8_t>& hits) const;
+    void buildGrid(const std::vector<uint8_t>& known);
+    void cellRange(const Box& b, int& x0, int& y0, int& x1, int& y1) const;
+
+    std::vector<size_t> offsets_;        // first item of each record kind
+    std::vector<size_t> counts_;         // records of each kind
+    std::vector<uint32_t> ordinals_;     // per stream position: its place among its kind
+    std::vector<Box> boxes_;             // per item
+    std::vector<uint32_t> always_;       // items drawn in every query
+    std::vector<uint32_t> large_;        // items too large for the grid, tested one by one
+    // The grid: cell (x, y) holds cellItems_[cellStart_[y * cols_ + x] ... cellStart_[... + 1]).
+    int cols_ = 0, rows_ = 0;
+    double gridX0_ = 0.0, gridY0_ = 0.0, cellW_ = 1.0, cellH_ = 1.0;
+    std::vector<uint32_t> cellStart_;
+    std::vector<uint32_t> cellItems_;
+};
+
+}  // namespace korvel

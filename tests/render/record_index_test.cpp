@@ -1,0 +1,190 @@
+// The record index: which records a part of the drawing can show, and renders that walk only
+// those, in the same order as a render that walks everything.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "drawing_builder.h"
+#include "render/record_index.h"
+#include "render/recording_target.h"
+#include "render/render_driver.h"
+
+namespace korvel {
+namespace {
+
+using test::DrawingBuilder;
+
+std::vector<uint32_t> positionsIn(const DrawingBuilder& b, DrawingArea area, bool reverse = false) {
+    const RecordIndex index(b.drawing);
+    std::vector<uint32_t> out;
+    index.positionsIn(b.drawing, area, reverse, out);
+    return out;
+}
+
+RecordingTarget render(const Drawing& d, const RecordIndex* index, DeviceRect shown = {},
+                       const RenderOptions& o = RenderOptions{}) {
+    RecordingTarget t;
+    RenderRequest r;
+    r.width = 100;
+    r.height = 100;
+    r.scale = 1.0;
+    r.index = index;
+    r.shown = shown;
+    RenderDrawing(t, d, o, r);
+    return t;
+}
+
+std::string listing(const RecordingTarget& t) {
+    std::string out;
+    for (const RecordedCall& c : t.calls) {
+        out += std::to_string(int(c.kind));
+        for (const DevicePoint& p : c.points) out += " " + std::to_string(p.x) + "," + std::to_string(p.y);
+        out += "\n";
+    }
+    return out;
+}
+
+TEST(RecordIndex, ListsTheRecordsThatMeetTheArea) {
+    DrawingBuilder b;
+    b.line(0, 0, 10, 0);          // 0
+    b.line(500, 500, 510, 500);   // 1: far away
+    b.circle(100, 0, 95);         // 2: centre outside, its curve passes through x = 5
+    b.point(5, 5);                // 3
+    b.solid({-20, -20}, {-15, -20}, {-15, -15}, {-20, -15});  // 4: just outside
+    EXPECT_EQ(positionsIn(b, {0, -1, 10, 1}), (std::vector<uint32_t>{0, 2}));
+    EXPECT_EQ(positionsIn(b, {4, 4, 6, 6}), (std::vector<uint32_t>{2, 3}));
+    EXPECT_EQ(positionsIn(b, {-30, -30, -16, -16}), (std::vector<uint32_t>{4}));
+    EXPECT_EQ(positionsIn(b, {1000, 1000, 2000, 2000}), (std::vector<uint32_t>{}));
+    // Edges touching count: a line along the area's edge can colour its pixels.
+    EXPECT_EQ(positionsIn(b, {10, 0, 20, 0}), (std::vector<uint32_t>{0, 2}));
+}
+
+TEST(RecordIndex, ReverseOrderListsThePositionThatDrawsTheRecord) {
+    DrawingBuilder b;
+    b.line(0, 0, 10, 0);       // position 0, record 0
+    b.text(500, 500, "A");     // position 1
+    b.line(100, 0, 110, 0);    // position 2, record 1
+    // Walked from the last, position 0 draws record 1 and position 2 draws record 0.
+    EXPECT_EQ(positionsIn(b, {0, -1, 10, 1}, false), (std::vector<uint32_t>{0}));
+    EXPECT_EQ(positionsIn(b, {0, -1, 10, 1}, true), (std::vector<uint32_t>{2}));
+    EXPECT_EQ(positionsIn(b, {100, -1, 110, 1}, true), (std::vector<uint32_t>{0}));
+}
+
+TEST(RecordIndex, TextsPicturesAndSymbolsKeepTheirReachInsideScaledBlocks) {
+    DrawingBuilder b;
+    b.beginBlock();
+    b.text(0, 0, "ABCDEFGH");  // size 3: its glyphs reach about 24 mm right of its start
+    b.endBlock();
+    b.beginBlock();
+    b.specialPoint(0, 0, 1, 2.0);  // an arrow of scale 2 reaches 15 mm
+    b.endBlock();
+    b.beginBlock();
+    b.text(0, 0, "^@BMpicture.bmp,40,30");
+    b.endBlock();
+    // Scaled down a thousand times, the members' points shrink to nothing; the glyphs do not.
+    b.insert(0, 100, 100, 0.0, 0.001, 0.001);
+    b.insert(1, 300, 100, 0.0, 0.001, 0.001);
+    b.insert(2, 500, 100, 0.0, 0.001, 0.001);
+    // Positions 0 to 2 are the block definitions.
+    EXPECT_EQ(positionsIn(b, {115, 99, 116, 101}), (std::vector<uint32_t>{3}));
+    EXPECT_EQ(positionsIn(b, {286, 99, 287, 101}), (std::vector<uint32_t>{4}));
+    EXPECT_EQ(positionsIn(b, {535, 125, 536, 126}), (std::vector<uint32_t>{5}));
+    EXPECT_EQ(positionsIn(b, {200, 200, 250, 250}), (std::vector<uint32_t>{}));
+}
+
+TEST(RecordIndex, RecordsItCannotMeasureAreListedEverywhere) {
+    DrawingBuilder b;
+    b.line(0, 0, 10, 0);
+    b.line(0, 0, std::numeric_limits<double>::quiet_NaN(), 0);  // out of range: counted where met
+    b.text(900, 900, "%f");   // a code that expands into the drawing's name
+    b.beginBlock();
+    b.line(0, 0, 1, 1);
+    b.insert(0, 5, 5);  // the block inserts itself
+    b.endBlock();
+    b.insert(0, 800, 800);
+    b.insert(7, 800, 800);  // no such block
+    b.text(700, 700, "^@BMa.bmp,wide,30");  // warned about where it is drawn
+    b.line(1e300, 0, 1e300, 1);
+    const RecordIndex index(b.drawing);
+    EXPECT_EQ(index.alwaysDrawnCount(), 6u);
+    std::vector<uint32_t> positions;
+    index.positionsIn(b.drawing, {-5000, -5000, -4000, -4000}, false, positions);
+    EXPECT_EQ(positions, (std::vector<uint32_t>{1, 2, 4, 5, 6, 7}));
+}
+
+TEST(RecordIndex, ClusteredDrawingWithOneFarRecordStillFindsEachRecord) {
+    DrawingBuilder b;
+    for (int i = 0; i < 2000; ++i) b.line(i, 0, i + 0.5, 0);
+    b.line(9e8, 9e8, 9e8 + 1, 9e8);
+    std::vector<uint32_t> expected;
+    for (uint32_t i = 1500; i <= 1510; ++i) expected.push_back(i);
+    EXPECT_EQ(positionsIn(b, {1500, -1, 1510, 1}), expected);
+    EXPECT_EQ(positionsIn(b, {9e8, 9e8, 9e8 + 1, 9e8}), (std::vector<uint32_t>{2000}));
+    // Long records spanning many cells are found from anywhere along them.
+    b.line(-10, 5, 3000, 5);
+    EXPECT_EQ(positionsIn(b, {2500, 4, 2501, 6}), (std::vector<uint32_t>{2001}));
+}
+
+TEST(RecordIndex, RenderOfTheWholeAreaMatchesTheWalkOfEveryRecord) {
+    DrawingBuilder b;
+    b.extents(0, 0, 100, 100);
+    b.solid({10, 10}, {20, 10}, {20, 20}, {10, 20});
+    b.line(0, 90, 100, 90, 2, 3);
+    b.text(20, 50, "AB");
+    b.line(5, 95, 95, 5, 7);
+    b.solid({60, 60}, {70, 60}, {70, 70}, {60, 70}, 3);
+    b.text(60, 30, "^@BMnone.bmp,10,10");
+    b.circle(50, 50, 20);
+    b.dimension(10, 40, 90, 40);
+    const RecordIndex index(b.drawing);
+    for (int reverse = 0; reverse <= 1; ++reverse) {
+        for (int mode = 0; mode <= 2; ++mode) {
+            for (int last = 0; last <= 1; ++last) {
+                b.drawing.header.DisplayOption[3] = reverse;
+                RenderOptions o;
+                o.drawOrder = mode;
+                o.lastDraw = last;
+                const std::string all = listing(render(b.drawing, nullptr, {}, o));
+                EXPECT_EQ(listing(render(b.drawing, &index, {}, o)), all) << reverse << mode << last;
+            }
+        }
+    }
+}
+
+TEST(RecordIndex, RenderOfPartWalksOnlyWhatReachesIt) {
+    DrawingBuilder b;
+    b.extents(0, 0, 1000, 100);
+    b.line(0, 50, 10, 50);
+    b.line(990, 50, 1000, 50);
+    b.solid({500, 0}, {510, 0}, {510, 10}, {500, 10});
+    const RecordIndex index(b.drawing);
+    // The device area is 100 x 100 at 1 unit per mm: x 0..100 of 0..1000.
+    EXPECT_EQ(render(b.drawing, &index).only(CallKind::Polyline).size(), 1u);
+    EXPECT_EQ(render(b.drawing, nullptr).only(CallKind::Polyline).size(), 2u);
+    // A part of the area far from everything walks nothing but the background.
+    const RecordingTarget part = render(b.drawing, &index, {0, 0, 1, 1});
+    EXPECT_EQ(part.only(CallKind::Polyline).size(), 1u);  // within the reach of the pens
+    // An index of other records is not used.
+    DrawingBuilder other;
+    other.line(0, 0, 1, 1);
+    const RecordIndex stale(other.drawing);
+    EXPECT_FALSE(stale.fits(b.drawing));
+    EXPECT_EQ(render(b.drawing, &stale).only(CallKind::Polyline).size(), 2u);
+}
+
+TEST(RecordIndex, PrePassesKeepTheirOrderAndSkipWhatIsNotShown) {
+    DrawingBuilder b;
+    b.solid({0, 0}, {1, 0}, {1, 1}, {0, 1});
+    b.solid({900, 0}, {901, 0}, {901, 1}, {900, 1});
+    b.solid({2, 0}, {3, 0}, {3, 1}, {2, 1});
+    const RecordIndex index(b.drawing);
+    std::vector<uint8_t> flags;
+    index.recordsIn(RecordClass::Solid, {0, 0, 10, 10}, flags);
+    EXPECT_EQ(flags, (std::vector<uint8_t>{1, 0, 1}));
+    index.recordsIn(RecordClass::Sen, {0, 0, 10, 10}, flags);
+    EXPECT_TRUE(flags.empty());
+}
+
+}  // namespace
+}  // namespace korvel
