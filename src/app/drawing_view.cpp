@@ -15,8 +15,6 @@ namespace korvel {
 namespace {
 constexpr double kMinZoom = 1.0 / 16;
 constexpr double kMaxZoom = 256.0;
-
-bool Whole(double v) { return std::nearbyint(v) == v; }
 }  // namespace
 
 DrawingView::DrawingView(QWidget* parent) : QWidget(parent), worker_(std::make_unique<RenderWorker>()) {
@@ -64,13 +62,13 @@ void DrawingView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     if (picture_.isNull()) return;
-    if (shown_.zoom == zoom_ && shown_.pan == pan_ && shown_.size == size()) {
+    if (shown_.zoom == zoom_ && shown_.pan == drawnPan() && shown_.size == size()) {
         p.drawImage(0, 0, picture_);
     } else if (!pendingCentre_ && shown_.size == size()) {
         // Until the new picture is ready, the last one stands in, moved and scaled to the view.
         p.save();
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        p.translate(pan_);
+        p.translate(drawnPan());
         p.scale(zoom_ / shown_.zoom, zoom_ / shown_.zoom);
         p.translate(-shown_.pan);
         p.drawImage(0, 0, picture_);
@@ -110,15 +108,13 @@ void DrawingView::startRender() {
     dirty_ = false;
     cancelRequested_ = false;
     const QSize size = this->size().expandedTo(QSize(1, 1));
-    const Shown target{zoom_, pan_, size, content_};
+    const Shown target{zoom_, drawnPan(), size, content_};
     auto image = std::make_shared<QImage>(size, QImage::Format_RGB32);
     QRegion todo(QRect(QPoint(0, 0), size));
-    const QPointF shift = pan_ - shown_.pan;
-    if (!rendered_.isNull() && shown_.content == content_ && shown_.zoom == zoom_ && shown_.size == size &&
-        Whole(shift.x()) && Whole(shift.y())) {
+    if (!rendered_.isNull() && shown_.content == content_ && shown_.zoom == zoom_ && shown_.size == size) {
         // A pan: the pixels already drawn move along, only the uncovered strips are drawn. A
         // render clipped to a strip puts there exactly the pixels a whole render would.
-        const QPoint by = shift.toPoint();
+        const QPoint by = target.pan - shown_.pan;
         image->fill(Qt::white);
         QPainter keep(image.get());
         keep.drawImage(by, rendered_);
@@ -147,8 +143,7 @@ void DrawingView::startRender() {
             QPainter painter(image.get());
             if (!whole) painter.setClipRegion(todo);
             painter.translate(target.pan);
-            const QRect visible =
-                QRectF(todo.boundingRect()).translated(-target.pan).toAlignedRect().adjusted(-1, -1, 1, 1);
+            const QRect visible = todo.boundingRect().translated(-target.pan);
             result = job(painter, w, h, visible, [this, generation](size_t, size_t) {
                 return generation_.load(std::memory_order_relaxed) == generation;
             });
@@ -191,13 +186,20 @@ void DrawingView::resetView() {
     viewChanged();
 }
 
-ViewMapping DrawingView::mapping() const {
+ViewMapping DrawingView::mapping() const { return mappingAt(true); }
+
+ViewMapping DrawingView::mappingAt(bool wholePixels) const {
     double x = pan_.x(), y = pan_.y();
     if (pendingCentre_) PanToCentre(frame_, width(), height(), zoom_, centreWanted_, x, y);
+    // The picture is drawn at whole pixels; the view itself keeps its exact place.
+    if (wholePixels) {
+        x = qRound(x);
+        y = qRound(y);
+    }
     return MapView(frame_, width(), height(), zoom_, x, y);
 }
 
-Point2 DrawingView::centre() const { return mapping().toDrawing(width() / 2.0, height() / 2.0); }
+Point2 DrawingView::centre() const { return mappingAt(false).toDrawing(width() / 2.0, height() / 2.0); }
 
 void DrawingView::centreOn(Point2 centre, double zoom) {
     zoom_ = std::clamp(zoom, kMinZoom, kMaxZoom);

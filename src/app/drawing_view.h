@@ -115,7 +115,7 @@ private:
     // Where a picture's pixels stand: the view it was made for.
     struct Shown {
         double zoom = 1.0;
-        QPointF pan;
+        QPoint pan;
         QSize size;
         unsigned content = 0;
     };
@@ -126,6 +126,10 @@ private:
     void finishRender(unsigned serial, const std::shared_ptr<QImage>& image, const RenderResult& result,
                       const Shown& shown, qint64 pixels);
     void applyPendingCentre();
+    // Pictures are drawn at whole pixels of the pan, so that one moved by a pan matches one
+    // drawn there: a fractional offset would round some points the other way.
+    QPoint drawnPan() const { return pan_.toPoint(); }
+    ViewMapping mappingAt(bool wholePixels) const;
 
     Renderer renderer_;
     RenderFinished finished_;

@@ -273,15 +273,27 @@ DrawingView::RenderJob MainWindow::renderJob() {
     // The drawing is read on the render thread; everything that changes it stops the render
     // first (whenIdle, RepaintDrawing).
     const Drawing* drawing = &drawing_;
-    return [drawing, options = std::move(options), request](QPainter& painter, int width, int height,
-                                                            const QRect&, const RenderProgress& progress) {
+    std::unique_ptr<RecordIndex>* index = &index_;
+    return [drawing, index, options = std::move(options), request](QPainter& painter, int width, int height,
+                                                                   const QRect& visible, const RenderProgress& progress) {
+        // Built here, not in the window's thread: a million records take a good part of a second.
+        if (!*index || (*index)->stopped())
+            *index = std::make_unique<RecordIndex>(*drawing, [&progress] { return progress(0, 0); });
         QtPainterTarget target(painter);
         RenderRequest r = request;
         r.width = width;
         r.height = height;
         r.progress = progress;
+        r.index = index->get();
+        r.shown = DeviceRect{visible.left(), visible.top(), visible.right() + 1, visible.bottom() + 1};
         return RenderDrawing(target, *drawing, options, r);
     };
+}
+
+void MainWindow::drawingChanging() {
+    view_->stopRender();
+    pictures_->clear();
+    index_.reset();
 }
 
 void MainWindow::whenIdle(std::function<void()> command) {
