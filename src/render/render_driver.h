@@ -14,15 +14,6 @@ namespace korvel {
 
 class RecordIndex;
 
-// A rectangle of device units: left and top included, right and bottom excluded.
-struct DeviceRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    bool empty() const { return right <= left || bottom <= top; }
-};
-
 struct RenderRequest {
     int width = 0;    // device units of the area to draw in
     int height = 0;
