@@ -1,49 +1,81 @@
 // The drawing area's rendering, zoom and pan.
 #include "app/drawing_view.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 namespace korvel {
 
 namespace {
 constexpr double kMinZoom = 1.0 / 16;
 constexpr double kMaxZoom = 256.0;
-// How long a render may hold the window before it lets the events run.
-constexpr qint64 kEventSliceMs = 30;
 }  // namespace
 
-DrawingView::DrawingView(QWidget* parent) : QWidget(parent) {
+DrawingView::DrawingView(QWidget* parent) : QWidget(parent), worker_(std::make_unique<RenderWorker>()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
     // The pointer's drawing coordinates and the measuring tool follow it without a button held.
     setMouseTracking(true);
 }
 
+DrawingView::~DrawingView() {
+    // The job calls back into this view; it must be over before any member goes.
+    ++generation_;
+    worker_.reset();
+}
+
 void DrawingView::invalidate() {
+    ++content_;
+    viewChanged();
+}
+
+void DrawingView::viewChanged() {
     dirty_ = true;
     ++generation_;
     update();
 }
 
+void DrawingView::cancelRender() {
+    if (!rendering_) return;
+    cancelRequested_ = true;
+    ++generation_;
+}
+
+void DrawingView::stopRender() {
+    if (!rendering_) return;
+    ++generation_;
+    worker_->waitIdle();
+    rendering_ = false;
+    ++serial_;  // its report, already on its way, is not this view's any more
+    dirty_ = true;
+    update();  // a view still shown paints, and its paint starts the next render
+}
+
 void DrawingView::paintEvent(QPaintEvent*) {
-    if (dirty_ && !rendering_) {
-        // Render outside the paint event: a long render runs the event loop, which must not
-        // happen inside painting.
-        QTimer::singleShot(0, this, [this] { renderNow(); });
-    }
+    if (dirty_ && !rendering_) QTimer::singleShot(0, this, [this] { startRender(); });
     QPainter p(this);
-    if (picture_.isNull()) {
-        p.fillRect(rect(), Qt::white);
-        return;
-    }
     p.fillRect(rect(), Qt::white);
-    p.drawImage(0, 0, picture_);
+    if (picture_.isNull()) return;
+    if (shown_.zoom == zoom_ && shown_.pan == drawnPan() && shown_.size == size()) {
+        p.drawImage(0, 0, picture_);
+    } else if (!pendingCentre_ && shown_.size == size()) {
+        // Until the new picture is ready, the last one stands in, moved and scaled to the view.
+        p.save();
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.translate(drawnPan());
+        p.scale(zoom_ / shown_.zoom, zoom_ / shown_.zoom);
+        p.translate(-shown_.pan);
+        p.drawImage(0, 0, picture_);
+        p.restore();
+    } else {
+        p.drawImage(0, 0, picture_);
+    }
     if (overlays_.empty()) return;
     const ViewMapping m = mapping();
     for (ViewOverlay* overlay : overlays_) {
@@ -54,79 +86,126 @@ void DrawingView::paintEvent(QPaintEvent*) {
 }
 
 void DrawingView::renderNow() {
+    cancelRequested_ = false;
+    // A render under way is waited for (it starts over if it is out of date), then one more is
+    // made if the picture still does not match the view.
+    for (int round = 0; round < 2 && !cancelRequested_; ++round) {
+        if (!rendering_) {
+            if (!dirty_) return;
+            startRender();
+        }
+        while (rendering_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void DrawingView::startRender() {
     if (rendering_) {
-        // The render under way stops at its next record; a fresh one follows it.
-        ++generation_;
+        if (dirty_) ++generation_;  // out of date: it stops, and its end starts the next
         return;
     }
     if (!dirty_) return;
-    rendering_ = true;
+    applyPendingCentre();
     dirty_ = false;
-    const bool completed = renderOnce();
+    cancelRequested_ = false;
+    const QSize size = this->size().expandedTo(QSize(1, 1));
+    const Shown target{zoom_, drawnPan(), size, content_};
+    auto image = std::make_shared<QImage>(size, QImage::Format_RGB32);
+    QRegion todo(QRect(QPoint(0, 0), size));
+    if (!rendered_.isNull() && shown_.content == content_ && shown_.zoom == zoom_ && shown_.size == size) {
+        // A pan: the pixels already drawn move along, only the uncovered strips are drawn. A
+        // render clipped to a strip puts there exactly the pixels a whole render would.
+        const QPoint by = target.pan - shown_.pan;
+        image->fill(Qt::white);
+        QPainter keep(image.get());
+        keep.drawImage(by, rendered_);
+        keep.end();
+        todo -= QRect(by, size);
+    } else {
+        image->fill(Qt::white);
+    }
+    const bool whole = todo.rectCount() == 1 && todo.boundingRect() == QRect(QPoint(0, 0), size);
+    qint64 pixels = 0;
+    for (const QRect& r : todo) pixels += qint64(r.width()) * r.height();
+    const unsigned serial = ++serial_;
+    renderTimer_.start();
+    if (todo.isEmpty() || !renderer_) {
+        rendering_ = true;
+        finishRender(serial, image, RenderResult{}, target, 0);
+        return;
+    }
+    rendering_ = true;
+    const int w = std::max(1, static_cast<int>(size.width() * zoom_ + 0.5));
+    const int h = std::max(1, static_cast<int>(size.height() * zoom_ + 0.5));
+    const unsigned generation = generation_.load();
+    worker_->start([this, job = renderer_(), image, todo, whole, w, h, target, serial, pixels, generation] {
+        RenderResult result;
+        {
+            QPainter painter(image.get());
+            if (!whole) painter.setClipRegion(todo);
+            painter.translate(target.pan);
+            const QRect visible = todo.boundingRect().translated(-target.pan);
+            result = job(painter, w, h, visible, [this, generation](size_t, size_t) {
+                return generation_.load(std::memory_order_relaxed) == generation;
+            });
+        }
+        QMetaObject::invokeMethod(
+            this, [this, serial, image, result, target, pixels] { finishRender(serial, image, result, target, pixels); },
+            Qt::QueuedConnection);
+    });
+}
+
+void DrawingView::finishRender(unsigned serial, const std::shared_ptr<QImage>& image, const RenderResult& result,
+                               const Shown& shown, qint64 pixels) {
+    if (serial != serial_ || !rendering_) return;
+    worker_->waitIdle();  // the job has posted this as its last act; let it return
     rendering_ = false;
-    if (!completed || dirty_) {
+    if (result.completed) {
+        rendered_ = *image;
+        picture_ = rendered_;
+        shown_ = shown;
+        penPosition_ = QPoint(0, 0);
+        lastRenderMs_ = renderTimer_.elapsed();
+        lastRenderedPixels_ = pixels;
+        ++renderCount_;
+        if (finished_) finished_(result);
+    }
+    if (!result.completed || dirty_) {
         // Commands that waited for the render run first, then the picture is made again.
         dirty_ = true;
-        QTimer::singleShot(0, this, [this] { renderNow(); });
+        QTimer::singleShot(0, this, [this] { startRender(); });
     }
     update();
 }
 
-bool DrawingView::renderOnce() {
-    applyPendingCentre();
-    renderingGeneration_ = generation_;
-    const QSize size = this->size().expandedTo(QSize(1, 1));
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QElapsedTimer timer;
-    timer.start();
-    sinceEvents_.start();
-    bool done = true;
-    if (renderer_) {
-        QPainter painter(&image);
-        painter.translate(pan_);
-        const int w = std::max(1, static_cast<int>(size.width() * zoom_ + 0.5));
-        const int h = std::max(1, static_cast<int>(size.height() * zoom_ + 0.5));
-        done = renderer_(painter, w, h, [this](size_t d, size_t) { return progress(d); });
-    }
-    if (!done) return false;
-    picture_ = std::move(image);
-    penPosition_ = QPoint(0, 0);
-    lastRenderMs_ = timer.elapsed();
-    ++renderCount_;
-    return true;
-}
-
-bool DrawingView::progress(size_t done) {
-    if ((done & 63) == 0 && sinceEvents_.elapsed() >= kEventSliceMs) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        sinceEvents_.restart();
-    }
-    return renderingGeneration_ == generation_;
-}
-
-void DrawingView::resizeEvent(QResizeEvent*) { invalidate(); }
+void DrawingView::resizeEvent(QResizeEvent*) { viewChanged(); }
 
 void DrawingView::resetView() {
     zoom_ = 1.0;
     pan_ = QPointF();
     pendingCentre_ = false;
-    invalidate();
+    viewChanged();
 }
 
-ViewMapping DrawingView::mapping() const {
+ViewMapping DrawingView::mapping() const { return mappingAt(true); }
+
+ViewMapping DrawingView::mappingAt(bool wholePixels) const {
     double x = pan_.x(), y = pan_.y();
     if (pendingCentre_) PanToCentre(frame_, width(), height(), zoom_, centreWanted_, x, y);
+    // The picture is drawn at whole pixels; the view itself keeps its exact place.
+    if (wholePixels) {
+        x = qRound(x);
+        y = qRound(y);
+    }
     return MapView(frame_, width(), height(), zoom_, x, y);
 }
 
-Point2 DrawingView::centre() const { return mapping().toDrawing(width() / 2.0, height() / 2.0); }
+Point2 DrawingView::centre() const { return mappingAt(false).toDrawing(width() / 2.0, height() / 2.0); }
 
 void DrawingView::centreOn(Point2 centre, double zoom) {
     zoom_ = std::clamp(zoom, kMinZoom, kMaxZoom);
     centreWanted_ = centre;
     pendingCentre_ = true;
-    invalidate();
+    viewChanged();
 }
 
 void DrawingView::applyPendingCentre() {
@@ -165,13 +244,13 @@ void DrawingView::zoomAbout(QPointF anchor, double factor) {
     const double applied = next / zoom_;
     pan_ = anchor - (anchor - pan_) * applied;
     zoom_ = next;
-    invalidate();
+    viewChanged();
 }
 
 void DrawingView::panBy(QPointF delta) {
     applyPendingCentre();
     pan_ += delta;
-    invalidate();
+    viewChanged();
 }
 
 void DrawingView::drawLineTo(QPoint to) {

@@ -1,6 +1,8 @@
 // The drawing area: keeps the last rendered picture and paints from it, renders again when the
-// drawing, the settings or the size changed, zooms about the cursor and pans. A long render lets
-// the window's events run, and a newer request cancels it.
+// drawing, the settings or the size changed, zooms about the cursor and pans. Pictures are made on
+// a render thread: meanwhile the last picture is shown, moved and scaled to the new view, and a
+// newer request cancels an older one. A pan keeps the pixels already drawn and renders only the
+// strips it uncovers.
 #pragma once
 
 #include <QElapsedTimer>
@@ -8,9 +10,12 @@
 #include <QPoint>
 #include <QPointF>
 #include <QWidget>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "app/render_worker.h"
 #include "app/view_tools.h"
 #include "render/render_driver.h"
 #include "render/view_mapping.h"
@@ -20,22 +25,36 @@ namespace korvel {
 class DrawingView : public QWidget {
     Q_OBJECT
 public:
-    // Draws the picture into the painter: the area is `width` x `height` device units (the
-    // window's size times the zoom) and the painter already carries the pan. Returns false
-    // when the progress callback cancelled.
-    using Renderer = std::function<bool(QPainter& painter, int width, int height,
-                                        const RenderProgress& progress)>;
+    // Draws the picture into the painter, on the render thread: the area is `width` x `height`
+    // device units (the window's size times the zoom) and the painter already carries the pan
+    // and any clip. Only the device units inside `visible` will be seen; records wholly outside
+    // it need not be drawn. The result says whether the progress callback cancelled.
+    using RenderJob = std::function<RenderResult(QPainter& painter, int width, int height, const QRect& visible,
+                                                 const RenderProgress& progress)>;
+    // Called on the window's thread when a render starts: takes what the render reads of the
+    // window (options, frame) and gives the job. What the job reads besides must not change
+    // until the render has stopped (stopRender).
+    using Renderer = std::function<RenderJob()>;
+    // Called on the window's thread when a render has completed.
+    using RenderFinished = std::function<void(const RenderResult&)>;
 
     explicit DrawingView(QWidget* parent = nullptr);
+    ~DrawingView() override;
     void setRenderer(Renderer renderer) { renderer_ = std::move(renderer); }
+    void setRenderFinished(RenderFinished finished) { finished_ = std::move(finished); }
 
-    // Renders again at the next chance (cancelling a render under way).
+    // The drawing or the settings changed: renders again at the next chance (cancelling a render
+    // under way); none of the last picture's pixels are kept.
     void invalidate();
-    // Renders now, unless a render is under way (then that one starts over).
+    // Brings the picture up to date and returns when it is (or when cancelRender stopped it),
+    // letting the window's events run meanwhile.
     void renderNow();
     bool rendering() const { return rendering_; }
     // Asks a render under way to stop at its next record.
-    void cancelRender() { ++generation_; }
+    void cancelRender();
+    // Stops a render under way and returns once the render thread has let go of everything the
+    // job reads; the picture is made again afterwards.
+    void stopRender();
 
     // Back to the fitted view.
     void resetView();
@@ -46,7 +65,10 @@ public:
     void panBy(QPointF delta);
 
     // The frame the renderer fits the picture to; the mapping below follows it.
-    void setFrame(const Extents& frame) { frame_ = frame; }
+    void setFrame(const Extents& frame) {
+        frame_ = frame;
+        ++content_;
+    }
     const Extents& frame() const { return frame_; }
     // Between drawing millimetres and the area's pixels, as the area shows the drawing now.
     ViewMapping mapping() const;
@@ -70,6 +92,8 @@ public:
     const QImage& picture() const { return picture_; }
     int renderCount() const { return renderCount_; }  // completed renders
     qint64 lastRenderMilliseconds() const { return lastRenderMs_; }
+    // Pixels the last completed render drew (the rest were kept from the picture before).
+    qint64 lastRenderedPixels() const { return lastRenderedPixels_; }
 
 signals:
     // The pointer moved over the area (pixels), or left it.
@@ -88,19 +112,41 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    bool renderOnce();
-    bool progress(size_t done);
+    // Where a picture's pixels stand: the view it was made for.
+    struct Shown {
+        double zoom = 1.0;
+        QPoint pan;
+        QSize size;
+        unsigned content = 0;
+    };
+
+    // The view moved: renders again, keeping what can be kept.
+    void viewChanged();
+    void startRender();
+    void finishRender(unsigned serial, const std::shared_ptr<QImage>& image, const RenderResult& result,
+                      const Shown& shown, qint64 pixels);
     void applyPendingCentre();
+    // Pictures are drawn at whole pixels of the pan, so that one moved by a pan matches one
+    // drawn there: a fractional offset would round some points the other way.
+    QPoint drawnPan() const { return pan_.toPoint(); }
+    ViewMapping mappingAt(bool wholePixels) const;
 
     Renderer renderer_;
-    QImage picture_;
+    RenderFinished finished_;
+    QImage rendered_;  // the last completed render
+    QImage picture_;   // what is shown: the render and the lines drawn on it since
+    Shown shown_;
+    unsigned content_ = 0;  // changes whenever the pixels of a view would change
     bool dirty_ = true;
     bool rendering_ = false;
-    unsigned generation_ = 0;
-    unsigned renderingGeneration_ = 0;
-    QElapsedTimer sinceEvents_;
+    bool cancelRequested_ = false;
+    unsigned serial_ = 0;  // of the render under way; a stopped render's late report is ignored
+    std::atomic<unsigned> generation_{0};
+    QElapsedTimer renderTimer_;
     int renderCount_ = 0;
     qint64 lastRenderMs_ = 0;
+    qint64 lastRenderedPixels_ = 0;
+    std::unique_ptr<RenderWorker> worker_;
     QPoint penPosition_;
     double zoom_ = 1.0;
     QPointF pan_;

@@ -75,9 +75,8 @@ MainWindow::MainWindow(SettingsSession session, UserPrompts& prompts, QWidget* p
     setAcceptDrops(true);
 
     view_ = new DrawingView;
-    view_->setRenderer([this](QPainter& p, int w, int h, const RenderProgress& progress) {
-        return renderInto(p, w, h, progress);
-    });
+    view_->setRenderer([this] { return renderJob(); });
+    view_->setRenderFinished([this](const RenderResult& result) { renderNotices_->setNotices(result.warnings); });
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
@@ -219,6 +218,7 @@ void MainWindow::FitWindowToDrawing() { resize(FittedWindowSize(drawing_.extents
 
 void MainWindow::RepaintDrawing() {
     ++repaintRequests_;
+    view_->stopRender();
     SeedDrawingHeader(session_.settings, drawing_.header);
     view_->invalidate();
 }
@@ -258,45 +258,51 @@ void MainWindow::reportPenProblem(const std::string& problem) const {
     std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(problem).c_str());
 }
 
-bool MainWindow::renderInto(QPainter& painter, int width, int height, const RenderProgress& progress) {
+DrawingView::RenderJob MainWindow::renderJob() {
     if (!hasDrawing()) {
         renderNotices_->setNotices({});
-        return true;
+        return [](QPainter&, int, int, const QRect&, const RenderProgress&) { return RenderResult{}; };
     }
-    QtPainterTarget target(painter);
     RenderRequest request;
-    request.width = width;
-    request.height = height;
     request.clearBackground = session_.settings.penColorFlag;
-    request.progress = progress;
     request.pictures = pictures_.get();
     RenderOptions options = renderOptions();
     // Layers switched in the panel leave the view where it is: the window keeps the frame of the
     // whole drawing, which its tools map the pointer with.
     options.frame = view_->frame();
-    const RenderResult result = RenderDrawing(target, drawing_, options, request);
-    // A cancelled render tells only part of the story; the next complete one replaces it.
-    if (result.completed) renderNotices_->setNotices(result.warnings);
-    return result.completed;
+    // The drawing is read on the render thread; everything that changes it stops the render
+    // first (whenIdle, RepaintDrawing).
+    const Drawing* drawing = &drawing_;
+    std::unique_ptr<RecordIndex>* index = &index_;
+    return [drawing, index, options = std::move(options), request](QPainter& painter, int width, int height,
+                                                                   const QRect& visible, const RenderProgress& progress) {
+        // Built here, not in the window's thread: a million records take a good part of a second.
+        if (!*index || (*index)->stopped())
+            *index = std::make_unique<RecordIndex>(*drawing, [&progress] { return progress(0, 0); });
+        QtPainterTarget target(painter);
+        RenderRequest r = request;
+        r.width = width;
+        r.height = height;
+        r.progress = progress;
+        r.index = index->get();
+        r.shown = DeviceRect{visible.left(), visible.top(), visible.right() + 1, visible.bottom() + 1};
+        return RenderDrawing(target, *drawing, options, r);
+    };
+}
+
+void MainWindow::drawingChanging() {
+    view_->stopRender();
+    pictures_->clear();
+    index_.reset();
 }
 
 void MainWindow::whenIdle(std::function<void()> command) {
-    if (!view_->rendering()) {
-        command();
-        return;
-    }
-    view_->cancelRender();
-    QTimer::singleShot(0, this, [this, command = std::move(command)]() mutable { whenIdle(std::move(command)); });
+    view_->stopRender();
+    command();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (view_->rendering()) {
-        // The render's frame is still on the stack; close once it has stopped.
-        view_->cancelRender();
-        event->ignore();
-        QTimer::singleShot(0, this, &QWidget::close);
-        return;
-    }
+    view_->stopRender();
     if (!settingsSaved_) {
         settingsSaved_ = true;
         viewMenu_->leaveFile();

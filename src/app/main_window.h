@@ -16,6 +16,7 @@
 #include "app/window_geometry.h"
 #include "drawing/drawing.h"
 #include "drawing/loaders.h"
+#include "render/record_index.h"
 #include "output/export_options.h"
 
 class QPrinter;
@@ -86,7 +87,11 @@ public:
     // above the drawing, and on standard error.
     void showWarnings(WarningSource source, const std::vector<std::string>& warnings);
 
-    Drawing& drawing() { return drawing_; }
+    // The drawing, to change: a render under way stops first, and what was kept of it goes.
+    Drawing& drawing() {
+        drawingChanging();
+        return drawing_;
+    }
     DrawingView& view() { return *view_; }
 
     // The export settings of the picture commands.
@@ -107,8 +112,9 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void connectCommands();
-    bool renderInto(QPainter& painter, int width, int height, const RenderProgress& progress);
-    // Commands that load or change the drawing wait until a render under way has stopped.
+    // What the view's render thread draws, with the options of this moment.
+    DrawingView::RenderJob renderJob();
+    // Commands that load or change the drawing stop a render under way first.
     void whenIdle(std::function<void()> command);
     bool loadBytesOf(const QString& path, DataKind kind, bool damaged);
     void afterLoad(const QString& path, bool updateStatus);
@@ -119,6 +125,9 @@ private:
     void setFolderFromFile(const QString& path);
     void startupLoad();
     bool loadTempJwz();
+    // The drawing is about to be replaced or changed: the render thread lets go of it, and the
+    // decoded pictures and the record index of the old one go.
+    void drawingChanging();
     void reportError(const std::string& message);
     // What a save or transfer left out of what it wrote, in an information box.
     void reportWriteWarnings(const QString& what, const std::vector<std::string>& warnings);
@@ -128,6 +137,9 @@ private:
     UserPrompts& prompts_;
     Drawing drawing_;
     std::unique_ptr<PictureCache> pictures_;
+    // Built by the render thread at the first render of a drawing; only touched by the window
+    // while no render runs.
+    std::unique_ptr<RecordIndex> index_;
     MainMenus* menus_ = nullptr;
     DrawingView* view_ = nullptr;
     ViewMenu* viewMenu_ = nullptr;

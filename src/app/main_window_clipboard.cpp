@@ -22,7 +22,7 @@ void MainWindow::reportError(const std::string& message) {
 }
 
 bool MainWindow::loadTempJwz() {
-    pictures_->clear();
+    drawingChanging();
     const LoadResult r = LoadJwWinFile(drawing_, tempJwzPath_);
     if (!r.ok) std::fprintf(stderr, "korvel: %s: %s\n", qPrintable(tempJwzPath_), EscapeControlCharacters(r.error).c_str());
     showWarnings(WarningSource::Load, r.warnings);
@@ -30,6 +30,7 @@ bool MainWindow::loadTempJwz() {
 }
 
 void MainWindow::startupLoad() {
+    drawingChanging();
     RefreshDrawingName(drawing_, session_.registry(), QApplication::applicationDirPath().toStdString());
     const ClipboardSaveResult saved = SaveClipboardJwWinData(tempJwzPath_);
     if (!saved.written) {
@@ -68,6 +69,7 @@ void MainWindow::transferToJwWin() {
     // Our own write must not look like a copy made in Jw_win.
     const bool watching = session_.settings.clipboardWatching;
     session_.settings.clipboardWatching = false;
+    view_->stopRender();  // the writer notes where the records start in the drawing
     const TransferResult r = PlaceDrawingForJwWin(drawing_);
     session_.settings.clipboardWatching = watching;
     if (!r.ok) return reportError("Jw_win data: " + r.error);
@@ -82,7 +84,7 @@ void MainWindow::clipboardChanged() {
     }
     QElapsedTimer timer;
     timer.start();
-    pictures_->clear();
+    drawingChanging();
     const ClipboardLoad load = LoadJwWinFromClipboard(drawing_, tempJwzPath_, session_.registry(), session_.jwcadText);
     switch (load.outcome) {
         case ClipboardLoad::Outcome::NoData: return;

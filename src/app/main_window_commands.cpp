@@ -66,7 +66,7 @@ void MainWindow::afterLoad(const QString& path, bool updateStatus) {
         UpdateStatusBar();
         setFolderFromFile(path);
     }
-    pictures_->clear();
+    drawingChanging();
     drawingReplaced(updateStatus ? path : QString());
     FitWindowToDrawing();
     RepaintDrawing();
@@ -80,7 +80,7 @@ void MainWindow::drawingReplaced(const QString& path) {
 }
 
 bool MainWindow::loadBytesOf(const QString& path, DataKind kind, bool damaged) {
-    pictures_->clear();
+    drawingChanging();
     const LoadResult r = LoadFile(drawing_, local(path), damaged, &kind);
     if (!r.ok) std::fprintf(stderr, "korvel: %s\n", EscapeControlCharacters(r.error).c_str());
     showWarnings(WarningSource::Load, r.warnings);
@@ -92,7 +92,7 @@ bool MainWindow::openDrawingFile(const QString& path) {
         whenIdle([this, path] { openDrawingFile(path); });
         return true;
     }
-    pictures_->clear();
+    drawingChanging();
     const LoadResult r = LoadFile(drawing_, local(path));
     showWarnings(WarningSource::Load, r.warnings);
     if (!r.ok) {
@@ -106,6 +106,7 @@ bool MainWindow::openDrawingFile(const QString& path) {
 void MainWindow::newDrawing() {
     whenIdle([this] {
         // The records stay until the next load; only the counts say the drawing is gone.
+        drawingChanging();
         drawing_.ExpectedCount = 0;
         drawing_.top.clear();
         drawing_.members.clear();
@@ -159,6 +160,7 @@ void MainWindow::saveCommand() {
     const QString base = chosen.fileName().section(QLatin1Char('.'), 0, 0);
     const QString target = chosen.dir().filePath(base + QStringLiteral(".jww"));
     SaveResult saved;
+    view_->stopRender();  // the writer notes where the records start in the drawing
     const std::vector<uint8_t> bytes = SaveJwwBytes(drawing_, 0, saved);
     if (!saved.ok) {
         prompts_.information(target + QStringLiteral(": ") + QString::fromStdString(saved.error));

@@ -36,7 +36,19 @@ bool ClipToBox(const DeviceBox& box, double x1, double y1, double dx, double dy,
     return true;
 }
 
+bool ShownBox(const RenderContext& context, double margin, DeviceBox& box) {
+    if (context.targetWidth <= 0 || context.targetHeight <= 0) return false;
+    const bool part = context.shownRight > context.shownLeft && context.shownBottom > context.shownTop;
+    box = part ? DeviceBox{double(context.shownLeft), double(context.shownTop), double(context.shownRight),
+                           double(context.shownBottom)}
+               : DeviceBox{0.0, 0.0, double(context.targetWidth), double(context.targetHeight)};
+    box = {box.left - margin, box.top - margin, box.right + margin, box.bottom + margin};
+    return true;
+}
+
 bool VisibleBox(const RenderContext& context, DeviceBox& box) {
+    // The whole area, not only the part shown: where a dash walk starts changes how its pieces
+    // round, and a part drawn alone (a pan's strip) must match a render of all.
     if (context.targetWidth <= 0 || context.targetHeight <= 0) return false;
     box = {-kVisibleMargin, -kVisibleMargin, context.targetWidth + kVisibleMargin,
            context.targetHeight + kVisibleMargin};

@@ -26,7 +26,10 @@ struct DeviceBox {
 bool ClipToBox(const DeviceBox& box, double x1, double y1, double dx, double dy, double& t0,
                double& t1);
 
-// The target's area widened by a margin; false when the render did not say how large it is.
+// The part of the target's area it shows, widened by `margin`; false when the render did not say
+// how large the area is.
+bool ShownBox(const RenderContext& context, double margin, DeviceBox& box);
+// The target's whole area widened by the margin dashes are walked in.
 bool VisibleBox(const RenderContext& context, DeviceBox& box);
 
 struct StrokeStyle {

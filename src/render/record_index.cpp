@@ -256,7 +256,9 @@ double quantile(std::vector<double>& values, double fraction) {
 
 }  // namespace
 
-RecordIndex::RecordIndex(const Drawing& drawing) {
+RecordIndex::RecordIndex(const Drawing& drawing) : RecordIndex(drawing, std::function<bool()>()) {}
+
+RecordIndex::RecordIndex(const Drawing& drawing, const std::function<bool()>& keepGoing) {
     const RecordSet& top = drawing.top;
     size_t total = 0;
     for (int c = 0; c < kRecordClassCount; ++c) {
@@ -273,6 +275,10 @@ RecordIndex::RecordIndex(const Drawing& drawing) {
     for (int c = 0; c < kRecordClassCount; ++c) {
         const auto cls = static_cast<RecordClass>(c);
         for (size_t i = 0; i < counts_[c]; ++i) {
+            if (keepGoing && (i & 4095) == 4095 && !keepGoing()) {
+                stopped_ = true;
+                return;
+            }
             const Measure m = measurer.record(top, cls, i, 0);
             const size_t item = itemOf(cls, i);
             if (!m.known || m.empty()) {
@@ -361,6 +367,7 @@ void RecordIndex::cellRange(const Box& b, int& x0, int& y0, int& x1, int& y1) co
 }
 
 bool RecordIndex::fits(const Drawing& drawing) const {
+    if (stopped_) return false;
     if (drawing.top.sequence.size() != ordinals_.size()) return false;
     for (int c = 0; c < kRecordClassCount; ++c) {
         const auto cls = static_cast<RecordClass>(c);

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "drawing/drawing.h"
@@ -30,6 +31,9 @@ public:
     // Measures every top-level record of `drawing`; time and memory are linear in its records
     // and block members.
     explicit RecordIndex(const Drawing& drawing);
+    // As above, asking `keepGoing` now and then; when it says no, the building stops and the
+    // index fits no drawing.
+    RecordIndex(const Drawing& drawing, const std::function<bool()>& keepGoing);
 
     // True when built for a drawing with these records (same counts of every kind and the same
     // stream length); a render with an index that does not fit walks every record.
@@ -55,6 +59,7 @@ public:
 
     size_t recordCount() const { return boxes_.size(); }
     size_t alwaysDrawnCount() const { return always_.size(); }
+    bool stopped() const { return stopped_; }
 
 private:
     struct Box {
@@ -67,6 +72,7 @@ private:
     void cellRange(const Box& b, int& x0, int& y0, int& x1, int& y1) const;
 
     bool randomLines_ = false;
+    bool stopped_ = false;               // building was stopped: the index fits nothing
     std::vector<size_t> offsets_;        // first item of each record kind
     std::vector<size_t> counts_;         // records of each kind
     std::vector<uint32_t> ordinals_;     // per stream position: its place among its kind

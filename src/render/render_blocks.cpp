@@ -51,7 +51,8 @@ bool repeatsPrevious(const RecordSet& members, size_t first, size_t i) {
 
 // With the insert's transform in force: true when its members cannot show on the canvas.
 bool invisibleOnCanvas(RenderContext& context, uint32_t block) {
-    if (context.targetWidth <= 0 || context.targetHeight <= 0) return false;
+    DeviceBox shown;
+    if (!ShownBox(context, kBoxMarginDevice, shown)) return false;
     if (!context.blockBoxes) context.blockBoxes = std::make_shared<BlockBoxes>(context.drawing);
     Extents box;
     if (!context.blockBoxes->boxOf(block, box)) return false;
@@ -65,9 +66,7 @@ bool invisibleOnCanvas(RenderContext& context, uint32_t block) {
     }
     if (!(left <= right && top <= bottom)) return false;  // not finite: let the drawing decide
     if (right - left < 1.0 && bottom - top < 1.0) return true;
-    const double margin = kBoxMarginDevice;
-    return right < -margin || bottom < -margin || left > context.targetWidth + margin ||
-           top > context.targetHeight + margin;
+    return right < shown.left || bottom < shown.top || left > shown.right || top > shown.bottom;
 }
 
 // Puts the outer transform, block number and depth back when the members are done, also when a

@@ -87,6 +87,12 @@ struct RenderContext {
     // without being walked. 0 means unknown: nothing is skipped.
     int targetWidth = 0;
     int targetHeight = 0;
+    // The part of that area the target shows (a zoomed view, one band), right and bottom
+    // excluded; empty: all of it. What is drawn inside it is what a render of all would draw.
+    int shownLeft = 0;
+    int shownTop = 0;
+    int shownRight = 0;
+    int shownBottom = 0;
 
     PictureCache* pictures = nullptr;
     // The cache this render made for itself when none was handed in (see DrawImageReference).

@@ -182,6 +182,10 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     context.warnings = &result.warnings;
     context.targetWidth = request.width;
     context.targetHeight = request.height;
+    context.shownLeft = request.shown.left;
+    context.shownTop = request.shown.top;
+    context.shownRight = request.shown.right;
+    context.shownBottom = request.shown.bottom;
     const uint32_t background = context.pens.PenColor[0];
     target.begin();
 

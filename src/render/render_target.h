@@ -27,6 +27,7 @@ struct DeviceRect {
     bool operator==(const DeviceRect& o) const {
         return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
     }
+    bool empty() const { return right <= left || bottom <= top; }
 };
 
 enum class LineCap : uint8_t { Round, Flat, Square };

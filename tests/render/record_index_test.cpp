@@ -196,5 +196,20 @@ TEST(RecordIndex, PrePassesKeepTheirOrderAndSkipWhatIsNotShown) {
     EXPECT_TRUE(flags.empty());
 }
 
+// The window builds its index on the render thread and stops it when the render is cancelled.
+TEST(RecordIndex, BuildingStoppedOnRequestFitsNoDrawing) {
+    test::DrawingBuilder b;
+    for (int i = 0; i < 10000; ++i) b.line(i, 0, i + 1, 0);
+    int asked = 0;
+    const RecordIndex stopped(b.drawing, [&asked] { return ++asked < 2; });
+    EXPECT_EQ(asked, 2) << "asked after each 4096 records until told to stop";
+    EXPECT_TRUE(stopped.stopped());
+    EXPECT_FALSE(stopped.fits(b.drawing));
+    const RecordIndex whole(b.drawing, [&asked] { return ++asked > 0; });
+    EXPECT_FALSE(whole.stopped());
+    EXPECT_TRUE(whole.fits(b.drawing));
+    EXPECT_EQ(asked, 4);
+}
+
 }  // namespace
 }  // namespace korvel
