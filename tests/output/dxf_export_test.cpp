@@ -75,6 +75,26 @@ TEST(DxfColors, PenColoursBecomeTheNearestIndexAndBlackStaysForeground) {
     EXPECT_EQ(DxfTrueColor(0x123456), 0x563412);
 }
 
+// The index table by AutoCAD's rule: a shade per sector of the hue circle, each variant's
+// brightness, half saturation on odd indexes, and the six greys at the end.
+TEST(DxfColors, TheIndexTableWalksTheHueCircle) {
+    auto rgb = [](int r, int g, int b) { return static_cast<uint32_t>(r | g << 8 | b << 16); };
+    const std::vector<std::pair<int, uint32_t>> table = {
+        {0, 0},                       {1, rgb(255, 0, 0)},       {5, rgb(0, 0, 255)},
+        {7, rgb(255, 255, 255)},      {8, rgb(128, 128, 128)},   {9, rgb(192, 192, 192)},
+        {10, rgb(255, 0, 0)},         {15, rgb(153, 76, 76)},    {19, rgb(76, 38, 38)},
+        {40, rgb(255, 191, 0)},       {60, rgb(191, 255, 0)},    {100, rgb(0, 255, 63)},
+        {140, rgb(0, 191, 255)},      {180, rgb(63, 0, 255)},    {220, rgb(255, 0, 191)},
+        {241, rgb(255, 127, 159)},    {249, rgb(76, 38, 47)},    {250, rgb(51, 51, 51)},
+        {251, rgb(91, 91, 91)},       {254, rgb(214, 214, 214)}, {255, rgb(255, 255, 255)},
+        {256, 0},                     {-1, 0}};
+    for (const auto& [index, colour] : table) EXPECT_EQ(AciColor(index), colour) << index;
+    // Of two indexes of one colour the lower is taken; index 7 is black's alone.
+    EXPECT_EQ(NearestAci(rgb(255, 255, 255)), 255);
+    EXPECT_EQ(NearestAci(rgb(76, 38, 38)), 19);
+    EXPECT_EQ(NearestAci(rgb(50, 50, 50)), 250);
+}
+
 TEST(DxfColors, PenWidthsBecomeStandardLineweightsAtRealScale) {
     EXPECT_EQ(DxfLineweight(0), 25);  // the thinnest pen is one unit wide
     EXPECT_EQ(DxfLineweight(1), 25);
