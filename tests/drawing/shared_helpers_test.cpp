@@ -179,5 +179,53 @@ TEST(DrawingBuilder, BlocksTakeTheirMembersAndTheDrawingKeepsItsOrder) {
     EXPECT_EQ(d.StreamBlockDefinitionCount, 2u);
 }
 
+// Each maker puts every value where its record keeps it, none crossed over.
+TEST(DrawingBuilder, RecordMakersFillEveryField) {
+    Drawing d;
+    DrawingBuilder b(d);
+    const TDataSen l = b.line(1, 2, 3, 4, 5, 6);
+    EXPECT_EQ((std::vector<double>{l.start.x, l.start.y, l.end.x, l.end.y}), (std::vector<double>{1, 2, 3, 4}));
+    EXPECT_EQ(l.penColor, 5);
+    EXPECT_EQ(l.penStyle, 6);
+    const TDataEnko a = b.arc(1, 2, 3, 0.5, 1.5, 7, 8);
+    EXPECT_EQ((std::vector<double>{a.center.x, a.center.y, a.radius, a.startAngle, a.arcAngle}),
+              (std::vector<double>{1, 2, 3, 0.5, 1.5}));
+    EXPECT_EQ(a.fullCircle, 0u);
+    EXPECT_EQ(a.penColor, 7);
+    EXPECT_EQ(a.penStyle, 8);
+    const TDataEnko c = b.circle(-1, -2, 4);
+    EXPECT_EQ((std::vector<double>{c.center.x, c.center.y, c.radius, c.startAngle, c.arcAngle}),
+              (std::vector<double>{-1, -2, 4, 0, 6.283185307179586}));
+    EXPECT_EQ(c.fullCircle, 1u);
+    const TDataTen p = b.specialPoint(5, 6, 7, 2.5, 0.25);
+    EXPECT_EQ((std::vector<double>{p.point.x, p.point.y, p.scale, p.angle}), (std::vector<double>{5, 6, 2.5, 0.25}));
+    EXPECT_EQ(p.code, 7u);
+    EXPECT_EQ(p.penStyle, 100);
+    const TDataTen q = b.point(8, 9, 4);
+    EXPECT_EQ((std::vector<double>{q.point.x, q.point.y}), (std::vector<double>{8, 9}));
+    EXPECT_EQ(q.penColor, 4);
+    const TDataSolid s = b.solid({1, 2}, {3, 4}, {5, 6}, {7, 8}, 10);
+    EXPECT_EQ((std::vector<double>{s.corner1.x, s.corner1.y, s.corner2.x, s.corner2.y, s.corner3.x, s.corner3.y,
+                                   s.corner4.x, s.corner4.y}),
+              (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(s.penColor, 10);
+    const TDataMoji t = b.text(2, 3, "ab");
+    EXPECT_EQ((std::vector<double>{t.start.x, t.start.y, t.end.x, t.end.y, t.sizeX, t.sizeY}),
+              (std::vector<double>{2, 3, 12, 3, 3, 3}));
+    EXPECT_EQ(t.text, "ab");
+    const TDataSunpou m = b.dimension(1, 2, 3, 4);
+    EXPECT_EQ((std::vector<double>{m.line.start.x, m.line.start.y, m.line.end.x, m.line.end.y, m.text.start.x,
+                                   m.text.start.y, m.text.end.x, m.text.end.y}),
+              (std::vector<double>{1, 2, 3, 4, 1, 2, 3, 4}));
+    EXPECT_EQ(m.text.text, "10");
+    const TDataBlock i = b.insert(3, 1, 2, 0.5, 4, 5);
+    EXPECT_EQ((std::vector<double>{i.origin.x, i.origin.y, i.rotation, i.scaleX, i.scaleY}),
+              (std::vector<double>{1, 2, 0.5, 4, 5}));
+    EXPECT_EQ(i.blockNumber, 3u);
+    b.extents(-1, -2, 3, 6);
+    EXPECT_EQ((std::vector<double>{d.extents.MinX, d.extents.MinY, d.extents.MaxX, d.extents.MaxY, d.extents.Aspect}),
+              (std::vector<double>{-1, -2, 3, 6, 0.5}));
+}
+
 }  // namespace
 }  // namespace korvel
