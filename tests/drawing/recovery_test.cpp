@@ -286,6 +286,26 @@ TEST(Recovery, ZerosAfterTheEndTagArePaddingUpTo34Bytes) {
     }
 }
 
+TEST(Recovery, DataWithoutRecordsOrWithoutAnythingDrawnIsRefusedAndSaysWhich) {
+    const std::vector<uint8_t> noise(300, 0x5A);
+    Drawing d;
+    LoadResult r = LoadDamagedJww(d, noise.data(), noise.size());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "no Jw_cad record was found in the data");
+
+    Drawing solids;
+    solids.header = NewDrawingHeader();
+    DrawingBuilder b(solids);
+    b.solid({0, 0}, {1, 0}, {1, 1}, {0, 1});
+    b.solid({2, 0}, {3, 0}, {3, 1}, {2, 1});
+    b.finish();
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(solids, 351, saved);
+    r = LoadDamagedJww(d, bytes.data() + solids.RecordsStart, bytes.size() - solids.RecordsStart);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "no line, circle, text or point could be recovered");
+}
+
 // ---- Figures on the real drawings ----
 
 struct Figures {

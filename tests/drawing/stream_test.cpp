@@ -131,6 +131,22 @@ TEST(WriterTags, BigTagsPastRecord32768ReadBackWhole) {
     EXPECT_EQ(back.ExpectedCount, 100001u);
     EXPECT_EQ(back.top.sequence[50001].cls, RecordClass::Enko);
     EXPECT_EQ(back.top.lines.back().start.x, 99999.0);
+
+    // Recovery reads the long tags too: whole, and with the lines' class entry cut away, so
+    // that the class of their tags is learned from the records, short and long alike.
+    const std::vector<uint8_t> stream(bytes.begin() + static_cast<long>(streamStart(d)), bytes.end());
+    // From the first long tag on, only long tags name the lines.
+    const size_t firstLong = at32768 + 49 - streamStart(d);
+    for (size_t cut : {size_t{0}, size_t{14 + 47}, firstLong}) {
+        SCOPED_TRACE(cut);
+        Drawing recovered;
+        r = LoadDamagedJww(recovered, stream.data() + cut, stream.size() - cut);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(recovered.LineCount(), cut == 0 ? 100000u : cut == firstLong ? 67231u : 99999u);
+        EXPECT_EQ(recovered.CircleCount(), 1u);
+        EXPECT_EQ(recovered.top.lines.back().start.x, 99999.0);
+        EXPECT_EQ(recovered.completeness.skippedBytes, 0u);
+    }
 }
 
 // A stream whose first class entry carries `schema` as its version, followed by `tail`.
