@@ -393,6 +393,83 @@ TEST(PdfOutline, AFileNotLaidOutAsExpectedIsLeftAlone) {
     EXPECT_EQ(noPages.size(), text.size());
 }
 
+// A small PDF laid out as Qt writes one: object 11 comes first, so that "1 0 obj" is found at
+// the start of its own line only; the page tree's key "/PagesX" is no "/Pages".
+std::string smallPdf(const std::string& catalogExtra = "") {
+    std::string pdf = "%PDF-1.4\n11 0 obj\n<<\n/Producer (x)\n>>\nendobj\n1 0 obj\n<<\n/Type /Catalog\n/PagesX 7 0 R"
+                      "\n/Pages 2 0 R" + catalogExtra + "\n>>\nendobj\n2 0 obj\n<<\n/Type /Pages\n/Kids [3 0 R 40 0 R 5 0 R]"
+                      "\n/Count 3\n>>\nendobj\n";
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 12\ntrailer\n<<\n/Size 12\n/Root 1 0 R\n/Info 11 0 R\n>>\nstartxref\n" + std::to_string(xref) +
+           "\n%%EOF\n";
+    return pdf;
+}
+
+TEST(PdfOutline, AnUpdateAppendsTheCatalogTheOutlineAndOneEntryPerPage) {
+    const std::string before = smallPdf();
+    std::vector<uint8_t> pdf(before.begin(), before.end());
+    std::string error;
+    ASSERT_TRUE(AppendPdfOutline(pdf, {"a", "b", "c", "no page"}, error)) << error;
+    const std::string update(pdf.begin() + static_cast<long>(before.size()), pdf.end());
+    const std::vector<std::string> objects = {
+        "1 0 obj\n<<\n/Type /Catalog\n/PagesX 7 0 R\n/Pages 2 0 R\n\n/Outlines 12 0 R\n/PageMode /UseOutlines\n>>\nendobj\n",
+        "12 0 obj\n<<\n/Type /Outlines\n/First 13 0 R\n/Last 15 0 R\n/Count 3\n>>\nendobj\n",
+        "13 0 obj\n<<\n/Title <FEFF0061>\n/Parent 12 0 R\n/Dest [3 0 R /Fit]\n/Next 14 0 R\n>>\nendobj\n",
+        "14 0 obj\n<<\n/Title <FEFF0062>\n/Parent 12 0 R\n/Dest [40 0 R /Fit]\n/Prev 13 0 R\n/Next 15 0 R\n>>\nendobj\n",
+        "15 0 obj\n<<\n/Title <FEFF0063>\n/Parent 12 0 R\n/Dest [5 0 R /Fit]\n/Prev 14 0 R\n>>\nendobj\n"};
+    std::string want = "\n";
+    std::vector<size_t> offsets;
+    for (const std::string& o : objects) {
+        offsets.push_back(before.size() + want.size());
+        want += o;
+    }
+    const size_t xref = before.size() + want.size();
+    char line[24];
+    want += "xref\n1 1\n";
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        if (i == 1) want += "12 4\n";
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offsets[i]);
+        want += line;
+    }
+    want += "trailer\n<<\n/Size 16\n/Root 1 0 R\n/Info 11 0 R\n/Prev " + std::to_string(before.find("xref")) +
+            "\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    EXPECT_EQ(update, want);
+
+    // A second outline is not added over the first; a file without pages takes none.
+    pdf.assign(before.begin(), before.end());
+    const std::string withOutline = smallPdf("\n/Outlines 9 0 R");
+    pdf.assign(withOutline.begin(), withOutline.end());
+    EXPECT_FALSE(AppendPdfOutline(pdf, {"a"}, error));
+    EXPECT_EQ(error, "the PDF has an outline already");
+    EXPECT_EQ(pdf.size(), withOutline.size());
+    pdf.assign(before.begin(), before.end());
+    EXPECT_TRUE(AppendPdfOutline(pdf, {}, error));
+    EXPECT_EQ(pdf.size(), before.size());
+}
+
+TEST(PdfOutline, TrailersThatDoNotReadAreRefused) {
+    const std::string good = smallPdf();
+    const size_t xref = good.find("xref");
+    auto refused = [&](const std::string& from, const std::string& into) {
+        std::string text = good;
+        text.replace(text.rfind(from), from.size(), into);
+        std::vector<uint8_t> pdf(text.begin(), text.end());
+        std::string error;
+        const bool ok = AppendPdfOutline(pdf, {"a"}, error);
+        return !ok && pdf.size() == text.size() ? error : "taken";
+    };
+    const std::string unread = "the PDF trailer could not be read";
+    EXPECT_EQ(refused("startxref\n" + std::to_string(xref), "startxref\n0"), unread);
+    EXPECT_EQ(refused("startxref\n" + std::to_string(xref), "startxref\n" + std::to_string(good.size())), unread);
+    EXPECT_EQ(refused("startxref\n" + std::to_string(xref), "startxref\n1234567890123"), unread);
+    EXPECT_EQ(refused("/Size 12", "/Size 0"), unread);
+    EXPECT_EQ(refused("/Root 1 0 R", "/Rooted 1 0 R"), unread);
+    EXPECT_EQ(refused("/Kids [3 0 R 40 0 R 5 0 R]", "/Kids [3 0 R 40 0 5 0 R]"),
+              "the PDF catalog or page tree could not be read");
+    EXPECT_EQ(refused("/Kids [3 0 R 40 0 R 5 0 R]", "/Kids [3 0 R 40"), "the PDF catalog or page tree could not be read");
+    EXPECT_EQ(refused("startxref\n" + std::to_string(xref), "startxref\n" + std::to_string(good.size() - 1)), "taken");
+}
+
 TEST(PdfOutline, TitlesAreUtf16WithTheirByteOrderMark) {
     EXPECT_EQ(PdfTextString("A図"), "<FEFF004156F3>");
     EXPECT_EQ(PdfTextString("\xF0\x9F\x98\x80"), "<FEFFD83DDE00>");  // beyond the first plane: a pair
