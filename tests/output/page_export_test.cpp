@@ -475,6 +475,15 @@ TEST(PdfOutline, TitlesAreUtf16WithTheirByteOrderMark) {
     EXPECT_EQ(PdfTextString("\xF0\x9F\x98\x80"), "<FEFFD83DDE00>");  // beyond the first plane: a pair
     EXPECT_EQ(PdfTextString("\xE5\x9B"), "<FEFFFFFDFFFD>");         // cut short: replaced
     EXPECT_EQ(PdfTextString(""), "<FEFF>");
+    EXPECT_EQ(PdfTextString("\x7F\xC3\xA9"), "<FEFF007F00E9>");
+    // A lone trail byte, a lead byte of none of the forms, a value past U+10FFFF and an encoded
+    // surrogate are one replacement each, and what follows them is read afresh.
+    EXPECT_EQ(PdfTextString("\x80" "a"), "<FEFFFFFD0061>");
+    EXPECT_EQ(PdfTextString("\xF8" "a"), "<FEFFFFFD0061>");
+    EXPECT_EQ(PdfTextString("\xF4\x90\x80\x80"), "<FEFFFFFDFFFDFFFDFFFD>");
+    EXPECT_EQ(PdfTextString("\xED\xA0\x80"), "<FEFFFFFDFFFDFFFD>");
+    EXPECT_EQ(PdfTextString("\xF4\x8F\xBF\xBF"), "<FEFFDBFFDFFF>");
+    EXPECT_EQ(PdfTextString("\xEF\xBF\xBF"), "<FEFFFFFF>");
 }
 
 }  // namespace
