@@ -26,6 +26,7 @@ TEST(TextConversion, Utf8EncodesEachLengthAtItsBoundariesAndReplacesWhatIsNoChar
     EXPECT_EQ(CodePointsToUtf8(U"\U0010FFFF"), "\xF4\x8F\xBF\xBF");
     // A surrogate or a value past U+10FFFF is no character: U+FFFD each.
     EXPECT_EQ(CodePointsToUtf8(std::u32string{0xD800, U'a', 0x110000}), "\xEF\xBF\xBD" "a" "\xEF\xBF\xBD");
+    EXPECT_EQ(CodePointsToUtf8(std::u32string{0xD7FF, 0xDFFF, 0xE000}), "\xED\x9F\xBF" "\xEF\xBF\xBD" "\xEE\x80\x80");
 }
 
 TEST(TextConversion, Utf8DecodingReplacesEachBadByteAndKeepsWhatFollows) {
@@ -35,6 +36,15 @@ TEST(TextConversion, Utf8DecodingReplacesEachBadByteAndKeepsWhatFollows) {
     EXPECT_EQ(Utf8ToCodePoints("\xE3" "a"), std::u32string({0xFFFD, U'a'}));
     EXPECT_EQ(Utf8ToCodePoints("\x80"), std::u32string({0xFFFD}));
     EXPECT_EQ(Utf8ToCodePoints("b\xE3\x81"), std::u32string({U'b', 0xFFFD, 0xFFFD}));
+    // Two bytes, ending the text; the largest value of each length; one past the last character.
+    EXPECT_EQ(Utf8ToCodePoints("\xC3\xA9"), U"\u00E9");
+    EXPECT_EQ(Utf8ToCodePoints("\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF"), U"\u07FF\uFFFF\U0010FFFF");
+    EXPECT_EQ(Utf8ToCodePoints("\xF4\x90\x80\x80"), std::u32string(4, 0xFFFD));
+    EXPECT_EQ(Utf8ToCodePoints("\xF8\x88"), std::u32string(2, 0xFFFD));
+    // Whether text is UTF-8 already: whole sequences to the last byte, nothing cut or stray.
+    for (const char* yes : {"", "a\xE3\x81\x82", "\xC3\xA9", "\xF0\x9F\x98\x80"}) EXPECT_TRUE(IsUtf8(yes)) << yes;
+    for (const char* no : {"\xC3", "\xE3\x81", "\xF0\x9F\x98", "\xC3" "a", "\xF8\x88\x80\x80\x80", "\x80"})
+        EXPECT_FALSE(IsUtf8(no)) << no;
 }
 
 TEST(TextConversion, Utf16PairsSurrogatesAndReplacesLoneOnes) {
@@ -42,6 +52,10 @@ TEST(TextConversion, Utf16PairsSurrogatesAndReplacesLoneOnes) {
     EXPECT_EQ(Utf16LeToUtf8(pair.data(), pair.size()), "\xF0\x9F\x98\x80x");
     const std::vector<uint8_t> lone = {0x3D, 0xD8, 'x', 0, 0x00, 0xDE, 'y'};  // and an odd last byte
     EXPECT_EQ(Utf16LeToUtf8(lone.data(), lone.size()), "\xEF\xBF\xBDx\xEF\xBF\xBD");
+    // The ends of both surrogate ranges, and the characters either side of them.
+    const std::vector<uint8_t> ends = {0xFF, 0xDB, 0xFF, 0xDF, 0x00, 0xDC, 0xFF, 0xD7, 0x00, 0xE0, 0xFF, 0xDB};
+    EXPECT_EQ(Utf16LeToUtf8(ends.data(), ends.size()),
+              "\xF4\x8F\xBF\xBF" "\xEF\xBF\xBD" "\xED\x9F\xBF" "\xEE\x80\x80" "\xEF\xBF\xBD");
 }
 
 TEST(TextConversion, AnsiTextIsReadAsCp932UnlessItIsUtf8Already) {
@@ -52,6 +66,7 @@ TEST(TextConversion, AnsiTextIsReadAsCp932UnlessItIsUtf8Already) {
     EXPECT_TRUE(IsUtf8("plain"));
     EXPECT_FALSE(IsUtf8("\x82\xA0"));
     EXPECT_EQ(AsciiLowerCase("Jw_WIN\\図面"), "jw_win\\図面");
+    EXPECT_EQ(AsciiLowerCase("@AZ[`az{"), "@az[`az{");
 }
 
 TEST(FileExtension, TheLastDotOfTheLastNameDecides) {
