@@ -304,6 +304,14 @@ TEST(ReadRecords, ARecordCutAfterItsLastByteIsKeptAndOneByteSoonerIsNot) {
             EXPECT_EQ(cut.RecordCount(), full.RecordCount() - 1);
             EXPECT_TRUE(cut.Truncated);
             EXPECT_FALSE(r.warnings.empty());
+            // Lines, circles, points and dimensions at their smallest are seen to be one byte
+            // short before they are read; the other kinds' least sizes leave their strings (or a
+            // solid's colour) out, so those and the longer forms fail while they are read.
+            const bool longer = (k == 3 && version >= 300) || k == 4 || k >= 6;
+            const std::string& reason = cut.completeness.reason;
+            EXPECT_EQ(reason.rfind(longer ? "the data ends inside a record that begins at byte " : "a record at byte ", 0), 0u)
+                << reason;
+            EXPECT_EQ(reason.find(" is cut short") != std::string::npos, !longer) << reason;
         }
     }
 }
