@@ -246,6 +246,10 @@ TEST_F(ExtentsTest, DimensionsAddTheirLineAndTheirTextBox) {
     dim.text.sizeY = 4;
     Extents e = measure([&](DrawingBuilder& b) { b.add(dim); });
     EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{-1, -1, 51, 25}));
+    // The line's start away from the origin, below and left of everything else.
+    dim.line.start = {-8, -2};
+    e = measure([&](DrawingBuilder& b) { b.add(dim); });
+    EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{-9, -3, 51, 25}));
 }
 
 TEST_F(ExtentsTest, PictureReferencesByWidthAndHeight) {

@@ -72,6 +72,29 @@ TEST(Recovery, AStreamWhoseFrontIsCutAwayIsReadFromItsFirstWholeRecord) {
     }
 }
 
+// Without a class entry to say so, the shorter attribute block of old drawings is told from the
+// records themselves.
+TEST(Recovery, AnOldStreamWithoutItsClassEntriesKeepsItsOwnLayout) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 30; ++i) b.add(line(i));
+    b.finish();
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(d, 300, saved);
+    // The class entry (14 bytes) and the first line (45 bytes in this layout) are cut away.
+    const size_t cut = d.RecordsStart + 14 + 45;
+    Drawing back;
+    const LoadResult r = LoadDamagedJww(back, bytes.data() + cut, bytes.size() - cut);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(back.LineCount(), 29u);
+    for (uint32_t i = 0; i < 29; ++i) {
+        EXPECT_EQ(back.top.lines[i].start.x, i + 1.0) << i;
+        EXPECT_EQ(back.top.lines[i].end.y, 10.0) << i;
+    }
+    EXPECT_EQ(back.completeness.skippedBytes, 0u);
+}
+
 TEST(Recovery, GarbageInsideTheStreamCostsOnlyTheRecordsItHits) {
     std::vector<uint8_t> stream = streamOf(60);
     // 16 bytes over the tag and attributes of line 20 (each line after the first is a 2-byte
