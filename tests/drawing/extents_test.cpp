@@ -153,6 +153,18 @@ TEST_F(ExtentsTest, BlockMembersGoThroughTheInsertTransform) {
     EXPECT_NEAR(e.MaxX, 101, 1e-9);
     EXPECT_NEAR(e.MaxY, 11, 1e-9);
     EXPECT_NEAR(e.MinY, -1, 1e-9);
+
+    // Turned by an angle of cosine 0.8 and sine 0.6: (10, 10) from the origin goes to (2, 14).
+    insert.rotation = std::atan2(0.6, 0.8);
+    e = measure([&](DrawingBuilder& b) {
+        b.add(insert);
+        b.beginBlock(TDataList{});
+        b.add(member);
+    });
+    EXPECT_NEAR(e.MinX, 99, 1e-9);
+    EXPECT_NEAR(e.MaxX, 103, 1e-9);
+    EXPECT_NEAR(e.MinY, -1, 1e-9);
+    EXPECT_NEAR(e.MaxY, 15, 1e-9);
 }
 
 TEST_F(ExtentsTest, NestedBlocksAreMeasuredThroughEveryInsert) {
