@@ -293,6 +293,40 @@ TEST(Recovery, PicturesAfterTheLastDefinitionEndTheDataFromVersion700) {
     }
 }
 
+// A long tag's first two bytes at the very end of the data, after a text: no record can follow
+// them, and nothing past the data may be looked at to find out (the copy below is exactly as
+// long as the data, so that a sanitizer sees any read beyond it).
+TEST(Recovery, ALongTagCutAfterItsFirstTwoBytesEndsTheData) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 4; ++i) b.add(line(i));
+    TDataMoji text;
+    text.start = {1, 1};
+    text.end = {5, 1};
+    text.sizeY = 2;
+    text.text = "abc";
+    b.add(text);
+    b.finish();
+    std::vector<uint8_t> stream = recordsOf(d, 351);
+    stream.resize(stream.size() - 2);  // the end tag
+    for (size_t tail : {size_t{2}, size_t{4}}) {
+        SCOPED_TRACE(tail);
+        std::vector<uint8_t> data(stream);
+        data.push_back(0xFF);
+        data.push_back(0x7F);
+        if (tail == 4) data.insert(data.end(), {0x00, 0x80});
+        const std::vector<uint8_t> exact(data.begin(), data.end());
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, exact.data(), exact.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.LineCount(), 4u);
+        EXPECT_EQ(back.TextCount(), 1u);
+        EXPECT_EQ(back.completeness.skippedBytes, tail);
+        EXPECT_EQ(back.completeness.damagedAt, stream.size());
+    }
+}
+
 // Clipboard data comes in rounded-up blocks: fewer than 35 zero bytes after the end tag are that.
 TEST(Recovery, ZerosAfterTheEndTagArePaddingUpTo34Bytes) {
     for (size_t padding : {size_t{1}, size_t{34}, size_t{35}, size_t{60}}) {
