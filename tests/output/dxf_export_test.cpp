@@ -108,6 +108,24 @@ TEST(DxfColors, PenWidthsBecomeStandardLineweightsAtRealScale) {
     EXPECT_EQ(DxfLineweight(1000), 211);
 }
 
+TEST(DxfVersions, NamesInAnyCase) {
+    for (const char* name : {"2000", "R2000", "r2000", "AC1015", "ac1015"}) {
+        DxfVersion v = DxfVersion::R2013;
+        EXPECT_TRUE(DxfVersionFromName(name, v)) << name;
+        EXPECT_EQ(v, DxfVersion::R2000) << name;
+    }
+    for (const char* name : {"2013", "R2013", "r2013", "AC1027", "Ac1027"}) {
+        DxfVersion v = DxfVersion::R2000;
+        EXPECT_TRUE(DxfVersionFromName(name, v)) << name;
+        EXPECT_EQ(v, DxfVersion::R2013) << name;
+    }
+    for (const char* name : {"", "2012", "R2013 ", "AC1024", "R14"}) {
+        DxfVersion v = DxfVersion::R2013;
+        EXPECT_FALSE(DxfVersionFromName(name, v)) << name;
+        EXPECT_EQ(v, DxfVersion::R2013) << name;
+    }
+}
+
 TEST(DxfStrings, EachFlavourKeepsEveryCharacterAndNoLineBreak) {
     const std::string so = Utf8ToCp932("ソ表{x}\\");  // both trail bytes are 0x5C
     const DxfStrings r2000(DxfVersion::R2000), r2013(DxfVersion::R2013);
