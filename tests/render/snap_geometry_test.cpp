@@ -98,6 +98,30 @@ TEST(Snapping, CrossingsOfLinesCirclesAndArcs) {
     EXPECT_EQ(snapped(g, {99, 1}).kind, SnapKind::End);
 }
 
+// Points and short lines spread over a lattice, filed in many cells of the grids: each one is
+// found where it is, whichever cell holds it.
+TEST(Snapping, EveryCellOfTheGridsIsSearched) {
+    DrawingBuilder b;
+    for (int i = 0; i < 10; ++i) {
+        for (int j = 0; j < 10; ++j) {
+            b.point(i * 10.0, j * 10.0);
+            b.line(i * 10.0 + 3, j * 10.0 + 3, i * 10.0 + 5, j * 10.0 + 3);
+        }
+    }
+    const SnapGeometry g = SnapGeometry::Collect(b.drawing, RenderOptions{});
+    for (int i = 0; i < 10; ++i) {
+        for (int j = 0; j < 10; ++j) {
+            SnapPoint s = snapped(g, {i * 10.0 + 0.5, j * 10.0 + 0.5}, 1.0);
+            EXPECT_EQ(s.kind, SnapKind::Point) << i << ", " << j;
+            EXPECT_EQ(s.at.x, i * 10.0);
+            EXPECT_EQ(s.at.y, j * 10.0);
+            s = snapped(g, {i * 10.0 + 4.2, j * 10.0 + 3.3}, 1.0);
+            EXPECT_EQ(s.kind, SnapKind::Middle) << i << ", " << j;
+            EXPECT_EQ(s.at.x, i * 10.0 + 4);
+        }
+    }
+}
+
 using Segment = SnapGeometry::Segment;
 using Curve = SnapGeometry::Curve;
 
