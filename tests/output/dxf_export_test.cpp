@@ -486,6 +486,41 @@ TEST(DxfExport, PicturesBecomeImagesOfTheirFilesAndEmbeddedOnesTravelBeside) {
     EXPECT_EQ(images[0].toString().toStdString(), dir + "/site.png");
     EXPECT_EQ(images[1].toString().toStdString(), "plan-logo.png");
     EXPECT_EQ(images[2].toString().toStdString(), "gone.bmp");
+    // What readers take from each IMAGE besides its place: shown, unclipped to its own border,
+    // at the neutral brightness, contrast and fade; the first one's pixels and their size.
+    std::vector<std::vector<std::pair<int, std::string>>> imageGroups;
+    const std::string text(bytes.begin(), bytes.end());
+    bool inImage = false;
+    for (size_t at = 0;;) {
+        const size_t codeEnd = text.find("\r\n", at);
+        const size_t valueEnd = codeEnd == std::string::npos ? std::string::npos : text.find("\r\n", codeEnd + 2);
+        if (valueEnd == std::string::npos) break;
+        const int code = std::stoi(text.substr(at, codeEnd - at));
+        const std::string value = text.substr(codeEnd + 2, valueEnd - codeEnd - 2);
+        at = valueEnd + 2;
+        if (code == 0) {
+            inImage = value == "IMAGE";
+            if (inImage) imageGroups.emplace_back();
+        } else if (inImage) {
+            imageGroups.back().push_back({code, value});
+        }
+    }
+    ASSERT_EQ(imageGroups.size(), 3u);
+    std::map<int, std::vector<std::string>> first;
+    for (const auto& [code, value] : imageGroups[0]) first[code].push_back(value);
+    for (const auto& image : imageGroups) {
+        std::map<int, std::string> g;
+        for (const auto& [code, value] : image) g[code] = value;
+        EXPECT_EQ((std::vector<std::string>{g[70], g[280], g[281], g[282], g[283], g[71], g[91]}),
+                  (std::vector<std::string>{"7", "0", "50", "50", "0", "1", "2"}));
+    }
+    EXPECT_EQ(first[13], std::vector<std::string>{"4"});
+    EXPECT_EQ(first[23], std::vector<std::string>{"2"});
+    EXPECT_EQ(first[11], std::vector<std::string>{"10"});
+    EXPECT_EQ(first[12], std::vector<std::string>{"0"});
+    EXPECT_EQ(first[22], std::vector<std::string>{"10"});
+    EXPECT_EQ(first[14], (std::vector<std::string>{"-0.5", "3.5"}));
+    EXPECT_EQ(first[24], (std::vector<std::string>{"-0.5", "1.5"}));
     // The first picture spans 40 by 20 mm from its start point.
     const QJsonArray box = p["box"].toArray();
     EXPECT_NEAR(box[2].toDouble(), 68.0, 1e-9);  // the logo: 8 mm square from x = 60
