@@ -156,10 +156,10 @@ inline Drawing featureDrawing() {
     return d;
 }
 
-// The shapes featureDrawing has one of, in their variants: circles and arcs every way round,
-// ellipses flatter and taller than round, plain and special points, long, turned and vertical
-// texts, every line type, solids of each colour source and arc solids of each kind, and a
-// dimension inside a block.
+// The shapes featureDrawing has one of, in their variants: a line on a layer that does not
+// exist, circles and arcs every way round, ellipses flatter and taller than round, plain and
+// special points, long, turned and vertical texts, every line type, solids of each colour source
+// and arc solids of each kind, and a dimension inside a block.
 inline Drawing varietyDrawing() {
     Drawing d;
     d.header = NewDrawingHeader();
@@ -179,6 +179,11 @@ inline Drawing varietyDrawing() {
         l.layer = static_cast<uint16_t>(style % 16);
         b.add(l);
     }
+    TDataSen stray;  // a layer past the sixteen of its group: drawn on layer "0"
+    stray.start = {0, -20};
+    stray.end = {10, -20};
+    stray.layer = 20;
+    b.add(stray);
     struct Arc { double radius, start, sweep, tilt, flat; uint32_t full; };
     const Arc arcs[] = {{5, 0, 2 * kFeaturePi, 0, 1, 1},   {5, 1, 2, 0, 1, 0},       {-5, 1, 2, 0, 1, 0},
                         {5, 1, -2, 0.5, 1, 0},  {5, 0.5, 7, 0, 1, 0},     {5, 0, 0, 0.3, 0.4, 1},
