@@ -338,6 +338,26 @@ TEST(PageExport, StrokesGoOutPenByPenButFillsAndTextsKeepTheirPlace) {
     EXPECT_EQ(countOf(content.substr(filled), " l\n"), 1u);
 }
 
+// Pens print at their width times the width of a unit, never thinner than the thinnest line.
+TEST(PageExport, PensPrintAtTheirWidthAndNoThinnerThanTheLeast) {
+    EnsureHeadlessGuiApplication();
+    test::DrawingBuilder b;
+    b.drawing.header.PaperSize = 4;
+    b.line(-100, 0, 100, 0, 2);
+    b.drawing.header.PenWidth[2] = 1;
+    b.extents(-101, -1, 101, 1);
+    for (const auto& [perUnit, least, written] :
+         {std::tuple{0.13, 0.1, "\n13 w "}, std::tuple{0.13, 0.5, "\n50 w "}, std::tuple{0.3, 0.1, "\n30 w "}}) {
+        ExportOptions o;
+        o.penWidthMm = perUnit;
+        o.minPenWidthMm = least;
+        std::vector<uint8_t> pdf;
+        ASSERT_TRUE(ExportImage(b.drawing, ImageFormat::Pdf, o, pdf).ok);
+        const std::string content = pageContent(pdf);
+        EXPECT_NE(content.find(written), std::string::npos) << written << content.substr(0, 600);
+    }
+}
+
 // What lies wholly beyond the paper cannot show on it and is not written; what reaches onto it,
 // or lies within a pen's width of its edge, is.
 TEST(PageExport, StrokesWhollyOffThePaperAreLeftOut) {
