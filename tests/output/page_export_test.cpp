@@ -266,6 +266,30 @@ TEST(PageExport, SeveralDrawingsMakeOnePageEachOnTheirOwnPaperWithBookmarks) {
     EXPECT_EQ(runTool("pdfinfo " + quoted(pdf)).find("rror"), std::string::npos);
 }
 
+// The page's content unpacked (the stream that sets up the page's matrix), for what Qt wrote.
+std::string pageContent(const std::vector<uint8_t>& pdf) {
+    const std::string text(pdf.begin(), pdf.end());
+    std::string best;
+    for (size_t at = 0; (at = text.find("stream\n", at)) != std::string::npos;) {
+        at += 7;
+        const size_t end = text.find("endstream", at);
+        if (end == std::string::npos) break;
+        std::string out(64 << 20, '\0');
+        uLongf size = out.size();
+        if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data() + at),
+                       end - at) == Z_OK &&
+            size > best.size() && out.substr(0, std::min<size_t>(size, 200)).find(" cm\n") != std::string::npos)
+            best = out.substr(0, size);
+    }
+    return best;
+}
+
+size_t countOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+    return n;
+}
+
 TEST(PageExport, APictureDrawnTwiceIsEmbeddedOnce) {
     if (!haveTool("pdfimages")) GTEST_SKIP() << "pdfimages (poppler-utils) is not installed";
     EnsureHeadlessGuiApplication();
@@ -292,30 +316,13 @@ TEST(PageExport, APictureDrawnTwiceIsEmbeddedOnce) {
     }
     EXPECT_EQ(placements, 3u) << list;
     EXPECT_EQ(objects.size(), 1u) << list;
-}
-
-// The page's content unpacked (the stream that sets up the page's matrix), for what Qt wrote.
-std::string pageContent(const std::vector<uint8_t>& pdf) {
-    const std::string text(pdf.begin(), pdf.end());
-    std::string best;
-    for (size_t at = 0; (at = text.find("stream\n", at)) != std::string::npos;) {
-        at += 7;
-        const size_t end = text.find("endstream", at);
-        if (end == std::string::npos) break;
-        std::string out(64 << 20, '\0');
-        uLongf size = out.size();
-        if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data() + at),
-                       end - at) == Z_OK &&
-            size > best.size() && out.substr(0, std::min<size_t>(size, 200)).find(" cm\n") != std::string::npos)
-            best = out.substr(0, size);
+    // Each placed at its text's start, its top 30 mm above (hundredths of a millimetre from the
+    // paper's top left corner), 40 by 30 mm.
+    const std::string content = pageContent(test::readFileBytes(pdf));
+    for (const char* left : {"4850", "10850", "16850"}) {
+        const std::string placed = std::string("100 0 0 100 ") + left + " 7500 cm\n40 0 0 -30 0 30 cm /Im";
+        EXPECT_NE(content.find(placed), std::string::npos) << placed << content.substr(0, 600);
     }
-    return best;
-}
-
-size_t countOf(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
-    return n;
 }
 
 TEST(PageExport, StrokesGoOutPenByPenButFillsAndTextsKeepTheirPlace) {
