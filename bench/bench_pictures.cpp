@@ -26,10 +26,10 @@ constexpr int kCanvas = 2000;
 class PictureOnlyTarget : public NullTarget {
 public:
     PictureOnlyTarget() : canvas_(kCanvas, kCanvas, QImage::Format_ARGB32_Premultiplied), painter_(&canvas_) {}
-    void stretchPicture(int l, int t, int r, int b, const RasterImage& p) override {
+    void image(const DeviceRect& r, const RasterImage& p) override {
         const QImage view(reinterpret_cast<const uchar*>(p.pixels.data()), p.width, p.height,
                           p.width * 4, QImage::Format_ARGB32);
-        painter_.drawImage(QRect(l, t, r - l, b - t), view);
+        painter_.drawImage(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), view);
     }
 
 private:
@@ -85,7 +85,7 @@ void BM_OneReferenceAndStretches(benchmark::State& state) {
         RenderContext context(f.drawing, f.options);
         DrawImageReference(context, target, xOf(0), yOf(0), 4.0, f.reference);
         for (int i = 1; i < kReferences; ++i)
-            target.stretchPicture(xOf(i), yOf(i) - 100, xOf(i) + 100, yOf(i), decoded);
+            target.image({xOf(i), yOf(i) - 100, xOf(i) + 100, yOf(i)}, decoded);
     }
 }
 BENCHMARK(BM_OneReferenceAndStretches)->Unit(benchmark::kMillisecond);

@@ -107,19 +107,22 @@ public:
     std::vector<Piece> pieces;
     bool discard = false;
 
-    void setPen(const PenSpec& p) override {
+    void polyline(const DevicePoint* p, size_t n, const PenSpec& spec) override {
         if (discard) return;
-        QPen pen(QtColorOf(p.color));
-        pen.setWidth(p.width);
-        pen.setCapStyle(p.geometric ? Qt::FlatCap : Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
-        if (pens.empty() || pens.back() != pen) pens.push_back(pen);
-    }
-    void polyline(const DevicePoint* p, size_t n) override {
-        if (discard) return;
+        if (pens.empty() || !(last_ == spec)) {
+            QPen pen(QtColorOf(spec.color));
+            pen.setWidth(spec.width);
+            pen.setCapStyle(spec.geometric ? Qt::FlatCap : Qt::RoundCap);
+            pen.setJoinStyle(Qt::RoundJoin);
+            if (pens.empty() || pens.back() != pen) pens.push_back(pen);
+            last_ = spec;
+        }
         pieces.push_back({uint32_t(pens.size() - 1), uint32_t(points.size()), uint32_t(n)});
         for (size_t i = 0; i < n; ++i) points.emplace_back(p[i].x, p[i].y);
     }
+
+private:
+    PenSpec last_;
 };
 
 void BM_DirectPainterSamePrimitives(benchmark::State& state) {

@@ -20,35 +20,25 @@ void check(int v) {
 
 class CheckingTarget : public RenderTarget {
 public:
-    void setPen(const PenSpec&) override {}
-    void setBrush(const BrushSpec&) override {}
-    void fillRect(int l, int t, int r, int b) override { check(l), check(t), check(r), check(b); }
-    void moveTo(int x, int y) override { check(x), check(y); }
-    void lineTo(int x, int y) override { check(x), check(y); }
-    void polyline(const DevicePoint* p, size_t n) override { points(p, n); }
-    void polygon(const DevicePoint* p, size_t n) override { points(p, n); }
-    void ellipse(int l, int t, int r, int b) override { check(l), check(t), check(r), check(b); }
-    void arc(int l, int t, int r, int b, int xs, int ys, int xe, int ye) override {
-        check(l), check(t), check(r), check(b), check(xs), check(ys), check(xe), check(ye);
+    void polyline(const DevicePoint* p, size_t n, const PenSpec&) override { points(p, n); }
+    void polygon(const DevicePoint* p, size_t n, const PenSpec&, const BrushSpec&) override { points(p, n); }
+    void fillRect(const DeviceRect& r, const BrushSpec&) override { rect(r); }
+    void ellipse(const DeviceRect& r, const PenSpec&, const BrushSpec&) override { rect(r); }
+    void arc(const DeviceRect& r, DevicePoint start, DevicePoint end, const PenSpec&) override {
+        rect(r);
+        check(start.x), check(start.y), check(end.x), check(end.y);
     }
-    void setFont(const FontSpec&) override {}
-    void setTextColor(uint32_t) override {}
-    void textOut(int x, int y, const std::u32string&) override { check(x), check(y); }
-    void beginPath() override { ++depth_; }
-    void endPath() override {
-        if (--depth_ < 0) __builtin_trap();
-    }
-    void strokeAndFillPath() override {}
-    void stretchPicture(int l, int t, int r, int b, const RasterImage& picture) override {
-        check(l), check(t), check(r), check(b);
+    void text(DevicePoint cell, const std::u32string&, const TextStyle&) override { check(cell.x), check(cell.y); }
+    void image(const DeviceRect& r, const RasterImage& picture) override {
+        rect(r);
         if (picture.pixels.size() != size_t(picture.width) * size_t(picture.height)) __builtin_trap();
     }
 
 private:
-    void points(const DevicePoint* p, size_t n) {
+    static void rect(const DeviceRect& r) { check(r.left), check(r.top), check(r.right), check(r.bottom); }
+    static void points(const DevicePoint* p, size_t n) {
         for (size_t i = 0; i < n; ++i) check(p[i].x), check(p[i].y);
     }
-    int depth_ = 0;
 };
 
 }  // namespace

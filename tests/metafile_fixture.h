@@ -12,8 +12,7 @@ namespace korvel::test {
 // A w × h metafile, white with its right half black.
 inline QByteArray HalfBlackMetafile(int w, int h) {
     EmfTarget emf(FittedMetafileFrame(w, h), "test");
-    emf.setBrush(BrushSpec{});
-    emf.fillRect(w / 2, 0, w, h);
+    emf.fillRect({w / 2, 0, w, h}, BrushSpec{});
     std::vector<uint8_t> bytes;
     std::string error;
     emf.finish(bytes, error);

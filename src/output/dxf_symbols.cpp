@@ -26,7 +26,7 @@ std::vector<Point2> pointsOf(const RecordedCall& call) {
 }
 
 DxfSymbolArc circleOf(const RecordedCall& call) {
-    const double l = call.args[0], t = call.args[1], r = call.args[2], b = call.args[3];
+    const double l = call.rect.left, t = call.rect.top, r = call.rect.right, b = call.rect.bottom;
     DxfSymbolArc arc;
     arc.center = toMillimetres((l + r) / 2.0, (t + b) / 2.0);
     arc.radius = (r - l) / 2.0 / kUnitsPerMillimetre;
@@ -38,8 +38,8 @@ DxfSymbolArc circleOf(const RecordedCall& call) {
 // point twice is the whole circle.
 DxfSymbolArc arcOf(const RecordedCall& call) {
     DxfSymbolArc arc = circleOf(call);
-    const double cx = (call.args[0] + call.args[2]) / 2.0, cy = (call.args[1] + call.args[3]) / 2.0;
-    const int xs = call.args[4], ys = call.args[5], xe = call.args[6], ye = call.args[7];
+    const double cx = (call.rect.left + call.rect.right) / 2.0, cy = (call.rect.top + call.rect.bottom) / 2.0;
+    const int xs = call.points[0].x, ys = call.points[0].y, xe = call.points[1].x, ye = call.points[1].y;
     if (xs == xe && ys == ye) return arc;
     arc.full = false;
     arc.startDegrees = std::atan2(-(ys - cy), xs - cx) * kRadiansToDegrees;

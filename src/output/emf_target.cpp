@@ -225,18 +225,6 @@ void EmfTarget::selectObject(int slot) { append(U_EMRSELECTOBJECT_set(static_cas
 
 void EmfTarget::deleteObject(int slot) { append(U_EMRDELETEOBJECT_set(static_cast<uint32_t>(slot))); }
 
-void EmfTarget::needPen() {
-    if (havePen_) objects_.select(pen_);
-}
-
-void EmfTarget::needBrush() {
-    if (haveBrush_) objects_.select(MetafileObject::of(brush_));
-}
-
-void EmfTarget::needFont() {
-    if (haveFont_) objects_.select(MetafileObject::of(font_));
-}
-
 void EmfTarget::bound(int x, int y) {
     if (maxX_ < minX_) {
         minX_ = maxX_ = x;
@@ -247,53 +235,29 @@ void EmfTarget::bound(int x, int y) {
     minY_ = std::min(minY_, y), maxY_ = std::max(maxY_, y);
 }
 
-// Styles are taken when a drawing call needs them: a pen set and replaced before anything is
-// drawn costs nothing.
-void EmfTarget::setPen(const PenSpec& pen) {
-    pen_ = pen;
-    havePen_ = true;
-}
-
-void EmfTarget::setBrush(const BrushSpec& brush) {
-    brush_ = brush;
-    haveBrush_ = true;
-}
-
-void EmfTarget::setFont(const FontSpec& font) {
-    font_ = font;
-    haveFont_ = true;
-}
-
-void EmfTarget::setTextColor(uint32_t color) {
+void EmfTarget::textColor(uint32_t color) {
     if (haveTextColor_ && color == textColor_) return;
     append(U_EMRSETTEXTCOLOR_set(colorRef(color)));
     textColor_ = color;
     haveTextColor_ = true;
 }
 
-void EmfTarget::fillRect(int left, int top, int right, int bottom) {
-    if (right <= left || bottom <= top) return;
+void EmfTarget::fillRect(const DeviceRect& r, const BrushSpec& brush) {
+    if (r.right <= r.left || r.bottom <= r.top) return;
     // FillRect has no record of its own; a rectangle without outline fills the same pixels when
     // it reaches one further right and down.
-    needBrush();
+    objects_.select(MetafileObject::of(brush));
     append(U_EMRSELECTOBJECT_set(U_NULL_PEN));
     objects_.penReplaced();
-    append(U_EMRRECTANGLE_set(rectL(left, top, right + 1, bottom + 1)));
-    bound(left, top);
-    bound(right, bottom);
+    append(U_EMRRECTANGLE_set(rectL(r.left, r.top, r.right + 1, r.bottom + 1)));
+    bound(r.left, r.top);
+    bound(r.right, r.bottom);
 }
 
-void EmfTarget::moveTo(int x, int y) { append(U_EMRMOVETOEX_set(pointL(x, y))); }
-
-void EmfTarget::lineTo(int x, int y) {
-    needPen();
-    append(U_EMRLINETO_set(pointL(x, y)));
-    bound(x, y);
-}
-
-void EmfTarget::polyline(const DevicePoint* points, size_t count) {
+void EmfTarget::polyline(const DevicePoint* points, size_t count, const PenSpec& pen) {
     if (count < 2) return;
-    needPen();
+    // A change of pen writes its select record, which puts out the batch of the pen before.
+    objects_.select(pen);
     if (!fits16(points, count)) {
         const std::vector<U_POINTL> pts = pointsL(points, count);
         const U_RECTL b = boundsOf(points, count);
@@ -322,10 +286,11 @@ void EmfTarget::polyline(const DevicePoint* points, size_t count) {
     batchCounts_.push_back(static_cast<uint32_t>(count));
 }
 
-void EmfTarget::polygon(const DevicePoint* points, size_t count) {
+void EmfTarget::polygon(const DevicePoint* points, size_t count, const PenSpec& pen,
+                        const BrushSpec& brush) {
     if (count < 2) return;
-    needPen();
-    needBrush();
+    objects_.select(pen);
+    objects_.select(MetafileObject::of(brush));
     const U_RECTL b = boundsOf(points, count);
     if (fits16(points, count)) {
         const std::vector<U_POINT16> pts = points16(points, count);
@@ -338,40 +303,41 @@ void EmfTarget::polygon(const DevicePoint* points, size_t count) {
     bound(b.right, b.bottom);
 }
 
-void EmfTarget::ellipse(int left, int top, int right, int bottom) {
-    needPen();
-    needBrush();
-    append(U_EMRELLIPSE_set(rectL(left, top, right, bottom)));
-    bound(left, top);
-    bound(right, bottom);
+void EmfTarget::ellipse(const DeviceRect& r, const PenSpec& pen, const BrushSpec& brush) {
+    objects_.select(pen);
+    objects_.select(MetafileObject::of(brush));
+    append(U_EMRELLIPSE_set(rectL(r.left, r.top, r.right, r.bottom)));
+    bound(r.left, r.top);
+    bound(r.right, r.bottom);
 }
 
-void EmfTarget::arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
-                    int yEnd) {
-    needPen();
-    append(U_EMRARC_set(rectL(left, top, right, bottom), pointL(xStart, yStart), pointL(xEnd, yEnd)));
-    bound(left, top);
-    bound(right, bottom);
+void EmfTarget::arc(const DeviceRect& r, DevicePoint start, DevicePoint end, const PenSpec& pen) {
+    objects_.select(pen);
+    append(U_EMRARC_set(rectL(r.left, r.top, r.right, r.bottom), pointL(start.x, start.y),
+                        pointL(end.x, end.y)));
+    bound(r.left, r.top);
+    bound(r.right, r.bottom);
 }
 
-void EmfTarget::textOut(int x, int y, const std::u32string& text) {
+void EmfTarget::glyphs(DevicePoint cell, const std::u32string& text, const FontSpec& font) {
     const std::u16string units = CodePointsToUtf16(text);
     if (units.empty()) return;
-    needFont();
+    objects_.select(MetafileObject::of(font));
     std::vector<uint16_t> chars(units.begin(), units.end());
     // Advances per unit: the cell width the font asks for, doubled for full-width characters.
     // Each call keeps a record of its own: readers that place glyphs by the font's own advances
     // (emf2svg among them) would misplace glyphs joined into one record.
     std::vector<uint32_t> dx(chars.size());
-    const int half = std::max(haveFont_ ? font_.width : 0, 1);
+    const int half = std::max(font.width, 1);
     for (size_t i = 0; i < chars.size(); ++i) dx[i] = chars[i] < 0x100 ? half : 2 * half;
-    char* emrtext = emrtext_set(pointL(x, y), static_cast<U_NUM_STR>(chars.size()), 2, chars.data(),
-                                U_ETO_NONE, rectL(0, 0, -1, -1), dx.data());
+    char* emrtext = emrtext_set(pointL(cell.x, cell.y), static_cast<U_NUM_STR>(chars.size()), 2,
+                                chars.data(), U_ETO_NONE, rectL(0, 0, -1, -1), dx.data());
     if (!emrtext) {
         failed_ = true;
         return;
     }
-    const int h = haveFont_ ? std::abs(font_.height) : 0;
+    const int h = std::abs(font.height);
+    const int x = cell.x, y = cell.y;
     const U_RECTL b = rectL(x - h, y - h, x + 2 * h * static_cast<int>(chars.size()), y + 2 * h);
     append(U_EMREXTTEXTOUTW_set(b, U_GM_COMPATIBLE, 2540.0f / 96.0f, 2540.0f / 96.0f,
                                 reinterpret_cast<PU_EMRTEXT>(emrtext)));
@@ -379,23 +345,23 @@ void EmfTarget::textOut(int x, int y, const std::u32string& text) {
     bound(x, y);
 }
 
-void EmfTarget::beginPath() {
+void EmfTarget::text(DevicePoint cell, const std::u32string& text, const TextStyle& style) {
+    if (style.mode == TextMode::Glyphs) {
+        textColor(style.color);
+        glyphs(cell, text, style.font);
+        return;
+    }
     append(U_EMRBEGINPATH_set());
-    inPath_ = true;
-}
-
-void EmfTarget::endPath() {
+    textColor(style.color);
+    glyphs(cell, text, style.font);
     append(U_EMRENDPATH_set());
-    inPath_ = false;
-}
-
-void EmfTarget::strokeAndFillPath() {
-    needPen();
-    needBrush();
+    objects_.select(style.outlinePen);
+    objects_.select(MetafileObject::of(style.outlineBrush));
     append(U_EMRSTROKEANDFILLPATH_set(rectL(minX_, minY_, maxX_, maxY_)));
 }
 
-void EmfTarget::stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) {
+void EmfTarget::image(const DeviceRect& r, const RasterImage& picture) {
+    const int left = r.left, top = r.top, right = r.right, bottom = r.bottom;
     Dib dib = MakeDib(picture);
     if (dib.pixels.empty() || right == left || bottom == top) return;
     const U_RECTL b = rectL(std::min(left, right), std::min(top, bottom), std::max(left, right),
@@ -417,7 +383,6 @@ bool EmfTarget::finish(std::vector<uint8_t>& out, std::string& error) {
     }
     flushLines();
     finished_ = true;
-    if (inPath_) append(U_EMRABORTPATH_set());
     // Objects still selected would not be deleted: stock ones take their place first.
     append(U_EMRSELECTOBJECT_set(U_NULL_PEN));
     if (objects_.tableSize() > 0) {

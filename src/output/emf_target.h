@@ -26,24 +26,16 @@ public:
     EmfTarget(const MetafileFrame& frame, const std::string& description, uint64_t maxBytes = kMaxBytes);
     ~EmfTarget() override;
 
-    void setPen(const PenSpec& pen) override;
-    void setBrush(const BrushSpec& brush) override;
-    void fillRect(int left, int top, int right, int bottom) override;
-    void moveTo(int x, int y) override;
-    void lineTo(int x, int y) override;
-    void polyline(const DevicePoint* points, size_t count) override;
-    void polygon(const DevicePoint* points, size_t count) override;
-    void ellipse(int left, int top, int right, int bottom) override;
-    void arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
-             int yEnd) override;
-    void setFont(const FontSpec& font) override;
-    void setTextColor(uint32_t color) override;
-    void textOut(int x, int y, const std::u32string& text) override;
-    void beginPath() override;
-    void endPath() override;
-    void strokeAndFillPath() override;
-    void stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) override;
-    void flush() override { flushLines(); }
+    void end() override { flushLines(); }
+    void polyline(const DevicePoint* points, size_t count, const PenSpec& pen) override;
+    void polygon(const DevicePoint* points, size_t count, const PenSpec& pen,
+                 const BrushSpec& brush) override;
+    void fillRect(const DeviceRect& rect, const BrushSpec& brush) override;
+    void ellipse(const DeviceRect& box, const PenSpec& pen, const BrushSpec& brush) override;
+    void arc(const DeviceRect& box, DevicePoint start, DevicePoint end, const PenSpec& pen) override;
+    // Outline texts become a path of the glyphs, stroked and filled.
+    void text(DevicePoint cell, const std::u32string& text, const TextStyle& style) override;
+    void image(const DeviceRect& rect, const RasterImage& picture) override;
 
     // Ends the metafile and hands over its bytes; false (with the reason) when a record could
     // not be made. The target takes no more calls afterwards.
@@ -64,9 +56,8 @@ private:
     // `roomChecked`: the batch of lines, whose room was taken as it grew.
     void store(char* record, bool roomChecked = false);
     void flushLines();
-    void needPen();
-    void needBrush();
-    void needFont();
+    void textColor(uint32_t color);
+    void glyphs(DevicePoint cell, const std::u32string& text, const FontSpec& font);
     void bound(int x, int y);
 
     MetafileFrame frame_;
@@ -76,7 +67,6 @@ private:
     bool full_ = false;
     uint64_t maxBytes_;
     bool finished_ = false;
-    bool inPath_ = false;
 
     MetafileObjects objects_;
     // Lines of the selected pen waiting to be written as one record: points, points per line,
@@ -88,10 +78,7 @@ private:
     std::vector<uint32_t> batchCounts_;
     int batchLeft_ = 0, batchTop_ = 0, batchRight_ = 0, batchBottom_ = 0;
 
-    bool havePen_ = false, haveBrush_ = false, haveFont_ = false, haveTextColor_ = false;
-    PenSpec pen_;
-    BrushSpec brush_;
-    FontSpec font_;
+    bool haveTextColor_ = false;
     uint32_t textColor_ = 0;
 
     int minX_ = 0, minY_ = 0, maxX_ = -1, maxY_ = -1;  // drawn area, for the header's bounds

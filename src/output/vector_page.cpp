@@ -39,83 +39,61 @@ public:
           thinnest_(std::max(1, static_cast<int>(std::lround(options.minPenWidthMm * unitsPerMm)))),
           width_(width), height_(height) {}
 
-    void setPen(const PenSpec& pen) override {
-        pen_ = pen;
-        const double w = pen.width <= 0 ? 0.0 : pen.width * perWidth_;
-        pen_.width = std::max(thinnest_, static_cast<int>(std::min(w, 1.0e6)));
-    }
-    void setBrush(const BrushSpec& brush) override { inner_.setBrush(brush); }
-    void fillRect(int l, int t, int r, int b) override {
-        putOutAll();
-        inner_.fillRect(l, t, r, b);
-    }
-    void moveTo(int x, int y) override { current_ = {x, y}; }
-    void lineTo(int x, int y) override {
-        const DevicePoint line[2] = {current_, {x, y}};
-        polyline(line, 2);
-        current_ = {x, y};
-    }
-    void polyline(const DevicePoint* p, size_t n) override {
-        if (n < 2 || offPage(p, n)) return;
+    void polyline(const DevicePoint* p, size_t n, const PenSpec& pen) override {
+        const PenSpec paper = onPaper(pen);
+        if (n < 2 || offPage(p, n, paper)) return;
         putOutText();
-        Stroke& s = strokesOf(pen_);
+        Stroke& s = strokesOf(paper);
         s.points.insert(s.points.end(), p, p + n);
         s.counts.push_back(n);
         held_ += n;
         if (held_ >= kMaxHeldPoints) putOutStrokes();
     }
-    void polygon(const DevicePoint* p, size_t n) override {
-        withPen();
-        inner_.polygon(p, n);
+    void polygon(const DevicePoint* p, size_t n, const PenSpec& pen, const BrushSpec& brush) override {
+        putOutAll();
+        inner_.polygon(p, n, onPaper(pen), brush);
     }
-    void ellipse(int l, int t, int r, int b) override {
-        withPen();
-        inner_.ellipse(l, t, r, b);
+    void fillRect(const DeviceRect& rect, const BrushSpec& brush) override {
+        putOutAll();
+        inner_.fillRect(rect, brush);
     }
-    void arc(int l, int t, int r, int b, int xs, int ys, int xe, int ye) override {
-        withPen();
-        inner_.arc(l, t, r, b, xs, ys, xe, ye);
+    void ellipse(const DeviceRect& box, const PenSpec& pen, const BrushSpec& brush) override {
+        putOutAll();
+        inner_.ellipse(box, onPaper(pen), brush);
     }
-    void setFont(const FontSpec& font) override { font_ = font; }
-    void setTextColor(uint32_t color) override { textColor_ = color; }
-    void textOut(int x, int y, const std::u32string& text) override {
+    void arc(const DeviceRect& box, DevicePoint start, DevicePoint end, const PenSpec& pen) override {
+        putOutAll();
+        inner_.arc(box, start, end, onPaper(pen));
+    }
+    void text(DevicePoint cell, const std::u32string& text, const TextStyle& style) override {
         putOutStrokes();
-        if (pathOpen_ || text.size() != 1) {
+        if (style.mode == TextMode::Outline || text.size() != 1) {
             putOutText();
-            inner_.setFont(font_);
-            inner_.setTextColor(textColor_);
-            inner_.textOut(x, y, text);
+            TextStyle paper = style;
+            paper.outlinePen = onPaper(style.outlinePen);
+            inner_.text(cell, text, paper);
             return;
         }
-        if (!run_.empty() && !(runFont_ == font_ && runColor_ == textColor_)) putOutText();
+        if (!run_.empty() && !(runFont_ == style.font && runColor_ == style.color)) putOutText();
         if (run_.empty()) {
-            runFont_ = font_;
-            runColor_ = textColor_;
+            runFont_ = style.font;
+            runColor_ = style.color;
         }
-        run_.push_back({x, y, text[0]});
+        run_.push_back({cell.x, cell.y, text[0]});
     }
-    void beginPath() override {
+    void clip(const std::optional<DeviceRect>& rect) override {
         putOutAll();
-        pathOpen_ = true;
-        inner_.beginPath();
+        inner_.clip(rect);
     }
-    void endPath() override {
-        pathOpen_ = false;
-        inner_.endPath();
-    }
-    void strokeAndFillPath() override {
-        withPen();
-        inner_.strokeAndFillPath();
-    }
-    void flush() override {
+    void end() override {
         putOutAll();
-        inner_.flush();
+        inner_.end();
     }
 
-    void stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) override {
+    void image(const DeviceRect& rect, const RasterImage& picture) override {
         putOutAll();
         if (picture.empty() || picture.pixels.size() < size_t(picture.width) * picture.height) return;
-        inner_.flush();
+        inner_.end();
         // The picture cache hands out the same pixels for every reference to one file: the
         // same QImage for them lets the PDF engine write the image once.
         QImage& image = images_[picture.pixels.data()];
@@ -123,7 +101,7 @@ public:
             image = QImage(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.width, picture.height,
                            picture.width * 4, QImage::Format_ARGB32)
                         .copy();
-        painter_.drawImage(QRect(left, top, right - left, bottom - top), image);
+        painter_.drawImage(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), image);
     }
 
 private:
@@ -142,15 +120,23 @@ private:
         return strokes_.back();
     }
 
+    // The renderer's widths (dots, 0 the thinnest) as widths on paper.
+    PenSpec onPaper(const PenSpec& pen) const {
+        PenSpec paper = pen;
+        const double w = pen.width <= 0 ? 0.0 : pen.width * perWidth_;
+        paper.width = std::max(thinnest_, static_cast<int>(std::min(w, 1.0e6)));
+        return paper;
+    }
+
     // A stroke wholly beyond the page's edges, pen width included, cannot show on it: leaving
     // it out keeps drawings much larger than their paper from costing what they would fitted.
-    bool offPage(const DevicePoint* p, size_t n) const {
+    bool offPage(const DevicePoint* p, size_t n, const PenSpec& pen) const {
         int64_t l = p[0].x, r = l, t = p[0].y, b = t;
         for (size_t i = 1; i < n; ++i) {
             l = std::min<int64_t>(l, p[i].x), r = std::max<int64_t>(r, p[i].x);
             t = std::min<int64_t>(t, p[i].y), b = std::max<int64_t>(b, p[i].y);
         }
-        const int64_t reach = pen_.width + 1;
+        const int64_t reach = pen.width + 1;
         return r < -reach || b < -reach || l > int64_t{width_} + reach || t > int64_t{height_} + reach;
     }
 
@@ -158,10 +144,9 @@ private:
         if (held_ == 0) return;
         for (Stroke& s : strokes_) {
             if (s.counts.empty()) continue;
-            inner_.setPen(s.pen);
             const DevicePoint* p = s.points.data();
             for (size_t n : s.counts) {
-                inner_.polyline(p, n);
+                inner_.polyline(p, n, s.pen);
                 p += n;
             }
             s.points.clear();
@@ -172,13 +157,14 @@ private:
 
     void putOutText() {
         if (run_.empty()) return;
-        inner_.flush();
+        inner_.end();
         // SVG writes a run of glyphs as an empty text in no font: there, characters one by one.
         const bool pdf = painter_.paintEngine() && painter_.paintEngine()->type() == QPaintEngine::Pdf;
         if (!pdf || !QtDrawGlyphRun(painter_, runFont_, runColor_, run_)) {
-            inner_.setFont(runFont_);
-            inner_.setTextColor(runColor_);
-            for (const GlyphCell& c : run_) inner_.textOut(c.x, c.y, std::u32string(1, c.ch));
+            TextStyle style;
+            style.font = runFont_;
+            style.color = runColor_;
+            for (const GlyphCell& c : run_) inner_.text({c.x, c.y}, std::u32string(1, c.ch), style);
         }
         run_.clear();
     }
@@ -188,24 +174,14 @@ private:
         putOutStrokes();
     }
 
-    void withPen() {
-        putOutAll();
-        inner_.setPen(pen_);
-    }
-
     QPainter& painter_;
     QtPainterTarget inner_;
     double perWidth_;
     int thinnest_;
     int width_, height_;
-    PenSpec pen_;
-    DevicePoint current_;
     std::vector<Stroke> strokes_;  // in the order their pens were first used
     size_t held_ = 0;
     std::map<const uint32_t*, QImage> images_;
-    FontSpec font_;
-    uint32_t textColor_ = 0;
-    bool pathOpen_ = false;
     std::vector<GlyphCell> run_;
     FontSpec runFont_;
     uint32_t runColor_ = 0;
@@ -254,7 +230,7 @@ RenderResult DrawPage(QPainter& painter, const Drawing& drawing, const ExportOpt
     request.scale = page.scale * unitsPerMm;
     PaperTarget target(painter, unitsPerMm, options, width, height);
     RenderResult result = RenderDrawing(target, drawing, render, request);
-    target.flush();
+    target.end();
 
     const size_t off = CountRecordsOffPage(drawing, page, options.render.layers.shownMask(drawing));
     const std::string warning = OffPageWarning(off, page);

@@ -78,14 +78,6 @@ void WmfTarget::markFrame() {
     append(U_WMRRECTANGLE_set(U_RECT16{0, 0, c(frame_.width), c(frame_.height)}));
 }
 
-void WmfTarget::needPen() {
-    if (havePen_) objects_.select(pen_);
-}
-
-void WmfTarget::needBrush() {
-    if (haveBrush_) objects_.select(MetafileObject::of(brush_));
-}
-
 void WmfTarget::selectObject(int slot) { append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(slot))); }
 
 void WmfTarget::deleteObject(int slot) { append(U_WMRDELETEOBJECT_set(static_cast<uint16_t>(slot))); }
@@ -151,48 +143,18 @@ void WmfTarget::append(char* record) {
     std::free(record);
 }
 
-// Styles are taken when a drawing call needs them: a pen set and replaced before anything is
-// drawn costs nothing.
-void WmfTarget::setPen(const PenSpec& pen) {
-    pen_ = pen;
-    havePen_ = true;
-}
-
-void WmfTarget::setBrush(const BrushSpec& brush) {
-    brush_ = brush;
-    haveBrush_ = true;
-}
-
-void WmfTarget::setFont(const FontSpec& font) {
-    font_ = font;
-    haveFont_ = true;
-}
-
-void WmfTarget::setTextColor(uint32_t color) {
-    if (haveTextColor_ && color == textColor_) return;
-    append(U_WMRSETTEXTCOLOR_set(colorRef(color)));
-    textColor_ = color;
-    haveTextColor_ = true;
-}
-
-void WmfTarget::fillRect(int left, int top, int right, int bottom) {
-    if (right <= left || bottom <= top) return;
-    needBrush();
+void WmfTarget::fillRect(const DeviceRect& r, const BrushSpec& brush) {
+    if (r.right <= r.left || r.bottom <= r.top) return;
+    objects_.select(MetafileObject::of(brush));
     objects_.select(MetafileObject::nullPen());
-    append(U_WMRRECTANGLE_set(U_RECT16{c(left), c(top), c(right + divisor_), c(bottom + divisor_)}));
+    append(U_WMRRECTANGLE_set(
+        U_RECT16{c(r.left), c(r.top), c(r.right + divisor_), c(r.bottom + divisor_)}));
 }
 
-void WmfTarget::moveTo(int x, int y) { append(U_WMRMOVETO_set(U_POINT16{c(x), c(y)})); }
-
-void WmfTarget::lineTo(int x, int y) {
-    needPen();
-    append(U_WMRLINETO_set(U_POINT16{c(x), c(y)}));
-}
-
-void WmfTarget::polyline(const DevicePoint* points, size_t count) {
+void WmfTarget::polyline(const DevicePoint* points, size_t count, const PenSpec& pen) {
     // A record holds at most 65535 points; longer lines go in pieces that share their ends.
     constexpr size_t kMax = 65535;
-    if (count >= 2) needPen();
+    if (count >= 2) objects_.select(pen);
     for (size_t start = 0; start + 1 < count; start += kMax - 1) {
         const size_t n = std::min(kMax, count - start);
         std::vector<U_POINT16> pts(n);
@@ -201,39 +163,45 @@ void WmfTarget::polyline(const DevicePoint* points, size_t count) {
     }
 }
 
-void WmfTarget::polygon(const DevicePoint* points, size_t count) {
+void WmfTarget::polygon(const DevicePoint* points, size_t count, const PenSpec& pen,
+                        const BrushSpec& brush) {
     if (count < 2) return;
-    needPen();
-    needBrush();
+    objects_.select(pen);
+    objects_.select(MetafileObject::of(brush));
     const size_t n = std::min<size_t>(count, 65535);
     std::vector<U_POINT16> pts(n);
     for (size_t i = 0; i < n; ++i) pts[i] = U_POINT16{c(points[i].x), c(points[i].y)};
     append(U_WMRPOLYGON_set(static_cast<uint16_t>(n), pts.data()));
 }
 
-void WmfTarget::ellipse(int left, int top, int right, int bottom) {
-    needPen();
-    needBrush();
-    append(U_WMRELLIPSE_set(U_RECT16{c(left), c(top), c(right), c(bottom)}));
+void WmfTarget::ellipse(const DeviceRect& r, const PenSpec& pen, const BrushSpec& brush) {
+    objects_.select(pen);
+    objects_.select(MetafileObject::of(brush));
+    append(U_WMRELLIPSE_set(U_RECT16{c(r.left), c(r.top), c(r.right), c(r.bottom)}));
 }
 
-void WmfTarget::arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
-                    int yEnd) {
-    needPen();
-    append(U_WMRARC_set(U_POINT16{c(xStart), c(yStart)}, U_POINT16{c(xEnd), c(yEnd)},
-                        U_RECT16{c(left), c(top), c(right), c(bottom)}));
+void WmfTarget::arc(const DeviceRect& r, DevicePoint start, DevicePoint end, const PenSpec& pen) {
+    objects_.select(pen);
+    append(U_WMRARC_set(U_POINT16{c(start.x), c(start.y)}, U_POINT16{c(end.x), c(end.y)},
+                        U_RECT16{c(r.left), c(r.top), c(r.right), c(r.bottom)}));
 }
 
-void WmfTarget::textOut(int x, int y, const std::u32string& text) {
+void WmfTarget::text(DevicePoint cell, const std::u32string& text, const TextStyle& style) {
+    if (!haveTextColor_ || style.color != textColor_) {
+        append(U_WMRSETTEXTCOLOR_set(colorRef(style.color)));
+        textColor_ = style.color;
+        haveTextColor_ = true;
+    }
     std::string bytes = CodePointsToCp932(text);
     if (bytes.empty()) return;
     if (bytes.size() > 32767) bytes.resize(32767);
-    if (haveFont_) objects_.select(MetafileObject::of(font_));
-    append(U_WMREXTTEXTOUT_set(U_POINT16{c(x), c(y)}, static_cast<int16_t>(bytes.size()), 0,
+    objects_.select(MetafileObject::of(style.font));
+    append(U_WMREXTTEXTOUT_set(U_POINT16{c(cell.x), c(cell.y)}, static_cast<int16_t>(bytes.size()), 0,
                                bytes.data(), nullptr, U_RECT16{0, 0, 0, 0}));
 }
 
-void WmfTarget::stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) {
+void WmfTarget::image(const DeviceRect& r, const RasterImage& picture) {
+    const int left = r.left, top = r.top, right = r.right, bottom = r.bottom;
     Dib dib = MakeDib(picture);
     if (dib.pixels.empty() || right == left || bottom == top) return;
     if (picture.width > 32767 || picture.height > 32767) return;  // beyond the record's fields

@@ -21,25 +21,15 @@ public:
     explicit WmfTarget(const MetafileFrame& frame);
     ~WmfTarget() override;
 
-    void setPen(const PenSpec& pen) override;
-    void setBrush(const BrushSpec& brush) override;
-    void fillRect(int left, int top, int right, int bottom) override;
-    void moveTo(int x, int y) override;
-    void lineTo(int x, int y) override;
-    void polyline(const DevicePoint* points, size_t count) override;
-    void polygon(const DevicePoint* points, size_t count) override;
-    void ellipse(int left, int top, int right, int bottom) override;
-    void arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
-             int yEnd) override;
-    void setFont(const FontSpec& font) override;
-    void setTextColor(uint32_t color) override;
-    // Windows metafiles record no paths: between beginPath and endPath texts are drawn as
-    // plain text in the text colour, and strokeAndFillPath does nothing.
-    void textOut(int x, int y, const std::u32string& text) override;
-    void beginPath() override {}
-    void endPath() override {}
-    void strokeAndFillPath() override {}
-    void stretchPicture(int left, int top, int right, int bottom, const RasterImage& picture) override;
+    void polyline(const DevicePoint* points, size_t count, const PenSpec& pen) override;
+    void polygon(const DevicePoint* points, size_t count, const PenSpec& pen,
+                 const BrushSpec& brush) override;
+    void fillRect(const DeviceRect& rect, const BrushSpec& brush) override;
+    void ellipse(const DeviceRect& box, const PenSpec& pen, const BrushSpec& brush) override;
+    void arc(const DeviceRect& box, DevicePoint start, DevicePoint end, const PenSpec& pen) override;
+    // Windows metafiles record no paths: outline texts are drawn as plain text in their colour.
+    void text(DevicePoint cell, const std::u32string& text, const TextStyle& style) override;
+    void image(const DeviceRect& rect, const RasterImage& picture) override;
 
     // The placeable header, the records and the end record.
     bool finish(std::vector<uint8_t>& out, std::string& error);
@@ -54,8 +44,6 @@ private:
 
     void append(char* record);
     int16_t c(int v) const;  // device units to logical units, clamped to 16 bits
-    void needPen();
-    void needBrush();
     void markFrame();
 
     MetafileFrame frame_;
@@ -66,10 +54,7 @@ private:
     bool finished_ = false;
 
     MetafileObjects objects_;
-    bool havePen_ = false, haveBrush_ = false, haveFont_ = false, haveTextColor_ = false;
-    PenSpec pen_;
-    BrushSpec brush_;
-    FontSpec font_;
+    bool haveTextColor_ = false;
     uint32_t textColor_ = 0;
 };
 

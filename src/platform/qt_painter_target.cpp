@@ -2,6 +2,7 @@
 #include "platform/qt_painter_target.h"
 
 #include <QImage>
+#include <QPainterPath>
 #include <cmath>
 
 #include "platform/qt_colour.h"
@@ -85,162 +86,138 @@ QtPainterTarget::QtPainterTarget(QPainter& painter) : painter_(painter) {
 
 QtPainterTarget::~QtPainterTarget() { flushLines(); }
 
-void QtPainterTarget::flush() { flushLines(); }
+void QtPainterTarget::end() { flushLines(); }
+
+void QtPainterTarget::clip(const std::optional<DeviceRect>& rect) {
+    flushLines();
+    if (rect) painter_.setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
+    else painter_.setClipping(false);
+}
 
 void QtPainterTarget::flushLines() {
     if (lines_.empty()) return;
-    if (pen_.geometric || pen_.width < 2 || pen_.width > kOutlinedWidth) {
-        applyPen();
+    const PenSpec& pen = linesPen_;
+    if (pen.geometric || pen.width < 2 || pen.width > kOutlinedWidth) {
+        usePen(pen);
         painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
         lines_.clear();
         return;
     }
     painter_.setPen(Qt::NoPen);
-    painter_.setBrush(QtColorOf(pen_.color));
+    painter_.setBrush(QtColorOf(pen.color));
     QPointF outline[18];
     for (const QLine& line : lines_) {
-        capsule(line, pen_.width, outline);
+        capsule(line, pen.width, outline);
         painter_.drawPolygon(outline, 18, Qt::WindingFill);
     }
     lines_.clear();
-    penApplied_ = brushApplied_ = false;
+    painterPen_.reset();
+    painterBrush_.reset();
 }
 
-void QtPainterTarget::setPen(const PenSpec& pen) {
-    if (penApplied_ && pen == pen_) return;
-    flushLines();
-    pen_ = pen;
-    penApplied_ = false;
-}
-
-void QtPainterTarget::setBrush(const BrushSpec& brush) {
-    if (brushApplied_ && brush == brush_) return;
-    brush_ = brush;
-    brushApplied_ = false;
-}
-
-void QtPainterTarget::applyPen() {
-    if (penApplied_) return;
+void QtPainterTarget::usePen(const PenSpec& spec) {
+    if (painterPen_ && *painterPen_ == spec) return;
+    painterPen_ = spec;
     // Drawings use few pens; building a QPen for each record would cost more than the drawing.
     for (const auto& known : penCache_) {
-        if (known.first == pen_) {
+        if (known.first == spec) {
             painter_.setPen(known.second);
-            penApplied_ = true;
             return;
         }
     }
-    QPen pen(QtColorOf(pen_.color));
+    QPen pen(QtColorOf(spec.color));
     // Width 0 is Qt's cosmetic one-pixel pen, as it is the thinnest pen of GDI. Wider plain
     // pens of GDI have round ends and joins.
-    pen.setWidth(pen_.width < 0 ? 0 : pen_.width);
-    pen.setCapStyle(pen_.geometric ? toQt(pen_.cap) : Qt::RoundCap);
-    pen.setJoinStyle(pen_.geometric ? toQt(pen_.join) : Qt::RoundJoin);
+    pen.setWidth(spec.width < 0 ? 0 : spec.width);
+    pen.setCapStyle(spec.geometric ? toQt(spec.cap) : Qt::RoundCap);
+    pen.setJoinStyle(spec.geometric ? toQt(spec.join) : Qt::RoundJoin);
     if (penCache_.size() >= kPenCacheSize) penCache_.erase(penCache_.begin());
-    penCache_.emplace_back(pen_, pen);
+    penCache_.emplace_back(spec, pen);
     painter_.setPen(pen);
-    penApplied_ = true;
 }
 
-void QtPainterTarget::applyBrush() {
-    if (brushApplied_) return;
-    painter_.setBrush(QBrush(QtColorOf(brush_.color), toQt(brush_.style)));
-    brushApplied_ = true;
+void QtPainterTarget::useBrush(const BrushSpec& brush) {
+    if (painterBrush_ && *painterBrush_ == brush) return;
+    painterBrush_ = brush;
+    painter_.setBrush(QBrush(QtColorOf(brush.color), toQt(brush.style)));
 }
 
-void QtPainterTarget::fillRect(int left, int top, int right, int bottom) {
+void QtPainterTarget::fillRect(const DeviceRect& r, const BrushSpec& brush) {
     flushLines();
-    if (right <= left || bottom <= top || brush_.style == BrushStyle::Clear) return;
-    painter_.fillRect(QRect(left, top, right - left, bottom - top),
-                      QBrush(QtColorOf(brush_.color), toQt(brush_.style)));
+    if (r.right <= r.left || r.bottom <= r.top || brush.style == BrushStyle::Clear) return;
+    painter_.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                      QBrush(QtColorOf(brush.color), toQt(brush.style)));
 }
 
-void QtPainterTarget::moveTo(int x, int y) { current_ = QPoint(x, y); }
-
-void QtPainterTarget::lineTo(int x, int y) {
-    flushLines();
-    applyPen();
-    const QPoint to(x, y);
-    painter_.drawLine(current_, to);
-    current_ = to;
-}
-
-void QtPainterTarget::polyline(const DevicePoint* points, size_t count) {
+void QtPainterTarget::polyline(const DevicePoint* points, size_t count, const PenSpec& pen) {
     if (count < 2) return;
     if (count == 2) {
+        if (!lines_.empty() && pen != linesPen_) flushLines();
+        linesPen_ = pen;
         lines_.emplace_back(points[0].x, points[0].y, points[1].x, points[1].y);
         if (lines_.size() >= 4096) flushLines();
         return;
     }
     flushLines();
-    applyPen();
+    usePen(pen);
     scratch_.resize(count);
     for (size_t i = 0; i < count; ++i) scratch_[i] = QPoint(points[i].x, points[i].y);
     painter_.drawPolyline(scratch_.data(), static_cast<int>(count));
 }
 
-void QtPainterTarget::polygon(const DevicePoint* points, size_t count) {
+void QtPainterTarget::polygon(const DevicePoint* points, size_t count, const PenSpec& pen,
+                              const BrushSpec& brush) {
     flushLines();
     if (count < 2) return;
-    applyPen();
-    applyBrush();
+    usePen(pen);
+    useBrush(brush);
     scratch_.resize(count);
     for (size_t i = 0; i < count; ++i) scratch_[i] = QPoint(points[i].x, points[i].y);
     painter_.drawPolygon(scratch_.data(), static_cast<int>(count), Qt::OddEvenFill);
 }
 
-void QtPainterTarget::ellipse(int left, int top, int right, int bottom) {
+void QtPainterTarget::ellipse(const DeviceRect& b, const PenSpec& pen, const BrushSpec& brush) {
     flushLines();
-    applyPen();
-    applyBrush();
-    painter_.drawEllipse(QRect(left, top, right - left, bottom - top));
+    usePen(pen);
+    useBrush(brush);
+    painter_.drawEllipse(QRect(b.left, b.top, b.right - b.left, b.bottom - b.top));
 }
 
-void QtPainterTarget::arc(int left, int top, int right, int bottom, int xStart, int yStart,
-                          int xEnd, int yEnd) {
+void QtPainterTarget::arc(const DeviceRect& b, DevicePoint from, DevicePoint to, const PenSpec& pen) {
     flushLines();
-    applyPen();
-    const double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
-    const double start = rayAngle(cx, cy, xStart, yStart);
-    double span = rayAngle(cx, cy, xEnd, yEnd) - start;
+    usePen(pen);
+    const double cx = (b.left + b.right) / 2.0, cy = (b.top + b.bottom) / 2.0;
+    const double start = rayAngle(cx, cy, from.x, from.y);
+    double span = rayAngle(cx, cy, to.x, to.y) - start;
     while (span <= 0.0) span += 360.0;  // equal rays: the whole ellipse
-    painter_.drawArc(QRect(left, top, right - left, bottom - top), static_cast<int>(std::lround(start * 16)),
-                     static_cast<int>(std::lround(span * 16)));
+    painter_.drawArc(QRect(b.left, b.top, b.right - b.left, b.bottom - b.top),
+                     static_cast<int>(std::lround(start * 16)), static_cast<int>(std::lround(span * 16)));
 }
 
-void QtPainterTarget::setFont(const FontSpec& font) { font_ = font; }
-
-void QtPainterTarget::setTextColor(uint32_t color) { textColor_ = color; }
-
-void QtPainterTarget::textOut(int x, int y, const std::u32string& text) {
+void QtPainterTarget::text(DevicePoint cell, const std::u32string& text, const TextStyle& style) {
     flushLines();
-    QtDrawText(painter_, font_, textColor_, x, y, text, pathOpen_ ? path_.get() : nullptr);
+    if (style.mode == TextMode::Outline) {
+        QPainterPath outline;
+        QtDrawText(painter_, style.font, style.color, cell.x, cell.y, text, &outline);
+        painterPen_.reset();
+        painterBrush_.reset();
+        usePen(style.outlinePen);
+        useBrush(style.outlineBrush);
+        painter_.drawPath(outline);
+        return;
+    }
+    QtDrawText(painter_, style.font, style.color, cell.x, cell.y, text, nullptr);
     // The text drawing may leave its own pen and brush on the painter.
-    penApplied_ = brushApplied_ = false;
+    painterPen_.reset();
+    painterBrush_.reset();
 }
 
-void QtPainterTarget::beginPath() {
-    path_ = std::make_unique<QPainterPath>();
-    pathOpen_ = true;
-}
-
-void QtPainterTarget::endPath() { pathOpen_ = false; }
-
-void QtPainterTarget::strokeAndFillPath() {
-    flushLines();
-    if (!path_) return;
-    applyPen();
-    applyBrush();
-    painter_.drawPath(*path_);
-    path_.reset();
-}
-
-void QtPainterTarget::stretchPicture(int left, int top, int right, int bottom,
-                                     const RasterImage& picture) {
+void QtPainterTarget::image(const DeviceRect& r, const RasterImage& picture) {
     flushLines();
     if (picture.empty() || picture.pixels.size() < size_t(picture.width) * picture.height) return;
     const QImage image(reinterpret_cast<const uchar*>(picture.pixels.data()), picture.width,
                        picture.height, picture.width * 4, QImage::Format_ARGB32);
-    painter_.drawImage(QRect(left, top, right - left, bottom - top), image);
+    painter_.drawImage(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), image);
 }
 
 }  // namespace korvel

@@ -5,7 +5,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -19,46 +19,31 @@ public:
     explicit QtPainterTarget(QPainter& painter);
     ~QtPainterTarget() override;
 
-    void setPen(const PenSpec& pen) override;
-    void setBrush(const BrushSpec& brush) override;
-    void fillRect(int left, int top, int right, int bottom) override;
-    void moveTo(int x, int y) override;
-    void lineTo(int x, int y) override;
-    void polyline(const DevicePoint* points, size_t count) override;
-    void polygon(const DevicePoint* points, size_t count) override;
-    void ellipse(int left, int top, int right, int bottom) override;
-    void arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
-             int yEnd) override;
-    void setFont(const FontSpec& font) override;
-    void setTextColor(uint32_t color) override;
-    void textOut(int x, int y, const std::u32string& text) override;
-    void beginPath() override;
-    void endPath() override;
-    void strokeAndFillPath() override;
-    void stretchPicture(int left, int top, int right, int bottom,
-                        const RasterImage& picture) override;
-    void flush() override;
+    void end() override;
+    void clip(const std::optional<DeviceRect>& rect) override;
+    void polyline(const DevicePoint* points, size_t count, const PenSpec& pen) override;
+    void polygon(const DevicePoint* points, size_t count, const PenSpec& pen,
+                 const BrushSpec& brush) override;
+    void fillRect(const DeviceRect& rect, const BrushSpec& brush) override;
+    void ellipse(const DeviceRect& box, const PenSpec& pen, const BrushSpec& brush) override;
+    void arc(const DeviceRect& box, DevicePoint start, DevicePoint end, const PenSpec& pen) override;
+    void text(DevicePoint cell, const std::u32string& text, const TextStyle& style) override;
+    void image(const DeviceRect& rect, const RasterImage& picture) override;
 
 private:
-    // The painter's pen and brush follow the last requested ones only when a drawing call needs them, and
-    // only when it changed: most records set the same pen as the one before.
-    void applyPen();
-    void applyBrush();
+    // The painter's pen and brush change only when a call asks for another one: most records
+    // draw with the pen of the record before.
+    void usePen(const PenSpec& pen);
+    void useBrush(const BrushSpec& brush);
     // Two-point lines of one pen are drawn together: most dashes and most lines are such.
     void flushLines();
 
     QPainter& painter_;
-    PenSpec pen_;
-    BrushSpec brush_;
-    bool penApplied_ = false;
-    bool brushApplied_ = false;
-    QPoint current_;
-    FontSpec font_;
-    uint32_t textColor_ = 0;
-    std::unique_ptr<QPainterPath> path_;
-    bool pathOpen_ = false;
+    std::optional<PenSpec> painterPen_;      // what the painter holds, when it is one of ours
+    std::optional<BrushSpec> painterBrush_;
     std::vector<QPoint> scratch_;
     std::vector<QLine> lines_;
+    PenSpec linesPen_;
     static constexpr size_t kPenCacheSize = 32;
     std::vector<std::pair<PenSpec, QPen>> penCache_;
 };

@@ -266,18 +266,11 @@ void ArcSolidShape(RenderTarget& target, uint32_t color, BrushStyle style, int k
     const ArcSolid shape = BuildArcSolid(kind, cx, cy, r, inner, start, sweep, flatness, tilt);
     PenSpec pen;
     pen.color = color;
-    target.setPen(pen);
     for (const auto& figure : shape.figures) {
         if (figure.empty()) continue;
-        if (shape.outlineOnly) {
-            target.polyline(figure.data(), figure.size());
-            continue;
-        }
-        target.setBrush({style, color});
-        target.polygon(figure.data(), figure.size());
+        if (shape.outlineOnly) target.polyline(figure.data(), figure.size(), pen);
+        else target.polygon(figure.data(), figure.size(), pen, {style, color});
     }
-    // The brush goes back to clear white so that later outlines are not filled.
-    target.setBrush({BrushStyle::Clear, 0xFFFFFFu});
 }
 
 }  // namespace korvel

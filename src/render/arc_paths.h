@@ -32,7 +32,8 @@ struct ArcSolid {
 
 ArcSolid BuildArcSolid(int kind, double cx, double cy, double r, double inner, double start,
                        double sweep, double flatness, double tilt);
-// Builds the shape and draws it: polylines with the pen, or polygons filled with the brush.
+// Builds the shape and draws it: outlines in the colour with the thinnest pen, or polygons
+// filled with the brush.
 void ArcSolidShape(RenderTarget& target, uint32_t color, BrushStyle style, int kind, double cx,
                    double cy, double r, double inner, double start, double sweep,
                    double flatness, double tilt);

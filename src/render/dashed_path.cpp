@@ -29,9 +29,9 @@ PenSpec strokePen(const CurveStroke& stroke, double width) {
 // Walks the dash boundaries along the polyline and strokes each dash as it completes.
 class DashWalker {
 public:
-    DashWalker(RenderTarget& target, const CurveStroke& stroke, const DashPattern& pattern,
-               double unit)
-        : target_(target), stroke_(stroke), pattern_(pattern), unit_(unit) {
+    DashWalker(RenderTarget& target, const PenSpec& pen, const CurveStroke& stroke,
+               const DashPattern& pattern, double unit)
+        : target_(target), pen_(pen), stroke_(stroke), pattern_(pattern), unit_(unit) {
         for (double v : pattern) period_ += v * unit;
         a_ = 0.0;
         b_ = unit_ * pattern_[0];
@@ -97,10 +97,11 @@ private:
     void flush() {
         open_ = false;
         if (dash_.size() < 2) return;
-        target_.polyline(dash_.data(), dash_.size());
+        target_.polyline(dash_.data(), dash_.size(), pen_);
     }
 
     RenderTarget& target_;
+    const PenSpec& pen_;
     const CurveStroke& stroke_;
     const DashPattern& pattern_;
     double unit_;
@@ -115,16 +116,16 @@ private:
 void DrawDashedPolyline(const std::vector<DevicePoint>& points, RenderTarget& target,
                         const CurveStroke& stroke, const DashPattern& pattern, double width) {
     if (points.empty()) return;
-    target.setPen(strokePen(stroke, width));
+    const PenSpec pen = strokePen(stroke, width);
     // Dash lengths are pattern units times the pen width; the thinnest pen counts as one unit
     // so that a width of 0 does not shrink every dash to nothing.
     const double unit = (width < 1.0 ? 1.0 : width) * stroke.dotSize;
     if (!IsWalkablePattern(pattern)) {
         // A pattern that would never advance is drawn as one solid stroke.
-        target.polyline(points.data(), points.size());
+        target.polyline(points.data(), points.size(), pen);
         return;
     }
-    DashWalker(target, stroke, pattern, unit).walk(points);
+    DashWalker(target, pen, stroke, pattern, unit).walk(points);
 }
 
 void DrawPathDashed(const TPath& path, RenderTarget& target, const CurveStroke& stroke,

@@ -180,9 +180,8 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
     RenderTarget& target = style.target;
     // Type 10 and patterns that would never advance are drawn as one solid run.
     if (style.penStyle == 1 || style.penStyle == 10 || !IsWalkablePattern(style.pattern)) {
-        target.setPen(pen);
         const DevicePoint run[2] = {{x1, y1}, {x2, y2}};
-        target.polyline(run, 2);
+        target.polyline(run, 2, pen);
         return;
     }
     const double dx = double(x2) - x1, dy = double(y2) - y1;
@@ -202,7 +201,6 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
         p = std::floor(t0 * length / period) * period;
         stop = std::min(length, t1 * length + period);
     }
-    target.setPen(pen);
     size_t k = 0;
     bool dash = true;
     while (p < stop) {
@@ -214,7 +212,7 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
             const bool last = std::sqrt(bx * bx + by * by) >= length;
             if (last) b = {x2, y2};
             const DevicePoint piece[2] = {a, b};
-            target.polyline(piece, 2);
+            target.polyline(piece, 2, pen);
             if (last) return;
         }
         p += s;
@@ -223,7 +221,7 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
     }
 }
 
-void DrawRandomLine(RenderTarget& target, int x1, int y1, int x2, int y2,
+void DrawRandomLine(RenderTarget& target, const PenSpec& pen, int x1, int y1, int x2, int y2,
                     const std::array<double, 32>& bits, double pitch, double amplitude) {
     const double P = pitch == 0.0 ? 1.0 : pitch;
     const double A = amplitude == 0.0 ? 1.0 : amplitude;
@@ -259,21 +257,21 @@ void DrawRandomLine(RenderTarget& target, int x1, int y1, int x2, int y2,
 
     if (n < 1.0) {
         pt[rem + 1] = {x2, y2};
-        target.polyline(pt, rem + 2);
+        target.polyline(pt, rem + 2, pen);
         return;
     }
-    target.polyline(pt, 33);
+    target.polyline(pt, 33, pen);
     for (double i = 1.0; i < n; i += 1.0) {
         pt[0] = E;
         for (int j = 1; j <= 32; ++j) pt[j] = {pt[j].x + D.x, pt[j].y + D.y};
-        target.polyline(pt, 33);
+        target.polyline(pt, 33, pen);
         E = {E.x + D.x, E.y + D.y};
     }
     pt[0] = pt[32];
     for (int j = 1; j <= rem; ++j) pt[j] = {pt[j].x + D.x, pt[j].y + D.y};
     if (rem >= 2) {
         pt[rem + 1] = {x2, y2};
-        target.polyline(pt, rem + 2);
+        target.polyline(pt, rem + 2, pen);
     }
 }
 

@@ -69,8 +69,7 @@ double NormalizeAngle(double angle);
 bool IsWalkablePattern(const DashPattern& pattern);
 
 void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2);
-// Draws with the current pen.
-void DrawRandomLine(RenderTarget& target, int x1, int y1, int x2, int y2,
+void DrawRandomLine(RenderTarget& target, const PenSpec& pen, int x1, int y1, int x2, int y2,
                     const std::array<double, 32>& bits, double pitch, double amplitude);
 
 // Device points from doubles, rounded half to even and clamped.

@@ -57,7 +57,7 @@ void DrawImageReference(RenderContext& context, RenderTarget& target, int x, int
     if (!picture->warning.empty()) warnOnce(context, picture->warning);
     if (picture->image.empty()) return;
     // The start point is the lower-left corner; the picture is never turned.
-    target.stretchPicture(x, RoundDevice(y - h), RoundDevice(x + w), y, picture->image);
+    target.image({x, RoundDevice(y - h), RoundDevice(x + w), y}, picture->image);
 }
 
 }  // namespace korvel

@@ -1,6 +1,11 @@
-// A target that records every call with its arguments: the oracle of the renderer's tests.
+// The display list: every call a render makes, in order, each with its style. Tests read it as
+// the oracle of the renderer (and print it when they fail); a list can be drawn again into any
+// other target.
 #pragma once
 
+#include <iosfwd>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,62 +14,70 @@
 namespace korvel {
 
 enum class CallKind {
-    SetPen,
-    SetBrush,
-    FillRect,
-    MoveTo,
-    LineTo,
+    Clip,
     Polyline,
     Polygon,
+    FillRect,
     Ellipse,
     Arc,
-    SetFont,
-    SetTextColor,
-    TextOut,
-    BeginPath,
-    EndPath,
-    StrokeAndFillPath,
-    StretchPicture,
+    Text,
+    Image,
 };
 
 struct RecordedCall {
-    CallKind kind;
-    std::vector<int> args;             // rectangles, positions, arc end points, picture size
-    std::vector<DevicePoint> points;   // polyline and polygon points
-    PenSpec pen;                       // SetPen
-    BrushSpec brush;                   // SetBrush
-    FontSpec font;                     // SetFont
-    uint32_t color = 0;                // SetTextColor
-    std::u32string text;               // TextOut
+    CallKind kind = CallKind::Polyline;
+    // Polyline and polygon points; an arc's start and end points.
+    std::vector<DevicePoint> points;
+    // Fill, ellipse and arc box, picture rectangle, clip (with `clipped`).
+    DeviceRect rect;
+    bool clipped = false;  // Clip: false lifts the clip
+    PenSpec pen;
+    BrushSpec brush;
+    DevicePoint at;     // Text: the cell
+    std::u32string text;
+    TextStyle style;    // Text
+    // Image: the picture, shared by every call that drew the same pixels.
+    std::shared_ptr<const RasterImage> picture;
 };
+
+// One line per call, colours as #rrggbb (red first), e.g.
+// `polyline pen(#0000ff w2) (1,2) (3,4)`.
+std::ostream& operator<<(std::ostream& out, const RecordedCall& call);
+std::ostream& operator<<(std::ostream& out, const PenSpec& pen);
+std::ostream& operator<<(std::ostream& out, const BrushSpec& brush);
+std::ostream& operator<<(std::ostream& out, const FontSpec& font);
+std::ostream& operator<<(std::ostream& out, const DevicePoint& point);
+std::ostream& operator<<(std::ostream& out, const DeviceRect& rect);
+std::string ToText(const RecordedCall& call);
 
 class RecordingTarget : public RenderTarget {
 public:
     std::vector<RecordedCall> calls;
 
-    void setPen(const PenSpec& pen) override;
-    void setBrush(const BrushSpec& brush) override;
-    void fillRect(int left, int top, int right, int bottom) override;
-    void moveTo(int x, int y) override;
-    void lineTo(int x, int y) override;
-    void polyline(const DevicePoint* points, size_t count) override;
-    void polygon(const DevicePoint* points, size_t count) override;
-    void ellipse(int left, int top, int right, int bottom) override;
-    void arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
-             int yEnd) override;
-    void setFont(const FontSpec& font) override;
-    void setTextColor(uint32_t color) override;
-    void textOut(int x, int y, const std::u32string& text) override;
-    void beginPath() override;
-    void endPath() override;
-    void strokeAndFillPath() override;
-    void stretchPicture(int left, int top, int right, int bottom,
-                        const RasterImage& picture) override;
+    void clip(const std::optional<DeviceRect>& rect) override;
+    void polyline(const DevicePoint* points, size_t count, const PenSpec& pen) override;
+    void polygon(const DevicePoint* points, size_t count, const PenSpec& pen,
+                 const BrushSpec& brush) override;
+    void fillRect(const DeviceRect& rect, const BrushSpec& brush) override;
+    void ellipse(const DeviceRect& box, const PenSpec& pen, const BrushSpec& brush) override;
+    void arc(const DeviceRect& box, DevicePoint start, DevicePoint end, const PenSpec& pen) override;
+    void text(DevicePoint cell, const std::u32string& text, const TextStyle& style) override;
+    void image(const DeviceRect& rect, const RasterImage& picture) override;
 
     // The calls of one kind, in order.
     std::vector<RecordedCall> only(CallKind kind) const;
     size_t count(CallKind kind) const;
-    void clear() { calls.clear(); }
+    void clear();
+
+    // Makes every call again, in order, on the target (begin and end are the caller's).
+    void replay(RenderTarget& target) const;
+    // The whole list, one call a line.
+    std::string listing() const;
+
+private:
+    // The pictures drawn so far by the address of their pixels: a picture drawn a hundred times
+    // is copied once.
+    std::vector<std::pair<const uint32_t*, std::shared_ptr<const RasterImage>>> pictures_;
 };
 
 }  // namespace korvel

@@ -46,10 +46,8 @@ void drawTaken(RenderContext& context, RenderTarget& target, RecordWalk& walk, R
 }
 
 void fillBackground(RenderTarget& target, uint32_t color, int width, int height) {
-    target.setBrush({BrushStyle::Solid, color});
-    target.setPen({color, 0});
     // The whole area: starting at (1, 1) would leave the first row and column as they were.
-    target.fillRect(0, 0, width, height);
+    target.fillRect({0, 0, width, height}, {BrushStyle::Solid, color});
 }
 
 void DrawSolidsFirst(RenderContext& context, RenderTarget& target, RecordWalk& walk) {
@@ -79,9 +77,9 @@ void addLimitWarnings(const RenderContext& context, RenderResult& result) {
         result.warnings.push_back(OutOfRangeWarning(CountOutOfRangeRecords(context.drawing)));
 }
 
-// Ends the render: the target flushed, the warnings of what was left out added.
+// Ends the render: the target ended, the warnings of what was left out added.
 RenderResult& finishRender(RenderContext& context, RenderTarget& target, RenderResult& result) {
-    target.flush();
+    target.end();
     addLimitWarnings(context, result);
     return result;
 }
@@ -127,9 +125,11 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     context.targetWidth = request.width;
     context.targetHeight = request.height;
     const uint32_t background = context.pens.PenColor[0];
+    target.begin();
 
     if (drawing.top.sequence.empty()) {
         fillBackground(target, background, request.width, request.height);
+        target.end();
         return result;
     }
     const Extents e = PictureFrame(drawing, options);

@@ -13,9 +13,9 @@ void DrawLineOfType(RenderContext& context, RenderTarget& target, const TJwData&
     const int width = PenWidthOf(context, attributes.penColor);
     if (t >= 11 && t <= 15) {
         // Widths outside 1..100 fall back to the thinnest pen, as for dashed lines.
-        target.setPen({color, width > 100 ? 0 : width});
+        const PenSpec pen{color, width > 100 ? 0 : width};
         const double dot = context.options.dotSize;
-        DrawRandomLine(target, a.x, a.y, b.x, b.y, BuildRandomBits(pens, t),
+        DrawRandomLine(target, pen, a.x, a.y, b.x, b.y, BuildRandomBits(pens, t),
                        (pens.LineTypePitch[t] == 0 ? 1.0 : pens.LineTypePitch[t]) * dot,
                        (pens.RandomLineWidth[t] == 0 ? 1.0 : pens.RandomLineWidth[t]) * dot);
         return;

@@ -10,11 +10,14 @@
 namespace korvel {
 
 namespace {
-// Offsets from the point in device units, turned by the symbol's angle.
+// Offsets from the point in device units, turned by the symbol's angle; strokes in the point's
+// pen, fills in its brush.
 class Symbol {
 public:
-    Symbol(RenderTarget& target, int x, int y, double angle)
-        : target_(target), x_(x), y_(y), c_(std::cos(angle)), s_(std::sin(angle)) {}
+    Symbol(RenderTarget& target, const PenSpec& pen, const BrushSpec& brush, int x, int y,
+           double angle)
+        : target_(target), pen_(pen), brush_(brush), x_(x), y_(y), c_(std::cos(angle)),
+          s_(std::sin(angle)) {}
 
     // Counter-clockwise on the device for a positive angle.
     DevicePoint at(double dx, double dy) const {
@@ -23,24 +26,29 @@ public:
     void stroke(std::initializer_list<std::pair<double, double>> offsets) const {
         std::vector<DevicePoint> points;
         for (const auto& o : offsets) points.push_back(at(o.first, o.second));
-        target_.polyline(points.data(), points.size());
+        target_.polyline(points.data(), points.size(), pen_);
     }
     void fill(std::initializer_list<std::pair<double, double>> offsets) const {
         std::vector<DevicePoint> points;
         for (const auto& o : offsets) points.push_back(at(o.first, o.second));
-        target_.polygon(points.data(), points.size());
+        target_.polygon(points.data(), points.size(), pen_, brush_);
     }
     // Circles are not turned.
     void circle(int r, bool filled) const {
-        if (filled) target_.ellipse(x_ - r, y_ - r, x_ + r, y_ + r);
-        else target_.arc(x_ - r, y_ - r, x_ + r, y_ + r, x_ + r, y_, x_ + r, y_);
+        if (filled) target_.ellipse({x_ - r, y_ - r, x_ + r, y_ + r}, pen_, brush_);
+        else arc({x_, y_}, r, {x_ + r, y_}, {x_ + r, y_});
     }
-    void dot() const { target_.ellipse(x_ - 1, y_ - 1, x_ + 1, y_ + 1); }
-
-    RenderTarget& target() const { return target_; }
+    void dot() const { target_.ellipse({x_ - 1, y_ - 1, x_ + 1, y_ + 1}, pen_, brush_); }
+    // The circle of radius r about the centre, from the ray through `from` to the ray through
+    // `to`, counter-clockwise.
+    void arc(DevicePoint centre, int r, DevicePoint from, DevicePoint to) const {
+        target_.arc({centre.x - r, centre.y - r, centre.x + r, centre.y + r}, from, to, pen_);
+    }
 
 private:
     RenderTarget& target_;
+    PenSpec pen_;
+    BrushSpec brush_;
     int x_, y_;
     double c_, s_;
 };
@@ -61,10 +69,8 @@ void drawWave(const Symbol& sym, double u) {
     const DevicePoint left = sym.at(-r, 0), right = sym.at(r, 0);
     const DevicePoint leftEnd = sym.at(-2 * r, 0), mid = sym.at(0, 0), rightEnd = sym.at(2 * r, 0);
     const int ir = static_cast<int>(r);
-    sym.target().arc(left.x - ir, left.y - ir, left.x + ir, left.y + ir, mid.x, mid.y, leftEnd.x,
-                     leftEnd.y);
-    sym.target().arc(right.x - ir, right.y - ir, right.x + ir, right.y + ir, mid.x, mid.y,
-                     rightEnd.x, rightEnd.y);
+    sym.arc(left, ir, mid, leftEnd);
+    sym.arc(right, ir, mid, rightEnd);
 }
 
 void drawSpecialPoint(const Symbol& sym, int code, double u) {
@@ -130,13 +136,13 @@ void DrawPointRecord(RenderContext& context, RenderTarget& target, const TDataTe
     if (!WithinSafeRange(x, y)) return;
 
     const uint32_t color = ResolvePenColor(context, point);
-    target.setBrush({BrushStyle::Solid, color});
-    target.setPen({color, PenWidthOf(context, point.penColor)});
+    const PenSpec pen{color, PenWidthOf(context, point.penColor)};
+    const BrushSpec brush{BrushStyle::Solid, color};
 
     const bool special = point.penStyle == 100 && context.drawing.header.Version >= 300;
     // Inside a block the symbol turns with the block's members (see the block drawing).
     const double blockTurn = context.block.expandingBlock ? context.block.totalAngle() : 0.0;
-    const Symbol sym(target, RoundDevice(x), RoundDevice(y), point.angle + blockTurn);
+    const Symbol sym(target, pen, brush, RoundDevice(x), RoundDevice(y), point.angle + blockTurn);
     if (!special) {
         sym.dot();
         return;

@@ -52,10 +52,8 @@ void DrawSolidRecord(RenderContext& context, RenderTarget& target, const TDataSo
     }
     const DevicePoint corners[4] = {safePoint(context, solid.corner1), safePoint(context, solid.corner2),
                                     safePoint(context, solid.corner3), safePoint(context, solid.corner4)};
-    target.setBrush({brush, color});
     // The outline takes the solid's colour with the thinnest pen.
-    target.setPen({color, 0});
-    target.polygon(corners, 4);
+    target.polygon(corners, 4, {color, 0}, {brush, color});
 }
 
 }  // namespace korvel

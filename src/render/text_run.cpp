@@ -109,20 +109,21 @@ private:
         }
 
         const int tenths = RoundDevice(escapement * 10.0);
-        target_.setFont(FontSpec{style_.gothicFace ? std::string(kGothicFace) : recordFace_,
-                                 RoundDevice(height), RoundDevice(width), tenths, tenths,
-                                 style_.bold ? 700 : 0, style_.italic, style_.underline,
-                                 style_.strikeOut});
+        TextStyle style;
+        style.font = FontSpec{style_.gothicFace ? std::string(kGothicFace) : recordFace_,
+                              RoundDevice(height), RoundDevice(width), tenths, tenths,
+                              style_.bold ? 700 : 0, style_.italic, style_.underline,
+                              style_.strikeOut};
         std::u32string text(1, Cp932ToUnicode(g.first));
         if (g.pair) text += Cp932ToUnicode(g.second);
         const DevicePoint cell{RoundDevice(at.x), RoundDevice(at.y)};
         if (ctx_.options.drawOutLine == 1) {
-            drawHalo(cell, text);
-            target_.setTextColor(run_.colour);
+            style.color = run_.colour;
+            drawHalo(cell, text, style);
         } else {
-            target_.setTextColor(currentColour());
+            style.color = currentColour();
         }
-        target_.textOut(cell.x, cell.y, text);
+        target_.text(cell, text, style);
 
         if (g.overlay != 0) return;  // overlays leave the pen where it was
         last_ = next_;
@@ -133,16 +134,13 @@ private:
     // "DrawOutLine" 1: the glyph's outline stroked three units wide and filled in the background
     // colour, then the glyph itself in the record's colour on top. Stroking the outline over the
     // filled glyph instead would eat the glyph from its edges and erase small texts entirely.
-    void drawHalo(DevicePoint cell, const std::u32string& text) {
+    void drawHalo(DevicePoint cell, const std::u32string& text, const TextStyle& glyphs) {
         const uint32_t background = ctx_.pens.PenColor[0];
-        target_.beginPath();
-        target_.setBrush({BrushStyle::Clear, 0});
-        target_.setTextColor(run_.colour);
-        target_.textOut(cell.x, cell.y, text);
-        target_.endPath();
-        target_.setBrush({BrushStyle::Solid, background});
-        target_.setPen({background, 3});
-        target_.strokeAndFillPath();
+        TextStyle halo = glyphs;
+        halo.mode = TextMode::Outline;
+        halo.outlinePen = {background, 3};
+        halo.outlineBrush = {BrushStyle::Solid, background};
+        target_.text(cell, text, halo);
     }
 
     // Overlays sit on the last drawn cell; `width` and `height` come back as the font size.
@@ -188,9 +186,7 @@ private:
             {RoundDevice(run_.x - d + hx), RoundDevice(run_.y - d - hy)},
         };
         const uint32_t background = ctx_.pens.PenColor[0];
-        target_.setBrush({BrushStyle::Solid, background});
-        target_.setPen({background, 0});
-        target_.polygon(box, 4);
+        target_.polygon(box, 4, {background, 0}, {BrushStyle::Solid, background});
     }
 
     const RenderContext& ctx_;

@@ -45,13 +45,12 @@ TEST(MetafileTool, StartFolderFollowsJwWinsFolderThroughThePrefix) {
 QByteArray sceneMetafile() {
     EmfTarget emf(FittedMetafileFrame(120, 80), "scene");
     const DevicePoint points[] = {{0, 0}, {60, 40}, {119, 10}};
-    emf.polyline(points, 3);
-    FontSpec font;
-    font.face = "ＭＳ ゴシック";
-    font.height = 12;
-    emf.setFont(font);
-    emf.textOut(5, 60, U"図面 A");
-    emf.stretchPicture(70, 40, 110, 70, RasterImage{2, 2, {0x000000, 0xFFFFFF, 0xFFFFFF, 0x000000}});
+    emf.polyline(points, 3, PenSpec{});
+    TextStyle text;
+    text.font.face = "ＭＳ ゴシック";
+    text.font.height = 12;
+    emf.text({5, 60}, U"図面 A", text);
+    emf.image({70, 40, 110, 70}, RasterImage{2, 2, {0x000000, 0xFFFFFF, 0xFFFFFF, 0x000000}});
     std::vector<uint8_t> bytes;
     std::string error;
     EXPECT_TRUE(emf.finish(bytes, error)) << error;

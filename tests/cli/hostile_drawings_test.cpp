@@ -28,7 +28,7 @@ TEST(HostileDrawings, NestedBlocksConvertWithinTheBudgetAndInfoStaysQuick) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "korvel: warning: " + file +
                          ": drawing stopped at its limit of 3 million strokes, fills and glyphs; the rest, from "
-                         "block \"level0\" on, is not drawn\n");
+                         "block \"level5\" on, is not drawn\n");
     EXPECT_GT(test::readFileBytes(dir + "/nested.png").size(), 100u);
     // Measuring nested blocks does not multiply: the top insert's members are measured once.
     r = test::runKorvel("info --json '" + file + "'", dir);

@@ -97,6 +97,10 @@ std::vector<std::string> emfListing(const std::vector<uint8_t>& b) {
             break;
         }
         case 14: line = "EOF"; break;
+        case 24: line = "TEXTCOLOR #" + hex(le32(b, p)); break;
+        case 59: line = "BEGINPATH"; break;
+        case 60: line = "ENDPATH"; break;
+        case 63: line = "STROKEANDFILLPATH"; break;
         default: line = "type " + std::to_string(type); break;
         }
         out.push_back(line);
@@ -141,28 +145,21 @@ std::vector<std::string> wmfListing(const std::vector<uint8_t>& b) {
     return out;
 }
 
-void line(RenderTarget& t, int x1, int y1, int x2, int y2) {
+void line(RenderTarget& t, const PenSpec& pen, int x1, int y1, int x2, int y2) {
     const DevicePoint p[2] = {{x1, y1}, {x2, y2}};
-    t.polyline(p, 2);
+    t.polyline(p, 2, pen);
 }
 
-// Red and blue hairlines in turn, a pen set and replaced before anything is drawn, and a run of
-// blue lines at the end.
+// Red and blue hairlines in turn, red twice running, and a run of blue lines at the end.
 void twoPens(RenderTarget& t) {
     const PenSpec red{0x0000FF, 0}, blue{0xFF0000, 0};
-    t.setPen(red);
-    line(t, 1, 2, 3, 4);
-    t.setPen(blue);
-    line(t, 5, 6, 7, 8);
-    t.setPen(red);
-    t.setPen(red);
-    line(t, 9, 10, 11, 12);
-    t.setPen({0x00FF00, 0});  // never drawn with
-    t.setPen(blue);
-    line(t, 13, 14, 15, 16);
+    line(t, red, 1, 2, 3, 4);
+    line(t, blue, 5, 6, 7, 8);
+    line(t, red, 9, 10, 11, 12);
+    line(t, blue, 13, 14, 15, 16);
     const DevicePoint three[] = {{17, 18}, {19, 20}, {21, 22}};
-    t.polyline(three, 3);
-    line(t, 23, 24, 25, 26);
+    t.polyline(three, 3, blue);
+    line(t, blue, 23, 24, 25, 26);
 }
 
 template <typename Target>
@@ -228,17 +225,17 @@ TEST(MetafileObjectTable, WmfMakesEachPenOnceAndSelectsOnlyOnChange) {
 
 TEST(MetafileObjectTable, SixteenBitPointsStopAtTheEdgeOfSixteenBits) {
     EmfTarget emf(FittedMetafileFrame(100, 100), "edges");
-    emf.setPen({0, 0});
-    emf.setBrush({BrushStyle::Solid, 0});
-    line(emf, 0, 0, 32767, -32768);
-    line(emf, 0, 0, 32768, 0);
-    line(emf, -32769, 0, 0, 0);
-    line(emf, 5, 32767, 6, 7);
-    line(emf, 5, 32768, 6, 7);
+    const PenSpec pen{0, 0};
+    const BrushSpec brush{BrushStyle::Solid, 0};
+    line(emf, pen, 0, 0, 32767, -32768);
+    line(emf, pen, 0, 0, 32768, 0);
+    line(emf, pen, -32769, 0, 0, 0);
+    line(emf, pen, 5, 32767, 6, 7);
+    line(emf, pen, 5, 32768, 6, 7);
     const DevicePoint inside[] = {{0, 0}, {32767, 0}, {0, -32768}};
     const DevicePoint outside[] = {{0, 0}, {32767, 0}, {0, 32768}};
-    emf.polygon(inside, 3);
-    emf.polygon(outside, 3);
+    emf.polygon(inside, 3, pen, brush);
+    emf.polygon(outside, 3, pen, brush);
     std::vector<std::string> drawn;
     for (const std::string& r : emfListing(finished(emf)))
         if (r.rfind("POLY", 0) == 0) drawn.push_back(r);
@@ -328,8 +325,7 @@ TEST(MetafileObjectTable, WmfWithMorePensThanItsTableDrawsEveryLineWithItsOwnPen
     for (int round = 0; round < 3; ++round) {
         for (uint32_t colour = 1; colour <= 45; ++colour) {
             const uint32_t c = round == 1 ? 46 - colour : colour;  // the second round backwards
-            wmf.setPen({c, 0});
-            line(wmf, 0, 0, 10, 10);
+            line(wmf, {c, 0}, 0, 0, 10, 10);
             expected.push_back(c);
         }
     }
@@ -342,22 +338,19 @@ TEST(MetafileObjectTable, WmfWithMorePensThanItsTableDrawsEveryLineWithItsOwnPen
 
 TEST(MetafileObjectTable, FontsAndBrushesAreMadeOnceEach) {
     EmfTarget emf(FittedMetafileFrame(100, 100), "texts");
-    FontSpec upright, turned;
-    upright.face = turned.face = "ＭＳ ゴシック";
-    upright.height = turned.height = 12;
-    turned.escapement = 900;
+    TextStyle upright, turned;
+    upright.font.face = turned.font.face = "ＭＳ ゴシック";
+    upright.font.height = turned.font.height = 12;
+    turned.font.escapement = 900;
     for (int i = 0; i < 3; ++i) {
-        emf.setFont(upright);
-        emf.textOut(0, 0, U"A");
-        emf.setFont(turned);
-        emf.textOut(0, 0, U"B");
-        emf.setBrush({BrushStyle::Solid, 0x123456});
-        emf.fillRect(0, 0, 5, 5);
+        emf.text({0, 0}, U"A", upright);
+        emf.text({0, 0}, U"B", turned);
+        emf.fillRect({0, 0, 5, 5}, {BrushStyle::Solid, 0x123456});
     }
     const std::vector<std::string> listing = emfListing(finished(emf));
-    const std::vector<std::string> first(listing.begin(), listing.begin() + 11);
+    const std::vector<std::string> first(listing.begin(), listing.begin() + 12);
     EXPECT_EQ(first, (std::vector<std::string>{
-                         "CREATEFONT 1 h12", "SELECT 1", "TEXT 0,0 A 1",
+                         "TEXTCOLOR #000000", "CREATEFONT 1 h12", "SELECT 1", "TEXT 0,0 A 1",
                          "CREATEFONT 2 h12", "SELECT 2", "TEXT 0,0 B 1",
                          "CREATEBRUSH 3 #123456", "SELECT 3", "SELECT stock 8", "RECTANGLE",
                          "SELECT 1",
@@ -365,6 +358,35 @@ TEST(MetafileObjectTable, FontsAndBrushesAreMadeOnceEach) {
     size_t creates = 0;
     for (const std::string& r : listing) creates += r.rfind("CREATE", 0) == 0;
     EXPECT_EQ(creates, 3u);
+}
+
+// A halo is the glyph's outline as a path, stroked and filled with the halo's own pen and
+// brush; the glyph drawn on it after reuses the font and colour already selected. A Windows
+// metafile has no paths: there the halo is the glyph itself, in the text colour.
+TEST(MetafileObjectTable, OutlineTextIsAPathOfItsOwnPenAndBrush) {
+    TextStyle glyph;
+    glyph.font.face = "ＭＳ ゴシック";
+    glyph.font.height = 12;
+    glyph.color = 0x0000FF;
+    TextStyle halo = glyph;
+    halo.mode = TextMode::Outline;
+    halo.outlinePen = {0xFFFFFF, 3};
+    halo.outlineBrush = {BrushStyle::Solid, 0xFFFFFF};
+    EmfTarget emf(FittedMetafileFrame(100, 100), "halo");
+    WmfTarget wmf(FittedMetafileFrame(100, 100));
+    for (RenderTarget* t : {static_cast<RenderTarget*>(&emf), static_cast<RenderTarget*>(&wmf)}) {
+        t->text({4, 5}, U"A", halo);
+        t->text({4, 5}, U"A", glyph);
+    }
+    const std::vector<std::string> listing = emfListing(finished(emf));
+    EXPECT_EQ(std::vector<std::string>(listing.begin(), listing.begin() + 13),
+              (std::vector<std::string>{
+                  "BEGINPATH", "TEXTCOLOR #0000FF", "CREATEFONT 1 h12", "SELECT 1", "TEXT 4,5 A 1", "ENDPATH",
+                  "EXTCREATEPEN 2 #FFFFFF w3", "SELECT 2", "CREATEBRUSH 3 #FFFFFF", "SELECT 3",
+                  "STROKEANDFILLPATH", "TEXT 4,5 A 1", "SELECT stock 8"}));
+    const std::vector<std::string> plain = wmfListing(finished(wmf));
+    EXPECT_EQ(std::vector<std::string>(plain.begin(), plain.begin() + 5),
+              (std::vector<std::string>{"function 000209", "CREATEFONT h12", "SELECT 0", "TEXT", "TEXT"}));
 }
 
 }  // namespace

@@ -25,41 +25,37 @@ uint16_t le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at +
 
 // One of every canvas operation, as a drawing's render would call them.
 void drawSampleScene(RenderTarget& t) {
-    t.setBrush({BrushStyle::Solid, 0x00FFFFFF});
-    t.fillRect(1, 1, 400, 200);
-    t.setPen({0x000000FF, 0});
-    t.moveTo(10, 10);
-    t.lineTo(390, 190);
+    t.begin();
+    t.fillRect({1, 1, 400, 200}, {BrushStyle::Solid, 0x00FFFFFF});
+    const PenSpec hairline{0x000000FF, 0}, wide{0x00FF0000, 5, true, LineCap::Flat, LineJoin::Miter};
+    const DevicePoint diagonal[] = {{10, 10}, {390, 190}};
+    t.polyline(diagonal, 2, hairline);
     const DevicePoint line[] = {{10, 190}, {100, 20}, {200, 190}};
-    t.polyline(line, 3);
-    t.setPen({0x00FF0000, 5, true, LineCap::Flat, LineJoin::Miter});
-    t.setBrush({BrushStyle::DiagCross, 0x0000FF00});
+    t.polyline(line, 3, hairline);
     const DevicePoint tri[] = {{220, 20}, {380, 20}, {300, 120}};
-    t.polygon(tri, 3);
-    t.setBrush({BrushStyle::Clear, 0});
-    t.ellipse(20, 20, 120, 80);
-    t.arc(150, 20, 250, 120, 250, 70, 150, 70);
-    FontSpec font;
-    font.face = "ＭＳ ゴシック";
-    font.height = 24;
-    font.width = 12;
-    font.escapement = 900;
-    font.orientation = 900;
-    t.setFont(font);
-    t.setTextColor(0x00800000);
-    t.textOut(50, 150, U"図");
-    t.textOut(80, 150, U"A");
-    t.beginPath();
-    t.textOut(110, 150, U"B");
-    t.endPath();
-    t.setBrush({BrushStyle::Solid, 0x000000FF});
-    t.setPen({0x00FFFFFF, 3});
-    t.strokeAndFillPath();
+    t.polygon(tri, 3, wide, {BrushStyle::DiagCross, 0x0000FF00});
+    t.ellipse({20, 20, 120, 80}, wide, {BrushStyle::Clear, 0});
+    t.arc({150, 20, 250, 120}, {250, 70}, {150, 70}, wide);
+    TextStyle text;
+    text.font.face = "ＭＳ ゴシック";
+    text.font.height = 24;
+    text.font.width = 12;
+    text.font.escapement = 900;
+    text.font.orientation = 900;
+    text.color = 0x00800000;
+    t.text({50, 150}, U"図", text);
+    t.text({80, 150}, U"A", text);
+    TextStyle outline = text;
+    outline.mode = TextMode::Outline;
+    outline.outlinePen = {0x00FFFFFF, 3};
+    outline.outlineBrush = {BrushStyle::Solid, 0x000000FF};
+    t.text({110, 150}, U"B", outline);
     RasterImage picture;
     picture.width = 2;
     picture.height = 2;
     picture.pixels = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000};
-    t.stretchPicture(300, 130, 380, 190, picture);
+    t.image({300, 130, 380, 190}, picture);
+    t.end();
 }
 
 // EMF records as (type, size) pairs, walking the file by each record's own size.
@@ -151,18 +147,19 @@ TEST(EmfTarget, RecordsCarryTheBoxOfWhatTheyDraw) {
     {
         EmfTarget emf(FittedMetafileFrame(400, 200), "");
         const DevicePoint points[] = {{10, 20}, {30, 5}, {25, 40}, {12, 18}};
-        emf.polyline(points, 4);
+        emf.polyline(points, 4, PenSpec{});
         ASSERT_TRUE(emf.finish(bytes, error)) << error;
         // POLYLINE, POLYLINE16, POLYPOLYLINE or POLYPOLYLINE16, whichever carries it.
         EXPECT_EQ(boundsOf(bytes, {4, 87, 7, 90}), (std::vector<int>{10, 5, 30, 40}));
     }
     {
         EmfTarget emf(FittedMetafileFrame(400, 200), "");
-        emf.beginPath();
-        emf.ellipse(100, 110, 120, 130);
-        emf.arc(90, 115, 105, 150, 0, 0, 0, 0);
-        emf.endPath();
-        emf.strokeAndFillPath();
+        emf.ellipse({100, 110, 120, 130}, PenSpec{}, BrushSpec{});
+        emf.arc({90, 115, 105, 150}, {0, 0}, {0, 0}, PenSpec{});
+        TextStyle outline;
+        outline.font.height = 10;
+        outline.mode = TextMode::Outline;
+        emf.text({100, 120}, U"A", outline);
         bytes.clear();
         ASSERT_TRUE(emf.finish(bytes, error)) << error;
         EXPECT_EQ(boundsOf(bytes, {63}), (std::vector<int>{90, 110, 120, 150}));
@@ -171,11 +168,10 @@ TEST(EmfTarget, RecordsCarryTheBoxOfWhatTheyDraw) {
 
 TEST(EmfTarget, FontFaceIsWrittenAsUtf16) {
     EmfTarget emf(FittedMetafileFrame(100, 100), "");
-    FontSpec font;
-    font.face = "ＭＳ 明朝";
-    font.height = 10;
-    emf.setFont(font);
-    emf.textOut(0, 0, U"A");  // the font is made when text needs it
+    TextStyle text;
+    text.font.face = "ＭＳ 明朝";
+    text.font.height = 10;
+    emf.text({0, 0}, U"A", text);
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(emf.finish(bytes, error));
@@ -213,7 +209,7 @@ TEST(WmfTarget, PlaceableHeaderAndObjectTable) {
     EXPECT_EQ(le32(bytes, 28) * 2 + 22, bytes.size());
     // Each object is made once, in the lowest free slot, and kept: the white brush and the null
     // pen of fillRect, the two pens drawn with, the hatched and the clear brush, the font. The
-    // pen and brush of strokeAndFillPath are never made: the format has no paths.
+    // pen and brush of the outlined text are never made: the format has no paths.
     EXPECT_EQ(le16(bytes, 32), 7);
     // The last record is META_EOF: three words, type 0.
     EXPECT_EQ(le32(bytes, bytes.size() - 6), 3u);
@@ -231,9 +227,8 @@ TEST(WmfTarget, PensKeepTheirWidths) {
         pen.cap = LineCap::Flat;
         pen.join = LineJoin::Miter;
         pen.geometric = width >= 7;  // caps and joins are only for geometric pens
-        wmf.setPen(pen);
         const DevicePoint line[] = {{0, 0}, {10, 10}};
-        wmf.polyline(line, 2);
+        wmf.polyline(line, 2, pen);
     }
     std::vector<uint8_t> bytes;
     std::string error;
@@ -256,11 +251,10 @@ TEST(WmfTarget, PensKeepTheirWidths) {
 
 TEST(WmfTarget, TextIsWrittenInCp932ForShiftJisFonts) {
     WmfTarget wmf(FittedMetafileFrame(100, 100));
-    FontSpec font;
-    font.face = "ＭＳ 明朝";
-    font.height = 10;
-    wmf.setFont(font);
-    wmf.textOut(5, 6, U"図A");
+    TextStyle text;
+    text.font.face = "ＭＳ 明朝";
+    text.font.height = 10;
+    wmf.text({5, 6}, U"図A", text);
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(wmf.finish(bytes, error));
@@ -278,9 +272,8 @@ TEST(WmfTarget, TextIsWrittenInCp932ForShiftJisFonts) {
 TEST(WmfTarget, LargePicturesAreScaledIntoSixteenBits) {
     WmfTarget wmf(FittedMetafileFrame(70000, 35000));
     EXPECT_EQ(wmf.divisor(), 3);
-    wmf.setPen({0, 0});
-    wmf.moveTo(0, 0);
-    wmf.lineTo(69999, 34999);
+    const DevicePoint line[] = {{0, 0}, {69999, 34999}};
+    wmf.polyline(line, 2, {0, 0});
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(wmf.finish(bytes, error));

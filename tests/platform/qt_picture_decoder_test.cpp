@@ -75,14 +75,14 @@ TEST(QtPictureDecoder, DrawsTifOnlyWhenPlugInsAreAllowed) {
         RenderContext context(drawing, options);
         DrawImageReference(context, target, 0, 100, 1.0, "^@BMscan.tif,30,20");
     }
-    ASSERT_EQ(target.count(CallKind::StretchPicture), 1u);
-    EXPECT_EQ(target.calls[0].args, (std::vector<int>{0, 80, 30, 100, 3, 2}));
+    ASSERT_EQ(target.count(CallKind::Image), 1u);
+    EXPECT_EQ(target.listing(), "image rect(0,80,30,100) picture 3x2\n");
     options.builtInDecodersOnly = true;
     {
         RenderContext context(drawing, options);
         DrawImageReference(context, target, 0, 100, 1.0, "^@BMscan.tif,30,20");
     }
-    EXPECT_EQ(target.count(CallKind::StretchPicture), 1u);
+    EXPECT_EQ(target.count(CallKind::Image), 1u);
     ClearExtraPictureDecoders();
 }
 

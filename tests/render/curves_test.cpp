@@ -111,10 +111,8 @@ TEST(DashedPolyline, DashesGrowWithThePenWidth) {
     EXPECT_EQ(dashes[0].points, (std::vector<DevicePoint>{{0, 0}, {8, 0}}));
     EXPECT_EQ(dashes[1].points, (std::vector<DevicePoint>{{16, 0}, {24, 0}}));
     EXPECT_EQ(dashes[3].points, (std::vector<DevicePoint>{{48, 0}, {50, 0}}));
-    const PenSpec pen = t.only(CallKind::SetPen)[0].pen;
-    EXPECT_TRUE(pen.geometric);
-    EXPECT_EQ(pen.cap, LineCap::Flat);
-    EXPECT_EQ(pen.width, 2);
+    EXPECT_EQ(ToText(dashes[0]), "polyline pen(#efcdab w2 geometric flat round) (0,0) (8,0)");
+    for (const auto& d : dashes) EXPECT_EQ(d.pen, dashes[0].pen) << d;
 }
 
 TEST(DashedPolyline, DashesFollowCornersAndThinPenUsesPatternUnits) {
@@ -126,7 +124,8 @@ TEST(DashedPolyline, DashesFollowCornersAndThinPenUsesPatternUnits) {
     ASSERT_EQ(dashes.size(), 2u);
     EXPECT_EQ(dashes[0].points, (std::vector<DevicePoint>{{0, 0}, {3, 0}, {3, 2}}));
     EXPECT_EQ(dashes[1].points, (std::vector<DevicePoint>{{3, 4}, {3, 9}}));
-    EXPECT_EQ(t.only(CallKind::SetPen)[0].pen, (PenSpec{0, 0}));
+    EXPECT_EQ(dashes[0].pen, (PenSpec{0, 0}));
+    EXPECT_EQ(dashes[1].pen, (PenSpec{0, 0}));
 }
 
 TEST(DashedPolyline, DashesKeepTheirPhaseAcrossPiecesOutsideTheCanvas) {
@@ -207,7 +206,8 @@ TEST_F(CircleRecords, SolidCircleIsOneStrokeWithTheGeometricPen) {
     const auto pts = t.only(CallKind::Polyline)[0].points;
     EXPECT_EQ(pts.front(), pts.back());
     EXPECT_NEAR(length(pts), 2 * kPi * 20, 2.5);  // integer vertices cut the corners
-    EXPECT_EQ(t.only(CallKind::SetPen)[0].pen.width, 2);
+    EXPECT_EQ(t.calls[0].pen.width, 2);
+    EXPECT_TRUE(t.calls[0].pen.geometric);
 }
 
 TEST_F(CircleRecords, DashedCircleRunsRoundWithoutRestarting) {
@@ -225,7 +225,8 @@ TEST_F(CircleRecords, SenFlgUsesTheThinPenAndPatternLengths) {
     ctx.pens.LineTypePattern[4] = 0xFF00FF00;
     TDataEnko c = b.circle(50, 50, 40, 6, 4);  // width 2 ignored
     DrawCircleRecord(ctx, t, c);
-    EXPECT_EQ(t.only(CallKind::SetPen).back().pen, (PenSpec{0x0000FF, 0}));
+    ASSERT_GT(t.count(CallKind::Polyline), 0u);
+    for (const auto& c : t.calls) EXPECT_EQ(c.pen, (PenSpec{0x0000FF, 0})) << c;
     EXPECT_NEAR(length(t.only(CallKind::Polyline)[0].points), 8, 1.0);
 }
 

@@ -184,11 +184,7 @@ std::vector<std::pair<uint32_t, DevicePoint>> strokes(const Drawing& d, const Re
     r.height = 200;
     RenderDrawing(t, d, o, r);
     std::vector<std::pair<uint32_t, DevicePoint>> out;
-    uint32_t pen = 0;
-    for (const RecordedCall& c : t.calls) {
-        if (c.kind == CallKind::SetPen) pen = c.pen.color;
-        if (c.kind == CallKind::Polyline) out.push_back({pen, c.points.front()});
-    }
+    for (const RecordedCall& c : t.only(CallKind::Polyline)) out.push_back({c.pen.color, c.points.front()});
     return out;
 }
 

@@ -121,11 +121,10 @@ TEST(DashedSegment, DashesAndGapsInDeviceUnits) {
     RecordingTarget t;
     const DashPattern pattern{8, 8, 8, 8};
     DrawDashedSegment({t, 2, pattern, 3.0, 0x123456}, 0, 0, 40, 0);
-    using S = std::pair<DevicePoint, DevicePoint>;
-    EXPECT_EQ(segments(t), (std::vector<S>{{{0, 0}, {8, 0}}, {{16, 0}, {24, 0}}, {{32, 0}, {40, 0}}}));
-    const auto pens = t.only(CallKind::SetPen);
-    ASSERT_FALSE(pens.empty());
-    EXPECT_EQ(pens[0].pen, (PenSpec{0x123456, 3}));
+    EXPECT_EQ(t.listing(),
+              "polyline pen(#563412 w3) (0,0) (8,0)\n"
+              "polyline pen(#563412 w3) (16,0) (24,0)\n"
+              "polyline pen(#563412 w3) (32,0) (40,0)\n");
 }
 
 TEST(DashedSegment, ShortLineEndsExactlyAtItsEnd) {
@@ -140,7 +139,7 @@ TEST(DashedSegment, WidthsOutsideOneToHundredUseTheThinnestPen) {
     for (double w : {150.0, 0.5}) {
         RecordingTarget t;
         DrawDashedSegment({t, 1, DashPattern{1, 1}, w, 0}, 0, 0, 5, 0);
-        EXPECT_EQ(t.only(CallKind::SetPen)[0].pen.width, 0);
+        EXPECT_EQ(t.listing(), "polyline pen(#000000 w0) (0,0) (5,0)\n") << w;
     }
 }
 
@@ -182,8 +181,9 @@ TEST(RandomLine, ShorterThanOnePeriodEndsAtTheEndPoint) {
     std::array<double, 32> bits{};
     bits.fill(1.0);
     bits[3] = 0.0;
-    DrawRandomLine(t, 0, 0, 20, 0, bits, 2, 3);
+    DrawRandomLine(t, PenSpec{0x0000FF, 2}, 0, 0, 20, 0, bits, 2, 3);
     ASSERT_EQ(t.count(CallKind::Polyline), 1u);
+    EXPECT_EQ(t.calls[0].pen, (PenSpec{0x0000FF, 2}));
     const auto pts = t.only(CallKind::Polyline)[0].points;
     // 10 steps of 2, plus the start and the end point.
     ASSERT_EQ(pts.size(), 12u);
@@ -198,9 +198,10 @@ TEST(RandomLine, WholePeriodsRepeatShifted) {
     RecordingTarget t;
     std::array<double, 32> bits{};
     for (int i = 0; i < 32; i += 2) bits[i] = 1.0;
-    DrawRandomLine(t, 0, 0, 200, 0, bits, 2, 3);  // period 64: 3 periods and 4 steps
+    DrawRandomLine(t, PenSpec{0x00FF00, 0}, 0, 0, 200, 0, bits, 2, 3);  // period 64: 3 periods and 4 steps
     const auto calls = t.only(CallKind::Polyline);
     ASSERT_EQ(calls.size(), 4u);
+    for (const auto& c : calls) EXPECT_EQ(c.pen, (PenSpec{0x00FF00, 0})) << c;
     EXPECT_EQ(calls[1].points[0], (DevicePoint{64, 0}));
     EXPECT_EQ(calls[1].points[5].x, calls[0].points[5].x + 64);
     EXPECT_EQ(calls[3].points.back(), (DevicePoint{200, 0}));
@@ -218,12 +219,11 @@ TEST(LineRecord, ColourWidthAndThinPen) {
     line.end = {20, 90};
     RecordingTarget t;
     DrawLineRecord(ctx, t, line);
-    EXPECT_EQ(t.only(CallKind::SetPen)[0].pen, (PenSpec{0x008080, 3}));
-    EXPECT_EQ(segments(t)[0], std::make_pair(DevicePoint{20, 20}, DevicePoint{40, 20}));
+    EXPECT_EQ(t.listing(), "polyline pen(#808000 w3) (20,20) (40,20)\n");
     o.thinLines = true;
     t.clear();
     DrawLineRecord(ctx, t, line);
-    EXPECT_EQ(t.only(CallKind::SetPen)[0].pen.width, 0);
+    EXPECT_EQ(t.listing(), "polyline pen(#808000 w0) (20,20) (40,20)\n");
 }
 
 TEST(LineRecord, FarCoordinatesNeverOverflow) {
@@ -276,6 +276,7 @@ TEST(DotSize, DashesAndRandomLinesGrowWithTheDot) {
     using S = std::pair<DevicePoint, DevicePoint>;
     EXPECT_EQ(segments(t), (std::vector<S>{{{0, 5000}, {80, 5000}}, {{160, 5000}, {240, 5000}},
                                            {{320, 5000}, {400, 5000}}, {{480, 5000}, {500, 5000}}}));
+    for (const auto& c : t.calls) EXPECT_EQ(c.pen, (PenSpec{0x000000, 1})) << c;
     // A random line's period is 32 pitches of 2 dots, its amplitude 4 dots.
     line.penStyle = 11;
     line.end = {20, 50};

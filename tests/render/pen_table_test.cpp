@@ -75,15 +75,18 @@ TEST(PenTable, TheCallersPensDrawAndTheDrawingStaysAsItWas) {
     o.pens->PenColor[3] = 0x0A0B0C;
     o.pens->PenWidth[3] = 4;
     const RecordingTarget t = render(b.drawing, o);
-    EXPECT_EQ(t.only(CallKind::SetBrush)[0].brush, (BrushSpec{BrushStyle::Solid, 0x010203}));
-    EXPECT_EQ(t.only(CallKind::SetPen).back().pen, (PenSpec{0x0A0B0C, 4}));
+    ASSERT_EQ(t.count(CallKind::FillRect), 1u);
+    EXPECT_EQ(t.only(CallKind::FillRect)[0].brush, (BrushSpec{BrushStyle::Solid, 0x010203}));
+    ASSERT_EQ(t.count(CallKind::Polyline), 1u);
+    EXPECT_EQ(t.only(CallKind::Polyline)[0].pen, (PenSpec{0x0A0B0C, 4}));
     EXPECT_EQ(BackgroundColor(b.drawing, o), 0x010203u);
     EXPECT_EQ(b.drawing.header.PenColor, before.PenColor);
     EXPECT_EQ(b.drawing.header.PenWidth, before.PenWidth);
 
     // Without a table of the caller's: the drawing's own pens.
     const RecordingTarget own = render(b.drawing, RenderOptions{});
-    EXPECT_EQ(own.only(CallKind::SetPen).back().pen, (PenSpec{0x00C000, 1}));
+    ASSERT_EQ(own.count(CallKind::Polyline), 1u);
+    EXPECT_EQ(own.only(CallKind::Polyline)[0].pen, (PenSpec{0x00C000, 1}));
     EXPECT_EQ(BackgroundColor(b.drawing, RenderOptions{}), 0xFFFFFFu);
 }
 

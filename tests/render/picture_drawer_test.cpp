@@ -28,15 +28,12 @@ const std::string kSo = "\x83\x5C";  // ソ: its second byte is a backslash
 
 constexpr uint32_t kRed = 0xFFFF0000;
 
-// Keeps the pictures it is handed, besides recording the call.
-class PictureTarget : public RecordingTarget {
-public:
-    std::vector<RasterImage> pictures;
-    void stretchPicture(int l, int t, int r, int b, const RasterImage& picture) override {
-        RecordingTarget::stretchPicture(l, t, r, b, picture);
-        pictures.push_back(picture);
-    }
-};
+// The pictures drawn, in order.
+std::vector<RasterImage> picturesOf(const RecordingTarget& target) {
+    std::vector<RasterImage> out;
+    for (const RecordedCall& c : target.only(CallKind::Image)) out.push_back(*c.picture);
+    return out;
+}
 
 // A stand-in for a plug-in: "TIFF" bytes decode to one red pixel, "TIFFbad" fails.
 class FakePlugin : public ExtraPictureDecoder {
@@ -74,14 +71,17 @@ protected:
 
     std::vector<std::vector<int>> rectangles() const {
         std::vector<std::vector<int>> out;
-        for (const RecordedCall& c : target.only(CallKind::StretchPicture)) out.push_back(c.args);
+        // Left, top, right, bottom, then the picture's width and height.
+        for (const RecordedCall& c : target.only(CallKind::Image))
+            out.push_back({c.rect.left, c.rect.top, c.rect.right, c.rect.bottom, c.picture->width,
+                           c.picture->height});
         return out;
     }
 
     std::string folder;
     Drawing drawing;
     RenderOptions options;
-    PictureTarget target;
+    RecordingTarget target;
     std::vector<std::string> warnings;
     uint64_t decodes = 0;
 };
@@ -164,7 +164,7 @@ TEST_F(PictureDrawerTest, PlacesThePictureAtItsLowerLeftCorner) {
     draw({"^@BMlogo.png,50"});
     // 50 mm at 2 units per mm: 100 units square, lower-left at (10, 200).
     ASSERT_EQ(rectangles(), (std::vector<std::vector<int>>{{10, 100, 110, 200, 2, 1}}));
-    EXPECT_EQ(target.pictures[0].pixels, (std::vector<uint32_t>{kRed, 0xFF00FF00}));
+    EXPECT_EQ(picturesOf(target)[0].pixels, (std::vector<uint32_t>{kRed, 0xFF00FF00}));
 
     target.clear();
     write("a.jpg", test::makeJpeg(8, 8, test::solid(64, kRed)));
@@ -238,7 +238,7 @@ TEST_F(PictureDrawerTest, DecodesEachFileOncePerRender) {
     write("logo.png", test::makePng(4, 4, test::solid(16, kRed)));
     write("bad.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0});
     draw(std::vector<std::string>(5, "^@BMlogo.png,5") );
-    EXPECT_EQ(target.count(CallKind::StretchPicture), 5u);
+    EXPECT_EQ(target.count(CallKind::Image), 5u);
     EXPECT_EQ(decodes, 1u);
     target.clear();
     draw(std::vector<std::string>(3, "^@BMbad.png,5"));
@@ -260,7 +260,7 @@ TEST_F(PictureDrawerTest, DecodesEachFileOncePerRender) {
     utimensat(AT_FDCWD, (folder + "/logo.png").c_str(), later, 0);
     DrawImageReference(context, target, 0, 0, 1.0, "^@BMlogo.png,5");
     EXPECT_EQ(shared.decodeCount(), 2u);
-    EXPECT_EQ(target.only(CallKind::StretchPicture).back().args[4], 5);
+    EXPECT_EQ(target.only(CallKind::Image).back().picture->width, 5);
 }
 
 TEST_F(PictureDrawerTest, DrawsEmbeddedPicturesNeverTheDisk) {
@@ -272,7 +272,7 @@ TEST_F(PictureDrawerTest, DrawsEmbeddedPicturesNeverTheDisk) {
     draw({"^@BM%temp%logo.bmp,100,64.5161,0,0,1,0,255,255,255", "^@BM%Temp%plain.bmp,1",
           "^@BM%temp%ondisk.bmp,1", "^@BM%temp%broken.bmp,1"});
     EXPECT_EQ(rectangles(), (std::vector<std::vector<int>>{{10, 71, 210, 200, 2, 2}, {10, 198, 12, 200, 2, 2}}));
-    EXPECT_EQ(target.pictures[0].pixels, test::solid(4, kRed));
+    EXPECT_EQ(picturesOf(target)[0].pixels, test::solid(4, kRed));
     EXPECT_EQ(warnings, (std::vector<std::string>{"picture %temp%broken.bmp: the compressed picture is cut short"}));
 
     // Inflating stops at the limit: a small entry may not grow without bound.

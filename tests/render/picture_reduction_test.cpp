@@ -156,17 +156,17 @@ TEST(PictureBudget, EachPictureIsDecodedOncePerRenderAtTheSizeDrawn) {
     const RenderResult r = row.render(target, 250'000'000, &cache);
     EXPECT_TRUE(r.warnings.empty());
     EXPECT_EQ(cache.decodeCount(), 30u);
-    const auto drawn = target.only(CallKind::StretchPicture);
+    const auto drawn = target.only(CallKind::Image);
     ASSERT_EQ(drawn.size(), 300u);
     // 20 mm at about a device unit per millimetre: 1000 x 1000 reduced by 32, to 32 x 32.
-    EXPECT_EQ(drawn[0].args[4], 32);
-    EXPECT_EQ(drawn[0].args[5], 32);
+    EXPECT_EQ(drawn[0].picture->width, 32);
+    EXPECT_EQ(drawn[0].picture->height, 32);
 
     // A second render at the same size is served by the cache and costs no allowance.
     RecordingTarget again;
     EXPECT_TRUE(row.render(again, 1, &cache).warnings.empty());
     EXPECT_EQ(cache.decodeCount(), 30u);
-    EXPECT_EQ(again.count(CallKind::StretchPicture), 300u);
+    EXPECT_EQ(again.count(CallKind::Image), 300u);
 }
 
 TEST(PictureBudget, PicturesPastTheAllowanceAreLeftOutAndNamed) {
@@ -178,7 +178,7 @@ TEST(PictureBudget, PicturesPastTheAllowanceAreLeftOutAndNamed) {
                               "28 picture(s) not drawn: together they pass the limit of 2500000 decoded pixels "
                               "per drawing (first: " + row.files[2] + ")"}));
     // The two that fit are drawn wherever they are referenced.
-    EXPECT_EQ(target.count(CallKind::StretchPicture), 20u);
+    EXPECT_EQ(target.count(CallKind::Image), 20u);
 }
 
 // The cache holds pictures up to its size in bytes. A picture decoded again at a larger size

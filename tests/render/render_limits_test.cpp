@@ -28,28 +28,50 @@ RenderResult render(RecordingTarget& t, const Drawing& d, const RenderLimits& li
 }
 
 // The budget sits between every render and its canvas: what it lets through must reach the
-// canvas as it was called, every argument in its place, and what it refuses must not.
+// canvas as it was called, every argument in its place, and what it refuses must not. A change
+// of style costs a piece, as a canvas makes a new pen or brush for it.
 TEST(BudgetedTarget, ForwardsEachCallAsMadeUntilTheBudgetIsSpent) {
     RecordingTarget t;
     RenderLimits limits;
-    limits.maxPieces = 7;
+    limits.maxPieces = 10;
     RenderBudget budget(limits);
     BudgetedTarget b(t, budget);
-    b.fillRect(1, 2, 3, 4);                // 1
-    b.moveTo(5, 6);                        // 2
-    b.lineTo(7, 8);                        // 3
-    b.ellipse(10, 20, 30, 40);             // 5
-    b.arc(11, 21, 31, 41, 51, 61, 71, 81);  // 7
-    b.ellipse(1, 1, 2, 2);                 // refused: 9 > 7
-    b.lineTo(9, 9);                        // refused after the first refusal
-    ASSERT_EQ(t.calls.size(), 5u);
-    EXPECT_EQ(t.calls[0].args, (std::vector<int>{1, 2, 3, 4}));
-    EXPECT_EQ(t.calls[1].args, (std::vector<int>{5, 6}));
-    EXPECT_EQ(t.calls[2].args, (std::vector<int>{7, 8}));
-    EXPECT_EQ(t.calls[3].kind, CallKind::Ellipse);
-    EXPECT_EQ(t.calls[3].args, (std::vector<int>{10, 20, 30, 40}));
-    EXPECT_EQ(t.calls[4].kind, CallKind::Arc);
-    EXPECT_EQ(t.calls[4].args, (std::vector<int>{11, 21, 31, 41, 51, 61, 71, 81}));
+    const PenSpec thin{0x0000FF, 0}, wide{0x00FF00, 3};
+    const BrushSpec red{BrushStyle::Solid, 0x0000FF};
+    const DevicePoint first[2] = {{5, 6}, {7, 8}}, second[2] = {{7, 8}, {9, 9}};
+    b.fillRect({1, 2, 3, 4}, red);                    // 2: the fill and its brush
+    b.polyline(first, 2, thin);                       // 4: the stroke and its pen
+    b.polyline(second, 2, thin);                      // 5: the same pen costs nothing more
+    b.ellipse({10, 20, 30, 40}, thin, red);           // 7
+    b.arc({11, 21, 31, 41}, {51, 61}, {71, 81}, wide);  // 10: a new pen
+    b.ellipse({1, 1, 2, 2}, wide, red);               // refused: 12 > 10
+    b.polyline(first, 2, wide);                       // refused after the first refusal
+    EXPECT_EQ(t.listing(),
+              "fillRect brush(solid #ff0000) rect(1,2,3,4)\n"
+              "polyline pen(#ff0000 w0) (5,6) (7,8)\n"
+              "polyline pen(#ff0000 w0) (7,8) (9,9)\n"
+              "ellipse pen(#ff0000 w0) brush(solid #ff0000) rect(10,20,30,40)\n"
+              "arc pen(#00ff00 w3) rect(11,21,31,41) from (51,61) to (71,81)\n");
+    EXPECT_EQ(budget.piecesDrawn(), 10u);
+}
+
+TEST(BudgetedTarget, TextsCostTheirGlyphsTheirFontAndTheirOutline) {
+    RecordingTarget t;
+    RenderBudget budget;
+    BudgetedTarget b(t, budget);
+    TextStyle style;
+    style.font.face = "IPAGothic";
+    style.font.height = 10;
+    b.text({0, 0}, U"ab", style);  // 4 per glyph and one more, the font and the colour: 14
+    EXPECT_EQ(budget.piecesDrawn(), 14u);
+    b.text({8, 0}, U"c", style);  // the same font and colour: 8
+    EXPECT_EQ(budget.piecesDrawn(), 22u);
+    style.mode = TextMode::Outline;
+    style.outlinePen = {0xFFFFFF, 3};
+    style.outlineBrush = {BrushStyle::Solid, 0xFFFFFF};
+    b.text({8, 0}, U"c", style);  // 8, the path 4, its pen and its brush: 14
+    EXPECT_EQ(budget.piecesDrawn(), 36u);
+    EXPECT_EQ(t.count(CallKind::Text), 3u);
 }
 
 TEST(NestedBlocks, RepeatedInsertsDrawTheirFiguresOnce) {

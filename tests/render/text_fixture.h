@@ -83,11 +83,24 @@ struct TextFixture {
         target.clear();
         DrawTextRun(context, target, r);
     }
-    std::vector<RecordedCall> texts() const { return target.only(CallKind::TextOut); }
-    std::vector<RecordedCall> fonts() const { return target.only(CallKind::SetFont); }
+    // Every text call, halos included.
+    std::vector<RecordedCall> texts() const { return target.only(CallKind::Text); }
+    // The font of each glyph drawn (halos aside).
+    std::vector<FontSpec> fonts() const {
+        std::vector<FontSpec> out;
+        for (const auto& c : texts())
+            if (c.style.mode == TextMode::Glyphs) out.push_back(c.style.font);
+        return out;
+    }
+    // The colour of every text call, in order.
+    std::vector<uint32_t> colours() const {
+        std::vector<uint32_t> out;
+        for (const auto& c : texts()) out.push_back(c.style.color);
+        return out;
+    }
     std::vector<DevicePoint> positions() const {
         std::vector<DevicePoint> out;
-        for (const auto& c : texts()) out.push_back({c.args[0], c.args[1]});
+        for (const auto& c : texts()) out.push_back(c.at);
         return out;
     }
     std::u32string drawnText() const {

@@ -29,7 +29,7 @@ struct TextRecordTest : ::testing::Test, test::TextFixture {
         target.clear();
         DrawTextRecord(context, target, t);
     }
-    uint32_t firstColour() const { return target.only(CallKind::SetTextColor).at(0).color; }
+    uint32_t firstColour() const { return colours().at(0); }
 };
 
 TEST_F(TextRecordTest, DrawsAtTheMappedStartInTheScreenColour) {
@@ -37,8 +37,8 @@ TEST_F(TextRecordTest, DrawsAtTheMappedStartInTheScreenColour) {
     EXPECT_EQ(drawnText(), U"AB");
     EXPECT_EQ(positions()[0], (DevicePoint{20, 92}));
     EXPECT_EQ(firstColour(), drawing.header.PenColor[2]);
-    EXPECT_EQ(fonts()[0].font.face, "ＭＳ 明朝");
-    EXPECT_EQ(fonts()[0].font.height, 8);
+    EXPECT_EQ(fonts()[0].face, "ＭＳ 明朝");
+    EXPECT_EQ(fonts()[0].height, 8);
 }
 
 TEST_F(TextRecordTest, Gate) {
@@ -54,7 +54,7 @@ TEST_F(TextRecordTest, Gate) {
     EXPECT_TRUE(target.calls.empty());
     drawing.AllLayers = true;
     drawText(text("A"));
-    EXPECT_EQ(target.count(CallKind::TextOut), 1u);
+    EXPECT_EQ(target.count(CallKind::Text), 1u);
     drawing.AllLayers = false;
     drawing.header.LayerState[1][3] = 2;
     drawing.header.LayerGroupState[1] = 0;
@@ -113,25 +113,25 @@ TEST_F(TextRecordTest, DrawFirstModesSplitImagesFromTexts) {
     EXPECT_TRUE(target.calls.empty());
     context.prePass = false;
     drawText(plain);
-    EXPECT_EQ(target.count(CallKind::TextOut), 1u);
+    EXPECT_EQ(target.count(CallKind::Text), 1u);
     drawText(picture);  // never drawn as text, whatever the pass
     EXPECT_TRUE(target.calls.empty());
     context.prePass = true;
     drawText(picture);
-    EXPECT_EQ(target.count(CallKind::TextOut), 0u);
+    EXPECT_EQ(target.count(CallKind::Text), 0u);
 
     // A texts inside a block is only met in the main walk and is drawn there.
     context.prePass = false;
     context.block.expandingBlock = true;
     drawText(plain);
-    EXPECT_EQ(target.count(CallKind::TextOut), 1u);
+    EXPECT_EQ(target.count(CallKind::Text), 1u);
 
     // The settings override the drawing's mode.
     context.block.expandingBlock = false;
     options.drawOrder = 0;
     context.prePass = false;
     drawText(plain);
-    EXPECT_EQ(target.count(CallKind::TextOut), 1u);
+    EXPECT_EQ(target.count(CallKind::Text), 1u);
 }
 
 TEST_F(TextRecordTest, BlockTransformMovesAndTurnsTheText) {
@@ -141,7 +141,7 @@ TEST_F(TextRecordTest, BlockTransformMovesAndTurnsTheText) {
     t.angle = 30.0;
     drawText(t);
     // (5, 10) in the drawing is device (10, 180); the text turns with the block's points.
-    EXPECT_EQ(fonts()[0].font.escapement, 1200);
+    EXPECT_EQ(fonts()[0].escapement, 1200);
     // First cell at 120 degrees: (10 - 6 * 0.866, 180 + 8 * 0.5).
     EXPECT_EQ(positions()[0], (DevicePoint{5, 184}));
 }
@@ -176,7 +176,7 @@ TEST_F(DimensionTextTest, GateOfBothHalves) {
     d.line.layer = 7;
     drawing.header.LayerState[0][7] = 0;  // the line's layer is hidden: the text still shows
     drawDimension(d);
-    EXPECT_EQ(target.count(CallKind::TextOut), 5u);
+    EXPECT_EQ(target.count(CallKind::Text), 5u);
 
     options.auxLineHidden = true;
     d.line.penColor = 9;  // an auxiliary line hides the whole dimension
