@@ -13,6 +13,10 @@ a fault that does not compile is reported and left out of the counts.
 The quick tests of a layer run first, with --gtest_fail_fast; only a fault they miss runs the slow
 sweeps too (every prefix of every drawing, every sample through ezdxf), so the verdicts are those of
 the whole program at a fraction of the time. --quick leaves the slow sweeps out altogether.
+
+--asan builds the scratch copy with AddressSanitizer and UndefinedBehaviorSanitizer (in a build
+folder of its own, build-asan) and stops a test program at the first error they find, so a fault
+that reads past a buffer or overflows an integer is caught even when the values it yields pass.
 """
 
 import argparse
@@ -462,11 +466,17 @@ class Scratch:
         # The build folder sits inside the copy as it does in a checkout, so that the compiler
         # sees the same relative paths and ccache serves the unchanged files.
         self.tree = self.root
-        self.build = os.path.join(self.root, "build")
+        self.asan = args.asan
+        self.build = os.path.join(self.root, "build-asan" if args.asan else "build")
         self.jobs = args.jobs
         self.quick = args.quick
         self.build_timeout = args.build_timeout
         self.env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        if args.asan:
+            # Leaks are left to make test-asan: a test program that ends early on a failure leaks
+            # by design, and a leak report at exit would only repeat the verdict.
+            self.env["ASAN_OPTIONS"] = "halt_on_error=1:abort_on_error=1:detect_leaks=0"
+            self.env["UBSAN_OPTIONS"] = "halt_on_error=1:abort_on_error=1:print_stacktrace=1"
         samples = os.path.join(os.path.dirname(REPO), "shared", "samples", "jww")
         if "KORVEL_SAMPLES" not in self.env and os.path.isdir(samples):
             self.env["KORVEL_SAMPLES"] = samples
@@ -474,9 +484,10 @@ class Scratch:
 
     def prepare(self, layers):
         if not os.path.exists(os.path.join(self.build, "CMakeCache.txt")):
+            sanitize = ["-DKORVEL_SANITIZE=ON"] if self.asan else []
             code, out, _ = run(["cmake", "-S", self.tree, "-B", self.build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
                                 "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache",
-                                "-DKORVEL_BENCH=OFF"], 600)
+                                "-DKORVEL_BENCH=OFF"] + sanitize, 600)
             if code != 0:
                 sys.exit("mutate: configuring the scratch build failed:\n" + out[-3000:])
         for layer in layers:
@@ -534,6 +545,9 @@ class Scratch:
                     failed = re.findall(r"^\[  FAILED  \] (\S+)", out, re.M)
                     detail = (f"{stage} tests fail" if failed else
                               f"{stage} test program ends with status {code}" + crash_name(code))
+                    found = re.search(r"ERROR: (AddressSanitizer: [\w-]+)|runtime error: ([^\n]{0,80})", out)
+                    if found:
+                        detail += ": " + (found.group(1) or "undefined behaviour: " + found.group(2))
                     return Verdict(fault, "caught", detail, time.monotonic() - start, sorted(set(failed)))
             return Verdict(fault, "survived", "", time.monotonic() - start)
         finally:
@@ -633,6 +647,8 @@ def main():
     p.add_argument("--operators", default="", help="auto: only these operators, comma-separated")
     p.add_argument("--only", default="", help="only these faults, by id (L3,A7) or name part")
     p.add_argument("--quick", action="store_true", help="leave the slow sweeps out (see SLOW_TESTS)")
+    p.add_argument("--asan", action="store_true",
+                   help="build with AddressSanitizer and UndefinedBehaviorSanitizer; their first error ends the tests")
     p.add_argument("--list", action="store_true", help="show the faults and stop")
     p.add_argument("--judged", default="", help="file of faults judged equivalent, with reasons")
     p.add_argument("--json", default="", help="write the verdicts here too")

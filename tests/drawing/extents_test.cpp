@@ -153,6 +153,18 @@ TEST_F(ExtentsTest, BlockMembersGoThroughTheInsertTransform) {
     EXPECT_NEAR(e.MaxX, 101, 1e-9);
     EXPECT_NEAR(e.MaxY, 11, 1e-9);
     EXPECT_NEAR(e.MinY, -1, 1e-9);
+
+    // Turned by an angle of cosine 0.8 and sine 0.6: (10, 10) from the origin goes to (2, 14).
+    insert.rotation = std::atan2(0.6, 0.8);
+    e = measure([&](DrawingBuilder& b) {
+        b.add(insert);
+        b.beginBlock(TDataList{});
+        b.add(member);
+    });
+    EXPECT_NEAR(e.MinX, 99, 1e-9);
+    EXPECT_NEAR(e.MaxX, 103, 1e-9);
+    EXPECT_NEAR(e.MinY, -1, 1e-9);
+    EXPECT_NEAR(e.MaxY, 15, 1e-9);
 }
 
 TEST_F(ExtentsTest, NestedBlocksAreMeasuredThroughEveryInsert) {
@@ -246,6 +258,10 @@ TEST_F(ExtentsTest, DimensionsAddTheirLineAndTheirTextBox) {
     dim.text.sizeY = 4;
     Extents e = measure([&](DrawingBuilder& b) { b.add(dim); });
     EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{-1, -1, 51, 25}));
+    // The line's start away from the origin, below and left of everything else.
+    dim.line.start = {-8, -2};
+    e = measure([&](DrawingBuilder& b) { b.add(dim); });
+    EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{-9, -3, 51, 25}));
 }
 
 TEST_F(ExtentsTest, PictureReferencesByWidthAndHeight) {
@@ -268,6 +284,95 @@ TEST_F(ExtentsTest, PictureReferencesByWidthAndHeight) {
     p.text = "^@BMa.bmp,80,60";
     Extents e = measure([&](DrawingBuilder& b) { b.add(p); });
     EXPECT_EQ((std::vector<double>{e.MinX, e.MinY, e.MaxX, e.MaxY}), (std::vector<double>{29, -21, 111, 41}));
+}
+
+// The box as {MinX, MinY, MaxX, MaxY} without the margin.
+std::vector<double> boxOf(const Extents& e) { return {e.MinX + 1, e.MinY + 1, e.MaxX - 1, e.MaxY - 1}; }
+
+TEST_F(ExtentsTest, PictureReferencesOutOfRangeOrWithOnlyAHeight) {
+    TDataMoji p;
+    p.start = {10, 20};
+    auto boxFor = [&](const std::string& text) {
+        p.text = text;
+        return boxOf(measure([&](DrawingBuilder& b) { b.add(p); }));
+    };
+    EXPECT_EQ(boxFor("^@BMa.bmp,,60"), (std::vector<double>{10, 20, 70, 80}));
+    // Sizes past the coordinate range leave the start point alone.
+    EXPECT_EQ(boxFor("^@BMa.bmp,2e9,60"), (std::vector<double>{10, 20, 10, 20}));
+    EXPECT_EQ(boxFor("^@BMa.bmp,60,-2e9"), (std::vector<double>{10, 20, 10, 20}));
+    EXPECT_EQ(boxFor("^@BMa.bmp,-30,-5"), (std::vector<double>{-20, 15, 10, 20}));
+}
+
+TEST_F(ExtentsTest, TextsWithoutLengthOrHeightAddOnlyTheirEnds) {
+    TDataMoji t;
+    t.start = {5, 5};
+    t.end = {5, 5};
+    t.sizeY = 3;
+    t.text = "x";
+    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 5, 5, 5}));
+    t.end = {5 + 0.5e-7, 5 - 0.5e-7};
+    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 5.0);
+    t.end = {5 + 2e-7, 5};  // long enough to have a direction: its top edge counts
+    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 8.0, 1e-9);
+    t.end = {25, 5};
+    t.sizeY = 0.5e-9;
+    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 5, 25, 5}));
+    t.sizeY = -2;  // a negative height hangs below
+    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[1], 3.0, 1e-9);
+}
+
+TEST_F(ExtentsTest, ArcsOfFlatnessZeroAreRoundAndTinyEllipsesEncloseNothing) {
+    TDataEnko a;
+    a.center = {0, 0};
+    a.radius = 10;
+    a.startAngle = 0;
+    a.arcAngle = kPi / 2;
+    a.flatness = 0;
+    const std::vector<double> quarter = boxOf(measure([&](DrawingBuilder& b) { b.add(a); }));
+    EXPECT_NEAR(quarter[3], 10, 1e-9);
+    EXPECT_NEAR(quarter[1], 0, 1e-9);
+    a.flatness = 0.5;
+    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(a); }))[3], 5, 1e-9);
+
+    TDataSen s;
+    s.end = {1, 1};
+    TDataEnko tiny;
+    tiny.center = {100, 100};
+    tiny.flatness = 0.5;
+    tiny.tiltAngle = 0.3;
+    tiny.fullCircle = 1;
+    for (double r : {1e-9, -1e-9, 2e-9}) {
+        tiny.radius = r;
+        const std::vector<double> box = boxOf(measure([&](DrawingBuilder& b) {
+            b.add(s);
+            b.add(tiny);
+        }));
+        EXPECT_NEAR(box[2], r > 1.5e-9 ? 100 : 1, 1e-6) << r;
+    }
+}
+
+// Definitions 0 to 39 each insert the next one unit up; the last holds a line far to the right.
+// Measuring stops 32 inserts deep, where drawing stops: the box ends at that insertion point.
+TEST_F(ExtentsTest, InsertsNestedDeeperThan32AreNotMeasured) {
+    constexpr int kLevels = 40;
+    TDataSen far;
+    far.start = {1000, 0};
+    far.end = {1001, 0};
+    const Extents e = measure([&](DrawingBuilder& b) {
+        b.add(TDataBlock{});
+        for (int k = 0; k < kLevels; ++k) {
+            b.beginBlock(TDataList{});
+            if (k == kLevels - 1) {
+                b.add(far);
+                break;
+            }
+            TDataBlock next;
+            next.origin = {0, 1};
+            next.blockNumber = static_cast<uint32_t>(k + 1);
+            b.add(next);
+        }
+    });
+    EXPECT_EQ(boxOf(e), (std::vector<double>{0, 0, 0, 32}));
 }
 
 TEST(ReferenceNumbers, FullWidthFormsAreReadAsJwcadShowsThem) {

@@ -178,6 +178,23 @@ TEST(SavedVersions, WhatEachVersionDropsIsSaidWhateverVersionIsAsked) {
     EXPECT_EQ(old.warnings[0], "version 600 drawing written as version 230; dropped: the SXF pen and line-type tables, "
                                "1 embedded picture(s), the pen widths of 1 record(s), the sky map settings");
     EXPECT_EQ(d.header.Version, 600u);  // saving leaves the drawing as it was
+    // Special points keep their code, angle and size from version 300.
+    Drawing points;
+    points.header = NewDrawingHeader();
+    {
+        DrawingBuilder b(points);
+        b.specialPoint(1, 2, 5, 1.0);
+        b.specialPoint(3, 4, 6, 1.0);
+        b.point(5, 6);
+        b.finish();
+    }
+    for (uint32_t v : {299u, 300u}) {
+        SaveResult r;
+        SaveJwwBytes(points, v, r);
+        ASSERT_EQ(r.warnings.size(), 1u) << v;
+        EXPECT_EQ(r.warnings[0], "version 351 drawing written as version " + std::to_string(v) +
+                                     (v < 300 ? "; dropped: the codes, angles and sizes of 2 special point(s)" : ""));
+    }
     // A drawing written at its own version, or a newer one, loses nothing.
     Drawing plain = linesAndText(2);
     SaveResult none;

@@ -145,6 +145,28 @@ TEST(OutputFile, PipesDevicesAndDescriptorsAreWrittenInPlace) {
     EXPECT_EQ(error, "/dev/fd/987: descriptor 987 is not open");
 }
 
+// /dev/stdout and /dev/stderr are this process's own descriptors 1 and 2, whatever they lead to.
+TEST(OutputFile, StandardOutputAndErrorByNameAreTheProcesssOwn) {
+    for (int fd : {1, 2}) {
+        const std::string name = fd == 1 ? "/dev/stdout" : "/dev/stderr";
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        std::fflush(nullptr);
+        const int saved = ::dup(fd);
+        ::dup2(ends[1], fd);
+        ::close(ends[1]);
+        std::string error;
+        const bool written = save(name, name, error);
+        ::dup2(saved, fd);
+        ::close(saved);
+        EXPECT_TRUE(written) << error;
+        char buffer[32] = {};
+        EXPECT_EQ(::read(ends[0], buffer, sizeof buffer - 1), static_cast<ssize_t>(name.size()));
+        EXPECT_EQ(std::string(buffer), name);
+        ::close(ends[0]);
+    }
+}
+
 TEST(OutputFile, FoldersSocketsAndBlockDevicesAreRefused) {
     const std::string dir = test::scratchDir("output_refused");
     fs::create_directories(dir + "/out.png/inner");

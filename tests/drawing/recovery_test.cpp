@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 
@@ -13,6 +14,7 @@
 #include "drawing/drawing_builder.h"
 #include "drawing/loaders.h"
 #include "drawing/record_stream.h"
+#include "record_compare.h"
 #include "test_support.h"
 
 namespace korvel {
@@ -70,6 +72,29 @@ TEST(Recovery, AStreamWhoseFrontIsCutAwayIsReadFromItsFirstWholeRecord) {
     }
 }
 
+// Without a class entry to say so, the shorter attribute block of old drawings is told from the
+// records themselves.
+TEST(Recovery, AnOldStreamWithoutItsClassEntriesKeepsItsOwnLayout) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 30; ++i) b.add(line(i));
+    b.finish();
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(d, 300, saved);
+    // The class entry (14 bytes) and the first line (45 bytes in this layout) are cut away.
+    const size_t cut = d.RecordsStart + 14 + 45;
+    Drawing back;
+    const LoadResult r = LoadDamagedJww(back, bytes.data() + cut, bytes.size() - cut);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(back.LineCount(), 29u);
+    for (uint32_t i = 0; i < 29; ++i) {
+        EXPECT_EQ(back.top.lines[i].start.x, i + 1.0) << i;
+        EXPECT_EQ(back.top.lines[i].end.y, 10.0) << i;
+    }
+    EXPECT_EQ(back.completeness.skippedBytes, 0u);
+}
+
 TEST(Recovery, GarbageInsideTheStreamCostsOnlyTheRecordsItHits) {
     std::vector<uint8_t> stream = streamOf(60);
     // 16 bytes over the tag and attributes of line 20 (each line after the first is a 2-byte
@@ -115,6 +140,227 @@ TEST(Recovery, AWholeStreamIsCompleteAndCountsWhatCp932CannotHold) {
         EXPECT_EQ(r.replacedCharacters, 1u) << cut;
         EXPECT_EQ(d.completeness.complete, cut == 0) << cut;
     }
+}
+
+// One record of every kind, a definition with two members and its insert, as our writer writes
+// them at `version`; no dimension when the stream is to be read as a version that gives them
+// their SXF part.
+Drawing everyKind(bool withDimension) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    TDataSen l = line(1.5);
+    l.penColor = 356;  // the last pen colour a record may have
+    l.layerGroup = 15;
+    l.layer = 15;
+    l.penWidth = 7;
+    b.add(l);
+    TDataEnko arc;
+    arc.center = {3, 4};
+    arc.radius = 5;
+    arc.startAngle = 0.25;
+    arc.arcAngle = 1.5;
+    arc.flatness = 0.5;
+    arc.tiltAngle = -0.75;
+    b.add(arc);
+    TDataTen point;
+    point.point = {-2, 8};
+    b.add(point);
+    TDataTen special = point;
+    special.penStyle = 100;
+    special.code = 7;
+    special.angle = 0.5;
+    special.scale = 2;
+    b.add(special);
+    TDataMoji text;
+    text.start = {1, 1};
+    text.end = {9, 1};
+    text.sizeX = text.sizeY = 2.5;
+    text.spacing = 0.25;
+    text.angle = 30;
+    text.textType = 10003;
+    text.fontName = "MS Gothic";
+    text.text = Utf8ToCp932("平面図");
+    b.add(text);
+    if (withDimension) {
+        TDataSunpou dim;
+        dim.line.start = {0, -5};
+        dim.line.end = {20, -5};
+        dim.text = text;
+        b.add(dim);
+    }
+    TDataSolid solid;
+    solid.penColor = 10;
+    solid.color = 0x123456;
+    solid.corner1 = {0, 0};
+    solid.corner2 = {4, 0};
+    solid.corner3 = {4, 4};
+    solid.corner4 = {0, 4};
+    b.add(solid);
+    TDataBlock insert;
+    insert.origin = {50, 50};
+    insert.scaleX = 2;
+    insert.scaleY = -1;
+    insert.rotation = 0.5;
+    b.add(insert);
+    TDataList definition;
+    definition.name = "part";
+    b.beginBlock(definition);
+    b.add(line(100));
+    TDataEnko c;
+    c.radius = 3;
+    c.fullCircle = 1;
+    c.arcAngle = 6.283185307179586;
+    b.add(c);
+    b.endBlock();
+    b.finish();
+    return d;
+}
+
+// The records of `d` as the file stream our writer gives; with `schema`, every class entry
+// then names that schema, as a newer Jw_cad writes it.
+std::vector<uint8_t> recordsOf(Drawing& d, uint32_t version, uint16_t schema = 0) {
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(d, version, saved);
+    std::vector<uint8_t> stream(bytes.begin() + static_cast<long>(d.RecordsStart), bytes.end());
+    for (size_t p = 6; schema != 0 && p + 5 <= stream.size(); ++p) {
+        if (std::memcmp(&stream[p], "CData", 5) == 0 && stream[p - 6] == 0xFF && stream[p - 5] == 0xFF) {
+            stream[p - 4] = static_cast<uint8_t>(schema & 0xFF);
+            stream[p - 3] = static_cast<uint8_t>(schema >> 8);
+        }
+    }
+    return stream;
+}
+
+TEST(Recovery, EveryKindReadsAsTheStreamReaderReadsIt) {
+    for (uint32_t version : {200u, 300u, 351u}) {
+        SCOPED_TRACE(version);
+        Drawing original = everyKind(true);
+        const std::vector<uint8_t> stream = recordsOf(original, version);
+        Drawing read, recovered;
+        ByteReader in(stream.data(), stream.size());
+        StreamReport report;
+        read.header = NewDrawingHeader();
+        read.header.Version = version;
+        ASSERT_TRUE(ReadRecords(read, in, report)) << report.error;
+        const LoadResult r = LoadDamagedJww(recovered, stream.data(), stream.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        test::ExpectSameSet(read.top, recovered.top, version);
+        test::ExpectSameSet(read.members, recovered.members, version);
+        test::ExpectSameSet(original.top, recovered.top, version);
+        test::ExpectSameSet(original.members, recovered.members, version);
+        EXPECT_EQ(recovered.header.Version, version);
+        EXPECT_TRUE(recovered.completeness.complete);
+        EXPECT_EQ(recovered.completeness.read, 8u);
+        EXPECT_EQ(recovered.RecordsStart, 0u);
+    }
+}
+
+// Jw_cad 8 writes its embedded pictures straight after the last member of the last definition,
+// with no end tag; anything after them but a few bytes of padding is not that.
+TEST(Recovery, PicturesAfterTheLastDefinitionEndTheDataFromVersion700) {
+    const std::vector<uint8_t> pictures = {1, 0, 0, 0, 5, 'a', '.', 'b', 'm', 'p', 3, 0, 0, 0, 'B', 'M', '!'};
+    for (uint16_t schema : {699, 700}) {
+        for (size_t padding : {size_t{0}, size_t{34}, size_t{35}}) {
+            SCOPED_TRACE(std::to_string(schema) + " padding " + std::to_string(padding));
+            Drawing original = everyKind(false);
+            std::vector<uint8_t> stream = recordsOf(original, 351, schema);
+            ASSERT_EQ(stream[stream.size() - 2] | stream[stream.size() - 1], 0);
+            stream.resize(stream.size() - 2);  // the end tag
+            stream.insert(stream.end(), pictures.begin(), pictures.end());
+            stream.insert(stream.end(), padding, 0);
+            Drawing d;
+            const LoadResult r = LoadDamagedJww(d, stream.data(), stream.size());
+            ASSERT_TRUE(r.ok) << r.error;
+            EXPECT_EQ(d.header.Version, schema);
+            const bool taken = schema >= 700 && padding < 35;
+            EXPECT_EQ(d.completeness.complete, taken);
+            if (taken) {
+                test::ExpectSameSet(original.top, d.top, 351);
+                test::ExpectSameSet(original.members, d.members, 351);
+            } else {
+                // They are damage after the last member, which is then lost with them.
+                EXPECT_EQ(d.top.sequence.size(), original.top.sequence.size());
+                EXPECT_EQ(d.members.sequence.size(), 1u);
+                EXPECT_EQ(d.completeness.skippedBytes, 77 + pictures.size() + padding);
+            }
+            ASSERT_EQ(d.embeddedPictures.size(), taken ? 1u : 0u);
+            if (taken) {
+                EXPECT_EQ(d.embeddedPictures[0].name, "a.bmp");
+                EXPECT_EQ(d.embeddedPictures[0].bytes, (std::vector<uint8_t>{'B', 'M', '!'}));
+            }
+        }
+    }
+}
+
+// A long tag's first two bytes at the very end of the data, after a text: no record can follow
+// them, and nothing past the data may be looked at to find out (the copy below is exactly as
+// long as the data, so that a sanitizer sees any read beyond it).
+TEST(Recovery, ALongTagCutAfterItsFirstTwoBytesEndsTheData) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 4; ++i) b.add(line(i));
+    TDataMoji text;
+    text.start = {1, 1};
+    text.end = {5, 1};
+    text.sizeY = 2;
+    text.text = "abc";
+    b.add(text);
+    b.finish();
+    std::vector<uint8_t> stream = recordsOf(d, 351);
+    stream.resize(stream.size() - 2);  // the end tag
+    for (size_t tail : {size_t{2}, size_t{4}}) {
+        SCOPED_TRACE(tail);
+        std::vector<uint8_t> data(stream);
+        data.push_back(0xFF);
+        data.push_back(0x7F);
+        if (tail == 4) data.insert(data.end(), {0x00, 0x80});
+        const std::vector<uint8_t> exact(data.begin(), data.end());
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, exact.data(), exact.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.LineCount(), 4u);
+        EXPECT_EQ(back.TextCount(), 1u);
+        EXPECT_EQ(back.completeness.skippedBytes, tail);
+        EXPECT_EQ(back.completeness.damagedAt, stream.size());
+    }
+}
+
+// Clipboard data comes in rounded-up blocks: fewer than 35 zero bytes after the end tag are that.
+TEST(Recovery, ZerosAfterTheEndTagArePaddingUpTo34Bytes) {
+    for (size_t padding : {size_t{1}, size_t{34}, size_t{35}, size_t{60}}) {
+        SCOPED_TRACE(padding);
+        std::vector<uint8_t> stream = streamOf(5);
+        stream.insert(stream.end(), padding, 0);
+        Drawing d;
+        const LoadResult r = LoadDamagedJww(d, stream.data(), stream.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(d.LineCount(), 5u);
+        EXPECT_EQ(d.completeness.complete, padding < 35);
+        EXPECT_EQ(d.completeness.skippedBytes, padding < 35 ? 0u : padding + 2);
+        EXPECT_EQ(d.completeness.endedAt, stream.size());
+    }
+}
+
+TEST(Recovery, DataWithoutRecordsOrWithoutAnythingDrawnIsRefusedAndSaysWhich) {
+    const std::vector<uint8_t> noise(300, 0x5A);
+    Drawing d;
+    LoadResult r = LoadDamagedJww(d, noise.data(), noise.size());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "no Jw_cad record was found in the data");
+
+    Drawing solids;
+    solids.header = NewDrawingHeader();
+    DrawingBuilder b(solids);
+    b.solid({0, 0}, {1, 0}, {1, 1}, {0, 1});
+    b.solid({2, 0}, {3, 0}, {3, 1}, {2, 1});
+    b.finish();
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(solids, 351, saved);
+    r = LoadDamagedJww(d, bytes.data() + solids.RecordsStart, bytes.size() - solids.RecordsStart);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "no line, circle, text or point could be recovered");
 }
 
 // ---- Figures on the real drawings ----

@@ -26,6 +26,7 @@ TEST(TextConversion, Utf8EncodesEachLengthAtItsBoundariesAndReplacesWhatIsNoChar
     EXPECT_EQ(CodePointsToUtf8(U"\U0010FFFF"), "\xF4\x8F\xBF\xBF");
     // A surrogate or a value past U+10FFFF is no character: U+FFFD each.
     EXPECT_EQ(CodePointsToUtf8(std::u32string{0xD800, U'a', 0x110000}), "\xEF\xBF\xBD" "a" "\xEF\xBF\xBD");
+    EXPECT_EQ(CodePointsToUtf8(std::u32string{0xD7FF, 0xDFFF, 0xE000}), "\xED\x9F\xBF" "\xEF\xBF\xBD" "\xEE\x80\x80");
 }
 
 TEST(TextConversion, Utf8DecodingReplacesEachBadByteAndKeepsWhatFollows) {
@@ -35,6 +36,15 @@ TEST(TextConversion, Utf8DecodingReplacesEachBadByteAndKeepsWhatFollows) {
     EXPECT_EQ(Utf8ToCodePoints("\xE3" "a"), std::u32string({0xFFFD, U'a'}));
     EXPECT_EQ(Utf8ToCodePoints("\x80"), std::u32string({0xFFFD}));
     EXPECT_EQ(Utf8ToCodePoints("b\xE3\x81"), std::u32string({U'b', 0xFFFD, 0xFFFD}));
+    // Two bytes, ending the text; the largest value of each length; one past the last character.
+    EXPECT_EQ(Utf8ToCodePoints("\xC3\xA9"), U"\u00E9");
+    EXPECT_EQ(Utf8ToCodePoints("\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF"), U"\u07FF\uFFFF\U0010FFFF");
+    EXPECT_EQ(Utf8ToCodePoints("\xF4\x90\x80\x80"), std::u32string(4, 0xFFFD));
+    EXPECT_EQ(Utf8ToCodePoints("\xF8\x88"), std::u32string(2, 0xFFFD));
+    // Whether text is UTF-8 already: whole sequences to the last byte, nothing cut or stray.
+    for (const char* yes : {"", "a\xE3\x81\x82", "\xC3\xA9", "\xF0\x9F\x98\x80"}) EXPECT_TRUE(IsUtf8(yes)) << yes;
+    for (const char* no : {"\xC3", "\xE3\x81", "\xF0\x9F\x98", "\xC3" "a", "\xF8\x88\x80\x80\x80", "\x80"})
+        EXPECT_FALSE(IsUtf8(no)) << no;
 }
 
 TEST(TextConversion, Utf16PairsSurrogatesAndReplacesLoneOnes) {
@@ -42,6 +52,10 @@ TEST(TextConversion, Utf16PairsSurrogatesAndReplacesLoneOnes) {
     EXPECT_EQ(Utf16LeToUtf8(pair.data(), pair.size()), "\xF0\x9F\x98\x80x");
     const std::vector<uint8_t> lone = {0x3D, 0xD8, 'x', 0, 0x00, 0xDE, 'y'};  // and an odd last byte
     EXPECT_EQ(Utf16LeToUtf8(lone.data(), lone.size()), "\xEF\xBF\xBDx\xEF\xBF\xBD");
+    // The ends of both surrogate ranges, and the characters either side of them.
+    const std::vector<uint8_t> ends = {0xFF, 0xDB, 0xFF, 0xDF, 0x00, 0xDC, 0xFF, 0xD7, 0x00, 0xE0, 0xFF, 0xDB};
+    EXPECT_EQ(Utf16LeToUtf8(ends.data(), ends.size()),
+              "\xF4\x8F\xBF\xBF" "\xEF\xBF\xBD" "\xED\x9F\xBF" "\xEE\x80\x80" "\xEF\xBF\xBD");
 }
 
 TEST(TextConversion, AnsiTextIsReadAsCp932UnlessItIsUtf8Already) {
@@ -52,6 +66,7 @@ TEST(TextConversion, AnsiTextIsReadAsCp932UnlessItIsUtf8Already) {
     EXPECT_TRUE(IsUtf8("plain"));
     EXPECT_FALSE(IsUtf8("\x82\xA0"));
     EXPECT_EQ(AsciiLowerCase("Jw_WIN\\図面"), "jw_win\\図面");
+    EXPECT_EQ(AsciiLowerCase("@AZ[`az{"), "@az[`az{");
 }
 
 TEST(FileExtension, TheLastDotOfTheLastNameDecides) {
@@ -177,6 +192,54 @@ TEST(DrawingBuilder, BlocksTakeTheirMembersAndTheDrawingKeepsItsOrder) {
     b.finish();
     EXPECT_EQ(d.ExpectedCount, 2u);  // a load's count: records, not definitions
     EXPECT_EQ(d.StreamBlockDefinitionCount, 2u);
+}
+
+// Each maker puts every value where its record keeps it, none crossed over.
+TEST(DrawingBuilder, RecordMakersFillEveryField) {
+    Drawing d;
+    DrawingBuilder b(d);
+    const TDataSen l = b.line(1, 2, 3, 4, 5, 6);
+    EXPECT_EQ((std::vector<double>{l.start.x, l.start.y, l.end.x, l.end.y}), (std::vector<double>{1, 2, 3, 4}));
+    EXPECT_EQ(l.penColor, 5);
+    EXPECT_EQ(l.penStyle, 6);
+    const TDataEnko a = b.arc(1, 2, 3, 0.5, 1.5, 7, 8);
+    EXPECT_EQ((std::vector<double>{a.center.x, a.center.y, a.radius, a.startAngle, a.arcAngle}),
+              (std::vector<double>{1, 2, 3, 0.5, 1.5}));
+    EXPECT_EQ(a.fullCircle, 0u);
+    EXPECT_EQ(a.penColor, 7);
+    EXPECT_EQ(a.penStyle, 8);
+    const TDataEnko c = b.circle(-1, -2, 4);
+    EXPECT_EQ((std::vector<double>{c.center.x, c.center.y, c.radius, c.startAngle, c.arcAngle}),
+              (std::vector<double>{-1, -2, 4, 0, 6.283185307179586}));
+    EXPECT_EQ(c.fullCircle, 1u);
+    const TDataTen p = b.specialPoint(5, 6, 7, 2.5, 0.25);
+    EXPECT_EQ((std::vector<double>{p.point.x, p.point.y, p.scale, p.angle}), (std::vector<double>{5, 6, 2.5, 0.25}));
+    EXPECT_EQ(p.code, 7u);
+    EXPECT_EQ(p.penStyle, 100);
+    const TDataTen q = b.point(8, 9, 4);
+    EXPECT_EQ((std::vector<double>{q.point.x, q.point.y}), (std::vector<double>{8, 9}));
+    EXPECT_EQ(q.penColor, 4);
+    const TDataSolid s = b.solid({1, 2}, {3, 4}, {5, 6}, {7, 8}, 10);
+    EXPECT_EQ((std::vector<double>{s.corner1.x, s.corner1.y, s.corner2.x, s.corner2.y, s.corner3.x, s.corner3.y,
+                                   s.corner4.x, s.corner4.y}),
+              (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(s.penColor, 10);
+    const TDataMoji t = b.text(2, 3, "ab");
+    EXPECT_EQ((std::vector<double>{t.start.x, t.start.y, t.end.x, t.end.y, t.sizeX, t.sizeY}),
+              (std::vector<double>{2, 3, 12, 3, 3, 3}));
+    EXPECT_EQ(t.text, "ab");
+    const TDataSunpou m = b.dimension(1, 2, 3, 4);
+    EXPECT_EQ((std::vector<double>{m.line.start.x, m.line.start.y, m.line.end.x, m.line.end.y, m.text.start.x,
+                                   m.text.start.y, m.text.end.x, m.text.end.y}),
+              (std::vector<double>{1, 2, 3, 4, 1, 2, 3, 4}));
+    EXPECT_EQ(m.text.text, "10");
+    const TDataBlock i = b.insert(3, 1, 2, 0.5, 4, 5);
+    EXPECT_EQ((std::vector<double>{i.origin.x, i.origin.y, i.rotation, i.scaleX, i.scaleY}),
+              (std::vector<double>{1, 2, 0.5, 4, 5}));
+    EXPECT_EQ(i.blockNumber, 3u);
+    b.extents(-1, -2, 3, 6);
+    EXPECT_EQ((std::vector<double>{d.extents.MinX, d.extents.MinY, d.extents.MaxX, d.extents.MaxY, d.extents.Aspect}),
+              (std::vector<double>{-1, -2, 3, 6, 0.5}));
 }
 
 }  // namespace

@@ -251,6 +251,58 @@ TEST(ColorReduction, MedianCutSplitsWhereHalfThePixelsAreReached) {
     EXPECT_EQ(MedianCutPalette(square.view(), 2), (std::vector<uint32_t>{MakeColor(0, 0, 48), MakeColor(0, 96, 48)}));
 }
 
+// An image of runs: each colour as many pixels as its count, in order.
+RgbImage runs(const std::vector<std::pair<uint32_t, int>>& colours) {
+    int width = 0;
+    for (const auto& c : colours) width += c.second;
+    RgbImage image(width, 1);
+    int x = 0;
+    for (const auto& [colour, count] : colours)
+        for (int i = 0; i < count; ++i) image.set(x++, 0, colour);
+    return image;
+}
+
+TEST(ColorReduction, OctreeMergesTheLeastUsedSiblingsFirstAndAveragesThem) {
+    // Two pairs that differ only in their lowest bits, and a lone blue: five leaves under three
+    // parents of 2, 4 and 5 pixels.
+    const RgbImage image = runs({{MakeColor(10, 10, 10), 1}, {MakeColor(11, 11, 11), 1}, {MakeColor(200, 0, 0), 3},
+                                 {MakeColor(201, 0, 0), 1}, {MakeColor(0, 0, 200), 5}});
+    EXPECT_EQ(OctreePalette(image.view(), 5).size(), 5u);
+    EXPECT_EQ(OctreePalette(image.view(), 4), (std::vector<uint32_t>{MakeColor(10, 10, 10), MakeColor(0, 0, 200),
+                                                                      MakeColor(200, 0, 0), MakeColor(201, 0, 0)}));
+    EXPECT_EQ(OctreePalette(image.view(), 3),
+              (std::vector<uint32_t>{MakeColor(10, 10, 10), MakeColor(0, 0, 200), MakeColor(200, 0, 0)}));
+    EXPECT_EQ(OctreePalette(image.view(), 1), (std::vector<uint32_t>{MakeColor(74, 1, 92)}));
+    EXPECT_EQ(OctreePalette(image.view(), 0), (std::vector<uint32_t>{MakeColor(74, 1, 92)}));
+}
+
+TEST(ColorReduction, ExactPalettesHoldUpToTheirLimitInOrderOfAppearance) {
+    const RgbImage image = runs({{MakeColor(1, 2, 3), 2}, {MakeColor(9, 9, 9), 1}, {MakeColor(1, 2, 3), 1},
+                                 {MakeColor(4, 5, 6), 3}});
+    EXPECT_EQ(ExactPalette(image.view(), 3),
+              (std::vector<uint32_t>{MakeColor(1, 2, 3), MakeColor(9, 9, 9), MakeColor(4, 5, 6)}));
+    EXPECT_TRUE(ExactPalette(image.view(), 2).empty());
+}
+
+// The colour most pixels have, found cell by cell: the cell of 32 levels a channel holding the
+// most pixels, then the exact colour most of that cell's pixels have.
+TEST(ColorReduction, TheDominantColourIsPinnedIntoTheNearestEntry) {
+    const RgbImage image = runs({{MakeColor(8, 9, 10), 3}, {MakeColor(15, 15, 15), 2}, {MakeColor(14, 14, 14), 2},
+                                 {MakeColor(200, 100, 50), 6}});
+    // The cell from 8 to 15 holds 7 pixels against 6, and 8, 9, 10 is the most of it.
+    EXPECT_EQ(DominantColor(image.view()), MakeColor(8, 9, 10));
+    std::vector<uint32_t> palette = {MakeColor(0, 0, 0), MakeColor(9, 9, 9), MakeColor(255, 255, 255)};
+    PinColor(palette, MakeColor(8, 9, 10));
+    EXPECT_EQ(palette, (std::vector<uint32_t>{MakeColor(0, 0, 0), MakeColor(8, 9, 10), MakeColor(255, 255, 255)}));
+    PinColor(palette, MakeColor(255, 255, 255));  // there already
+    EXPECT_EQ(palette[2], MakeColor(255, 255, 255));
+    PinColor(palette, MakeColor(200, 200, 200));
+    EXPECT_EQ(palette, (std::vector<uint32_t>{MakeColor(0, 0, 0), MakeColor(8, 9, 10), MakeColor(200, 200, 200)}));
+    std::vector<uint32_t> none;
+    PinColor(none, MakeColor(1, 1, 1));
+    EXPECT_TRUE(none.empty());
+}
+
 TEST(ColorReduction, PlainColoursMapExactlyOntoPalettesThatHoldThem) {
     RgbImage image(7, 1);
     const uint32_t colours[7] = {0x000000FF, 0x0000FF00, 0x00FF0000, 0x0000FFFF,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "drawing_builder.h"
+#include "feature_drawings.h"
 #include "picture_files.h"
 #include "test_support.h"
 #include "output/image_export.h"
@@ -158,6 +159,34 @@ std::vector<uint8_t> exported(const Drawing& d, ImageFormat f, const ExportOptio
 
 // Half away from zero, as a reader of the EMF would place the point on a coarser grid.
 int scaledDown(int v, int divisor) { return v >= 0 ? (v + divisor / 2) / divisor : -((-v + divisor / 2) / divisor); }
+
+// The metafiles of the shared drawings byte for byte as their reference files, which emf2svg
+// and libwmf's wmf2svg were seen to read: every record, object slot and bound the targets write
+// is pinned. After a change that is meant, the new files are left in the test's scratch folder
+// to be looked at and copied over the references.
+TEST(MetafileRecords, TheSharedDrawingsAreWrittenByteForByteAsTheirReferenceFiles) {
+    const std::string folder = test::scratchDir("metafile_references");
+    for (const char* drawing : {"features", "variety"}) {
+        const Drawing d = std::string(drawing) == "features" ? test::featureDrawing() : test::varietyDrawing();
+        for (const auto& [format, realScale, suffix] :
+             {std::tuple{ImageFormat::Emf, false, "_600.emf"}, std::tuple{ImageFormat::Wmf, false, "_600.wmf"},
+              std::tuple{ImageFormat::Emf, true, "_real.emf"}, std::tuple{ImageFormat::Wmf, true, "_real.wmf"}}) {
+            const std::string name = drawing + std::string(suffix);
+            ExportOptions o;
+            o.width = 600;
+            o.realScale = realScale;
+            o.clearBackground = !realScale;
+            const std::vector<uint8_t> bytes = exported(d, format, o);
+            const std::vector<uint8_t> want = test::readFileBytes(KORVEL_SOURCE_DIR "/tests/output/references/" + name);
+            if (bytes == want) continue;
+            size_t at = 0;
+            while (at < bytes.size() && at < want.size() && bytes[at] == want[at]) ++at;
+            test::writeFileBytes(folder + "/" + name, bytes);
+            ADD_FAILURE() << name << ": the first byte that differs is at " << at << " (" << bytes.size() << " against "
+                          << want.size() << " bytes; written to " << folder << "/" << name << ")";
+        }
+    }
+}
 
 TEST(MetafileRecords, TheWmfIsTheEmfOnASixteenBitGridRoundedToNearest) {
     const Drawing d = linesDrawing();

@@ -266,6 +266,30 @@ TEST(PageExport, SeveralDrawingsMakeOnePageEachOnTheirOwnPaperWithBookmarks) {
     EXPECT_EQ(runTool("pdfinfo " + quoted(pdf)).find("rror"), std::string::npos);
 }
 
+// The page's content unpacked (the stream that sets up the page's matrix), for what Qt wrote.
+std::string pageContent(const std::vector<uint8_t>& pdf) {
+    const std::string text(pdf.begin(), pdf.end());
+    std::string best;
+    for (size_t at = 0; (at = text.find("stream\n", at)) != std::string::npos;) {
+        at += 7;
+        const size_t end = text.find("endstream", at);
+        if (end == std::string::npos) break;
+        std::string out(64 << 20, '\0');
+        uLongf size = out.size();
+        if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data() + at),
+                       end - at) == Z_OK &&
+            size > best.size() && out.substr(0, std::min<size_t>(size, 200)).find(" cm\n") != std::string::npos)
+            best = out.substr(0, size);
+    }
+    return best;
+}
+
+size_t countOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+    return n;
+}
+
 TEST(PageExport, APictureDrawnTwiceIsEmbeddedOnce) {
     if (!haveTool("pdfimages")) GTEST_SKIP() << "pdfimages (poppler-utils) is not installed";
     EnsureHeadlessGuiApplication();
@@ -292,30 +316,13 @@ TEST(PageExport, APictureDrawnTwiceIsEmbeddedOnce) {
     }
     EXPECT_EQ(placements, 3u) << list;
     EXPECT_EQ(objects.size(), 1u) << list;
-}
-
-// The page's content unpacked (the stream that sets up the page's matrix), for what Qt wrote.
-std::string pageContent(const std::vector<uint8_t>& pdf) {
-    const std::string text(pdf.begin(), pdf.end());
-    std::string best;
-    for (size_t at = 0; (at = text.find("stream\n", at)) != std::string::npos;) {
-        at += 7;
-        const size_t end = text.find("endstream", at);
-        if (end == std::string::npos) break;
-        std::string out(64 << 20, '\0');
-        uLongf size = out.size();
-        if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data() + at),
-                       end - at) == Z_OK &&
-            size > best.size() && out.substr(0, std::min<size_t>(size, 200)).find(" cm\n") != std::string::npos)
-            best = out.substr(0, size);
+    // Each placed at its text's start, its top 30 mm above (hundredths of a millimetre from the
+    // paper's top left corner), 40 by 30 mm.
+    const std::string content = pageContent(test::readFileBytes(pdf));
+    for (const char* left : {"4850", "10850", "16850"}) {
+        const std::string placed = std::string("100 0 0 100 ") + left + " 7500 cm\n40 0 0 -30 0 30 cm /Im";
+        EXPECT_NE(content.find(placed), std::string::npos) << placed << content.substr(0, 600);
     }
-    return best;
-}
-
-size_t countOf(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
-    return n;
 }
 
 TEST(PageExport, StrokesGoOutPenByPenButFillsAndTextsKeepTheirPlace) {
@@ -336,6 +343,26 @@ TEST(PageExport, StrokesGoOutPenByPenButFillsAndTextsKeepTheirPlace) {
     ASSERT_NE(filled, std::string::npos) << content.substr(0, 2000);
     EXPECT_EQ(countOf(content.substr(0, fill), " l\n"), 10u);
     EXPECT_EQ(countOf(content.substr(filled), " l\n"), 1u);
+}
+
+// Pens print at their width times the width of a unit, never thinner than the thinnest line.
+TEST(PageExport, PensPrintAtTheirWidthAndNoThinnerThanTheLeast) {
+    EnsureHeadlessGuiApplication();
+    test::DrawingBuilder b;
+    b.drawing.header.PaperSize = 4;
+    b.line(-100, 0, 100, 0, 2);
+    b.drawing.header.PenWidth[2] = 1;
+    b.extents(-101, -1, 101, 1);
+    for (const auto& [perUnit, least, written] :
+         {std::tuple{0.13, 0.1, "\n13 w "}, std::tuple{0.13, 0.5, "\n50 w "}, std::tuple{0.3, 0.1, "\n30 w "}}) {
+        ExportOptions o;
+        o.penWidthMm = perUnit;
+        o.minPenWidthMm = least;
+        std::vector<uint8_t> pdf;
+        ASSERT_TRUE(ExportImage(b.drawing, ImageFormat::Pdf, o, pdf).ok);
+        const std::string content = pageContent(pdf);
+        EXPECT_NE(content.find(written), std::string::npos) << written << content.substr(0, 600);
+    }
 }
 
 // What lies wholly beyond the paper cannot show on it and is not written; what reaches onto it,
@@ -393,11 +420,97 @@ TEST(PdfOutline, AFileNotLaidOutAsExpectedIsLeftAlone) {
     EXPECT_EQ(noPages.size(), text.size());
 }
 
+// A small PDF laid out as Qt writes one: object 11 comes first, so that "1 0 obj" is found at
+// the start of its own line only; the page tree's key "/PagesX" is no "/Pages".
+std::string smallPdf(const std::string& catalogExtra = "") {
+    std::string pdf = "%PDF-1.4\n11 0 obj\n<<\n/Producer (x)\n>>\nendobj\n1 0 obj\n<<\n/Type /Catalog\n/PagesX 7 0 R"
+                      "\n/Pages 2 0 R" + catalogExtra + "\n>>\nendobj\n2 0 obj\n<<\n/Type /Pages\n/Kids [3 0 R 40 0 R 5 0 R]"
+                      "\n/Count 3\n>>\nendobj\n";
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 12\ntrailer\n<<\n/Size 12\n/Root 1 0 R\n/Info 11 0 R\n>>\nstartxref\n" + std::to_string(xref) +
+           "\n%%EOF\n";
+    return pdf;
+}
+
+TEST(PdfOutline, AnUpdateAppendsTheCatalogTheOutlineAndOneEntryPerPage) {
+    const std::string before = smallPdf();
+    std::vector<uint8_t> pdf(before.begin(), before.end());
+    std::string error;
+    ASSERT_TRUE(AppendPdfOutline(pdf, {"a", "b", "c", "no page"}, error)) << error;
+    const std::string update(pdf.begin() + static_cast<long>(before.size()), pdf.end());
+    const std::vector<std::string> objects = {
+        "1 0 obj\n<<\n/Type /Catalog\n/PagesX 7 0 R\n/Pages 2 0 R\n\n/Outlines 12 0 R\n/PageMode /UseOutlines\n>>\nendobj\n",
+        "12 0 obj\n<<\n/Type /Outlines\n/First 13 0 R\n/Last 15 0 R\n/Count 3\n>>\nendobj\n",
+        "13 0 obj\n<<\n/Title <FEFF0061>\n/Parent 12 0 R\n/Dest [3 0 R /Fit]\n/Next 14 0 R\n>>\nendobj\n",
+        "14 0 obj\n<<\n/Title <FEFF0062>\n/Parent 12 0 R\n/Dest [40 0 R /Fit]\n/Prev 13 0 R\n/Next 15 0 R\n>>\nendobj\n",
+        "15 0 obj\n<<\n/Title <FEFF0063>\n/Parent 12 0 R\n/Dest [5 0 R /Fit]\n/Prev 14 0 R\n>>\nendobj\n"};
+    std::string want = "\n";
+    std::vector<size_t> offsets;
+    for (const std::string& o : objects) {
+        offsets.push_back(before.size() + want.size());
+        want += o;
+    }
+    const size_t xref = before.size() + want.size();
+    char line[24];
+    want += "xref\n1 1\n";
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        if (i == 1) want += "12 4\n";
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offsets[i]);
+        want += line;
+    }
+    want += "trailer\n<<\n/Size 16\n/Root 1 0 R\n/Info 11 0 R\n/Prev " + std::to_string(before.find("xref")) +
+            "\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    EXPECT_EQ(update, want);
+
+    // A second outline is not added over the first; a file without pages takes none.
+    pdf.assign(before.begin(), before.end());
+    const std::string withOutline = smallPdf("\n/Outlines 9 0 R");
+    pdf.assign(withOutline.begin(), withOutline.end());
+    EXPECT_FALSE(AppendPdfOutline(pdf, {"a"}, error));
+    EXPECT_EQ(error, "the PDF has an outline already");
+    EXPECT_EQ(pdf.size(), withOutline.size());
+    pdf.assign(before.begin(), before.end());
+    EXPECT_TRUE(AppendPdfOutline(pdf, {}, error));
+    EXPECT_EQ(pdf.size(), before.size());
+}
+
+TEST(PdfOutline, TrailersThatDoNotReadAreRefused) {
+    const std::string good = smallPdf();
+    const size_t xref = good.find("xref");
+    auto refused = [&](const std::string& from, const std::string& into) {
+        std::string text = good;
+        text.replace(text.rfind(from), from.size(), into);
+        std::vector<uint8_t> pdf(text.begin(), text.end());
+        std::string error;
+        const bool ok = AppendPdfOutline(pdf, {"a"}, error);
+        return !ok && pdf.size() == text.size() ? error : "taken";
+    };
+    const std::string unread = "the PDF trailer could not be read";
+    EXPECT_EQ(refused("startxref\n" + std::to_string(xref), "startxref\n0"), unread);
+    EXPECT_EQ(refused("startxref\n" + std::to_string(xref), "startxref\n" + std::to_string(good.size())), unread);
+    EXPECT_EQ(refused("startxref\n" + std::to_string(xref), "startxref\n1234567890123"), unread);
+    EXPECT_EQ(refused("/Size 12", "/Size 0"), unread);
+    EXPECT_EQ(refused("/Root 1 0 R", "/Rooted 1 0 R"), unread);
+    EXPECT_EQ(refused("/Kids [3 0 R 40 0 R 5 0 R]", "/Kids [3 0 R 40 0 5 0 R]"),
+              "the PDF catalog or page tree could not be read");
+    EXPECT_EQ(refused("/Kids [3 0 R 40 0 R 5 0 R]", "/Kids [3 0 R 40"), "the PDF catalog or page tree could not be read");
+    EXPECT_EQ(refused("startxref\n" + std::to_string(xref), "startxref\n" + std::to_string(good.size() - 1)), "taken");
+}
+
 TEST(PdfOutline, TitlesAreUtf16WithTheirByteOrderMark) {
     EXPECT_EQ(PdfTextString("A図"), "<FEFF004156F3>");
     EXPECT_EQ(PdfTextString("\xF0\x9F\x98\x80"), "<FEFFD83DDE00>");  // beyond the first plane: a pair
     EXPECT_EQ(PdfTextString("\xE5\x9B"), "<FEFFFFFDFFFD>");         // cut short: replaced
     EXPECT_EQ(PdfTextString(""), "<FEFF>");
+    EXPECT_EQ(PdfTextString("\x7F\xC3\xA9"), "<FEFF007F00E9>");
+    // A lone trail byte, a lead byte of none of the forms, a value past U+10FFFF and an encoded
+    // surrogate are one replacement each, and what follows them is read afresh.
+    EXPECT_EQ(PdfTextString("\x80" "a"), "<FEFFFFFD0061>");
+    EXPECT_EQ(PdfTextString("\xF8" "a"), "<FEFFFFFD0061>");
+    EXPECT_EQ(PdfTextString("\xF4\x90\x80\x80"), "<FEFFFFFDFFFDFFFDFFFD>");
+    EXPECT_EQ(PdfTextString("\xED\xA0\x80"), "<FEFFFFFDFFFDFFFD>");
+    EXPECT_EQ(PdfTextString("\xF4\x8F\xBF\xBF"), "<FEFFDBFFDFFF>");
+    EXPECT_EQ(PdfTextString("\xEF\xBF\xBF"), "<FEFFFFFF>");
 }
 
 }  // namespace

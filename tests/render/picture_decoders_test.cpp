@@ -143,6 +143,46 @@ TEST(BmpDecoder, ReadsRunLengthData) {
     EXPECT_EQ(cut.pixels, (std::vector<uint32_t>{kRed, kRed, 0, 0}));
 }
 
+TEST(BmpDecoder, ReadsCoreHeadersMasksAfterTheHeaderAndPaddedRuns) {
+    // The 12-byte core header: 16-bit sizes and three-byte palette entries. 1 bit, 3 x 1.
+    std::vector<uint8_t> core = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0,
+                                 12, 0, 0, 0, 3, 0, 1, 0, 1, 0, 1, 0,
+                                 0, 0, 255, 255, 0, 0,   // red, blue
+                                 0xA0, 0, 0, 0};
+    EXPECT_EQ(decodeOk(DecodeBmp, core).pixels, (std::vector<uint32_t>{kBlue, kRed, kBlue}));
+
+    // 16 bits 5-6-5 with its masks after a 40-byte header: green 32 of 63 is 130 of 255.
+    std::vector<uint8_t> masked = makeBmpRaw(3, 1, 16, 3, {0xF800, 0x07E0, 0x001F},
+                                             {0x00, 0xF8, 0x00, 0x04, 0x1F, 0x00, 0, 0});
+    putU32(masked, 46, 0);  // colours used: the masks are no palette
+    EXPECT_EQ(decodeOk(DecodeBmp, masked).pixels, (std::vector<uint32_t>{kRed, 0xFF008200, kBlue}));
+
+    // More colours said to be used than the depth holds: the depth's count is read.
+    std::vector<uint8_t> oneBit = makeBmpRaw(2, 1, 1, 0, {kPalRed, kPalGreen}, {0x40, 0, 0, 0});
+    putU32(oneBit, 46, 5);
+    EXPECT_EQ(decodeOk(DecodeBmp, oneBit).pixels, (std::vector<uint32_t>{kRed, kGreen}));
+
+    // RLE4: a literal of five nibbles takes three bytes and one of padding; RLE8: a move
+    // along the row only.
+    const std::vector<uint8_t> rle4 = {0, 5, 0x12, 0x01, 0x20, 0, 0, 1};
+    EXPECT_EQ(decodeOk(DecodeBmp, makeBmpRaw(5, 1, 4, 2, {kPalRed, kPalGreen, kPalBlue}, rle4)).pixels,
+              (std::vector<uint32_t>{kGreen, kBlue, kRed, kGreen, kBlue}));
+    const std::vector<uint8_t> rle8 = {0, 2, 2, 0, 1, 2, 0, 1};
+    EXPECT_EQ(decodeOk(DecodeBmp, makeBmpRaw(4, 1, 8, 1, {kPalRed, kPalGreen, kPalBlue}, rle8)).pixels,
+              (std::vector<uint32_t>{0, 0, kBlue, 0}));
+
+    // Headers between the core and the info header, sizes of nothing, and no pixels at all.
+    std::vector<uint8_t> odd = makeBmpRaw(1, 1, 24, 0, {}, {0, 0, 0, 0});
+    putU32(odd, 14, 16);
+    expectFailed(DecodeBmp, odd, "bitmap headers of 16 bytes are not supported");
+    expectFailed(DecodeBmp, makeBmpRaw(0, 1, 24, 0, {}, {0, 0, 0, 0}), "the bitmap size 0 x 1 is not valid");
+    expectFailed(DecodeBmp, makeBmpRaw(1, 0, 24, 0, {}, {0, 0, 0, 0}), "the bitmap size 1 x 0 is not valid");
+    expectFailed(DecodeBmp, makeBmpRaw(1, 1, 24, 0, {}, {}), "the bitmap has no pixel data");
+    expectFailed(DecodeBmp, makeBmpRaw(1, 1, 24, 3, {}, {0, 0, 0, 0}), "the bitmap's colour masks are cut short");
+    expectFailed(DecodeBmp, makeBmpRaw(1, 1, 24, 3, {}, std::vector<uint8_t>(16, 0)), "bitmaps of 24 bits with compression 3");
+    expectFailed(DecodeBmp, makeBmpRaw(1, 1, 8, 2, {kPalRed}, {0, 0, 0, 0}), "bitmaps of 8 bits with compression 2");
+}
+
 TEST(BmpDecoder, RefusesDamagedOversizedAndForeignData) {
     RasterImage image;
     const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};

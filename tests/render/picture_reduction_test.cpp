@@ -181,5 +181,25 @@ TEST(PictureBudget, PicturesPastTheAllowanceAreLeftOutAndNamed) {
     EXPECT_EQ(target.count(CallKind::Image), 20u);
 }
 
+// The cache holds pictures up to its size in bytes. A picture decoded again at a larger size
+// takes the place of its reduced copy, so only the larger one counts against the size.
+TEST(PictureCacheSize, AReplacedPictureGivesBackItsBytes) {
+    const EmbeddedPicture picture{"a.png", test::makePng(64, 64, test::solid(64 * 64, 0xFF00FF00))};
+    const EmbeddedPicture other{"b.png", test::makePng(64, 64, test::solid(64 * 64, 0xFFFF0000))};
+    PictureLocation at{PictureLocation::Kind::Embedded, "", &picture, "a.png"};
+    PictureCache cache(64 * 64 * 4);
+    EXPECT_EQ(cache.obtain(at, true, DecodeRequest{8, 8})->image.width, 8);
+    EXPECT_EQ(cache.obtain(at, true, DecodeRequest{8, 8})->image.width, 8);
+    EXPECT_EQ(cache.decodeCount(), 1u);
+    EXPECT_EQ(cache.obtain(at, true, DecodeRequest{64, 64})->image.width, 64);
+    EXPECT_EQ(cache.obtain(at, true, DecodeRequest{64, 64})->image.width, 64);
+    EXPECT_EQ(cache.decodeCount(), 2u);
+    // The cache is full: another picture is decoded each time it is asked for.
+    at.embedded = &other;
+    cache.obtain(at, true, DecodeRequest{64, 64});
+    cache.obtain(at, true, DecodeRequest{64, 64});
+    EXPECT_EQ(cache.decodeCount(), 4u);
+}
+
 }  // namespace
 }  // namespace korvel

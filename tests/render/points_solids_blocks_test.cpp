@@ -107,6 +107,12 @@ TEST(HatchSelection, SettingsPickTheBrush) {
     EXPECT_EQ(SolidHatchStyle(o, 0x0000FF, 10), BrushStyle::Solid);  // no family without the flag
     o.lineColorHatch[3] = 44;
     EXPECT_EQ(SolidHatchStyle(o, 0x0000FF, 3), BrushStyle::Clear);
+    // Pens 0 to 9 have a line-colour style; colour 10 has none, whatever the families say.
+    o.lineColorHatch[9] = 4;
+    o.colorFamilyHatch.fill(4);
+    EXPECT_EQ(SolidHatchStyle(o, 0x0000FF, 9), BrushStyle::FDiagonal);
+    EXPECT_EQ(SolidHatchStyle(o, 0x0000FF, 10), BrushStyle::Solid);
+    EXPECT_EQ(SolidHatchStyle(o, 0x0000FF, -1), BrushStyle::Solid);
 }
 
 TEST(HatchSelection, ColourFamilies) {

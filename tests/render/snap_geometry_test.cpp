@@ -98,6 +98,92 @@ TEST(Snapping, CrossingsOfLinesCirclesAndArcs) {
     EXPECT_EQ(snapped(g, {99, 1}).kind, SnapKind::End);
 }
 
+// Points and short lines spread over a lattice, filed in many cells of the grids: each one is
+// found where it is, whichever cell holds it.
+TEST(Snapping, EveryCellOfTheGridsIsSearched) {
+    DrawingBuilder b;
+    for (int i = 0; i < 10; ++i) {
+        for (int j = 0; j < 10; ++j) {
+            b.point(i * 10.0, j * 10.0);
+            b.line(i * 10.0 + 3, j * 10.0 + 3, i * 10.0 + 5, j * 10.0 + 3);
+        }
+    }
+    const SnapGeometry g = SnapGeometry::Collect(b.drawing, RenderOptions{});
+    for (int i = 0; i < 10; ++i) {
+        for (int j = 0; j < 10; ++j) {
+            SnapPoint s = snapped(g, {i * 10.0 + 0.5, j * 10.0 + 0.5}, 1.0);
+            EXPECT_EQ(s.kind, SnapKind::Point) << i << ", " << j;
+            EXPECT_EQ(s.at.x, i * 10.0);
+            EXPECT_EQ(s.at.y, j * 10.0);
+            s = snapped(g, {i * 10.0 + 4.2, j * 10.0 + 3.3}, 1.0);
+            EXPECT_EQ(s.kind, SnapKind::Middle) << i << ", " << j;
+            EXPECT_EQ(s.at.x, i * 10.0 + 4);
+        }
+    }
+}
+
+using Segment = SnapGeometry::Segment;
+using Curve = SnapGeometry::Curve;
+
+Curve circleAt(Point2 c, double r, double start = 0.0, double sweep = 2 * kPi) {
+    Curve k;
+    k.c = c;
+    k.m = {r, 0.0, 0.0, r};
+    k.start = start;
+    k.sweep = sweep;
+    k.whole = std::fabs(sweep) >= 2 * kPi;
+    return k;
+}
+
+// The crossings of two figures as (x, y) pairs, in the order found.
+template <class A, class B>
+std::vector<std::pair<double, double>> crossings(const A& a, const B& b) {
+    std::vector<Point2> out;
+    SnapGeometry::Intersect(a, b, out);
+    std::vector<std::pair<double, double>> xy;
+    for (const Point2& p : out) xy.push_back({p.x, p.y});
+    return xy;
+}
+using Points = std::vector<std::pair<double, double>>;
+
+// Crossings at the very ends of figures count; a hair past them, or parallel lines, give none.
+TEST(Crossings, AtTheEndsTangentsAndOneSideOfArcs) {
+    const Segment across{{0, 0}, {10, 0}};
+    EXPECT_EQ(crossings(across, Segment{{7, -3}, {7, 3}}), (Points{{7, 0}}));
+    EXPECT_EQ(crossings(across, Segment{{10, 0}, {10, 5}}), (Points{{10, 0}}));
+    EXPECT_EQ(crossings(across, Segment{{0, -5}, {0, 0}}), (Points{{0, 0}}));
+    EXPECT_TRUE(crossings(across, Segment{{10.001, -1}, {10.001, 1}}).empty());
+    EXPECT_TRUE(crossings(across, Segment{{3, 0.001}, {3, 5}}).empty());
+    EXPECT_TRUE(crossings(across, Segment{{0, 1}, {10, 1}}).empty());
+    // From the nearer end: (3, 0) comes out exactly from either side of the middle.
+    EXPECT_EQ(crossings(Segment{{3, -1}, {3, 9}}, across), (Points{{3, 0}}));
+
+    // A line through a circle: both crossings in the line's direction; a tangent gives one; a
+    // line that ends inside gives the one it reaches; a line wholly inside gives none.
+    const Curve c = circleAt({0, 0}, 5);
+    EXPECT_EQ(crossings(Segment{{-10, 3}, {10, 3}}, c), (Points{{-4, 3}, {4, 3}}));
+    EXPECT_EQ(crossings(Segment{{10, 3}, {-10, 3}}, c), (Points{{4, 3}, {-4, 3}}));
+    EXPECT_EQ(crossings(Segment{{-10, 5}, {10, 5}}, c), (Points{{0, 5}}));
+    EXPECT_EQ(crossings(Segment{{0, 3}, {10, 3}}, c), (Points{{4, 3}}));
+    EXPECT_TRUE(crossings(Segment{{-1, 0}, {1, 0}}, c).empty());
+    EXPECT_TRUE(crossings(Segment{{-10, 5.001}, {10, 5.001}}, c).empty());
+    // The upper half only, and the same half written backwards.
+    EXPECT_EQ(crossings(Segment{{0, -10}, {0, 10}}, circleAt({0, 0}, 5, 0, kPi)), (Points{{0, 5}}));
+    EXPECT_EQ(crossings(Segment{{0, -10}, {0, 10}}, circleAt({0, 0}, 5, kPi, -kPi)), (Points{{0, 5}}));
+    EXPECT_EQ(crossings(Segment{{0, -10}, {0, 10}}, circleAt({0, 0}, 5, kPi, kPi)), (Points{{0, -5}}));
+
+    // Two circles: crossing, touching from outside and from inside, apart, one within the other.
+    EXPECT_EQ(crossings(c, circleAt({8, 0}, 5)), (Points{{4, 3}, {4, -3}}));
+    EXPECT_EQ(crossings(c, circleAt({10, 0}, 5)), (Points{{5, 0}}));
+    EXPECT_EQ(crossings(c, circleAt({2, 0}, 3)), (Points{{5, 0}}));
+    EXPECT_TRUE(crossings(c, circleAt({10.001, 0}, 5)).empty());
+    EXPECT_TRUE(crossings(c, circleAt({1, 0}, 3)).empty());
+    EXPECT_TRUE(crossings(c, circleAt({0, 0}, 5)).empty());
+    EXPECT_EQ(crossings(c, circleAt({8, 0}, 5, kPi / 2, kPi)), (Points{{4, 3}, {4, -3}}));
+    EXPECT_EQ(crossings(c, circleAt({8, 0}, 5, 0, kPi)), (Points{{4, 3}}));
+    EXPECT_EQ(crossings(circleAt({0, 0}, 5, -kPi / 2, kPi), circleAt({8, 0}, 5, kPi, kPi)), (Points{{4, -3}}));
+}
+
 TEST(Snapping, BlocksEllipsesAndHiddenLayers) {
     DrawingBuilder b;
     b.beginBlock();
