@@ -1,6 +1,7 @@
 // Header layouts by version, the sanity check, pen colours, counts and archive strings.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "drawing/archive.h"
@@ -118,6 +119,32 @@ TEST(HeaderSanity, CurrentTextWidthBounds) {
         ByteReader in(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
         StreamReport report;
         EXPECT_TRUE(ReadJwwHeader(back, in, report)) << width;
+    }
+}
+
+// A width the reader would refuse is saved as Jw_cad's default, and the save says so; the
+// bounds themselves are kept.
+TEST(HeaderSanity, SavingMendsAWidthTheReaderWouldRefuse) {
+    for (double width : {0.0, 1e-8, 1e7 + 1, 1e300, -1.0, std::nan("")}) {
+        Drawing d = newDrawing();
+        d.header.CurrentTextWidth = width;
+        SaveResult saved;
+        const std::vector<uint8_t> bytes = SaveJwwBytes(d, 0, saved);
+        ASSERT_TRUE(saved.ok);
+        EXPECT_EQ(saved.warnings, std::vector<std::string>{"the header's current text width was invalid and is written as 3"}) << width;
+        Drawing back;
+        ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok) << width;
+        EXPECT_EQ(back.header.CurrentTextWidth, 3.0);
+    }
+    for (double width : {1e-7, 1e7}) {
+        Drawing d = newDrawing();
+        d.header.CurrentTextWidth = width;
+        SaveResult saved;
+        const std::vector<uint8_t> bytes = SaveJwwBytes(d, 0, saved);
+        EXPECT_TRUE(saved.warnings.empty()) << width;
+        Drawing back;
+        ASSERT_TRUE(LoadJww(back, bytes.data(), bytes.size()).ok) << width;
+        EXPECT_EQ(back.header.CurrentTextWidth, width);
     }
 }
 

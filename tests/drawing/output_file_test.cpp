@@ -196,3 +196,27 @@ TEST(OutputFile, FoldersSocketsAndBlockDevicesAreRefused) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// Writes outside the file's life are refused by name, not sent to whatever descriptor is left.
+TEST(OutputFile, WritesBeforeOpeningAndAfterFinishingAreRefused) {
+    const std::string dir = test::scratchDir("output_write_order");
+    std::string error;
+    OutputFile unopened;
+    EXPECT_FALSE(unopened.write("x", 1, error));
+    EXPECT_EQ(error, ": not open for writing");
+
+    OutputFile out;
+    ASSERT_TRUE(out.open(dir + "/plan.png", error)) << error;
+    ASSERT_TRUE(out.write("made", 4, error)) << error;
+    ASSERT_TRUE(out.finish(true, error)) << error;
+    EXPECT_FALSE(out.write("late", 4, error));
+    EXPECT_EQ(error, dir + "/plan.png: not open for writing");
+    ASSERT_TRUE(out.commit(error)) << error;
+    EXPECT_EQ(test::readFileText(dir + "/plan.png"), "made");
+}
+
+}  // namespace
+}  // namespace korvel
