@@ -207,6 +207,28 @@ TEST(RandomLine, WholePeriodsRepeatShifted) {
     EXPECT_EQ(calls[3].points.back(), (DevicePoint{200, 0}));
 }
 
+// Where a line lies does not change its shape: the same line moved draws the same points moved.
+TEST(RandomLine, MovedLinesDrawTheSamePointsMoved) {
+    std::array<double, 32> bits{};
+    for (int i = 0; i < 32; i += 3) bits[i] = 1.0;
+    const auto pointsOf = [&bits](int x1, int y1, int x2, int y2) {
+        RecordingTarget t;
+        DrawRandomLine(t, PenSpec{}, x1, y1, x2, y2, bits, 2, 3);
+        std::vector<DevicePoint> all;
+        for (const auto& c : t.only(CallKind::Polyline)) all.insert(all.end(), c.points.begin(), c.points.end());
+        return all;
+    };
+    for (const auto& [x1, y1, x2, y2] : {std::array<int, 4>{0, 0, 200, 0}, std::array<int, 4>{0, 0, 0, 150}}) {
+        const std::vector<DevicePoint> here = pointsOf(x1, y1, x2, y2);
+        ASSERT_GT(here.size(), 60u);
+        for (const auto& [dx, dy] : {std::array<int, 2>{100, 50}, std::array<int, 2>{-70, 30}}) {
+            std::vector<DevicePoint> moved = pointsOf(x1 + dx, y1 + dy, x2 + dx, y2 + dy);
+            for (DevicePoint& p : moved) p = {p.x - dx, p.y - dy};
+            EXPECT_EQ(moved, here) << dx << "," << dy;
+        }
+    }
+}
+
 TEST(LineRecord, ColourWidthAndThinPen) {
     DrawingBuilder b;
     b.extents(0, 0, 100, 100);
