@@ -135,6 +135,17 @@ TEST(WalkOrder, SolidsFirstModeDrawsEverySolidBeforeAnything) {
     RecordingTarget s;
     render(s, b.drawing, 100, 100, 1.0, o, false);
     EXPECT_EQ(s.only(CallKind::Polygon).size(), 2u);
+
+    // With the reverse switch the solids drawn first come from the end too, every one of them.
+    b.drawing.header.DisplayOption[2] = 1;
+    b.drawing.header.DisplayOption[3] = 1;
+    RecordingTarget reversed;
+    render(reversed, b.drawing, 100, 100, 1.0, RenderOptions{}, false);
+    const auto solids = reversed.only(CallKind::Polygon);
+    ASSERT_EQ(solids.size(), 2u);
+    EXPECT_EQ(solids[0].points[0], (DevicePoint{50, 100}));
+    EXPECT_EQ(solids[1].points[0], (DevicePoint{0, 100}));
+    EXPECT_EQ(reversed.calls[0].kind, CallKind::Polygon);
 }
 
 TEST(WalkOrder, BlockDefinitionsAreNeverDrawnAsRecords) {
