@@ -115,6 +115,37 @@ TEST(HatchSelection, SettingsPickTheBrush) {
     EXPECT_EQ(SolidHatchStyle(o, 0x0000FF, -1), BrushStyle::Solid);
 }
 
+// Hatching switched on with tables nobody set fills solids as before: every entry is style 1.
+TEST(HatchSelection, UntouchedTablesFillSolid) {
+    RenderOptions o;
+    o.hatchOn = true;
+    o.hatchByLineColor = true;
+    for (int pen = 0; pen < 10; ++pen) EXPECT_EQ(SolidHatchStyle(o, 0x0000FF, pen), BrushStyle::Solid) << pen;
+    o.hatchByLineColor = false;
+    o.hatchByColorFamily = true;
+    for (uint32_t colour : {0xFF0000u, 0xFFFF00u, 0x00FF00u, 0x00FFFFu, 0xFF00FFu, 0x0000AAu, 0xAAAAAAu, 0x000000u})
+        EXPECT_EQ(SolidHatchStyle(o, colour, 10), BrushStyle::Solid) << colour;
+}
+
+// The kinds of arc solids, from the sweep, the selector and the start their corners carry.
+TEST(ArcSolids, KindFromSelectorStyleAndSweep) {
+    struct Case {
+        uint8_t penStyle;
+        double sweep, selector, start;
+        int kind;
+    };
+    for (const Case& c : std::vector<Case>{{106, 6.2831, 0, 0, 210}, {106, -6.2831, 0, 0, 210}, {106, 6.283, 0, 0, 221},
+                                           {101, 1, 100, 0, 10},     {111, 1, 100, 0, 110},    {101, 1, 5, 0, 20},
+                                           {101, 1, 0, 0, 30},       {101, 1, -1, 0.5, 40},    {101, 1, -1, 0, 41},
+                                           {111, 1, -1, 0, 141},     {101, 1, 3, 0, 0},        {101, 1, 99.9, 0, 0}}) {
+        TDataSolid solid;
+        solid.penStyle = c.penStyle;
+        solid.corner4 = {c.sweep, c.selector};
+        solid.corner3.y = c.start;
+        EXPECT_EQ(ArcSolidKind(solid), c.kind) << int(c.penStyle) << " " << c.sweep << " " << c.selector << " " << c.start;
+    }
+}
+
 TEST(HatchSelection, ColourFamilies) {
     EXPECT_EQ(ColorFamily(0xFF0000), 1);
     EXPECT_EQ(ColorFamily(0xFFFF00), 2);

@@ -246,6 +246,21 @@ TEST(Snapping, EllipseCrossingsAndTheBudget) {
     out.clear();
     SnapGeometry::Intersect(SnapGeometry::Segment{{0, 0}, {5, 0}, 0}, circle, out);
     EXPECT_TRUE(out.empty());  // ends inside the circle
+    // A line that ends exactly on a curve crosses it there, whichever end it is.
+    for (const auto& [a, b, on] : {std::array<Point2, 3>{Point2{0, 0}, Point2{10, 0}, Point2{10, 0}},
+                                   std::array<Point2, 3>{Point2{0, 10}, Point2{0, 0}, Point2{0, 10}}}) {
+        for (const SnapGeometry::Segment& line : {SnapGeometry::Segment{a, b, 0}, SnapGeometry::Segment{b, a, 0}}) {
+            SnapGeometry::Intersect(line, circle, out);
+            ASSERT_EQ(out.size(), 1u) << on.x << "," << on.y;
+            EXPECT_EQ(out[0].x, on.x);
+            EXPECT_EQ(out[0].y, on.y);
+            out.clear();
+        }
+    }
+    SnapGeometry::Intersect(SnapGeometry::Segment{{0, 0}, {20, 0}, 0}, ellipse, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_NEAR(out[0].x, 20, 1e-9);
+    out.clear();
     SnapGeometry::Intersect(SnapGeometry::Segment{{-20, 10}, {20, 10}, 0}, circle, out);
     ASSERT_EQ(out.size(), 1u);  // touching
     EXPECT_EQ(out[0].x, 0.0);
