@@ -93,6 +93,16 @@ TEST(DxfColors, TheIndexTableWalksTheHueCircle) {
         {251, rgb(91, 91, 91)},       {254, rgb(214, 214, 214)}, {255, rgb(255, 255, 255)},
         {256, 0},                     {-1, 0}};
     for (const auto& [index, colour] : table) EXPECT_EQ(AciColor(index), colour) << index;
+    // The nine standard colours exactly, each its own nearest index.
+    const uint32_t standard[10] = {0, rgb(255, 0, 0), rgb(255, 255, 0), rgb(0, 255, 0), rgb(0, 255, 255),
+                                   rgb(0, 0, 255), rgb(255, 0, 255), rgb(255, 255, 255), rgb(128, 128, 128),
+                                   rgb(192, 192, 192)};
+    for (int i = 1; i < 10; ++i) {
+        EXPECT_EQ(AciColor(i), standard[i]) << i;
+        if (i != 7) {
+            EXPECT_EQ(NearestAci(standard[i]), i) << i;
+        }
+    }
     // Of two indexes of one colour the lower is taken; index 7 is black's alone.
     EXPECT_EQ(NearestAci(rgb(255, 255, 255)), 255);
     EXPECT_EQ(NearestAci(rgb(76, 38, 38)), 19);
@@ -619,6 +629,35 @@ TEST(DxfExport, HostileRecordsLeaveACleanFile) {
         // two inserts.
         EXPECT_EQ(warnings[0], "5 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km");
     }
+}
+
+// An arc solid with any corner not a number is left out and counted, whichever corner it is.
+TEST(DxfExport, ArcSolidsWithAnyCornerNotANumberAreLeftOut) {
+    Drawing d;
+    korvel::DrawingBuilder b(d);
+    TDataSolid sound;
+    sound.penStyle = 101;
+    sound.corner1 = {10, 10};
+    sound.corner2 = {5, 1};
+    sound.corner4 = {1.0, 100.0};
+    b.add(sound);
+    const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+    for (int field = 0; field < 3; ++field) {
+        TDataSolid bad = sound;
+        (field == 0 ? bad.corner3.x : field == 1 ? bad.corner3.y : bad.corner4.x) = field == 1 ? inf : nan;
+        b.add(bad);
+    }
+    b.finish();
+    std::vector<uint8_t> bytes;
+    const DxfExportResult r = ExportDxf(d, RenderOptions{}, DxfVersion::R2013, "", bytes);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.warnings, std::vector<std::string>{
+                              "3 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km"});
+    const std::string text(bytes.begin(), bytes.end());
+    size_t hatches = 0;
+    for (size_t at = text.find("\nHATCH\r\n"); at != std::string::npos; at = text.find("\nHATCH\r\n", at + 1)) ++hatches;
+    for (size_t at = text.find("\nHATCH\n"); at != std::string::npos; at = text.find("\nHATCH\n", at + 1)) ++hatches;
+    EXPECT_EQ(hatches, 1u);
 }
 
 // --- the real drawings ---
