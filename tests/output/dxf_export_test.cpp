@@ -499,8 +499,9 @@ TEST(DxfExport, PicturesBecomeImagesOfTheirFilesAndEmbeddedOnesTravelBeside) {
     // What readers take from each IMAGE besides its place: shown, unclipped to its own border,
     // at the neutral brightness, contrast and fade; the first one's pixels and their size.
     std::vector<std::vector<std::pair<int, std::string>>> imageGroups;
+    std::vector<std::string> loadedFlags;  // group 280 of each IMAGEDEF: could its file be read
     const std::string text(bytes.begin(), bytes.end());
-    bool inImage = false;
+    bool inImage = false, inDefinition = false;
     for (size_t at = 0;;) {
         const size_t codeEnd = text.find("\r\n", at);
         const size_t valueEnd = codeEnd == std::string::npos ? std::string::npos : text.find("\r\n", codeEnd + 2);
@@ -510,12 +511,16 @@ TEST(DxfExport, PicturesBecomeImagesOfTheirFilesAndEmbeddedOnesTravelBeside) {
         at = valueEnd + 2;
         if (code == 0) {
             inImage = value == "IMAGE";
+            inDefinition = value == "IMAGEDEF";
             if (inImage) imageGroups.emplace_back();
         } else if (inImage) {
             imageGroups.back().push_back({code, value});
+        } else if (inDefinition && code == 280) {
+            loadedFlags.push_back(value);
         }
     }
     ASSERT_EQ(imageGroups.size(), 3u);
+    EXPECT_EQ(loadedFlags, (std::vector<std::string>{"1", "1", "0"}));
     std::map<int, std::vector<std::string>> first;
     for (const auto& [code, value] : imageGroups[0]) first[code].push_back(value);
     for (const auto& image : imageGroups) {
