@@ -19,6 +19,7 @@
 #include "feature_drawings.h"
 #include "output/dxf_colors.h"
 #include "output/dxf_export.h"
+#include "output/dxf_symbols.h"
 #include "output/dxf_strings.h"
 #include "picture_files.h"
 #include "render/render_context.h"
@@ -663,6 +664,27 @@ TEST(DxfExport, ArcSolidsWithAnyCornerNotANumberAreLeftOut) {
     for (size_t at = text.find("\nHATCH\r\n"); at != std::string::npos; at = text.find("\nHATCH\r\n", at + 1)) ++hatches;
     for (size_t at = text.find("\nHATCH\n"); at != std::string::npos; at = text.find("\nHATCH\n", at + 1)) ++hatches;
     EXPECT_EQ(hatches, 1u);
+}
+
+// Code 8 is two half circles side by side: each arc keeps the half the renderer draws.
+TEST(DxfSymbols, HalfCirclesKeepTheirEnds) {
+    const DxfSymbol s = SpecialPointSymbol(8);
+    ASSERT_EQ(s.arcs.size(), 2u);
+    const double r = s.arcs[0].radius;
+    EXPECT_NEAR(r, 0.707, 1e-3);
+    EXPECT_NEAR(s.arcs[0].center.x, -r, 1e-12);
+    EXPECT_NEAR(s.arcs[1].center.x, r, 1e-12);
+    for (const DxfSymbolArc& a : s.arcs) {
+        EXPECT_FALSE(a.full);
+        EXPECT_NEAR(a.center.y, 0.0, 1e-12);
+    }
+    EXPECT_NEAR(s.arcs[0].startDegrees, 0.0, 1e-9);
+    EXPECT_NEAR(s.arcs[0].endDegrees, -180.0, 1e-9);
+    EXPECT_NEAR(s.arcs[1].startDegrees, -180.0, 1e-9);
+    EXPECT_NEAR(s.arcs[1].endDegrees, 0.0, 1e-9);
+    const DxfSymbol circle = SpecialPointSymbol(3);
+    ASSERT_EQ(circle.arcs.size(), 1u);
+    EXPECT_TRUE(circle.arcs[0].full);
 }
 
 // --- the real drawings ---
