@@ -501,8 +501,10 @@ TEST(DxfExport, PicturesBecomeImagesOfTheirFilesAndEmbeddedOnesTravelBeside) {
     // at the neutral brightness, contrast and fade; the first one's pixels and their size.
     std::vector<std::vector<std::pair<int, std::string>>> imageGroups;
     std::vector<std::string> loadedFlags;  // group 280 of each IMAGEDEF: could its file be read
+    std::map<int, std::string> pictureDictionary;  // the dictionary that names the pictures
+    std::map<int, std::string> dictionary;
     const std::string text(bytes.begin(), bytes.end());
-    bool inImage = false, inDefinition = false;
+    bool inImage = false, inDefinition = false, inDictionary = false;
     for (size_t at = 0;;) {
         const size_t codeEnd = text.find("\r\n", at);
         const size_t valueEnd = codeEnd == std::string::npos ? std::string::npos : text.find("\r\n", codeEnd + 2);
@@ -511,6 +513,9 @@ TEST(DxfExport, PicturesBecomeImagesOfTheirFilesAndEmbeddedOnesTravelBeside) {
         const std::string value = text.substr(codeEnd + 2, valueEnd - codeEnd - 2);
         at = valueEnd + 2;
         if (code == 0) {
+            if (inDictionary && dictionary[3] == "JW_PICTURE_1") pictureDictionary = dictionary;
+            dictionary.clear();
+            inDictionary = value == "DICTIONARY";
             inImage = value == "IMAGE";
             inDefinition = value == "IMAGEDEF";
             if (inImage) imageGroups.emplace_back();
@@ -518,10 +523,15 @@ TEST(DxfExport, PicturesBecomeImagesOfTheirFilesAndEmbeddedOnesTravelBeside) {
             imageGroups.back().push_back({code, value});
         } else if (inDefinition && code == 280) {
             loadedFlags.push_back(value);
+        } else if (inDictionary && !dictionary.count(code)) {
+            dictionary[code] = value;
         }
     }
     ASSERT_EQ(imageGroups.size(), 3u);
     EXPECT_EQ(loadedFlags, (std::vector<std::string>{"1", "1", "0"}));
+    // Its entries are kept whatever a reader's cloning does (281 = 1), as AutoCAD writes it.
+    EXPECT_EQ(pictureDictionary[281], "1");
+    EXPECT_EQ(pictureDictionary.count(1), 0u);
     std::map<int, std::vector<std::string>> first;
     for (const auto& [code, value] : imageGroups[0]) first[code].push_back(value);
     for (const auto& image : imageGroups) {

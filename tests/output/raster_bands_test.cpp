@@ -188,9 +188,11 @@ TEST(RasterBands, ProgressIsToldFromTheCallingThreadAndCancelStopsEveryBand) {
     const std::thread::id caller = std::this_thread::get_id();
     std::set<std::thread::id> callers;
     size_t last = 0, total = 0;
+    std::vector<size_t> reports;
     bool rising = true;
     const RasterRenderResult r = renderWith(b.drawing, 3, nullptr, 640, 0, {}, {}, [&](size_t done, size_t all) {
         callers.insert(std::this_thread::get_id());
+        reports.push_back(done);
         rising = rising && done >= last && done <= all;
         last = done;
         total = all;
@@ -201,6 +203,8 @@ TEST(RasterBands, ProgressIsToldFromTheCallingThreadAndCancelStopsEveryBand) {
     EXPECT_TRUE(rising);
     EXPECT_EQ(total, b.drawing.top.sequence.size());
     EXPECT_EQ(last, total);
+    ASSERT_GT(reports.size(), 2u);
+    EXPECT_LT(reports.front(), total) << "the first report is part of the way";
 
     int calls = 0;
     const RasterRenderResult cancelled =
