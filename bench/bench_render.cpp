@@ -108,15 +108,15 @@ public:
     std::vector<Piece> pieces;
     bool discard = false;
 
-    void polyline(const DevicePoint* p, size_t n, const PenSpec& spec) override {
+    void polyline(const DevicePoint* p, size_t n, const PenSpec& style) override {
         if (discard) return;
-        if (pens.empty() || !(last_ == spec)) {
-            QPen pen(QtColorOf(spec.color));
-            pen.setWidth(spec.width);
-            pen.setCapStyle(spec.geometric ? Qt::FlatCap : Qt::RoundCap);
+        if (pens.empty() || !(last_ == style)) {
+            QPen pen(QtColorOf(style.color));
+            pen.setWidth(style.width);
+            pen.setCapStyle(style.geometric ? Qt::FlatCap : Qt::RoundCap);
             pen.setJoinStyle(Qt::RoundJoin);
             if (pens.empty() || pens.back() != pen) pens.push_back(pen);
-            last_ = spec;
+            last_ = style;
         }
         pieces.push_back({uint32_t(pens.size() - 1), uint32_t(points.size()), uint32_t(n)});
         for (size_t i = 0; i < n; ++i) points.emplace_back(p[i].x, p[i].y);

@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
-#include <cmath>
 
 namespace korvel {
 
@@ -110,30 +109,27 @@ void DrawingView::startRender() {
     const QSize size = this->size().expandedTo(QSize(1, 1));
     const Shown target{zoom_, drawnPan(), size, content_};
     auto image = std::make_shared<QImage>(size, QImage::Format_RGB32);
+    image->fill(Qt::white);
     QRegion todo(QRect(QPoint(0, 0), size));
     if (!rendered_.isNull() && shown_.content == content_ && shown_.zoom == zoom_ && shown_.size == size) {
-        // A pan: the pixels already drawn move along, only the uncovered strips are drawn. A
-        // render clipped to a strip puts there exactly the pixels a whole render would.
+        // A pan: the pixels already drawn move along, only the uncovered strips are drawn. Lines
+        // that crossed the old edge may step a pixel apart there, where Qt cut them.
         const QPoint by = target.pan - shown_.pan;
-        image->fill(Qt::white);
         QPainter keep(image.get());
         keep.drawImage(by, rendered_);
         keep.end();
         todo -= QRect(by, size);
-    } else {
-        image->fill(Qt::white);
     }
     const bool whole = todo.rectCount() == 1 && todo.boundingRect() == QRect(QPoint(0, 0), size);
     qint64 pixels = 0;
     for (const QRect& r : todo) pixels += qint64(r.width()) * r.height();
     const unsigned serial = ++serial_;
     renderTimer_.start();
+    rendering_ = true;
     if (todo.isEmpty() || !renderer_) {
-        rendering_ = true;
         finishRender(serial, image, RenderResult{}, target, 0);
         return;
     }
-    rendering_ = true;
     const int w = std::max(1, static_cast<int>(size.width() * zoom_ + 0.5));
     const int h = std::max(1, static_cast<int>(size.height() * zoom_ + 0.5));
     const unsigned generation = generation_.load();

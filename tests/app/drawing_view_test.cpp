@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/drawing_view.h"
+#include "window_fixture.h"
 
 namespace korvel::test {
 namespace {
@@ -52,14 +53,7 @@ struct StripedRenderer {
 
 class DrawingViewTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "korvel_tests_app";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { EnsureWidgetApplication(); }
 
     void show(DrawingView& view, StripedRenderer& stripes) {
         view.setRenderer(stripes.renderer());

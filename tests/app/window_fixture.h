@@ -61,16 +61,19 @@ private:
     }
 };
 
+// The widget application every window test needs, made once for the test program.
+inline void EnsureWidgetApplication() {
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "korvel_tests_app";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+}
+
 class WindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "korvel_tests_app";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { EnsureWidgetApplication(); }
 
     void SetUp() override {
         if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
