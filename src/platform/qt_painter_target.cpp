@@ -2,7 +2,9 @@
 #include "platform/qt_painter_target.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainterPath>
+#include <QRegion>
 #include <cmath>
 
 #include "platform/qt_colour.h"
@@ -82,6 +84,44 @@ QtPainterTarget::QtPainterTarget(QPainter& painter) : painter_(painter) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter_.setBackgroundMode(Qt::TransparentMode);
+    inspectPainter();
+}
+
+void QtPainterTarget::inspectPainter() {
+    hairlines_.reset();
+    QPaintDevice* device = painter_.device();
+    QPaintEngine* engine = painter_.paintEngine();
+    if (!painter_.isActive() || !device || !engine || device->devType() != QInternal::Image ||
+        engine->type() != QPaintEngine::Raster || !engine->systemClip().isEmpty())
+        return;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return;
+    if (!HairlineRaster::fits(image->width(), image->height()) || image->bytesPerLine() % 4 != 0) return;
+    if (painter_.testRenderHint(QPainter::Antialiasing) ||
+        painter_.compositionMode() != QPainter::CompositionMode_SourceOver || painter_.opacity() != 1.0)
+        return;
+    const QTransform transform = painter_.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate) return;
+    const double dx = transform.dx(), dy = transform.dy();
+    if (dx != std::floor(dx) || dy != std::floor(dy) || std::abs(dx) > 1e9 || std::abs(dy) > 1e9) return;
+    // Not bits(): on shared pixels that would make a copy, while the painter goes on drawing into
+    // the pixels it took when it began.
+    auto* pixels = const_cast<uint32_t*>(reinterpret_cast<const uint32_t*>(image->constBits()));
+    HairlineRaster raster(pixels, image->width(), image->height(), image->bytesPerLine() / 4);
+    raster.setOrigin(static_cast<int>(dx), static_cast<int>(dy));
+    if (painter_.hasClipping()) {
+        const QRegion region = painter_.clipRegion().translated(static_cast<int>(dx), static_cast<int>(dy));
+        // Fractional clip edges are rounded by Qt's engine in its own way; those stay with Qt.
+        if (!region.isEmpty() && painter_.clipBoundingRect().translated(dx, dy) != QRectF(region.boundingRect()))
+            return;
+        std::vector<PixelRect> rects;
+        for (const QRect& r : region) rects.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+        raster.setClip(rects);
+    }
+    hairlines_ = raster;
 }
 
 QtPainterTarget::~QtPainterTarget() { flushLines(); }
@@ -92,11 +132,20 @@ void QtPainterTarget::clip(const std::optional<DeviceRect>& rect) {
     flushLines();
     if (rect) painter_.setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
     else painter_.setClipping(false);
+    inspectPainter();
 }
 
 void QtPainterTarget::flushLines() {
     if (lines_.empty()) return;
     const PenSpec& pen = linesPen_;
+    if (drawsDirectly(pen)) {
+        hairlines_->setPixel(QtColorOf(pen.color).rgb());
+        hairlines_->setCaps(!pen.geometric || pen.cap != LineCap::Flat);
+        hairlines_->startBatch();
+        for (const QLine& line : lines_) hairlines_->line(line.x1(), line.y1(), line.x2(), line.y2());
+        lines_.clear();
+        return;
+    }
     if (pen.geometric || pen.width < 2 || pen.width > kOutlinedWidth) {
         usePen(pen);
         painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));

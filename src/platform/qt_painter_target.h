@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/hairline_raster.h"
 #include "render/render_target.h"
 
 namespace korvel {
@@ -37,6 +38,12 @@ private:
     void useBrush(const BrushSpec& brush);
     // Two-point lines of one pen are drawn together: most dashes and most lines are such.
     void flushLines();
+    // Whether one-pixel lines may be written straight into the painter's image: only when Qt
+    // would put the same pixels there (an image of 32-bit pixels, no antialiasing, plain
+    // source-over at full opacity, at most a whole-pixel translation, a clip of rectangles).
+    // Asked when the target is made and when it clips, not for every line.
+    void inspectPainter();
+    bool drawsDirectly(const PenSpec& pen) const { return hairlines_ && pen.width < 2; }
 
     QPainter& painter_;
     std::optional<PenSpec> painterPen_;      // what the painter holds, when it is one of ours
@@ -46,6 +53,7 @@ private:
     PenSpec linesPen_;
     static constexpr size_t kPenCacheSize = 32;
     std::vector<std::pair<PenSpec, QPen>> penCache_;
+    std::optional<HairlineRaster> hairlines_;
 };
 
 }  // namespace korvel
