@@ -4,9 +4,12 @@
 // opaque colour does not need.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "render/render_target.h"
 
 namespace korvel {
 
@@ -46,15 +49,31 @@ public:
     // Qt's lines of one batch (one QPainter::drawLines) are not independent: a flat-capped line
     // running back along the axis of the line before gets a cap at its start. A batch begins
     // with no line before.
-    void startBatch() { lastDirection_ = kNoDirection; }
+    void startBatch() {
+        lastDirection_ = kNoDirection;
+        lastPixel_ = {kNone, kNone};
+    }
     void line(int x1, int y1, int x2, int y2);
+    // Joined segments, as QPainter::drawPolyline draws them with the same pen: caps only at the
+    // ends of an open one, and each segment's first pixel adjusted to the last pixel of the one
+    // before so a join neither repeats a pixel nor leaves a gap. A polyline ending where it
+    // starts is closed: no caps, and its first join is made with its last segment.
+    void polyline(const DevicePoint* points, size_t count);
 
 private:
     enum Direction : int { kNoDirection = 0, kDown = 1, kUp = 2, kRight = 4, kLeft = 8 };
+    static constexpr int kNone = INT_MIN;  // no last pixel to join to
+    struct Pixel {
+        long long x;
+        long long y;
+    };
 
     void dot(long long x, long long y) const;
-    bool cutToMargin(double& x1, double& y1, double& x2, double& y2) const;
-    void run(bool steep, int u1, int v1, int u2, int v2);
+    bool cutToMargin(double& x1, double& y1, double& x2, double& y2);
+    bool segment(double x1, double y1, double x2, double y2, bool capStart, bool capEnd);
+    bool step(bool steep, int u1, int v1, int u2, int v2, bool capStart, bool capEnd);
+    void rememberClosingSegment(double x1, double y1, double x2, double y2);
+    void paint(bool steep, long long first, long long stop, long long v, long long slope) const;
 
     uint32_t* pixels_;
     int width_;
@@ -66,6 +85,8 @@ private:
     uint32_t value_ = 0xFF000000u;
     bool caps_ = true;
     int lastDirection_ = kNoDirection;
+    Pixel lastPixel_{kNone, kNone};  // the last pixel of the segment before, to join to
+    bool lastAxisAligned_ = false;
 };
 
 }  // namespace korvel

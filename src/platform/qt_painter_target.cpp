@@ -208,6 +208,12 @@ void QtPainterTarget::polyline(const DevicePoint* points, size_t count, const Pe
         return;
     }
     flushLines();
+    if (drawsDirectly(pen)) {
+        hairlines_->setPixel(QtColorOf(pen.color).rgb());
+        hairlines_->setCaps(!pen.geometric || pen.cap != LineCap::Flat);
+        hairlines_->polyline(points, count);
+        return;
+    }
     usePen(pen);
     scratch_.resize(count);
     for (size_t i = 0; i < count; ++i) scratch_[i] = QPoint(points[i].x, points[i].y);

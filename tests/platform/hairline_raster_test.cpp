@@ -57,13 +57,37 @@ QImage drawnByQt(const Scene& s, const std::vector<QLine>& lines) {
     return image;
 }
 
-QImage drawnDirectly(const Scene& s, const std::vector<QLine>& lines) {
+QImage drawnByQt(const Scene& s, const std::vector<QPoint>& polyline) {
     QImage image = blank(s);
-    HairlineRaster raster(reinterpret_cast<uint32_t*>(image.bits()), s.width, s.height,
-                          image.bytesPerLine() / 4);
+    QPainter p(&image);
+    p.translate(s.dx, s.dy);
+    QPen pen{QColor(kInk)};
+    pen.setWidth(s.penWidth);
+    pen.setCapStyle(s.cap);
+    p.setPen(pen);
+    p.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
+    return image;
+}
+
+HairlineRaster rasterOn(QImage& image, const Scene& s) {
+    HairlineRaster raster(reinterpret_cast<uint32_t*>(image.bits()), s.width, s.height, image.bytesPerLine() / 4);
     raster.setOrigin(s.dx, s.dy);
     raster.setPixel(kInk | 0xFF000000u);
     raster.setCaps(s.cap != Qt::FlatCap);
+    return raster;
+}
+
+QImage drawnDirectly(const Scene& s, const std::vector<QPoint>& polyline) {
+    QImage image = blank(s);
+    std::vector<DevicePoint> points;
+    for (const QPoint& p : polyline) points.push_back({p.x(), p.y()});
+    rasterOn(image, s).polyline(points.data(), points.size());
+    return image;
+}
+
+QImage drawnDirectly(const Scene& s, const std::vector<QLine>& lines) {
+    QImage image = blank(s);
+    HairlineRaster raster = rasterOn(image, s);
     if (!s.clip.empty()) {
         // Qt keeps a region's own rectangles: overlapping ones come apart into bands.
         QRegion region;
@@ -255,6 +279,52 @@ TEST(HairlineRaster, SeededRandomLinesMatchQtPixelForPixel) {
         ASSERT_EQ(firstDifference(s, lines), "") << "scene " << scene;
     }
     EXPECT_EQ(lineCount, 6000);
+}
+
+TEST(HairlineRaster, PolylinesJoinWithoutRepeatsOrGapsAsQtJoinsThem) {
+    Scene s;
+    s.width = 8;
+    s.height = 8;
+    // A corner: the join's pixel once; a closed square: no caps, each corner once.
+    const std::vector<QPoint> corner = {{1, 1}, {5, 1}, {5, 5}};
+    const std::vector<QPoint> square = {{1, 1}, {4, 1}, {4, 4}, {1, 4}, {1, 1}};
+    EXPECT_EQ(inked(drawnByQt(s, corner)), "1,1 2,1 3,1 4,1 5,1 5,2 5,3 5,4 5,5");
+    EXPECT_EQ(inked(drawnDirectly(s, corner)), "1,1 2,1 3,1 4,1 5,1 5,2 5,3 5,4 5,5");
+    EXPECT_EQ(inked(drawnByQt(s, square)), inked(drawnDirectly(s, square)));
+    EXPECT_EQ(inked(drawnDirectly(s, square)), "1,1 2,1 3,1 4,1 1,2 4,2 1,3 4,3 1,4 2,4 3,4 4,4");
+}
+
+TEST(HairlineRaster, SeededRandomPolylinesMatchQtPixelForPixel) {
+    std::mt19937 random(7031);
+    for (int trial = 0; trial < 3000; ++trial) {
+        Scene s;
+        s.width = 1 + int(random() % (trial % 5 == 0 ? 6 : 160));
+        s.height = 1 + int(random() % (trial % 5 == 1 ? 6 : 120));
+        s.penWidth = int(random() % 2);
+        s.cap = random() % 3 == 0 ? Qt::FlatCap : Qt::RoundCap;
+        if (random() % 2) {
+            s.dx = int(random() % 201) - 100;
+            s.dy = int(random() % 201) - 100;
+        }
+        std::vector<QPoint> points;
+        const int count = 3 + int(random() % 14);
+        QPoint p(coordinate(random, s.width), coordinate(random, s.height));
+        const int kind = int(random() % 3);
+        const int reach = 1 + int(random() % (kind == 0 ? 4 : kind == 1 ? 40 : 3000));
+        for (int i = 0; i < count; ++i) {
+            points.push_back(p - QPoint(s.dx, s.dy));
+            const int step = int(random() % 8);  // now and then a repeated point or a straight run
+            if (step == 0) continue;
+            p += QPoint(int(random() % (2 * reach + 1)) - reach, int(random() % (2 * reach + 1)) - reach);
+        }
+        if (random() % 3 == 0) points.back() = points.front();  // closed
+        const QImage qts = drawnByQt(s, points), ours = drawnDirectly(s, points);
+        if (qts == ours) continue;
+        std::ostringstream out;
+        for (const QPoint& q : points) out << " (" << q.x() << "," << q.y() << ")";
+        FAIL() << "polyline" << out.str() << " " << describe(s, QLine()) << "\nQt: " << inked(qts)
+               << "\nours: " << inked(ours);
+    }
 }
 
 }  // namespace
