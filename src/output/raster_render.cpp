@@ -2,12 +2,13 @@
 #include "output/raster_render.h"
 
 #include <QPainter>
-#include <QRegion>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
+#include <new>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -54,26 +55,21 @@ constexpr int kMinBandRows = 32;
 // bands: one per thread.
 constexpr int kBandsPerThread = 1;
 constexpr int kProgressSteps = 1024;
+// What the bands' own pictures may take together.
+constexpr int64_t kBandCopyBytes = int64_t(256) << 20;
 
-// Draws rows [top, bottom) of the picture into `rows`, the first byte of a width x height
-// image. Each band has its own painter on the shared pixels and otherwise draws as the whole
-// picture is drawn: same device, same transform. Its clip must not be a plain rectangle: Qt cuts
-// lines short at a rectangular clip before stepping along them, and the cut moves their pixels.
-// So each band gives its last row's last pixel to the band below and takes the one above it,
-// which leaves every band a clip region of two or three rectangles that still cover each pixel
-// of the picture once.
-RenderResult renderBand(uchar* rows, int width, int height, qsizetype bytesPerLine, int top, int bottom,
+// Draws the records that reach rows [top, bottom) into `pixels`, a picture of the whole size:
+// a band draws as the whole picture is drawn, on a device of the same size and with no clip,
+// because Qt cuts a line short at the edge of its device or clip before stepping along it, and
+// the cut moves the line's pixels all along it. (A clip region would keep the cuts but makes
+// Qt test every span against the region, which costs more than the bands gain.) The band's
+// records may draw past its rows; only its rows are kept.
+RenderResult renderBand(uchar* pixels, int width, int height, qsizetype bytesPerLine, int top, int bottom,
                         const Drawing& drawing, const RenderOptions& options, RenderRequest request) {
-    QImage view(rows, width, height, bytesPerLine, QImage::Format_RGB32);
+    QImage view(pixels, width, height, bytesPerLine, QImage::Format_RGB32);
     QPainter painter(&view);
-    if (top > 0 || bottom < height) {
-        QRegion clip(0, top, width, bottom - top - (bottom < height ? 1 : 0));
-        if (bottom < height) clip += QRect(0, bottom - 1, width - 1, 1);
-        if (top > 0) clip += QRect(width - 1, top - 1, 1, 1);
-        painter.setClipRegion(clip);
-    }
     QtPainterTarget target(painter);
-    request.shown = {0, top > 0 ? top - 1 : 0, width, bottom};
+    if (top > 0 || bottom < height) request.shown = {0, top, width, bottom};
     return RenderDrawing(target, drawing, options, request);
 }
 
@@ -120,7 +116,18 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     request.limits = settings.limits;
 
     const int threads = RasterThreads(settings.threads);
-    const int bandCount = std::min(threads * kBandsPerThread, height / kMinBandRows);
+    // Every band but the first draws on a whole picture of its own, so big pictures get fewer.
+    const int64_t pictureBytes = int64_t(bytesPerLine) * height;
+    const int byMemory = int(1 + std::min<int64_t>(1024, kBandCopyBytes / std::max<int64_t>(1, pictureBytes)));
+    int bandCount = std::min({threads * kBandsPerThread, height / kMinBandRows, byMemory});
+    std::vector<QImage> canvases(static_cast<size_t>(std::max(bandCount, 1)));
+    for (int b = 1; b < bandCount; ++b) {
+        canvases[size_t(b)] = QImage(width, height, QImage::Format_RGB32);
+        if (canvases[size_t(b)].isNull() || canvases[size_t(b)].bytesPerLine() != bytesPerLine) {
+            bandCount = b;  // out of memory: fewer bands
+            break;
+        }
+    }
     if (threads == 1 || bandCount < 2 || width < 2) {
         request.progress = progress;
         out.render = renderBand(pixels, width, height, bytesPerLine, 0, height, drawing, options, request);
@@ -130,7 +137,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     // What the bands share: the index (made here when the caller keeps none) and the decoded
     // pictures (the cache is safe to share).
     std::unique_ptr<RecordIndex> ownIndex;
-    if (!request.index || !request.index->fits(drawing)) {
+    if ((!request.index || !request.index->fits(drawing))) {
         ownIndex = std::make_unique<RecordIndex>(drawing);
         request.index = ownIndex.get();
     }
@@ -174,7 +181,12 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
                 return !cancelled.load(std::memory_order_relaxed);
             };
             const int top = int(int64_t(height) * b / bandCount), bottom = int(int64_t(height) * (b + 1) / bandCount);
-            bands[size_t(b)] = renderBand(pixels, width, height, bytesPerLine, top, bottom, drawing, options, own);
+            // The first band draws on the picture itself: the others' rows are copied over its
+            // strays afterwards.
+            QImage& canvas = canvases[size_t(b)];
+            if (b > 0) canvas.fill(background);
+            uchar* const on = b == 0 ? pixels : canvas.bits();
+            bands[size_t(b)] = renderBand(on, width, height, bytesPerLine, top, bottom, drawing, options, own);
             done[b] = kProgressSteps;
             if (reporting) report();
         }
@@ -213,6 +225,12 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     }
     for (std::thread& w : workers) w.join();
     if (failure) std::rethrow_exception(failure);
+    for (int b = 1; b < bandCount; ++b) {
+        const int top = int(int64_t(height) * b / bandCount), bottom = int(int64_t(height) * (b + 1) / bandCount);
+        const uchar* from = canvases[size_t(b)].constBits();
+        std::memcpy(pixels + top * bytesPerLine, from + top * bytesPerLine, size_t((bottom - top) * bytesPerLine));
+    }
+    canvases.clear();
     report();
 
     RenderResult& merged = out.render;
