@@ -8,7 +8,6 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
-#include <new>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -137,7 +136,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     // What the bands share: the index (made here when the caller keeps none) and the decoded
     // pictures (the cache is safe to share).
     std::unique_ptr<RecordIndex> ownIndex;
-    if ((!request.index || !request.index->fits(drawing))) {
+    if (!request.index || !request.index->fits(drawing)) {
         ownIndex = std::make_unique<RecordIndex>(drawing);
         request.index = ownIndex.get();
     }
