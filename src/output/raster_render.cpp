@@ -57,19 +57,25 @@ constexpr int kProgressSteps = 1024;
 // What the bands' own pictures may take together.
 constexpr int64_t kBandCopyBytes = int64_t(256) << 20;
 
-// Draws the records that reach rows [top, bottom) into `pixels`, a picture of the whole size:
-// a band draws as the whole picture is drawn, on a device of the same size and with no clip,
-// because Qt cuts a line short at the edge of its device or clip before stepping along it, and
-// the cut moves the line's pixels all along it. (A clip region would keep the cuts but makes
-// Qt test every span against the region, which costs more than the bands gain.) The band's
-// records may draw past its rows; only its rows are kept.
-RenderResult renderBand(uchar* pixels, int width, int height, qsizetype bytesPerLine, int top, int bottom,
+// Draws the records that reach `shown` (the canvas's part, in the render's own units) on
+// `canvas`, moved by `offset`. A band draws as the whole picture is drawn, on a device of the
+// same size and with no clip, because Qt cuts a line short at the edge of its device or clip
+// before stepping along it, and the cut moves the line's pixels all along it. (A clip region
+// would keep the cuts but makes Qt test every span against the region, which costs more than
+// the bands gain.) A band's records may draw past its rows; only its rows are kept.
+RenderResult renderPart(QImage& canvas, QPoint offset, const QRegion* clip, const DeviceRect& shown,
                         const Drawing& drawing, const RenderOptions& options, RenderRequest request) {
-    QImage view(pixels, width, height, bytesPerLine, QImage::Format_RGB32);
-    QPainter painter(&view);
+    QPainter painter(&canvas);
+    if (clip) painter.setClipRegion(*clip);
+    if (!offset.isNull()) painter.translate(offset);
     QtPainterTarget target(painter);
-    if (top > 0 || bottom < height) request.shown = {0, top, width, bottom};
+    request.shown = shown;
     return RenderDrawing(target, drawing, options, request);
+}
+
+// The part of the render's area that device rows [top, bottom) of a canvas moved by `offset` show.
+DeviceRect rowsShown(const QImage& canvas, QPoint offset, int top, int bottom) {
+    return {-offset.x(), top - offset.y(), canvas.width() - offset.x(), bottom - offset.y()};
 }
 
 // The warnings of all bands, each once, in band order; the closing ones (out-of-range records)
@@ -102,8 +108,6 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     if (out.image.isNull()) return out;
     const QColor background = QtColorOf(BackgroundColor(drawing, options));
     out.image.fill(background);
-    uchar* const pixels = out.image.bits();
-    const qsizetype bytesPerLine = out.image.bytesPerLine();
 
     RenderRequest request;
     request.width = width;
@@ -113,15 +117,42 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     request.pictures = settings.pictures;
     request.index = settings.index;
     request.limits = settings.limits;
+    request.progress = progress;
+    out.render = RenderIntoImage(out.image, QPoint(0, 0), QRegion(out.image.rect()), background.rgb(), drawing,
+                                 options, request, settings.threads);
+    return out;
+}
 
-    const int threads = RasterThreads(settings.threads);
+RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, QRgb filled, const Drawing& drawing,
+                             const RenderOptions& options, const RenderRequest& asked, int threadsAsked) {
+    const int width = image.width(), height = image.height();
+    if (image.isNull() || todo.isEmpty()) return RenderResult{};
+    RenderRequest request = asked;
+    const RenderProgress progress = asked.progress;
+    request.progress = {};
+    const bool whole = todo.rectCount() == 1 && todo.boundingRect() == image.rect();
+    if (!whole) {
+        // A part (the strips a pan uncovered): small, drawn at once behind its clip.
+        const QRect part = todo.boundingRect();
+        request.progress = progress;
+        const DeviceRect shown{part.left() - offset.x(), part.top() - offset.y(), part.right() + 1 - offset.x(),
+                               part.bottom() + 1 - offset.y()};
+        return renderPart(image, offset, &todo, shown, drawing, options, request);
+    }
+    uchar* const pixels = image.bits();
+    const qsizetype bytesPerLine = image.bytesPerLine();
+    // A render of a whole picture of its own size shows all of it: its records need no choosing.
+    const bool ownArea = offset.isNull() && width == request.width && height == request.height;
+    const DeviceRect all = ownArea ? DeviceRect{} : rowsShown(image, offset, 0, height);
+
+    const int threads = RasterThreads(threadsAsked);
     // Every band but the first draws on a whole picture of its own, so big pictures get fewer.
     const int64_t pictureBytes = int64_t(bytesPerLine) * height;
     const int byMemory = int(1 + std::min<int64_t>(1024, kBandCopyBytes / std::max<int64_t>(1, pictureBytes)));
     int bandCount = std::min({threads * kBandsPerThread, height / kMinBandRows, byMemory});
     std::vector<QImage> canvases(static_cast<size_t>(std::max(bandCount, 1)));
     for (int b = 1; b < bandCount; ++b) {
-        canvases[size_t(b)] = QImage(width, height, QImage::Format_RGB32);
+        canvases[size_t(b)] = QImage(width, height, image.format());
         if (canvases[size_t(b)].isNull() || canvases[size_t(b)].bytesPerLine() != bytesPerLine) {
             bandCount = b;  // out of memory: fewer bands
             break;
@@ -129,8 +160,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     }
     if (threads == 1 || bandCount < 2 || width < 2) {
         request.progress = progress;
-        out.render = renderBand(pixels, width, height, bytesPerLine, 0, height, drawing, options, request);
-        return out;
+        return renderPart(image, offset, nullptr, all, drawing, options, request);
     }
 
     // What the bands share: the index (made here when the caller keeps none) and the decoded
@@ -182,10 +212,10 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
             const int top = int(int64_t(height) * b / bandCount), bottom = int(int64_t(height) * (b + 1) / bandCount);
             // The first band draws on the picture itself: the others' rows are copied over its
             // strays afterwards.
-            QImage& canvas = canvases[size_t(b)];
-            if (b > 0) canvas.fill(background);
-            uchar* const on = b == 0 ? pixels : canvas.bits();
-            bands[size_t(b)] = renderBand(on, width, height, bytesPerLine, top, bottom, drawing, options, own);
+            QImage& canvas = b == 0 ? image : canvases[size_t(b)];
+            if (b > 0) canvas.fill(filled);
+            bands[size_t(b)] = renderPart(canvas, offset, nullptr, rowsShown(image, offset, top, bottom), drawing,
+                                          options, own);
             done[b] = kProgressSteps;
             if (reporting) report();
         }
@@ -232,7 +262,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     canvases.clear();
     report();
 
-    RenderResult& merged = out.render;
+    RenderResult merged;
     bool cut = false;
     for (const RenderResult& r : bands) {
         if (merged.scale == 0.0) merged.scale = r.scale;
@@ -251,7 +281,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     const bool overLimits = cut || merged.recordsDrawn > limits.maxRecords || merged.piecesDrawn > limits.maxPieces ||
                             merged.picturePixelsDecoded > limits.maxPicturePixels;
     if (overLimits && merged.completed) {
-        out.image.fill(background);
+        image.fill(filled);
         // Pictures the bands decoded would cost the single render nothing and change where
         // it stops; it starts from an empty cache, as a render of its own would.
         if (ownPictures) {
@@ -259,12 +289,11 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
             request.pictures = ownPictures.get();
         }
         request.progress = progress;
-        out.render = renderBand(pixels, width, height, bytesPerLine, 0, height, drawing, options, request);
-        return out;
+        return renderPart(image, offset, nullptr, all, drawing, options, request);
     }
     merged.cutShort = cut;
     merged.warnings = mergedWarnings(drawing, bands);
-    return out;
+    return merged;
 }
 
 }  // namespace korvel
