@@ -199,6 +199,14 @@ TEST(QtTargetHairlines, LinesLandWhereQtAloneDrawsThem) {
     }
     const PenSpec pens[] = {{0x0000FF, 0}, {0x00AA00, 1}, {0x443322, 0, true, LineCap::Flat}};
     const DevicePoint square[4] = {{40, 40}, {90, 40}, {90, 90}, {40, 90}};
+    // Polylines among the lines, every other one closed.
+    const auto bent = [&lines](size_t i) {
+        const QLine& l = lines[i];
+        std::vector<DevicePoint> points = {{l.x1(), l.y1()}, {l.x2(), l.y2()}, {l.x2() + 7, l.y1() - 30},
+                                           {l.x1() - 40, l.y2() + 3}, {l.x1() + 1, l.y1() + 90}};
+        if (i % 2) points.back() = points.front();
+        return points;
+    };
     struct Setup {
         const char* name;
         QImage::Format format;
@@ -234,6 +242,7 @@ TEST(QtTargetHairlines, LinesLandWhereQtAloneDrawsThem) {
             for (size_t i = 0; i < lines.size(); ++i) {
                 const DevicePoint ends[2] = {{lines[i].x1(), lines[i].y1()}, {lines[i].x2(), lines[i].y2()}};
                 t.polyline(ends, 2, pens[i / 50 % 3]);
+                if (i % 25 == 10) t.polyline(bent(i).data(), 5, pens[i / 50 % 3]);
                 if (i == 200) t.polygon(square, 4, pens[0], {BrushStyle::Solid, 0x808080});
             }
         }
@@ -251,12 +260,19 @@ TEST(QtTargetHairlines, LinesLandWhereQtAloneDrawsThem) {
                 QPen pen(QtColorOf(spec.color));
                 pen.setWidth(spec.width);
                 pen.setCapStyle(spec.geometric ? Qt::FlatCap : Qt::RoundCap);
+                pen.setJoinStyle(Qt::RoundJoin);
                 p.setPen(pen);
                 p.drawLines(run.data(), int(run.size()));
                 run.clear();
             };
             for (size_t i = 0; i < lines.size(); ++i) {
                 run.push_back(lines[i]);
+                if (i % 25 == 10) {
+                    drawRun(pens[i / 50 % 3]);
+                    std::vector<QPoint> corners;
+                    for (const DevicePoint& c : bent(i)) corners.emplace_back(c.x, c.y);
+                    p.drawPolyline(corners.data(), 5);
+                }
                 if (i == 200) {
                     drawRun(pens[i / 50 % 3]);
                     QPen edge(QtColorOf(pens[0].color));
