@@ -39,7 +39,10 @@ void CapsuleOutline(const QLine& line, double w, QPointF* out) {
 const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
     const auto found = stamps_.find(key);
     if (found != stamps_.end()) return found->second;
-    if (stamps_.size() >= kMaxShapes) stamps_.clear();
+    if (stamps_.size() >= kMaxShapes || held_ >= kMaxHeld) {
+        stamps_.clear();
+        held_ = 0;
+    }
     // The shape filled by Qt itself, away from every edge of a picture of its own.
     const int margin = key.w + 2;
     const QPoint first(margin + std::max(0, -key.dx), margin + std::max(0, -key.dy));
@@ -82,14 +85,15 @@ const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
             stamp.runs.insert(stamp.runs.end(), rows[size_t(y)].begin(), rows[size_t(y)].end());
         }
     }
+    held_ += stamp.runs.size();
     return stamps_.emplace(key, std::move(stamp)).first->second;
 }
 
 bool CapsuleStamps::draw(const DirectPixels& to, const QLine& line, int w, QRgb argb) {
     if (!to.bits) return false;
     const Key key{line.dx(), line.dy(), w};
-    // Shapes far bigger than a dash are rare and would each cost a picture of their size.
-    if (std::abs(key.dx) > 512 || std::abs(key.dy) > 512) return false;
+    // Shapes far longer than a dash seldom recur, and each would cost a picture of its size.
+    if (std::abs(key.dx) > kMaxRun || std::abs(key.dy) > kMaxRun) return false;
     const Stamp& stamp = stampOf(key);
     const QPoint at = line.p1() + to.offset;
     if (stamp.runs.empty()) return true;  // fills no pixel

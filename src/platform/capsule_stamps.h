@@ -58,8 +58,12 @@ private:
     };
     const Stamp& stampOf(const Key& key);
 
+    // What the stamps may hold: a few megabytes, then they are made afresh.
     static constexpr size_t kMaxShapes = size_t(1) << 16;
+    static constexpr size_t kMaxHeld = size_t(1) << 20;  // numbers in the runs
+    static constexpr int kMaxRun = 64;
     std::unordered_map<Key, Stamp, KeyHash> stamps_;
+    size_t held_ = 0;
 };
 
 }  // namespace korvel

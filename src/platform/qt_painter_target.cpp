@@ -111,9 +111,12 @@ void QtPainterTarget::flushLines() {
     painter_.setPen(Qt::NoPen);
     painter_.setBrush(QtColorOf(pen.color));
     const QRgb argb = QtColorOf(pen.color).rgba();
+    // One set of stamps per thread, kept from render to render: the window's render thread
+    // draws the same shapes again at each zoom and pan.
+    static thread_local CapsuleStamps stamps;
     QPointF outline[kCapsulePoints];
     for (const QLine& line : lines_) {
-        if (stamps_.draw(direct_, line, pen.width, argb)) continue;
+        if (stamps.draw(direct_, line, pen.width, argb)) continue;
         CapsuleOutline(line, pen.width, outline);
         painter_.drawPolygon(outline, kCapsulePoints, Qt::WindingFill);
     }

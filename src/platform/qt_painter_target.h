@@ -50,7 +50,6 @@ private:
     static constexpr size_t kPenCacheSize = 32;
     std::vector<std::pair<PenSpec, QPen>> penCache_;
     DirectPixels direct_;
-    CapsuleStamps stamps_;
 };
 
 }  // namespace korvel
