@@ -7,6 +7,7 @@
 #include <QRegion>
 #include <cmath>
 
+#include "platform/capsule_stamps.h"
 #include "platform/qt_colour.h"
 #include "platform/qt_text.h"
 
@@ -47,32 +48,6 @@ Qt::BrushStyle toQt(BrushStyle style) {
 // the same pixels as Qt's stroker gives, without flattening a curve for every end.
 constexpr int kOutlinedWidth = 8;
 
-// The outline of a line of width w with round ends, each end a half polygon of 8 sides.
-void capsule(const QLine& line, double w, QPointF* out) {
-    const double ax = line.x1(), ay = line.y1(), bx = line.x2(), by = line.y2();
-    double ux = bx - ax, uy = by - ay;
-    const double length = std::sqrt(ux * ux + uy * uy);
-    if (length > 0.0) {
-        ux /= length;
-        uy /= length;
-    } else {
-        ux = 1.0;
-        uy = 0.0;
-    }
-    const double r = w / 2.0;
-    // Directions from -90° to +90° about the line's direction, in steps of 22.5°.
-    static const double c[9] = {0.0, 0.38268343236508984, 0.7071067811865476, 0.9238795325112867, 1.0,
-                                0.9238795325112867, 0.7071067811865476, 0.38268343236508984, 0.0};
-    static const double s[9] = {-1.0, -0.9238795325112867, -0.7071067811865476, -0.38268343236508984, 0.0,
-                                0.38268343236508984, 0.7071067811865476, 0.9238795325112867, 1.0};
-    for (int i = 0; i < 9; ++i) {  // the far end, turning through the direction of the line
-        out[i] = QPointF(bx + r * (c[i] * ux - s[i] * uy), by + r * (c[i] * uy + s[i] * ux));
-    }
-    for (int i = 0; i < 9; ++i) {  // the near end, turning through the opposite direction
-        out[9 + i] = QPointF(ax + r * (-c[i] * ux + s[i] * uy), ay + r * (-c[i] * uy - s[i] * ux));
-    }
-}
-
 // Degrees counter-clockwise on the screen from the positive x axis.
 double rayAngle(double cx, double cy, int x, int y) {
     return std::atan2(cy - y, x - cx) * 180.0 / M_PI;
@@ -84,10 +59,11 @@ QtPainterTarget::QtPainterTarget(QPainter& painter) : painter_(painter) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter_.setBackgroundMode(Qt::TransparentMode);
-    inspectPainter();
+    findDirectPixels();
 }
 
-void QtPainterTarget::inspectPainter() {
+void QtPainterTarget::findDirectPixels() {
+    direct_ = DirectPixels{};
     hairlines_.reset();
     QPaintDevice* device = painter_.device();
     QPaintEngine* engine = painter_.paintEngine();
@@ -99,28 +75,36 @@ void QtPainterTarget::inspectPainter() {
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
         format != QImage::Format_ARGB32_Premultiplied)
         return;
-    if (!HairlineRaster::fits(image->width(), image->height()) || image->bytesPerLine() % 4 != 0) return;
     if (painter_.testRenderHint(QPainter::Antialiasing) ||
         painter_.compositionMode() != QPainter::CompositionMode_SourceOver || painter_.opacity() != 1.0)
         return;
-    const QTransform transform = painter_.deviceTransform();
-    if (transform.type() > QTransform::TxTranslate) return;
-    const double dx = transform.dx(), dy = transform.dy();
-    if (dx != std::floor(dx) || dy != std::floor(dy) || std::abs(dx) > 1e9 || std::abs(dy) > 1e9) return;
-    // Not bits(): on shared pixels that would make a copy, while the painter goes on drawing into
-    // the pixels it took when it began.
-    auto* pixels = const_cast<uint32_t*>(reinterpret_cast<const uint32_t*>(image->constBits()));
-    HairlineRaster raster(pixels, image->width(), image->height(), image->bytesPerLine() / 4);
-    raster.setOrigin(static_cast<int>(dx), static_cast<int>(dy));
+    const QTransform t = painter_.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()) ||
+        std::fabs(t.dx()) > 1e6 || std::fabs(t.dy()) > 1e6)
+        return;
+    const QPoint offset(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+    QRegion region(image->rect());
     if (painter_.hasClipping()) {
-        const QRegion region = painter_.clipRegion().translated(static_cast<int>(dx), static_cast<int>(dy));
+        region = painter_.clipRegion().translated(offset);
         // Fractional clip edges are rounded by Qt's engine in its own way; those stay with Qt.
-        if (!region.isEmpty() && painter_.clipBoundingRect().translated(dx, dy) != QRectF(region.boundingRect()))
+        if (!region.isEmpty() && painter_.clipBoundingRect().translated(t.dx(), t.dy()) != QRectF(region.boundingRect()))
             return;
-        std::vector<PixelRect> rects;
-        for (const QRect& r : region) rects.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-        raster.setClip(rects);
     }
+    // constBits: bits() would copy shared pixels away from the painter, which goes on drawing
+    // into the pixels it took when it began.
+    uchar* const bits = const_cast<uchar*>(image->constBits());
+    if (region.rectCount() <= 1) {  // a region of more: Qt tests every span of a fill against it
+        direct_.bits = bits;
+        direct_.bytesPerLine = image->bytesPerLine();
+        direct_.clip = image->rect() & region.boundingRect();
+        direct_.offset = offset;
+    }
+    if (!HairlineRaster::fits(image->width(), image->height()) || image->bytesPerLine() % 4 != 0) return;
+    HairlineRaster raster(reinterpret_cast<uint32_t*>(bits), image->width(), image->height(), image->bytesPerLine() / 4);
+    raster.setOrigin(offset.x(), offset.y());
+    std::vector<PixelRect> rects;
+    for (const QRect& r : region) rects.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    raster.setClip(rects);
     hairlines_ = raster;
 }
 
@@ -132,7 +116,7 @@ void QtPainterTarget::clip(const std::optional<DeviceRect>& rect) {
     flushLines();
     if (rect) painter_.setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
     else painter_.setClipping(false);
-    inspectPainter();
+    findDirectPixels();
 }
 
 void QtPainterTarget::flushLines() {
@@ -154,10 +138,15 @@ void QtPainterTarget::flushLines() {
     }
     painter_.setPen(Qt::NoPen);
     painter_.setBrush(QtColorOf(pen.color));
-    QPointF outline[18];
+    const QRgb argb = QtColorOf(pen.color).rgba();
+    // One set of stamps per thread, kept from render to render: the window's render thread
+    // draws the same shapes again at each zoom and pan.
+    static thread_local CapsuleStamps stamps;
+    QPointF outline[kCapsulePoints];
     for (const QLine& line : lines_) {
-        capsule(line, pen.width, outline);
-        painter_.drawPolygon(outline, 18, Qt::WindingFill);
+        if (stamps.draw(direct_, line, pen.width, argb)) continue;
+        CapsuleOutline(line, pen.width, outline);
+        painter_.drawPolygon(outline, kCapsulePoints, Qt::WindingFill);
     }
     lines_.clear();
     painterPen_.reset();

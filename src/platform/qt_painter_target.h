@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/capsule_stamps.h"
 #include "platform/hairline_raster.h"
 #include "render/render_target.h"
 
@@ -38,11 +39,11 @@ private:
     void useBrush(const BrushSpec& brush);
     // Two-point lines of one pen are drawn together: most dashes and most lines are such.
     void flushLines();
-    // Whether one-pixel lines may be written straight into the painter's image: only when Qt
+    // Whether and where lines may be written straight into the painter's image: only where Qt
     // would put the same pixels there (an image of 32-bit pixels, no antialiasing, plain
-    // source-over at full opacity, at most a whole-pixel translation, a clip of rectangles).
-    // Asked when the target is made and when it clips, not for every line.
-    void inspectPainter();
+    // source-over at full opacity, at most a whole-pixel translation, a clip of whole-pixel
+    // rectangles). Asked when the target is made and when it clips, not for every line.
+    void findDirectPixels();
     bool drawsDirectly(const PenSpec& pen) const { return hairlines_ && pen.width < 2; }
 
     QPainter& painter_;
@@ -53,7 +54,8 @@ private:
     PenSpec linesPen_;
     static constexpr size_t kPenCacheSize = 32;
     std::vector<std::pair<PenSpec, QPen>> penCache_;
-    std::optional<HairlineRaster> hairlines_;
+    DirectPixels direct_;                     // for wide lines' stamps
+    std::optional<HairlineRaster> hairlines_;  // for the thinnest lines
 };
 
 }  // namespace korvel
