@@ -361,15 +361,16 @@ void EmfTarget::glyphs(DevicePoint cell, const std::u32string& text, const FontS
 
 bool EmfTarget::joinText(DevicePoint cell, const std::u16string& units, const TextStyle& style) {
     // Only a cell on the same baseline at or after the last glyph can be reached by an advance.
+    const int64_t gap = int64_t(cell.x) - runPenX_;
     if (runChars_.empty() || style.color != runColor_ || style.font != runFont_ ||
-        cell.y != runCell_.y || cell.x < runPenX_ || runChars_.size() + units.size() > kMaxTextRun)
+        cell.y != runCell_.y || gap < 0 || gap > INT32_MAX || runChars_.size() + units.size() > kMaxTextRun)
         return false;
     const uint64_t reserve = finished_ ? 0 : kEofReserve;
     if (full_ || bytes_.size() + textRecordBytes(runChars_.size() + units.size()) + reserve > maxBytes_) {
         full_ = true;
         return true;
     }
-    runDx_.back() = static_cast<uint32_t>(cell.x - runPenX_);
+    runDx_.back() = static_cast<uint32_t>(gap);
     addText(cell, units);
     return true;
 }
@@ -392,11 +393,11 @@ void EmfTarget::startText(DevicePoint cell, const std::u16string& units, const T
 }
 
 void EmfTarget::addText(DevicePoint cell, const std::u16string& units) {
-    int x = cell.x;
+    int64_t x = cell.x;
     for (size_t i = 0; i < units.size(); ++i) {
         runChars_.push_back(units[i]);
         runDx_.push_back(static_cast<uint32_t>(advanceOf(units[i], runFont_)));
-        if (i + 1 < units.size()) x += static_cast<int>(runDx_.back());
+        if (i + 1 < units.size()) x += runDx_.back();
     }
     runPenX_ = x;
     const int h = std::abs(runFont_.height);

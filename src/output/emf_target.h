@@ -66,7 +66,8 @@ private:
     bool joinText(DevicePoint cell, const std::u16string& units, const TextStyle& style);
     void startText(DevicePoint cell, const std::u16string& units, const TextStyle& style);
     void addText(DevicePoint cell, const std::u16string& units);
-    void flushText();    void textColor(uint32_t color);
+    void flushText();
+    void textColor(uint32_t color);
     void glyphs(DevicePoint cell, const std::u32string& text, const FontSpec& font);
     void bound(int x, int y);
 
@@ -93,7 +94,7 @@ private:
     FontSpec runFont_;
     uint32_t runColor_ = 0;
     DevicePoint runCell_;
-    int runPenX_ = 0;
+    int64_t runPenX_ = 0;
     int runRight_ = 0;
     std::vector<uint16_t> runChars_;
     std::vector<uint32_t> runDx_;
