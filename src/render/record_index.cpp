@@ -23,6 +23,9 @@ constexpr int kMaxGridSide = 4096;
 constexpr size_t kMaxCells = size_t(1) << 20;
 // Records per cell the grid aims at.
 constexpr size_t kItemsPerCell = 4;
+constexpr uint32_t kNoPosition = UINT32_MAX;
+// Below one record found in this many, the positions are looked up record by record.
+constexpr size_t kSparseShare = 16;
 // Below this many records per thread, measuring on more threads costs more than it saves.
 constexpr size_t kItemsPerThread = 50000;
 // Special points draw up to 7.5 times their scale from their point (arrow heads).
@@ -345,7 +348,13 @@ RecordIndex::RecordIndex(const Drawing& drawing, const std::function<bool()>& ke
     }
     ordinals_.resize(top.sequence.size());
     std::vector<uint32_t> seen(kRecordClassCount, 0);
-    for (size_t p = 0; p < top.sequence.size(); ++p) ordinals_[p] = seen[static_cast<int>(top.sequence[p].cls)]++;
+    positionOf_.assign(total, kNoPosition);
+    for (size_t p = 0; p < top.sequence.size(); ++p) {
+        const int c = static_cast<int>(top.sequence[p].cls);
+        ordinals_[p] = seen[c]++;
+        if (top.sequence[p].cls != RecordClass::List && ordinals_[p] < counts_[c])
+            positionOf_[offsets_[c] + ordinals_[p]] = static_cast<uint32_t>(p);
+    }
     buildGrid(known);
 }
 
@@ -421,14 +430,19 @@ bool RecordIndex::fits(const Drawing& drawing) const {
     return true;
 }
 
-void RecordIndex::mark(const DrawingArea& area, std::vector<uint8_t>& hits) const {
+void RecordIndex::mark(const DrawingArea& area, std::vector<uint8_t>& hits, std::vector<uint32_t>* items) const {
     hits.assign(boxes_.size(), 0);
-    for (uint32_t item : always_) hits[item] = 1;
+    const auto hit = [&](uint32_t item) {
+        if (hits[item]) return;
+        hits[item] = 1;
+        if (items) items->push_back(item);
+    };
+    for (uint32_t item : always_) hit(item);
     const auto meets = [&area](const Box& b) {
         return b.minX <= area.maxX && b.maxX >= area.minX && b.minY <= area.maxY && b.maxY >= area.minY;
     };
     for (uint32_t item : large_) {
-        if (meets(boxes_[item])) hits[item] = 1;
+        if (meets(boxes_[item])) hit(item);
     }
     if (cols_ == 0 || !(area.minX <= area.maxX && area.minY <= area.maxY)) return;
     const Box query{floatBelow(area.minX), floatBelow(area.minY), floatAbove(area.maxX), floatAbove(area.maxY)};
@@ -439,7 +453,7 @@ void RecordIndex::mark(const DrawingArea& area, std::vector<uint8_t>& hits) cons
             const size_t cell = size_t(y) * cols_ + x;
             for (uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
                 const uint32_t item = cellItems_[k];
-                if (!hits[item] && meets(boxes_[item])) hits[item] = 1;
+                if (!hits[item] && meets(boxes_[item])) hit(item);
             }
         }
     }
@@ -448,16 +462,29 @@ void RecordIndex::mark(const DrawingArea& area, std::vector<uint8_t>& hits) cons
 void RecordIndex::positionsIn(const Drawing& drawing, const DrawingArea& area, bool reverse,
                               std::vector<uint32_t>& positions) const {
     std::vector<uint8_t> hits;
-    mark(area, hits);
+    std::vector<uint32_t> items;
+    mark(area, hits, &items);
     positions.clear();
     const auto& sequence = drawing.top.sequence;
     const size_t n = std::min(sequence.size(), ordinals_.size());
+    // The record the walk draws at a position is the ordinal-th of its kind from the first, or
+    // from the last. A small part of the drawing: the positions of the records found, sorted.
+    if (items.size() * kSparseShare < n) {
+        for (const uint32_t item : items) {
+            const int c = static_cast<int>(std::upper_bound(offsets_.begin(), offsets_.end(), size_t(item)) - offsets_.begin()) - 1;
+            const size_t record = item - offsets_[size_t(c)];
+            const size_t ordinal = reverse ? counts_[size_t(c)] - 1 - record : record;
+            const uint32_t p = positionOf_[offsets_[size_t(c)] + ordinal];
+            if (p != kNoPosition && p < n) positions.push_back(p);
+        }
+        std::sort(positions.begin(), positions.end());
+        return;
+    }
+    // Much of it: a walk along the stream.
     for (size_t p = 0; p < n; ++p) {
         const RecordClass cls = sequence[p].cls;
         const int c = static_cast<int>(cls);
         if (cls == RecordClass::List) continue;
-        // The record the walk draws at this position: the ordinal-th of its kind from the first,
-        // or from the last.
         const size_t ordinal = ordinals_[p];
         if (ordinal >= counts_[c]) continue;  // beyond the kind's list: draws nothing
         const size_t record = reverse ? counts_[c] - 1 - ordinal : ordinal;

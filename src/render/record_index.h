@@ -67,7 +67,8 @@ private:
     };
     size_t itemOf(RecordClass cls, size_t index) const { return offsets_[static_cast<int>(cls)] + index; }
     // Sets hits[item] for every record that may draw inside `area`.
-    void mark(const DrawingArea& area, std::vector<uint8_t>& hits) const;
+    // Flags the items that meet the area; lists them too when `items` is given.
+    void mark(const DrawingArea& area, std::vector<uint8_t>& hits, std::vector<uint32_t>* items = nullptr) const;
     void buildGrid(const std::vector<uint8_t>& known);
     void cellRange(const Box& b, int& x0, int& y0, int& x1, int& y1) const;
 
@@ -76,6 +77,7 @@ private:
     std::vector<size_t> offsets_;        // first item of each record kind
     std::vector<size_t> counts_;         // records of each kind
     std::vector<uint32_t> ordinals_;     // per stream position: its place among its kind
+    std::vector<uint32_t> positionOf_;   // per item: the stream position of its ordinal (or none)
     std::vector<Box> boxes_;             // per item
     std::vector<uint32_t> always_;       // items drawn in every query
     std::vector<uint32_t> large_;        // items too large for the grid, tested one by one

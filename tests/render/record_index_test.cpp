@@ -71,6 +71,20 @@ TEST(RecordIndex, ReverseOrderListsThePositionThatDrawsTheRecord) {
     EXPECT_EQ(positionsIn(b, {100, -1, 110, 1}, true), (std::vector<uint32_t>{0}));
 }
 
+// A few records of many are looked up by their positions, not by walking the stream; both ways
+// must name the positions the walk draws them at, from the last when reversed.
+TEST(RecordIndex, FewRecordsOfManyAreFoundAtTheirPositions) {
+    DrawingBuilder b;
+    for (int i = 0; i < 60; ++i) {
+        b.line(i * 10, 0, i * 10 + 4, 0);
+        b.circle(i * 10 + 5, 0, 1);
+    }
+    EXPECT_EQ(positionsIn(b, {100, -1, 115, 1}), (std::vector<uint32_t>{20, 21, 22, 23}));
+    EXPECT_EQ(positionsIn(b, {100, -1, 115, 1}, true), (std::vector<uint32_t>{96, 97, 98, 99}));
+    EXPECT_EQ(positionsIn(b, {-1, -1, 0, 1}, true), (std::vector<uint32_t>{118}));
+    EXPECT_EQ(positionsIn(b, {0, -1, 600, 1}).size(), 120u);
+}
+
 TEST(RecordIndex, TextsPicturesAndSymbolsKeepTheirReachInsideScaledBlocks) {
     DrawingBuilder b;
     b.beginBlock();
