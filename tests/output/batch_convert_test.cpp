@@ -8,6 +8,9 @@
 #include "drawing/loaders.h"
 #include "drawing_builder.h"
 #include "output/batch_convert.h"
+#include "output/dxf_export.h"
+#include "output/image_export.h"
+#include "output/image_readers.h"
 #include "test_support.h"
 
 namespace korvel {
@@ -94,6 +97,34 @@ TEST(BatchConvert, EachJobGetsItsOwnOutcomeAndTheLargestFilesGoFirst) {
         EXPECT_EQ(again[i].written, out[i].written) << i;
         EXPECT_EQ(again[i].standardOutput, out[i].standardOutput) << i;
     }
+}
+
+// Targets on standard output follow each other in the order given, a metafile after others
+// too; each is what a conversion of its own gives.
+TEST(BatchConvert, StandardOutputTakesEveryTargetInTurn) {
+    const std::string dir = test::scratchDir("batch_stdout");
+    saveDrawing(dir + "/d.jww", 2);
+    ExportOptions options;
+    options.width = 40;
+    const ConvertOutcome out = ConvertOne(
+        {dir + "/d.jww", {{ImageFormat::Jpeg, "-"}, {ImageFormat::Emf, "-"}, {ImageFormat::Dxf, "-"}}}, options);
+    ASSERT_TRUE(out.ok);
+    EXPECT_TRUE(out.written.empty());
+    Drawing d;
+    ASSERT_TRUE(LoadFile(d, dir + "/d.jww").ok);
+    std::vector<uint8_t> jpeg, emf, dxf, dxfOnly;
+    ASSERT_TRUE(ExportImage(d, ImageFormat::Jpeg, options, jpeg).ok);
+    ASSERT_TRUE(ExportImage(d, ImageFormat::Emf, options, emf).ok);
+    ASSERT_TRUE(ExportImage(d, ImageFormat::Dxf, options, dxf).ok);
+    ASSERT_TRUE(ExportDxf(d, options.render, options.dxfVersion, "", dxfOnly).ok);
+    EXPECT_EQ(dxf, dxfOnly);
+    std::vector<uint8_t> all = jpeg;
+    all.insert(all.end(), emf.begin(), emf.end());
+    all.insert(all.end(), dxf.begin(), dxf.end());
+    EXPECT_EQ(out.standardOutput, all);
+    const test::DecodedImage image = test::ReadJpeg(jpeg);
+    EXPECT_EQ(image.width, 40);
+    EXPECT_EQ(image.components, 3);
 }
 
 }  // namespace
