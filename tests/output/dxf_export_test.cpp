@@ -258,7 +258,7 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
 void expectReference(const std::string& name, const std::vector<uint8_t>& bytes) {
     const std::vector<uint8_t> want = test::readFileBytes(KORVEL_SOURCE_DIR "/tests/output/references/" + name);
     if (bytes == want) return;
-    const std::string got = test::scratchDir("dxf_reference") + "/" + name;
+    const std::string got = test::scratchDir("dxf_reference_" + name) + "/" + name;
     test::writeFileBytes(got, bytes);
     // The first line that differs, with its number, so that the failure reads as a group.
     size_t line = 1, i = 0;
