@@ -190,6 +190,40 @@ TEST(RandomArc, WholeCircleGetsAPointEveryPitchSamplesAndCloses) {
         EXPECT_EQ(moved.points[i], (DevicePoint{p.points[i].x + 500, p.points[i].y + 300})) << i;
 }
 
+// A part of a flattened ellipse: 60° pieces from the end of the sweep, the last one shorter,
+// whichever way the sweep runs; a sweep of more than a turn draws one turn.
+TEST(EllipsePath, PartsRunBetweenTheirEndsInPiecesOfSixtyDegrees) {
+    for (double sweep : {kPi / 2, -kPi / 2}) {
+        CurvePath p;
+        EllipsePath(p, false, 0, 0, 100, sweep > 0 ? kPi / 6 : 2 * kPi / 3, sweep, 0.5, 0.0);
+        EXPECT_EQ(countType(p, kPathMoveTo), 2) << sweep;
+        EXPECT_EQ(countType(p, kPathBezierTo), 6) << sweep;
+        EXPECT_EQ(p.points.front(), (DevicePoint{-50, -43})) << sweep;  // 120° on the page
+        EXPECT_EQ(p.points[4], (DevicePoint{50, -43})) << sweep;        // 60° on from there
+        EXPECT_EQ(p.points.back(), (DevicePoint{87, -25})) << sweep;    // 30°
+    }
+    CurvePath turns;
+    EllipsePath(turns, false, 0, 0, 100, 0.0, 3 * kPi, 0.5, 0.0);
+    EXPECT_EQ(countType(turns, kPathBezierTo), 18);
+    EXPECT_EQ(turns.points.front(), (DevicePoint{-100, 0}));
+    EXPECT_EQ(turns.points.back(), (DevicePoint{-100, 0}));
+}
+
+// A random arc keeps the samples between its ends, whichever way it runs, and stays open.
+TEST(RandomArc, PartsTakeTheSamplesBetweenTheirEndsAndStayOpen) {
+    std::array<double, 32> bits{};
+    bits[19] = 1.0;
+    for (double sweep : {kPi / 2, -kPi / 2}) {
+        CurvePath p;
+        RandomArcPath(p, 0, 10, 3, bits, 0, 0, 100, sweep > 0 ? 0.0 : kPi / 2, sweep, 1.0, 0.0);
+        // Samples 9, 19, ... 89 (one per degree), the second pushed out to 103, the others
+        // pulled in to 97.
+        EXPECT_EQ(p.points, (std::vector<DevicePoint>{{96, -15}, {98, -34}, {84, -46}, {75, -61}, {64, -73},
+                                                      {50, -83}, {35, -90}, {18, -95}, {2, -97}}))
+            << sweep;
+    }
+}
+
 class CircleRecords : public ::testing::Test {
 protected:
     CircleRecords() : ctx(b.drawing, options) { ctx.view = {0.0, 100.0, 1.0}; }
