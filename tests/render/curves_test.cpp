@@ -6,6 +6,7 @@
 #include "drawing_builder.h"
 #include "render/arc_paths.h"
 #include "render/dashed_path.h"
+#include "render/line_style.h"
 #include "render/record_drawers.h"
 #include "render/recording_target.h"
 
@@ -278,6 +279,36 @@ TEST_F(CircleRecords, ZeroRadiusBecomesOneAndFarCirclesAreSkipped) {
     TDataEnko huge = b.circle(50, 50, 1e300);
     DrawCircleRecord(ctx, t, huge);
     EXPECT_EQ(t.count(CallKind::Polyline), 0u);
+}
+
+// Random line types (11 to 15) draw a circle as one unbroken zig-zag with their own pitch and
+// width; a tilted flattened arc follows the ellipse from one end to the other.
+TEST_F(CircleRecords, RandomTypesZigZagAndTiltedArcsFollowTheirEllipse) {
+    for (int type : {11, 15}) {
+        t.clear();
+        ctx.pens.LineTypePitch[type] = 6;
+        ctx.pens.RandomLineWidth[type] = 2;
+        TDataEnko c = b.circle(50, 50, 40, 2, type);
+        DrawCircleRecord(ctx, t, c);
+        CurvePath want;
+        RandomArcPath(want, 1, 6, 2, BuildRandomBits(ctx.pens, type), 50, 50, 40, 0, 2 * kPi, 1.0, 0.0);
+        ASSERT_EQ(t.count(CallKind::Polyline), 1u) << type;
+        EXPECT_EQ(t.only(CallKind::Polyline)[0].points, want.points) << type;
+    }
+    t.clear();
+    TDataEnko arc = b.circle(50, 50, 40);
+    arc.fullCircle = 0;
+    arc.startAngle = kPi / 6;
+    arc.arcAngle = kPi / 2;
+    arc.flatness = 0.5;
+    arc.tiltAngle = 0.25;
+    DrawCircleRecord(ctx, t, arc);
+    CurvePath want;
+    EllipsePath(want, false, 50, 50, 40, kPi / 6, kPi / 2, 0.5, 0.25);
+    const auto strokes = t.only(CallKind::Polyline);
+    ASSERT_FALSE(strokes.empty());
+    EXPECT_EQ(strokes.front().points.front(), want.points.front());
+    EXPECT_EQ(strokes.back().points.back(), want.points.back());
 }
 
 }  // namespace
