@@ -281,6 +281,57 @@ TEST(JpegDecoder, ReadsColourAndGrey) {
     for (uint32_t p : image.pixels) EXPECT_EQ(p, 0xFF808080);
 }
 
+// A 4 x 4 four-channel JPEG of one ink mix, stored as CMYK or YCCK, with or without the Adobe
+// marker that says the inks are stored inverted (as Photoshop writes them).
+std::vector<uint8_t> makeCmykJpeg(const uint8_t ink[4], J_COLOR_SPACE stored, bool adobe) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* mem = nullptr;
+    unsigned long memSize = 0;
+    jpeg_mem_dest(&c, &mem, &memSize);
+    c.image_width = 4;
+    c.image_height = 4;
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, stored);
+    c.write_Adobe_marker = adobe ? TRUE : FALSE;
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(16);
+    for (int x = 0; x < 4; ++x) std::copy(ink, ink + 4, row.begin() + 4 * x);
+    for (int y = 0; y < 4; ++y) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::vector<uint8_t> out(mem, mem + memSize);
+    std::free(mem);
+    return out;
+}
+
+TEST(JpegDecoder, ReadsCmykAndYcckInks) {
+    const uint8_t inverted[4] = {255, 0, 128, 255};  // Adobe's way: 255 is no ink
+    const uint8_t plain[4] = {0, 255, 127, 0};       // the same mix, 255 as full ink
+    for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+        for (bool adobe : {true, false}) {
+            if (stored == JCS_YCCK && !adobe) continue;  // only the marker tells YCCK
+            SCOPED_TRACE(std::to_string(int(stored)) + (adobe ? " with the marker" : " without"));
+            const RasterImage image = decodeOk(DecodeJpeg, makeCmykJpeg(adobe ? inverted : plain, stored, adobe));
+            ASSERT_EQ(image.pixels.size(), 16u);
+            for (uint32_t p : image.pixels) {
+                EXPECT_EQ(p >> 24, 0xFFu);
+                EXPECT_NEAR(int((p >> 16) & 0xFF), 255, 3);
+                EXPECT_NEAR(int((p >> 8) & 0xFF), 0, 3);
+                EXPECT_NEAR(int(p & 0xFF), 128, 3);
+            }
+        }
+    }
+}
+
 TEST(JpegDecoder, RefusesDamagedAndOversizedPictures) {
     std::vector<uint32_t> noise(1024);
     for (uint32_t i = 0; i < noise.size(); ++i) noise[i] = 0xFF000000 | ((i * 2654435761u) >> 8);
