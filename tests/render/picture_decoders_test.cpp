@@ -411,6 +411,44 @@ TEST(BuiltInFormats, ComeFromExtensionsAndSignatures) {
     const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF};
     EXPECT_EQ(SniffBuiltInFormat(jpeg.data(), jpeg.size()), BuiltInFormat::Jpeg);
     EXPECT_EQ(SniffBuiltInFormat(jpeg.data(), 2), BuiltInFormat::None);
+    const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    EXPECT_EQ(SniffBuiltInFormat(png.data(), 8), BuiltInFormat::Png);
+    EXPECT_EQ(SniffBuiltInFormat(png.data(), 7), BuiltInFormat::None);
+    const std::vector<uint8_t> gif89 = {'G', 'I', 'F', '8', '9', 'a'}, bmp = {'B', 'M'};
+    EXPECT_EQ(SniffBuiltInFormat(gif89.data(), 6), BuiltInFormat::Gif);
+    EXPECT_EQ(SniffBuiltInFormat(gif89.data(), 5), BuiltInFormat::None);
+    EXPECT_EQ(SniffBuiltInFormat(bmp.data(), 2), BuiltInFormat::Bmp);
+    EXPECT_EQ(SniffBuiltInFormat(bmp.data(), 1), BuiltInFormat::None);
+    RasterImage image;
+    EXPECT_EQ(DecodeBuiltIn(BuiltInFormat::None, bmp.data(), 2, image).status, DecodeStatus::NotThisFormat);
+}
+
+// A picture needs pixels and may hold up to 100 megapixels; beyond the request's allowance it
+// is refused as such, so that the render can say its pictures were cut short.
+TEST(BuiltInFormats, PictureSizesUpToTheLimitAndTheAllowance) {
+    std::string why;
+    EXPECT_FALSE(PictureSizeAllowed(0, 5, why));
+    EXPECT_EQ(why, "the picture has no pixels");
+    why.clear();
+    EXPECT_FALSE(PictureSizeAllowed(5, 0, why));
+    EXPECT_EQ(why, "the picture has no pixels");
+    EXPECT_TRUE(PictureSizeAllowed(10000, 10000, why));
+    EXPECT_TRUE(PictureSizeAllowed(1, kMaxPicturePixels, why));
+    EXPECT_FALSE(PictureSizeAllowed(10001, 10000, why));
+    EXPECT_EQ(why, "the picture is 10001 x 10000 pixels, more than 100 megapixels");
+    EXPECT_FALSE(PictureSizeAllowed(0x100000000ull, 1, why));
+    EXPECT_FALSE(PictureSizeAllowed(1, 0x100000000ull, why));
+
+    DecodeRequest request;
+    request.pixelAllowance = 100;
+    DecodeOutcome refusal;
+    EXPECT_TRUE(PictureSizeAccepted(10, 10, request, refusal));
+    EXPECT_FALSE(PictureSizeAccepted(101, 1, request, refusal));
+    EXPECT_TRUE(refusal.overAllowance);
+    EXPECT_EQ(refusal.status, DecodeStatus::Failed);
+    EXPECT_FALSE(PictureSizeAccepted(0, 1, request, refusal));
+    EXPECT_FALSE(refusal.overAllowance);
+    EXPECT_EQ(refusal.message, "the picture has no pixels");
 }
 
 }  // namespace
