@@ -120,7 +120,6 @@ void DrawingView::startRender() {
         keep.end();
         todo -= QRect(by, size);
     }
-    const bool whole = todo.rectCount() == 1 && todo.boundingRect() == QRect(QPoint(0, 0), size);
     qint64 pixels = 0;
     for (const QRect& r : todo) pixels += qint64(r.width()) * r.height();
     const unsigned serial = ++serial_;
@@ -133,17 +132,10 @@ void DrawingView::startRender() {
     const int w = std::max(1, static_cast<int>(size.width() * zoom_ + 0.5));
     const int h = std::max(1, static_cast<int>(size.height() * zoom_ + 0.5));
     const unsigned generation = generation_.load();
-    worker_->start([this, job = renderer_(), image, todo, whole, w, h, target, serial, pixels, generation] {
-        RenderResult result;
-        {
-            QPainter painter(image.get());
-            if (!whole) painter.setClipRegion(todo);
-            painter.translate(target.pan);
-            const QRect visible = todo.boundingRect().translated(-target.pan);
-            result = job(painter, w, h, visible, [this, generation](size_t, size_t) {
-                return generation_.load(std::memory_order_relaxed) == generation;
-            });
-        }
+    worker_->start([this, job = renderer_(), image, todo, w, h, target, serial, pixels, generation] {
+        const RenderResult result = job(*image, target.pan, todo, w, h, [this, generation](size_t, size_t) {
+            return generation_.load(std::memory_order_relaxed) == generation;
+        });
         QMetaObject::invokeMethod(
             this, [this, serial, image, result, target, pixels] { finishRender(serial, image, result, target, pixels); },
             Qt::QueuedConnection);

@@ -25,12 +25,13 @@ namespace korvel {
 class DrawingView : public QWidget {
     Q_OBJECT
 public:
-    // Draws the picture into the painter, on the render thread: the area is `width` x `height`
-    // device units (the window's size times the zoom) and the painter already carries the pan
-    // and any clip. Only the device units inside `visible` will be seen; records wholly outside
-    // it need not be drawn. The result says whether the progress callback cancelled.
-    using RenderJob = std::function<RenderResult(QPainter& painter, int width, int height, const QRect& visible,
-                                                 const RenderProgress& progress)>;
+    // Draws the picture on `image`, on the render thread: the area is `width` x `height` device
+    // units (the window's size times the zoom), moved by `pan` on the image. Only the pixels of
+    // `todo` are to be drawn; the rest of the image holds what was drawn before. Where `todo` is
+    // the whole image, the image is white. The result says whether the progress callback
+    // cancelled.
+    using RenderJob = std::function<RenderResult(QImage& image, QPoint pan, const QRegion& todo, int width,
+                                                 int height, const RenderProgress& progress)>;
     // Called on the window's thread when a render starts: takes what the render reads of the
     // window (options, frame) and gives the job. What the job reads besides must not change
     // until the render has stopped (stopRender).

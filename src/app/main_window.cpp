@@ -33,6 +33,7 @@
 #include "app/options_dialog.h"
 #include "app/pen_preparation.h"
 #include "app/view_menu.h"
+#include "output/raster_render.h"
 #include "platform/qt_painter_target.h"
 #include "platform/qt_text.h"
 #include "render/picture_cache.h"
@@ -261,7 +262,7 @@ void MainWindow::reportPenProblem(const std::string& problem) const {
 DrawingView::RenderJob MainWindow::renderJob() {
     if (!hasDrawing()) {
         renderNotices_->setNotices({});
-        return [](QPainter&, int, int, const QRect&, const RenderProgress&) { return RenderResult{}; };
+        return [](QImage&, QPoint, const QRegion&, int, int, const RenderProgress&) { return RenderResult{}; };
     }
     RenderRequest request;
     request.clearBackground = session_.settings.penColorFlag;
@@ -274,19 +275,18 @@ DrawingView::RenderJob MainWindow::renderJob() {
     // first (whenIdle, RepaintDrawing).
     const Drawing* drawing = &drawing_;
     std::unique_ptr<RecordIndex>* index = &index_;
-    return [drawing, index, options = std::move(options), request](QPainter& painter, int width, int height,
-                                                                   const QRect& visible, const RenderProgress& progress) {
+    return [drawing, index, options = std::move(options), request](QImage& image, QPoint pan, const QRegion& todo,
+                                                                   int width, int height,
+                                                                   const RenderProgress& progress) {
         // Built here, not in the window's thread: a million records take a good part of a second.
         if (!*index || (*index)->stopped())
             *index = std::make_unique<RecordIndex>(*drawing, [&progress] { return progress(0, 0); });
-        QtPainterTarget target(painter);
         RenderRequest r = request;
         r.width = width;
         r.height = height;
         r.progress = progress;
         r.index = index->get();
-        r.shown = DeviceRect{visible.left(), visible.top(), visible.right() + 1, visible.bottom() + 1};
-        return RenderDrawing(target, *drawing, options, r);
+        return RenderIntoImage(image, pan, todo, qRgb(255, 255, 255), *drawing, options, r, 0);
     };
 }
 

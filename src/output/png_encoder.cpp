@@ -5,9 +5,12 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <string>
+#include <mutex>
+#include <thread>
 
 namespace korvel {
 
@@ -61,6 +64,166 @@ struct PngPlan {
     std::vector<png_bytep> rows;
 };
 
+// Large true-colour pictures without interlacing or filters are deflated in parts side by side,
+// as pigz does: each part is primed with the 32 KB before it, ends on a byte boundary (a sync
+// flush) and the parts join into one zlib stream. The pixels are those libpng would write; only
+// the deflate blocks differ a little. Smaller pictures, palettes, interlacing and the best level
+// (which filters rows) go through libpng.
+constexpr size_t kMinPartBytes = size_t(1) << 20;
+constexpr size_t kIdatBytes = size_t(1) << 20;
+constexpr size_t kWindowBytes = size_t(1) << 15;
+
+void appendBig(std::vector<uint8_t>& out, uint32_t v) {
+    const uint8_t b[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+    out.insert(out.end(), b, b + 4);
+}
+
+void appendChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, size_t size) {
+    appendBig(out, static_cast<uint32_t>(size));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    if (size) out.insert(out.end(), data, data + size);
+    appendBig(out, static_cast<uint32_t>(crc32(0L, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+// The scanlines of rows [from, to) as PNG holds them unfiltered: a 0 filter byte, then RGB.
+void scanlines(const PngPlan& plan, int from, int to, std::vector<uint8_t>& raw) {
+    const size_t rowBytes = size_t(plan.width) * 3 + 1;
+    raw.resize(rowBytes * size_t(to - from));
+    uint8_t* o = raw.data();
+    for (int y = from; y < to; ++y) {
+        *o++ = 0;
+        const uint8_t* in = plan.rows[size_t(y)];
+        if (plan.bgrx) {
+            for (int x = 0; x < plan.width; ++x, in += 4, o += 3) {
+                o[0] = in[2];
+                o[1] = in[1];
+                o[2] = in[0];
+            }
+        } else {
+            std::memcpy(o, in, size_t(plan.width) * 3);
+            o += size_t(plan.width) * 3;
+        }
+    }
+}
+
+struct DeflatedPart {
+    std::vector<uint8_t> bytes;
+    uLong adler = 1;
+    size_t rawSize = 0;
+    bool ok = false;
+};
+
+// Deflates rows [from, to) as a raw deflate part; `before` is up to 32 KB of the scanlines just
+// before them, the dictionary that lets matches reach back across the join.
+void deflatePart(const PngPlan& plan, int level, int from, int to, bool last, DeflatedPart& part) {
+    std::vector<uint8_t> raw;
+    std::vector<uint8_t> before;
+    const int start = std::max(0, from - int(kWindowBytes / (size_t(plan.width) * 3 + 1)) - 1);
+    if (from > 0) {
+        scanlines(plan, start, to, raw);
+        const size_t skip = (size_t(plan.width) * 3 + 1) * size_t(from - start);
+        const size_t window = std::min(kWindowBytes, skip);
+        before.assign(raw.begin() + std::ptrdiff_t(skip - window), raw.begin() + std::ptrdiff_t(skip));
+        raw.erase(raw.begin(), raw.begin() + std::ptrdiff_t(skip));
+    } else {
+        scanlines(plan, from, to, raw);
+    }
+    part.rawSize = raw.size();
+    part.adler = adler32(1L, raw.data(), static_cast<uInt>(raw.size()));
+    z_stream z{};
+    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
+    if (!before.empty() && deflateSetDictionary(&z, before.data(), static_cast<uInt>(before.size())) != Z_OK) {
+        deflateEnd(&z);
+        return;
+    }
+    part.bytes.resize(deflateBound(&z, static_cast<uLong>(raw.size())) + 16);
+    z.next_in = raw.data();
+    z.avail_in = static_cast<uInt>(raw.size());
+    z.next_out = part.bytes.data();
+    z.avail_out = static_cast<uInt>(part.bytes.size());
+    const int r = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+    part.ok = last ? r == Z_STREAM_END : (r == Z_OK && z.avail_in == 0);
+    part.bytes.resize(part.bytes.size() - z.avail_out);
+    deflateEnd(&z);
+}
+
+// False when the picture is not one for the parts, or a part failed (libpng then writes it).
+bool writeInParts(const PngPlan& plan, const PngOptions& options, std::vector<uint8_t>& out) {
+    if (options.interlaced || filtersFor(options.compression) != PNG_FILTER_NONE) return false;
+    if (plan.colorType != PNG_COLOR_TYPE_RGB || plan.bitDepth != 8 || !plan.palette.empty()) return false;
+    const size_t rowBytes = size_t(plan.width) * 3 + 1;
+    // zlib counts in 32 bits: every part must stay well under 4 GB.
+    if (rowBytes > (size_t(1) << 30)) return false;
+    const size_t total = rowBytes * size_t(plan.height);
+    const int threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const size_t byRows = std::max<size_t>(1, (size_t(1) << 30) / rowBytes);
+    int parts = static_cast<int>(std::min<size_t>({size_t(threads), total / kMinPartBytes, size_t(plan.height)}));
+    parts = std::max(parts, static_cast<int>((size_t(plan.height) + byRows - 1) / byRows));
+    if (parts < 2) return false;
+    const int level = zlibLevel(options.compression);
+    std::vector<DeflatedPart> done(static_cast<size_t>(parts));
+    const auto rowOf = [&](int k) { return int(int64_t(plan.height) * k / parts); };
+    std::vector<std::thread> workers;
+    int nextPart = 0;
+    std::mutex taking;
+    const auto work = [&] {
+        for (;;) {
+            int k;
+            {
+                std::lock_guard<std::mutex> lock(taking);
+                if (nextPart >= parts) return;
+                k = nextPart++;
+            }
+            deflatePart(plan, level, rowOf(k), rowOf(k + 1), k + 1 == parts, done[size_t(k)]);
+        }
+    };
+    try {
+        for (int t = 1; t < std::min(threads, parts); ++t) workers.emplace_back(work);
+        work();
+    } catch (...) {
+        for (std::thread& w : workers) w.join();
+        return false;
+    }
+    for (std::thread& w : workers) w.join();
+    uLong adler = 1;
+    size_t compressed = 0;
+    for (const DeflatedPart& part : done) {
+        if (!part.ok) return false;
+        adler = adler32_combine(adler, part.adler, static_cast<z_off_t>(part.rawSize));
+        compressed += part.bytes.size();
+    }
+
+    // The zlib header: deflate with a 32 KB window, the level's class in FLEVEL, FCHECK making
+    // the pair a multiple of 31.
+    const int flevel = level == 0 || level == 1 ? 0 : level < 6 && level > 1 ? 1 : level == 6 || level < 0 ? 2 : 3;
+    std::vector<uint8_t> stream;
+    stream.reserve(compressed + 6);
+    const unsigned cmf = 0x78, flg0 = unsigned(flevel) << 6;
+    stream.push_back(uint8_t(cmf));
+    stream.push_back(uint8_t(flg0 + (31 - (cmf * 256 + flg0) % 31) % 31));
+    for (const DeflatedPart& part : done) stream.insert(stream.end(), part.bytes.begin(), part.bytes.end());
+    appendBig(stream, static_cast<uint32_t>(adler));
+
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    out.insert(out.end(), signature, signature + 8);
+    std::vector<uint8_t> header;
+    appendBig(header, static_cast<uint32_t>(plan.width));
+    appendBig(header, static_cast<uint32_t>(plan.height));
+    header.insert(header.end(), {8, PNG_COLOR_TYPE_RGB, 0, 0, 0});
+    appendChunk(out, "IHDR", header.data(), header.size());
+    if (plan.rgbTransparent) {
+        const png_color_16& t = plan.transparentRgb;
+        const uint8_t trns[6] = {uint8_t(t.red >> 8), uint8_t(t.red), uint8_t(t.green >> 8), uint8_t(t.green),
+                                 uint8_t(t.blue >> 8), uint8_t(t.blue)};
+        appendChunk(out, "tRNS", trns, sizeof trns);
+    }
+    for (size_t at = 0; at < stream.size(); at += kIdatBytes)
+        appendChunk(out, "IDAT", stream.data() + at, std::min(kIdatBytes, stream.size() - at));
+    appendChunk(out, "IEND", nullptr, 0);
+    return true;
+}
+
 bool runWrite(const PngPlan& plan, const PngOptions& options, WriteState& state) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, onError, onWarning);
     if (!png) {
@@ -104,6 +267,8 @@ EncodeResult write(const PngPlan& plan, const PngOptions& options, std::vector<u
     WriteState state;
     state.out = &out;
     const size_t start = out.size();
+    if (writeInParts(plan, options, out)) return EncodeResult::success();
+    out.resize(start);
     if (!runWrite(plan, options, state)) {
         out.resize(start);
         return EncodeResult::failure(std::string("PNG encoding failed: ") + state.message);

@@ -2,12 +2,12 @@
 #include "output/raster_render.h"
 
 #include <QPainter>
-#include <QRegion>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -54,27 +54,28 @@ constexpr int kMinBandRows = 32;
 // bands: one per thread.
 constexpr int kBandsPerThread = 1;
 constexpr int kProgressSteps = 1024;
+// What the bands' own pictures may take together.
+constexpr int64_t kBandCopyBytes = int64_t(256) << 20;
 
-// Draws rows [top, bottom) of the picture into `rows`, the first byte of a width x height
-// image. Each band has its own painter on the shared pixels and otherwise draws as the whole
-// picture is drawn: same device, same transform. Its clip must not be a plain rectangle: Qt cuts
-// lines short at a rectangular clip before stepping along them, and the cut moves their pixels.
-// So each band gives its last row's last pixel to the band below and takes the one above it,
-// which leaves every band a clip region of two or three rectangles that still cover each pixel
-// of the picture once.
-RenderResult renderBand(uchar* rows, int width, int height, qsizetype bytesPerLine, int top, int bottom,
+// Draws the records that reach `shown` (the canvas's part, in the render's own units) on
+// `canvas`, moved by `offset`. A band draws as the whole picture is drawn, on a device of the
+// same size and with no clip, because Qt cuts a line short at the edge of its device or clip
+// before stepping along it, and the cut moves the line's pixels all along it. (A clip region
+// would keep the cuts but makes Qt test every span against the region, which costs more than
+// the bands gain.) A band's records may draw past its rows; only its rows are kept.
+RenderResult renderPart(QImage& canvas, QPoint offset, const QRegion* clip, const DeviceRect& shown,
                         const Drawing& drawing, const RenderOptions& options, RenderRequest request) {
-    QImage view(rows, width, height, bytesPerLine, QImage::Format_RGB32);
-    QPainter painter(&view);
-    if (top > 0 || bottom < height) {
-        QRegion clip(0, top, width, bottom - top - (bottom < height ? 1 : 0));
-        if (bottom < height) clip += QRect(0, bottom - 1, width - 1, 1);
-        if (top > 0) clip += QRect(width - 1, top - 1, 1, 1);
-        painter.setClipRegion(clip);
-    }
+    QPainter painter(&canvas);
+    if (clip) painter.setClipRegion(*clip);
+    if (!offset.isNull()) painter.translate(offset);
     QtPainterTarget target(painter);
-    request.shown = {0, top > 0 ? top - 1 : 0, width, bottom};
+    request.shown = shown;
     return RenderDrawing(target, drawing, options, request);
+}
+
+// The part of the render's area that device rows [top, bottom) of a canvas moved by `offset` show.
+DeviceRect rowsShown(const QImage& canvas, QPoint offset, int top, int bottom) {
+    return {-offset.x(), top - offset.y(), canvas.width() - offset.x(), bottom - offset.y()};
 }
 
 // The warnings of all bands, each once, in band order; the closing ones (out-of-range records)
@@ -107,8 +108,6 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     if (out.image.isNull()) return out;
     const QColor background = QtColorOf(BackgroundColor(drawing, options));
     out.image.fill(background);
-    uchar* const pixels = out.image.bits();
-    const qsizetype bytesPerLine = out.image.bytesPerLine();
 
     RenderRequest request;
     request.width = width;
@@ -118,13 +117,50 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     request.pictures = settings.pictures;
     request.index = settings.index;
     request.limits = settings.limits;
+    request.progress = progress;
+    out.render = RenderIntoImage(out.image, QPoint(0, 0), QRegion(out.image.rect()), background.rgb(), drawing,
+                                 options, request, settings.threads);
+    return out;
+}
 
-    const int threads = RasterThreads(settings.threads);
-    const int bandCount = std::min(threads * kBandsPerThread, height / kMinBandRows);
+RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, QRgb filled, const Drawing& drawing,
+                             const RenderOptions& options, const RenderRequest& asked, int threadsAsked) {
+    const int width = image.width(), height = image.height();
+    if (image.isNull() || todo.isEmpty()) return RenderResult{};
+    RenderRequest request = asked;
+    const RenderProgress progress = asked.progress;
+    request.progress = {};
+    const bool whole = todo.rectCount() == 1 && todo.boundingRect() == image.rect();
+    if (!whole) {
+        // A part (the strips a pan uncovered): small, drawn at once behind its clip.
+        const QRect part = todo.boundingRect();
+        request.progress = progress;
+        const DeviceRect shown{part.left() - offset.x(), part.top() - offset.y(), part.right() + 1 - offset.x(),
+                               part.bottom() + 1 - offset.y()};
+        return renderPart(image, offset, &todo, shown, drawing, options, request);
+    }
+    uchar* const pixels = image.bits();
+    const qsizetype bytesPerLine = image.bytesPerLine();
+    // A render of a whole picture of its own size shows all of it: its records need no choosing.
+    const bool ownArea = offset.isNull() && width == request.width && height == request.height;
+    const DeviceRect all = ownArea ? DeviceRect{} : rowsShown(image, offset, 0, height);
+
+    const int threads = RasterThreads(threadsAsked);
+    // Every band but the first draws on a whole picture of its own, so big pictures get fewer.
+    const int64_t pictureBytes = int64_t(bytesPerLine) * height;
+    const int byMemory = int(1 + std::min<int64_t>(1024, kBandCopyBytes / std::max<int64_t>(1, pictureBytes)));
+    int bandCount = std::min({threads * kBandsPerThread, height / kMinBandRows, byMemory});
+    std::vector<QImage> canvases(static_cast<size_t>(std::max(bandCount, 1)));
+    for (int b = 1; b < bandCount; ++b) {
+        canvases[size_t(b)] = QImage(width, height, image.format());
+        if (canvases[size_t(b)].isNull() || canvases[size_t(b)].bytesPerLine() != bytesPerLine) {
+            bandCount = b;  // out of memory: fewer bands
+            break;
+        }
+    }
     if (threads == 1 || bandCount < 2 || width < 2) {
         request.progress = progress;
-        out.render = renderBand(pixels, width, height, bytesPerLine, 0, height, drawing, options, request);
-        return out;
+        return renderPart(image, offset, nullptr, all, drawing, options, request);
     }
 
     // What the bands share: the index (made here when the caller keeps none) and the decoded
@@ -174,7 +210,12 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
                 return !cancelled.load(std::memory_order_relaxed);
             };
             const int top = int(int64_t(height) * b / bandCount), bottom = int(int64_t(height) * (b + 1) / bandCount);
-            bands[size_t(b)] = renderBand(pixels, width, height, bytesPerLine, top, bottom, drawing, options, own);
+            // The first band draws on the picture itself: the others' rows are copied over its
+            // strays afterwards.
+            QImage& canvas = b == 0 ? image : canvases[size_t(b)];
+            if (b > 0) canvas.fill(filled);
+            bands[size_t(b)] = renderPart(canvas, offset, nullptr, rowsShown(image, offset, top, bottom), drawing,
+                                          options, own);
             done[b] = kProgressSteps;
             if (reporting) report();
         }
@@ -213,9 +254,15 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     }
     for (std::thread& w : workers) w.join();
     if (failure) std::rethrow_exception(failure);
+    for (int b = 1; b < bandCount; ++b) {
+        const int top = int(int64_t(height) * b / bandCount), bottom = int(int64_t(height) * (b + 1) / bandCount);
+        const uchar* from = canvases[size_t(b)].constBits();
+        std::memcpy(pixels + top * bytesPerLine, from + top * bytesPerLine, size_t((bottom - top) * bytesPerLine));
+    }
+    canvases.clear();
     report();
 
-    RenderResult& merged = out.render;
+    RenderResult merged;
     bool cut = false;
     for (const RenderResult& r : bands) {
         if (merged.scale == 0.0) merged.scale = r.scale;
@@ -234,7 +281,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     const bool overLimits = cut || merged.recordsDrawn > limits.maxRecords || merged.piecesDrawn > limits.maxPieces ||
                             merged.picturePixelsDecoded > limits.maxPicturePixels;
     if (overLimits && merged.completed) {
-        out.image.fill(background);
+        image.fill(filled);
         // Pictures the bands decoded would cost the single render nothing and change where
         // it stops; it starts from an empty cache, as a render of its own would.
         if (ownPictures) {
@@ -242,12 +289,11 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
             request.pictures = ownPictures.get();
         }
         request.progress = progress;
-        out.render = renderBand(pixels, width, height, bytesPerLine, 0, height, drawing, options, request);
-        return out;
+        return renderPart(image, offset, nullptr, all, drawing, options, request);
     }
     merged.cutShort = cut;
     merged.warnings = mergedWarnings(drawing, bands);
-    return out;
+    return merged;
 }
 
 }  // namespace korvel

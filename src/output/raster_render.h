@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 
 #include "drawing/drawing.h"
 #include "render/render_driver.h"
@@ -49,6 +50,14 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
 RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
                                  int height, double scale, const RenderProgress& progress,
                                  const RasterRenderSettings& settings);
+
+// Renders the drawing on `image`, whose pixels show the render's area (request.width x
+// request.height) moved by `offset`: only the pixels of `todo` are drawn. When `todo` is the
+// whole image, which must then be filled with `filled` alone, the work is shared out in bands
+// over `threads` threads (0: one per core) with the pixels of a single render; a part is drawn
+// at once behind its clip. The request's progress is told from the calling thread.
+RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, QRgb filled, const Drawing& drawing,
+                             const RenderOptions& options, const RenderRequest& request, int threads);
 
 // The threads a render with `threads` asked for uses: one per core for 0, never fewer than one.
 int RasterThreads(int threads);

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "platform/capsule_stamps.h"
 #include "platform/qt_colour.h"
 #include "platform/qt_text.h"
 
@@ -45,32 +46,6 @@ Qt::BrushStyle toQt(BrushStyle style) {
 // the same pixels as Qt's stroker gives, without flattening a curve for every end.
 constexpr int kOutlinedWidth = 8;
 
-// The outline of a line of width w with round ends, each end a half polygon of 8 sides.
-void capsule(const QLine& line, double w, QPointF* out) {
-    const double ax = line.x1(), ay = line.y1(), bx = line.x2(), by = line.y2();
-    double ux = bx - ax, uy = by - ay;
-    const double length = std::sqrt(ux * ux + uy * uy);
-    if (length > 0.0) {
-        ux /= length;
-        uy /= length;
-    } else {
-        ux = 1.0;
-        uy = 0.0;
-    }
-    const double r = w / 2.0;
-    // Directions from -90° to +90° about the line's direction, in steps of 22.5°.
-    static const double c[9] = {0.0, 0.38268343236508984, 0.7071067811865476, 0.9238795325112867, 1.0,
-                                0.9238795325112867, 0.7071067811865476, 0.38268343236508984, 0.0};
-    static const double s[9] = {-1.0, -0.9238795325112867, -0.7071067811865476, -0.38268343236508984, 0.0,
-                                0.38268343236508984, 0.7071067811865476, 0.9238795325112867, 1.0};
-    for (int i = 0; i < 9; ++i) {  // the far end, turning through the direction of the line
-        out[i] = QPointF(bx + r * (c[i] * ux - s[i] * uy), by + r * (c[i] * uy + s[i] * ux));
-    }
-    for (int i = 0; i < 9; ++i) {  // the near end, turning through the opposite direction
-        out[9 + i] = QPointF(ax + r * (-c[i] * ux + s[i] * uy), ay + r * (-c[i] * uy - s[i] * ux));
-    }
-}
-
 // Degrees counter-clockwise on the screen from the positive x axis.
 double rayAngle(double cx, double cy, int x, int y) {
     return std::atan2(cy - y, x - cx) * 180.0 / M_PI;
@@ -82,6 +57,35 @@ QtPainterTarget::QtPainterTarget(QPainter& painter) : painter_(painter) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter_.setBackgroundMode(Qt::TransparentMode);
+    findDirectPixels();
+}
+
+void QtPainterTarget::findDirectPixels() {
+    direct_ = DirectPixels{};
+    QPaintDevice* device = painter_.device();
+    if (!device || device->devType() != QInternal::Image) return;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return;
+    if (painter_.compositionMode() != QPainter::CompositionMode_SourceOver || painter_.opacity() != 1.0) return;
+    const QTransform t = painter_.combinedTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()) ||
+        std::fabs(t.dx()) > 1e6 || std::fabs(t.dy()) > 1e6)
+        return;
+    const QPoint offset(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+    QRect allowed = image->rect();
+    if (painter_.hasClipping()) {
+        const QRegion region = painter_.clipRegion().translated(offset);
+        if (region.rectCount() > 1) return;  // Qt tests every span against it: let it draw
+        allowed &= region.boundingRect();
+    }
+    // constBits: a painted image is never shared, and bits() could copy it away from the painter.
+    direct_.bits = const_cast<uchar*>(image->constBits());
+    direct_.bytesPerLine = image->bytesPerLine();
+    direct_.clip = allowed;
+    direct_.offset = offset;
 }
 
 QtPainterTarget::~QtPainterTarget() { flushLines(); }
@@ -92,6 +96,7 @@ void QtPainterTarget::clip(const std::optional<DeviceRect>& rect) {
     flushLines();
     if (rect) painter_.setClipRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top));
     else painter_.setClipping(false);
+    findDirectPixels();
 }
 
 void QtPainterTarget::flushLines() {
@@ -105,10 +110,15 @@ void QtPainterTarget::flushLines() {
     }
     painter_.setPen(Qt::NoPen);
     painter_.setBrush(QtColorOf(pen.color));
-    QPointF outline[18];
+    const QRgb argb = QtColorOf(pen.color).rgba();
+    // One set of stamps per thread, kept from render to render: the window's render thread
+    // draws the same shapes again at each zoom and pan.
+    static thread_local CapsuleStamps stamps;
+    QPointF outline[kCapsulePoints];
     for (const QLine& line : lines_) {
-        capsule(line, pen.width, outline);
-        painter_.drawPolygon(outline, 18, Qt::WindingFill);
+        if (stamps.draw(direct_, line, pen.width, argb)) continue;
+        CapsuleOutline(line, pen.width, outline);
+        painter_.drawPolygon(outline, kCapsulePoints, Qt::WindingFill);
     }
     lines_.clear();
     painterPen_.reset();

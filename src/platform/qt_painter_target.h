@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/capsule_stamps.h"
 #include "render/render_target.h"
 
 namespace korvel {
@@ -37,6 +38,8 @@ private:
     void useBrush(const BrushSpec& brush);
     // Two-point lines of one pen are drawn together: most dashes and most lines are such.
     void flushLines();
+    // Whether and where lines may be written straight into the painter's image.
+    void findDirectPixels();
 
     QPainter& painter_;
     std::optional<PenSpec> painterPen_;      // what the painter holds, when it is one of ours
@@ -46,6 +49,7 @@ private:
     PenSpec linesPen_;
     static constexpr size_t kPenCacheSize = 32;
     std::vector<std::pair<PenSpec, QPen>> penCache_;
+    DirectPixels direct_;
 };
 
 }  // namespace korvel

@@ -25,7 +25,8 @@ struct StripedRenderer {
 
     DrawingView::Renderer renderer() {
         return [this] {
-            return [this](QPainter& painter, int width, int height, const QRect&, const RenderProgress& progress) {
+            return [this](QImage& image, QPoint pan, const QRegion& todo, int width, int height,
+                          const RenderProgress& progress) {
                 ++jobsStarted;
                 lastWidth = width;
                 RenderResult result;
@@ -36,7 +37,9 @@ struct StripedRenderer {
                     }
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 }
-                painter.setPen(QPen(Qt::black, 3));
+                QPainter painter(&image);
+                painter.setClipRegion(todo);
+                painter.translate(pan);
                 for (int x = -height, i = 0; x < width; x += 23, ++i) {
                     if (!progress(size_t(i), 0)) {
                         result.completed = false;

@@ -119,6 +119,48 @@ TEST(PngEncoder, TransparentBackgroundAndInterlaceAreWritten) {
     EXPECT_EQ(png.at(4, 2), 0x00123456u);  // Adam7 passes put every pixel back in place
 }
 
+// Pictures of several megabytes are deflated in parts on the cores there are; whatever the
+// parts, the stream must inflate to the same unfiltered rows, checksums and all, and libpng
+// must read back every pixel.
+TEST(PngEncoder, LargePicturesReadBackWholeAtEveryLevelBelowTheBest) {
+    const int width = 1100, height = 1000;
+    std::vector<uint8_t> bgrx(size_t(width) * height * 4, 0xFF);
+    uint32_t noise = 12345;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &bgrx[(size_t(y) * width + x) * 4];
+            // Random rows near the middle (too much to fit one IDAT), lines elsewhere.
+            if (y > 450 && y < 550) {
+                noise = noise * 1103515245u + 12345u;
+                p[0] = uint8_t(noise >> 24), p[1] = uint8_t(noise >> 16), p[2] = uint8_t(noise >> 8);
+            } else if ((x + y) % 97 == 0 || x == y) {
+                p[0] = uint8_t(x), p[1] = uint8_t(y), p[2] = 0x40;
+            }
+        }
+    }
+    const ImageView view{bgrx.data(), width, height, width * 4, PixelLayout::Bgrx32};
+    for (int level : {-1, 1, 0}) {
+        PngOptions options;
+        options.compression = level;
+        options.transparent = level == 1;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(EncodePng(view, options, bytes)) << level;
+        EXPECT_EQ(rowFilters(bytes, width, height), (std::set<int>{0})) << level;
+        const test::DecodedImage png = test::ReadPng(bytes);
+        ASSERT_TRUE(png.ok) << png.error;
+        ASSERT_EQ(png.width, width);
+        ASSERT_EQ(png.height, height);
+        EXPECT_EQ(png.hasTransparency, level == 1);
+        if (level == 1) {
+            EXPECT_EQ(png.transparentColor, 0x00FFFFFFu);
+        }
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) wrong += png.at(x, y) != view.colorAt(x, y);
+        EXPECT_EQ(wrong, 0) << level;
+    }
+}
+
 TEST(PngEncoder, IndexedImagesUseTheSmallestBitDepth) {
     IndexedImage image;
     image.width = 9;

@@ -1,0 +1,110 @@
+#include "platform/capsule_stamps.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace korvel {
+
+void CapsuleOutline(const QLine& line, double w, QPointF* out) {
+    const double dx = line.x2() - line.x1(), dy = line.y2() - line.y1();
+    double ux = dx, uy = dy;
+    const double length = std::sqrt(ux * ux + uy * uy);
+    if (length > 0.0) {
+        ux /= length;
+        uy /= length;
+    } else {
+        ux = 1.0;
+        uy = 0.0;
+    }
+    const double r = w / 2.0;
+    // Directions from -90° to +90° about the line's direction, in steps of 22.5°.
+    static const double c[9] = {0.0, 0.38268343236508984, 0.7071067811865476, 0.9238795325112867, 1.0,
+                                0.9238795325112867, 0.7071067811865476, 0.38268343236508984, 0.0};
+    static const double s[9] = {-1.0, -0.9238795325112867, -0.7071067811865476, -0.38268343236508984, 0.0,
+                                0.38268343236508984, 0.7071067811865476, 0.9238795325112867, 1.0};
+    // Offsets on the 1/64 grid, added to whole pixels: exact, whatever the magnitude.
+    const auto grid = [](double v) { return std::nearbyint(v * 64.0) / 64.0; };
+    for (int i = 0; i < 9; ++i) {  // the far end, turning through the direction of the line
+        out[i] = QPointF(line.x2() + grid(r * (c[i] * ux - s[i] * uy)),
+                         line.y2() + grid(r * (c[i] * uy + s[i] * ux)));
+    }
+    for (int i = 0; i < 9; ++i) {  // the near end, turning through the opposite direction
+        out[9 + i] = QPointF(line.x1() + grid(r * (-c[i] * ux + s[i] * uy)),
+                             line.y1() + grid(r * (-c[i] * uy - s[i] * ux)));
+    }
+}
+
+const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
+    const auto found = stamps_.find(key);
+    if (found != stamps_.end()) return found->second;
+    if (stamps_.size() >= kMaxShapes || held_ >= kMaxHeld) {
+        stamps_.clear();
+        held_ = 0;
+    }
+    // The shape filled by Qt itself, away from every edge of a picture of its own.
+    const int margin = key.w + 2;
+    const QPoint first(margin + std::max(0, -key.dx), margin + std::max(0, -key.dy));
+    QImage canvas(std::abs(key.dx) + 2 * margin + 1, std::abs(key.dy) + 2 * margin + 1,
+                  QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(0);
+    {
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255));
+        QPointF outline[kCapsulePoints];
+        CapsuleOutline(QLine(first, first + QPoint(key.dx, key.dy)), key.w, outline);
+        painter.drawPolygon(outline, kCapsulePoints, Qt::WindingFill);
+    }
+    Stamp stamp;
+    std::vector<std::vector<int>> rows(size_t(canvas.height()));
+    int top = canvas.height(), bottom = -1, left = canvas.width(), right = -1;
+    for (int y = 0; y < canvas.height(); ++y) {
+        const auto* px = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width();) {
+            if (!px[x]) {
+                ++x;
+                continue;
+            }
+            const int from = x;
+            while (x < canvas.width() && px[x]) ++x;
+            rows[size_t(y)].push_back(from - first.x());
+            rows[size_t(y)].push_back(x - first.x());
+            left = std::min(left, from);
+            right = std::max(right, x - 1);
+            top = std::min(top, y);
+            bottom = y;
+        }
+    }
+    if (bottom >= 0) {
+        stamp.box = QRect(QPoint(left - first.x(), top - first.y()), QPoint(right - first.x(), bottom - first.y()));
+        for (int y = top; y <= bottom; ++y) {
+            stamp.runs.push_back(int(rows[size_t(y)].size() / 2));
+            stamp.runs.insert(stamp.runs.end(), rows[size_t(y)].begin(), rows[size_t(y)].end());
+        }
+    }
+    held_ += stamp.runs.size();
+    return stamps_.emplace(key, std::move(stamp)).first->second;
+}
+
+bool CapsuleStamps::draw(const DirectPixels& to, const QLine& line, int w, QRgb argb) {
+    if (!to.bits) return false;
+    const Key key{line.dx(), line.dy(), w};
+    // Shapes far longer than a dash seldom recur, and each would cost a picture of its size.
+    if (std::abs(key.dx) > kMaxRun || std::abs(key.dy) > kMaxRun) return false;
+    const Stamp& stamp = stampOf(key);
+    const QPoint at = line.p1() + to.offset;
+    if (stamp.runs.empty()) return true;  // fills no pixel
+    if (!to.clip.contains(stamp.box.translated(at))) return false;
+    const int* run = stamp.runs.data();
+    for (int y = stamp.box.top(); y <= stamp.box.bottom(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(to.bits + qsizetype(at.y() + y) * to.bytesPerLine) + at.x();
+        const int n = *run++;
+        for (int k = 0; k < n; ++k, run += 2) std::fill(row + run[0], row + run[1], argb);
+    }
+    return true;
+}
+
+}  // namespace korvel

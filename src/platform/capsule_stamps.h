@@ -1,0 +1,69 @@
+// Wide plain lines drawn as stamps: the pixels Qt fills for a line's outline, taken once for
+// each shape (the line's run across and down and its width) and copied wherever the shape
+// recurs. Dashes of wide pens repeat a few shapes many thousands of times.
+#pragma once
+
+#include <QImage>
+#include <QLine>
+#include <QPointF>
+#include <QRect>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+namespace korvel {
+
+// Points in the outline of a line with round ends.
+constexpr int kCapsulePoints = 18;
+
+// The outline of `line` at width `w`: each end a half polygon of 8 sides. Every point lies on
+// Qt's grid of 1/64 pixel, where Qt's fills place points anyway; so the same shape moved by
+// whole pixels is the same outline moved by whole pixels, and Qt fills the same pixels moved.
+void CapsuleOutline(const QLine& line, double w, QPointF* out);
+
+// The pixels of an image that drawing may write straight into: those of an image painted by
+// an aliased, solid, source-over painter whose transform moves by whole pixels at most.
+struct DirectPixels {
+    uchar* bits = nullptr;        // null: draw through the painter
+    qsizetype bytesPerLine = 0;
+    QRect clip;                   // the pixels that may be written (the image or the clip)
+    QPoint offset;                // the painter's translation
+};
+
+class CapsuleStamps {
+public:
+    // Fills the outline of `line` (painter units) of width `w` with `argb` (opaque), as
+    // QPainter::drawPolygon fills CapsuleOutline with an aliased solid brush and no pen. False,
+    // with nothing drawn, where the stamp would reach past `to.clip`: Qt cuts fills at the clip
+    // and the caller lets it draw those.
+    bool draw(const DirectPixels& to, const QLine& line, int w, QRgb argb);
+
+    size_t shapes() const { return stamps_.size(); }
+
+private:
+    struct Key {
+        int dx, dy, w;
+        bool operator==(const Key& k) const { return dx == k.dx && dy == k.dy && w == k.w; }
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const {
+            return size_t(uint32_t(k.dx) * 73856093u ^ uint32_t(k.dy) * 19349663u ^ uint32_t(k.w) * 83492791u);
+        }
+    };
+    // Runs of filled pixels relative to the line's first point: top row, then per row its
+    // first and past-last column.
+    struct Stamp {
+        QRect box;                 // relative to the first point
+        std::vector<int> runs;     // row by row: count, then (from, to) pairs
+    };
+    const Stamp& stampOf(const Key& key);
+
+    // What the stamps may hold: a few megabytes, then they are made afresh.
+    static constexpr size_t kMaxShapes = size_t(1) << 16;
+    static constexpr size_t kMaxHeld = size_t(1) << 20;  // numbers in the runs
+    static constexpr int kMaxRun = 64;
+    std::unordered_map<Key, Stamp, KeyHash> stamps_;
+    size_t held_ = 0;
+};
+
+}  // namespace korvel
