@@ -294,6 +294,11 @@ TEST_F(PictureDrawerTest, DrawsEmbeddedPicturesNeverTheDisk) {
     EXPECT_FALSE(EmbeddedPictureBytes({"zeros.bmp.gz", test::gzipped(std::vector<uint8_t>(4 << 20))}, bytes, why, 1 << 20));
     EXPECT_EQ(why, "the picture inflates to more than 1 MB");
     EXPECT_TRUE(bytes.empty());
+    // Damage inside the stream (a block type that does not exist) is told from an end cut short.
+    why.clear();
+    EXPECT_FALSE(EmbeddedPictureBytes({"bad.bmp.gz", {0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3, 0x07, 0, 0, 0, 0}}, bytes, why));
+    EXPECT_EQ(why, "the compressed picture is damaged: invalid block type");
+    EXPECT_TRUE(bytes.empty());
 }
 
 TEST_F(PictureDrawerTest, ReadsOnlyRegularFilesOfBoundedSize) {
