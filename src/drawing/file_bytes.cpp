@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "drawing/huge_pages.h"
+
 namespace korvel {
 
 namespace {
@@ -75,6 +77,7 @@ bool ReadRegularFile(const std::string& path, uint64_t limit, const std::functio
         error.what = "not enough memory to read its " + std::to_string(size) + " bytes";
         return false;
     }
+    AdviseHugePages(buffer, static_cast<size_t>(size));
     size_t done = 0;
     while (done < size) {
         const ssize_t n = ::read(fd.get(), buffer + done, static_cast<size_t>(size) - done);

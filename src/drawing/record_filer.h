@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "drawing/extents.h"
+#include "drawing/huge_pages.h"
 #include "drawing/record_kinds.h"
 #include "drawing/record_stream.h"
 
@@ -59,6 +60,7 @@ void RecordFiler::reserveFor(std::vector<T>& list) {
     // Enough for the announced count, but never more than the data could hold.
     const size_t byBytes = dataBytes_ / minimumRecordBytes(classOf<T>(), 0);
     list.reserve(std::min<size_t>(std::max<size_t>(d_.ExpectedCount, 16), byBytes + 1));
+    AdviseHugePages(list.data(), list.capacity() * sizeof(T));
 }
 
 template <class T>
@@ -90,8 +92,10 @@ void RecordFiler::file(T&& record) {
     auto& list = listOf<R>(set);
     if (!inBlockDefinition_) {
         reserveFor(list);
-        if (set.sequence.capacity() == 0)
+        if (set.sequence.capacity() == 0) {
             set.sequence.reserve(std::min<size_t>(d_.ExpectedCount, dataBytes_ / 16) + 1);
+            AdviseHugePages(set.sequence.data(), set.sequence.capacity() * sizeof(set.sequence[0]));
+        }
         extents_.AddToExtents(record);
     }
     set.sequence.push_back({cls, static_cast<uint32_t>(list.size())});

@@ -22,6 +22,22 @@ namespace {
 constexpr uint64_t kEofReserve = 256 + 12 * EmfTarget::kObjectCapacity;
 // The fixed part of EMR_POLYPOLYLINE16: type, size, bounds, line count, point count.
 constexpr uint64_t kPolyPolyHeader = 8 + 16 + 4 + 4;
+// EMR_EXTTEXTOUTW of `units` UTF-16 units: type, size, bounds, graphics mode, scales, then the
+// text's reference point, count, offsets, options and rectangle; the string padded to four bytes
+// and an advance per unit.
+uint64_t textRecordBytes(size_t units) { return 76 + 4 * ((units + 1) / 2) + 4 * uint64_t(units); }
+
+// Joined glyphs are drawn continuously by GDI: an underline or strike-out would then run through
+// the gaps between cells, and a turned line would need advances along its slope.
+bool joinsLine(const FontSpec& font) {
+    return font.escapement == 0 && font.orientation == 0 && !font.underline && !font.strikeOut;
+}
+
+// The cell width the font asks for, doubled for full-width characters.
+int advanceOf(uint16_t unit, const FontSpec& font) {
+    const int half = std::max(font.width, 1);
+    return unit < 0x100 ? half : 2 * half;
+}
 
 std::string sizeText(uint64_t bytes) {
     if (bytes >= EmfTarget::kMaxBytes) return "4 GB";
@@ -173,6 +189,7 @@ EmfTarget::~EmfTarget() = default;
 
 void EmfTarget::append(char* record) {
     flushLines();
+    flushText();
     store(record);
 }
 
@@ -258,6 +275,7 @@ void EmfTarget::polyline(const DevicePoint* points, size_t count, const PenSpec&
     if (count < 2) return;
     // A change of pen writes its select record, which puts out the batch of the pen before.
     objects_.select(pen);
+    flushText();
     if (!fits16(points, count)) {
         const std::vector<U_POINTL> pts = pointsL(points, count);
         const U_RECTL b = boundsOf(points, count);
@@ -324,12 +342,8 @@ void EmfTarget::glyphs(DevicePoint cell, const std::u32string& text, const FontS
     if (units.empty()) return;
     objects_.select(MetafileObject::of(font));
     std::vector<uint16_t> chars(units.begin(), units.end());
-    // Advances per unit: the cell width the font asks for, doubled for full-width characters.
-    // Each call keeps a record of its own: readers that place glyphs by the font's own advances
-    // (emf2svg among them) would misplace glyphs joined into one record.
     std::vector<uint32_t> dx(chars.size());
-    const int half = std::max(font.width, 1);
-    for (size_t i = 0; i < chars.size(); ++i) dx[i] = chars[i] < 0x100 ? half : 2 * half;
+    for (size_t i = 0; i < chars.size(); ++i) dx[i] = advanceOf(chars[i], font);
     char* emrtext = emrtext_set(pointL(cell.x, cell.y), static_cast<U_NUM_STR>(chars.size()), 2,
                                 chars.data(), U_ETO_NONE, rectL(0, 0, -1, -1), dx.data());
     if (!emrtext) {
@@ -345,7 +359,77 @@ void EmfTarget::glyphs(DevicePoint cell, const std::u32string& text, const FontS
     bound(x, y);
 }
 
+bool EmfTarget::joinText(DevicePoint cell, const std::u16string& units, const TextStyle& style) {
+    // Only a cell on the same baseline at or after the last glyph can be reached by an advance.
+    const int64_t gap = int64_t(cell.x) - runPenX_;
+    if (runChars_.empty() || style.color != runColor_ || style.font != runFont_ ||
+        cell.y != runCell_.y || gap < 0 || gap > INT32_MAX || runChars_.size() + units.size() > kMaxTextRun)
+        return false;
+    const uint64_t reserve = finished_ ? 0 : kEofReserve;
+    if (full_ || bytes_.size() + textRecordBytes(runChars_.size() + units.size()) + reserve > maxBytes_) {
+        full_ = true;
+        return true;
+    }
+    runDx_.back() = static_cast<uint32_t>(gap);
+    addText(cell, units);
+    return true;
+}
+
+void EmfTarget::startText(DevicePoint cell, const std::u16string& units, const TextStyle& style) {
+    flushText();
+    textColor(style.color);
+    objects_.select(MetafileObject::of(style.font));
+    flushLines();  // when colour and font were already set, nothing above put the lines out
+    const uint64_t reserve = finished_ ? 0 : kEofReserve;
+    if (full_ || bytes_.size() + textRecordBytes(units.size()) + reserve > maxBytes_) {
+        full_ = true;
+        return;
+    }
+    runFont_ = style.font;
+    runColor_ = style.color;
+    runCell_ = cell;
+    runRight_ = cell.x;
+    addText(cell, units);
+}
+
+void EmfTarget::addText(DevicePoint cell, const std::u16string& units) {
+    int64_t x = cell.x;
+    for (size_t i = 0; i < units.size(); ++i) {
+        runChars_.push_back(units[i]);
+        runDx_.push_back(static_cast<uint32_t>(advanceOf(units[i], runFont_)));
+        if (i + 1 < units.size()) x += runDx_.back();
+    }
+    runPenX_ = x;
+    const int h = std::abs(runFont_.height);
+    runRight_ = std::max(runRight_, cell.x + 2 * h * static_cast<int>(units.size()));
+    bound(cell.x, cell.y);
+}
+
+void EmfTarget::flushText() {
+    if (runChars_.empty()) return;
+    char* emrtext = emrtext_set(pointL(runCell_.x, runCell_.y), static_cast<U_NUM_STR>(runChars_.size()),
+                                2, runChars_.data(), U_ETO_NONE, rectL(0, 0, -1, -1), runDx_.data());
+    runChars_.clear();
+    runDx_.clear();
+    if (!emrtext) {
+        failed_ = true;
+        return;
+    }
+    const int h = std::abs(runFont_.height);
+    const U_RECTL b = rectL(runCell_.x - h, runCell_.y - h, runRight_, runCell_.y + 2 * h);
+    char* record = U_EMREXTTEXTOUTW_set(b, U_GM_COMPATIBLE, 2540.0f / 96.0f, 2540.0f / 96.0f,
+                                        reinterpret_cast<PU_EMRTEXT>(emrtext));
+    std::free(emrtext);
+    store(record, true);  // its room was checked glyph by glyph as the line grew
+}
+
 void EmfTarget::text(DevicePoint cell, const std::u32string& text, const TextStyle& style) {
+    if (style.mode == TextMode::Glyphs && joinsLine(style.font)) {
+        const std::u16string units = CodePointsToUtf16(text);
+        if (units.empty()) return;
+        if (!joinText(cell, units, style)) startText(cell, units, style);
+        return;
+    }
     if (style.mode == TextMode::Glyphs) {
         textColor(style.color);
         glyphs(cell, text, style.font);
@@ -382,6 +466,7 @@ bool EmfTarget::finish(std::vector<uint8_t>& out, std::string& error) {
         return false;
     }
     flushLines();
+    flushText();
     finished_ = true;
     // Objects still selected would not be deleted: stock ones take their place first.
     append(U_EMRSELECTOBJECT_set(U_NULL_PEN));

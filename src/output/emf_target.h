@@ -20,13 +20,18 @@ public:
     static constexpr int kObjectCapacity = 256;
     // Polylines of one pen written together in one record, at most.
     static constexpr size_t kMaxBatch = 8192;
+    // UTF-16 units of one line of text written together in one record, at most.
+    static constexpr size_t kMaxTextRun = 4096;
 
     // `description` names the picture in the header (UTF-8). Records that would take the file
     // past `maxBytes` are not kept: the target is then full and finish() fails.
     EmfTarget(const MetafileFrame& frame, const std::string& description, uint64_t maxBytes = kMaxBytes);
     ~EmfTarget() override;
 
-    void end() override { flushLines(); }
+    void end() override {
+        flushLines();
+        flushText();
+    }
     void polyline(const DevicePoint* points, size_t count, const PenSpec& pen) override;
     void polygon(const DevicePoint* points, size_t count, const PenSpec& pen,
                  const BrushSpec& brush) override;
@@ -56,6 +61,12 @@ private:
     // `roomChecked`: the batch of lines, whose room was taken as it grew.
     void store(char* record, bool roomChecked = false);
     void flushLines();
+    // Glyphs of one straight line of text are joined into one record whose advances put every
+    // glyph on its own cell; false when this call cannot join the line held back.
+    bool joinText(DevicePoint cell, const std::u16string& units, const TextStyle& style);
+    void startText(DevicePoint cell, const std::u16string& units, const TextStyle& style);
+    void addText(DevicePoint cell, const std::u16string& units);
+    void flushText();
     void textColor(uint32_t color);
     void glyphs(DevicePoint cell, const std::u32string& text, const FontSpec& font);
     void bound(int x, int y);
@@ -77,6 +88,16 @@ private:
     std::vector<Point16> batchPoints_;
     std::vector<uint32_t> batchCounts_;
     int batchLeft_ = 0, batchTop_ = 0, batchRight_ = 0, batchBottom_ = 0;
+
+    // The line of text held back: its font and colour (selected and set when it began), first
+    // cell, the x where its last unit stands, its units, their advances and its right edge.
+    FontSpec runFont_;
+    uint32_t runColor_ = 0;
+    DevicePoint runCell_;
+    int64_t runPenX_ = 0;
+    int runRight_ = 0;
+    std::vector<uint16_t> runChars_;
+    std::vector<uint32_t> runDx_;
 
     bool haveTextColor_ = false;
     uint32_t textColor_ = 0;

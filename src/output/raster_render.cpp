@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "drawing/coordinate_range.h"
+#include "drawing/huge_pages.h"
 #include "render/picture_cache.h"
 #include "render/record_index.h"
 
@@ -106,6 +107,7 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     if (width < 1 || height < 1 || width > kMaxRasterSide || height > kMaxRasterSide) return out;
     out.image = QImage(width, height, QImage::Format_RGB32);
     if (out.image.isNull()) return out;
+    AdviseHugePages(out.image.constBits(), size_t(out.image.sizeInBytes()));
     const QColor background = QtColorOf(BackgroundColor(drawing, options));
     out.image.fill(background);
 
@@ -157,6 +159,7 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             bandCount = b;  // out of memory: fewer bands
             break;
         }
+        AdviseHugePages(canvases[size_t(b)].constBits(), size_t(canvases[size_t(b)].sizeInBytes()));
     }
     if (threads == 1 || bandCount < 2 || width < 2) {
         request.progress = progress;

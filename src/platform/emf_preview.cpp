@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/emf_text_split.h"
+
 extern "C" {
 #include <emf2svg.h>
 }
@@ -83,11 +85,14 @@ bool EmfPicture::load(const QByteArray& emf) {
     emf_.clear();
     size_ = QSize();
     QSize size;
-    const size_t length = EmfRecordsLength(emf);
+    size_t length = EmfRecordsLength(emf);
     if (length == 0 || !EmfPixelSize(emf, size)) return false;
 
-    // The converter takes a writable buffer; it gets its own copy of the checked records.
-    QByteArray records = emf.left(static_cast<qsizetype>(length));
+    // The converter takes a writable buffer; it gets its own copy of the checked records. It
+    // places the characters of a text by the font's widths, not by the record's advances: the
+    // texts are split into one record per character first.
+    QByteArray records = SplitTextAdvances(emf.left(static_cast<qsizetype>(length)));
+    length = static_cast<size_t>(records.size());
     records.append(QByteArray(16, '\0'));
     generatorOptions options{};
     options.nameSpace = const_cast<char*>("");

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "drawing/coordinate_range.h"
+#include "drawing/huge_pages.h"
 #include "render/picture_reference.h"
 #include "render/render_context.h"
 #include "render/text_macros.h"
@@ -273,6 +274,8 @@ RecordIndex::RecordIndex(const Drawing& drawing, const std::function<bool()>& ke
         counts_.push_back(n);
         total += n;
     }
+    boxes_.reserve(total);
+    AdviseHugePages(boxes_.data(), total * sizeof(Box));
     boxes_.resize(total);
     std::vector<uint8_t> known(total, 0);
     // Records [from, to) of each kind, measured into their boxes; the unmeasurable ones listed

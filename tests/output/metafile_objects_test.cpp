@@ -389,5 +389,91 @@ TEST(MetafileObjectTable, OutlineTextIsAPathOfItsOwnPenAndBrush) {
               (std::vector<std::string>{"function 000209", "CREATEFONT h12", "SELECT 0", "TEXT", "TEXT"}));
 }
 
+TextStyle gothic(int height, int width) {
+    TextStyle style;
+    style.font.face = "ＭＳ ゴシック";
+    style.font.height = height;
+    style.font.width = width;
+    return style;
+}
+
+// Jw_cad puts every character in its own cell; a line of them is one record whose advances
+// reach from cell to cell, and the last keeps the character's own width. A pair of characters
+// drawn in one call keeps its own advance between them.
+TEST(MetafileTextLines, AStraightLineOfCellsIsOneRecordWithAnAdvancePerCell) {
+    EmfTarget emf(FittedMetafileFrame(200, 100), "line");
+    const TextStyle style = gothic(12, 5);
+    emf.text({10, 20}, U"A", style);
+    emf.text({17, 20}, U"\u3042", style);  // full width
+    emf.text({30, 20}, U"BC", style);
+    emf.text({35, 20}, U"D", style);  // over the last cell: no advance at all
+    const std::vector<uint8_t> bytes = finished(emf);
+    const std::vector<std::string> listing = emfListing(bytes);
+    EXPECT_EQ(std::vector<std::string>(listing.begin(), listing.begin() + 5),
+              (std::vector<std::string>{"TEXTCOLOR #000000", "CREATEFONT 1 h12", "SELECT 1",
+                                        "TEXT 10,20 AU+3042BCD 7 13 5 0 5", "SELECT stock 8"}));
+    // Bounds: the first cell's margin to the last call's two cells, as for a record of its own.
+    size_t at = 0;
+    while (le32(bytes, at) != 84) at += le32(bytes, at + 4);
+    EXPECT_EQ(le32(bytes, at + 4), 76u + 12u + 20u);
+    EXPECT_EQ((std::vector<int>{s32(bytes, at + 8), s32(bytes, at + 12), s32(bytes, at + 16), s32(bytes, at + 20)}),
+              (std::vector<int>{-2, 8, 30 + 24 * 2, 44}));
+}
+
+// Whatever would not put every glyph on its own cell in one record, or would draw between
+// them, starts a record of its own; the drawing order stays as it was called.
+TEST(MetafileTextLines, CellsOffTheLineOrOfAnotherStyleStaySeparate) {
+    EmfTarget emf(FittedMetafileFrame(200, 100), "separate");
+    const TextStyle plain = gothic(12, 5);
+    TextStyle red = plain, turned = plain, underlined = plain, bigger = plain;
+    red.color = 0x0000FF;
+    turned.font.escapement = turned.font.orientation = 900;
+    underlined.font.underline = true;
+    bigger.font.width = 6;
+    const PenSpec pen{0, 0};
+    emf.text({10, 20}, U"A", plain);
+    emf.text({5, 20}, U"B", plain);   // back to the left
+    emf.text({15, 21}, U"C", plain);  // off the baseline
+    emf.text({20, 21}, U"D", red);
+    emf.text({25, 21}, U"E", plain);
+    emf.text({30, 21}, U"F", bigger);
+    emf.text({40, 21}, U"G", underlined);
+    emf.text({45, 21}, U"H", underlined);
+    emf.text({50, 21}, U"I", turned);
+    emf.text({50, 31}, U"J", turned);
+    emf.text({60, 21}, U"K", plain);
+    line(emf, pen, 0, 0, 9, 9);  // drawn between two cells of one line
+    emf.text({65, 21}, U"L", plain);
+    emf.text({70, 21}, U"M", plain);
+    emf.end();  // a page drawn in several goes
+    emf.text({75, 21}, U"N", plain);
+    const std::vector<std::string> listing = emfListing(finished(emf));
+    ASSERT_GE(listing.size(), 28u);
+    EXPECT_EQ(std::vector<std::string>(listing.begin(), listing.begin() + 28),
+              (std::vector<std::string>{
+                  "TEXTCOLOR #000000", "CREATEFONT 1 h12", "SELECT 1", "TEXT 10,20 A 5", "TEXT 5,20 B 5",
+                  "TEXT 15,21 C 5", "TEXTCOLOR #0000FF", "TEXT 20,21 D 5", "TEXTCOLOR #000000",
+                  "TEXT 25,21 E 5", "CREATEFONT 2 h12", "SELECT 2", "TEXT 30,21 F 6", "CREATEFONT 3 h12",
+                  "SELECT 3", "TEXT 40,21 G 5", "TEXT 45,21 H 5", "CREATEFONT 4 h12", "SELECT 4",
+                  "TEXT 50,21 I 5", "TEXT 50,31 J 5", "SELECT 1", "TEXT 60,21 K 5", "CREATEPEN 5 #000000 w0",
+                  "SELECT 5", "POLYLINE16 0,0 9,9", "TEXT 65,21 LM 5 5", "TEXT 75,21 N 5"}));
+}
+
+// The line held back takes its room as it grows, six bytes a glyph: one too long for the
+// metafile fills it, and the metafile fails as a whole.
+TEST(MetafileTextLines, ALineThatDoesNotFitFillsTheMetafile) {
+    EmfTarget emf(FittedMetafileFrame(100, 100), "full", 16 * 1024);
+    const TextStyle style = gothic(12, 5);
+    int drawn = 0;
+    for (; drawn < 4000 && !emf.full(); ++drawn) emf.text({5 * drawn, 20}, U"A", style);
+    EXPECT_TRUE(emf.full());
+    EXPECT_GT(drawn, 1500);
+    EXPECT_LT(drawn, 2300);
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_FALSE(emf.finish(bytes, error));
+    EXPECT_EQ(error, "the metafile is over 16384 bytes");
+}
+
 }  // namespace
 }  // namespace korvel
