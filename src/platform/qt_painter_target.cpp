@@ -2,7 +2,9 @@
 #include "platform/qt_painter_target.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainterPath>
+#include <QRegion>
 #include <cmath>
 
 #include "platform/capsule_stamps.h"
@@ -62,30 +64,48 @@ QtPainterTarget::QtPainterTarget(QPainter& painter) : painter_(painter) {
 
 void QtPainterTarget::findDirectPixels() {
     direct_ = DirectPixels{};
+    hairlines_.reset();
     QPaintDevice* device = painter_.device();
-    if (!device || device->devType() != QInternal::Image) return;
+    QPaintEngine* engine = painter_.paintEngine();
+    if (!painter_.isActive() || !device || !engine || device->devType() != QInternal::Image ||
+        engine->type() != QPaintEngine::Raster || !engine->systemClip().isEmpty())
+        return;
     auto* image = static_cast<QImage*>(device);
     const QImage::Format format = image->format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
         format != QImage::Format_ARGB32_Premultiplied)
         return;
-    if (painter_.compositionMode() != QPainter::CompositionMode_SourceOver || painter_.opacity() != 1.0) return;
-    const QTransform t = painter_.combinedTransform();
+    if (painter_.testRenderHint(QPainter::Antialiasing) ||
+        painter_.compositionMode() != QPainter::CompositionMode_SourceOver || painter_.opacity() != 1.0)
+        return;
+    const QTransform t = painter_.deviceTransform();
     if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()) ||
         std::fabs(t.dx()) > 1e6 || std::fabs(t.dy()) > 1e6)
         return;
     const QPoint offset(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
-    QRect allowed = image->rect();
+    QRegion region(image->rect());
     if (painter_.hasClipping()) {
-        const QRegion region = painter_.clipRegion().translated(offset);
-        if (region.rectCount() > 1) return;  // Qt tests every span against it: let it draw
-        allowed &= region.boundingRect();
+        region = painter_.clipRegion().translated(offset);
+        // Fractional clip edges are rounded by Qt's engine in its own way; those stay with Qt.
+        if (!region.isEmpty() && painter_.clipBoundingRect().translated(t.dx(), t.dy()) != QRectF(region.boundingRect()))
+            return;
     }
-    // constBits: a painted image is never shared, and bits() could copy it away from the painter.
-    direct_.bits = const_cast<uchar*>(image->constBits());
-    direct_.bytesPerLine = image->bytesPerLine();
-    direct_.clip = allowed;
-    direct_.offset = offset;
+    // constBits: bits() would copy shared pixels away from the painter, which goes on drawing
+    // into the pixels it took when it began.
+    uchar* const bits = const_cast<uchar*>(image->constBits());
+    if (region.rectCount() <= 1) {  // a region of more: Qt tests every span of a fill against it
+        direct_.bits = bits;
+        direct_.bytesPerLine = image->bytesPerLine();
+        direct_.clip = image->rect() & region.boundingRect();
+        direct_.offset = offset;
+    }
+    if (!HairlineRaster::fits(image->width(), image->height()) || image->bytesPerLine() % 4 != 0) return;
+    HairlineRaster raster(reinterpret_cast<uint32_t*>(bits), image->width(), image->height(), image->bytesPerLine() / 4);
+    raster.setOrigin(offset.x(), offset.y());
+    std::vector<PixelRect> rects;
+    for (const QRect& r : region) rects.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    raster.setClip(rects);
+    hairlines_ = raster;
 }
 
 QtPainterTarget::~QtPainterTarget() { flushLines(); }
@@ -102,6 +122,14 @@ void QtPainterTarget::clip(const std::optional<DeviceRect>& rect) {
 void QtPainterTarget::flushLines() {
     if (lines_.empty()) return;
     const PenSpec& pen = linesPen_;
+    if (drawsDirectly(pen)) {
+        hairlines_->setPixel(QtColorOf(pen.color).rgb());
+        hairlines_->setCaps(!pen.geometric || pen.cap != LineCap::Flat);
+        hairlines_->startBatch();
+        for (const QLine& line : lines_) hairlines_->line(line.x1(), line.y1(), line.x2(), line.y2());
+        lines_.clear();
+        return;
+    }
     if (pen.geometric || pen.width < 2 || pen.width > kOutlinedWidth) {
         usePen(pen);
         painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
@@ -169,6 +197,12 @@ void QtPainterTarget::polyline(const DevicePoint* points, size_t count, const Pe
         return;
     }
     flushLines();
+    if (drawsDirectly(pen)) {
+        hairlines_->setPixel(QtColorOf(pen.color).rgb());
+        hairlines_->setCaps(!pen.geometric || pen.cap != LineCap::Flat);
+        hairlines_->polyline(points, count);
+        return;
+    }
     usePen(pen);
     scratch_.resize(count);
     for (size_t i = 0; i < count; ++i) scratch_[i] = QPoint(points[i].x, points[i].y);

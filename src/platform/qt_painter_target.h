@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/capsule_stamps.h"
+#include "platform/hairline_raster.h"
 #include "render/render_target.h"
 
 namespace korvel {
@@ -38,8 +39,12 @@ private:
     void useBrush(const BrushSpec& brush);
     // Two-point lines of one pen are drawn together: most dashes and most lines are such.
     void flushLines();
-    // Whether and where lines may be written straight into the painter's image.
+    // Whether and where lines may be written straight into the painter's image: only where Qt
+    // would put the same pixels there (an image of 32-bit pixels, no antialiasing, plain
+    // source-over at full opacity, at most a whole-pixel translation, a clip of whole-pixel
+    // rectangles). Asked when the target is made and when it clips, not for every line.
     void findDirectPixels();
+    bool drawsDirectly(const PenSpec& pen) const { return hairlines_ && pen.width < 2; }
 
     QPainter& painter_;
     std::optional<PenSpec> painterPen_;      // what the painter holds, when it is one of ours
@@ -49,7 +54,8 @@ private:
     PenSpec linesPen_;
     static constexpr size_t kPenCacheSize = 32;
     std::vector<std::pair<PenSpec, QPen>> penCache_;
-    DirectPixels direct_;
+    DirectPixels direct_;                     // for wide lines' stamps
+    std::optional<HairlineRaster> hairlines_;  // for the thinnest lines
 };
 
 }  // namespace korvel

@@ -3,8 +3,13 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
+
+#include <functional>
+#include <random>
 
 #include "drawing_builder.h"
+#include "platform/qt_colour.h"
 #include "platform/qt_painter_target.h"
 #include "render/recording_target.h"
 #include "render/render_driver.h"
@@ -178,6 +183,110 @@ TEST(QtTargetReplay, DisplayListDrawsThePixelsOfTheRender) {
     for (int y = 0; y < 160; ++y)
         for (int x = 0; x < 160; ++x) ink += direct.pixel(x, y) != qRgb(255, 255, 255);
     EXPECT_GT(ink, 500);
+}
+
+// The thinnest lines go straight into the image where the painter allows it; either way they
+// must land where Qt alone puts them, between the target's other drawing and under every
+// painter state the window and the exports set up.
+TEST(QtTargetHairlines, LinesLandWhereQtAloneDrawsThem) {
+    std::mt19937 random(4242);
+    std::vector<QLine> lines;
+    for (int i = 0; i < 400; ++i) {
+        const int x = int(random() % 400) - 100, y = int(random() % 300) - 80;
+        const int reach = i % 3 ? 12 : 400;
+        lines.emplace_back(x, y, x + int(random() % (2 * reach + 1)) - reach,
+                           y + int(random() % (2 * reach + 1)) - reach);
+    }
+    const PenSpec pens[] = {{0x0000FF, 0}, {0x00AA00, 1}, {0x443322, 0, true, LineCap::Flat}};
+    const DevicePoint square[4] = {{40, 40}, {90, 40}, {90, 90}, {40, 90}};
+    // Polylines among the lines, every other one closed.
+    const auto bent = [&lines](size_t i) {
+        const QLine& l = lines[i];
+        std::vector<DevicePoint> points = {{l.x1(), l.y1()}, {l.x2(), l.y2()}, {l.x2() + 7, l.y1() - 30},
+                                           {l.x1() - 40, l.y2() + 3}, {l.x1() + 1, l.y1() + 90}};
+        if (i % 2) points.back() = points.front();
+        return points;
+    };
+    struct Setup {
+        const char* name;
+        QImage::Format format;
+        std::function<void(QPainter&)> prepare;
+        std::optional<DeviceRect> targetClip;
+    };
+    const std::vector<Setup> setups = {
+        {"plain", QImage::Format_RGB32, [](QPainter&) {}, std::nullopt},
+        {"translated", QImage::Format_ARGB32_Premultiplied, [](QPainter& p) { p.translate(13, -9); }, std::nullopt},
+        {"region then translated", QImage::Format_RGB32,
+         [](QPainter& p) {
+             p.setClipRegion(QRegion(0, 0, 200, 30) + QRegion(150, 30, 50, 120));
+             p.translate(-20, 7);
+         },
+         std::nullopt},
+        {"clipped by the target", QImage::Format_ARGB32, [](QPainter& p) { p.translate(5, 5); },
+         DeviceRect{20, 10, 120, 100}},
+        {"empty clip", QImage::Format_RGB32, [](QPainter&) {}, DeviceRect{30, 30, 30, 30}},
+        {"half-pixel translation", QImage::Format_RGB32, [](QPainter& p) { p.translate(0.5, 0.25); }, std::nullopt},
+        {"scaled", QImage::Format_RGB32, [](QPainter& p) { p.scale(1.5, 1.5); }, std::nullopt},
+        {"half opacity", QImage::Format_RGB32, [](QPainter& p) { p.setOpacity(0.5); }, std::nullopt},
+        {"sixteen-bit pixels", QImage::Format_RGB16, [](QPainter&) {}, std::nullopt},
+    };
+    for (const Setup& setup : setups) {
+        QImage ours(200, 150, setup.format), qts(200, 150, setup.format);
+        ours.fill(Qt::white);
+        qts.fill(Qt::white);
+        {
+            QPainter p(&ours);
+            setup.prepare(p);
+            QtPainterTarget t(p);
+            if (setup.targetClip) t.clip(setup.targetClip);
+            for (size_t i = 0; i < lines.size(); ++i) {
+                const DevicePoint ends[2] = {{lines[i].x1(), lines[i].y1()}, {lines[i].x2(), lines[i].y2()}};
+                t.polyline(ends, 2, pens[i / 50 % 3]);
+                if (i % 25 == 10) t.polyline(bent(i).data(), 5, pens[i / 50 % 3]);
+                if (i == 200) t.polygon(square, 4, pens[0], {BrushStyle::Solid, 0x808080});
+            }
+        }
+        {
+            QPainter p(&qts);
+            setup.prepare(p);
+            if (setup.targetClip) {
+                const DeviceRect& c = *setup.targetClip;
+                p.setClipRect(QRect(c.left, c.top, c.right - c.left, c.bottom - c.top));
+            }
+            // Qt's drawing of a batch of lines depends on the lines before in the batch; the
+            // target hands Qt one batch per run of lines of one pen.
+            std::vector<QLine> run;
+            const auto drawRun = [&](const PenSpec& spec) {
+                QPen pen(QtColorOf(spec.color));
+                pen.setWidth(spec.width);
+                pen.setCapStyle(spec.geometric ? Qt::FlatCap : Qt::RoundCap);
+                pen.setJoinStyle(Qt::RoundJoin);
+                p.setPen(pen);
+                p.drawLines(run.data(), int(run.size()));
+                run.clear();
+            };
+            for (size_t i = 0; i < lines.size(); ++i) {
+                run.push_back(lines[i]);
+                if (i % 25 == 10) {
+                    drawRun(pens[i / 50 % 3]);
+                    std::vector<QPoint> corners;
+                    for (const DevicePoint& c : bent(i)) corners.emplace_back(c.x, c.y);
+                    p.drawPolyline(corners.data(), 5);
+                }
+                if (i == 200) {
+                    drawRun(pens[i / 50 % 3]);
+                    QPen edge(QtColorOf(pens[0].color));
+                    edge.setWidth(0);
+                    p.setPen(edge);
+                    p.setBrush(QtColorOf(0x808080));
+                    const QPoint corners[4] = {{40, 40}, {90, 40}, {90, 90}, {40, 90}};
+                    p.drawPolygon(corners, 4, Qt::OddEvenFill);
+                }
+                if (i % 50 == 49) drawRun(pens[i / 50 % 3]);
+            }
+        }
+        EXPECT_TRUE(ours == qts) << setup.name;
+    }
 }
 
 }  // namespace
