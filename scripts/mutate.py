@@ -26,6 +26,7 @@ import json
 import os
 import random
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -483,7 +484,16 @@ class Scratch:
         self.baseline = {}
 
     def prepare(self, layers):
-        if not os.path.exists(os.path.join(self.build, "CMakeCache.txt")):
+        cache = os.path.join(self.build, "CMakeCache.txt")
+        if os.path.exists(cache):
+            # A scratch folder copied from another keeps a build that compiles the other's tree:
+            # every fault planted here would go unbuilt and "survive". Configure it afresh.
+            with open(cache, encoding="utf-8", errors="replace") as f:
+                home = re.search(r"^CMAKE_HOME_DIRECTORY:INTERNAL=(.*)$", f.read(), re.M)
+            if home and os.path.realpath(home.group(1)) != os.path.realpath(self.tree):
+                print(f"scratch build {self.build} was configured for {home.group(1)}; configuring it again")
+                shutil.rmtree(self.build)
+        if not os.path.exists(cache):
             sanitize = ["-DKORVEL_SANITIZE=ON"] if self.asan else []
             code, out, _ = run(["cmake", "-S", self.tree, "-B", self.build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
                                 "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache",

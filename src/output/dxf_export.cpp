@@ -294,8 +294,9 @@ void reportLosses(const DxfLosses& l, const DxfStrings& strings, const RenderOpt
         warnings.push_back(count(l.zeroScales, "block scale of 0 was", "block scales of 0 were") +
                            " written as 1");
     if (l.unknownArcSolids)
-        warnings.push_back(count(l.unknownArcSolids, "arc solid has", "arc solids have") +
-                           " no known shape and, as in the picture, were left out");
+        warnings.push_back(count(l.unknownArcSolids, "arc solid has no known shape and, as in the picture, was",
+                                 "arc solids have no known shape and, as in the picture, were") +
+                           " left out");
     if (l.randomLines)
         warnings.push_back(count(l.randomLines, "random line (line types 11 to 15) is",
                                  "random lines (line types 11 to 15) are") +

@@ -50,6 +50,12 @@ TEST(PngEncoder, HigherLevelsCompressABlankImageBetter) {
     ASSERT_TRUE(EncodePng(blank.view(), PngOptions{9}, best));
     EXPECT_GT(stored.size(), 300u * 200 * 3);  // level 0 keeps every byte
     EXPECT_LT(best.size(), 2000u);
+    // Options left as they are take zlib's own level, with no transparency and no interlace.
+    std::vector<uint8_t> plain, zlibDefault;
+    ASSERT_TRUE(EncodePng(blank.view(), PngOptions{}, plain));
+    ASSERT_TRUE(EncodePng(blank.view(), PngOptions{-1, false, false, 0x00FFFFFF}, zlibDefault));
+    EXPECT_EQ(plain, zlibDefault);
+    EXPECT_LT(plain.size(), 2000u);
 }
 
 // The filter type at the start of every row, read from the inflated image data of a

@@ -168,6 +168,19 @@ TEST(GifEncoder, LzwAndLiteralStreamsDecodeToTheSameIndices) {
     }
 }
 
+// A GIF palette holds at most 256 colours; more are refused, and nothing is left in the output.
+TEST(GifEncoder, PalettesOfOver256ColoursAreRefused) {
+    IndexedImage image = indexedPattern(4, 2, 256);
+    image.palette.push_back(0x123456);
+    for (bool lzw : {true, false}) {
+        std::vector<uint8_t> bytes = {1, 2};
+        const EncodeResult r = EncodeGif(image, lzw, bytes);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "the palette has over 256 colours");
+        EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2}));
+    }
+}
+
 TEST(GifEncoder, LiteralStreamIsLargerThanLzwOnPlainImages) {
     IndexedImage image = indexedPattern(200, 100, 2);
     std::fill(image.indices.begin(), image.indices.end(), 1);

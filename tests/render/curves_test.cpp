@@ -6,6 +6,7 @@
 #include "drawing_builder.h"
 #include "render/arc_paths.h"
 #include "render/dashed_path.h"
+#include "render/line_style.h"
 #include "render/record_drawers.h"
 #include "render/recording_target.h"
 
@@ -190,6 +191,62 @@ TEST(RandomArc, WholeCircleGetsAPointEveryPitchSamplesAndCloses) {
         EXPECT_EQ(moved.points[i], (DevicePoint{p.points[i].x + 500, p.points[i].y + 300})) << i;
 }
 
+// A part of a flattened ellipse: 60° pieces from the end of the sweep, the last one shorter,
+// whichever way the sweep runs; a sweep of more than a turn draws one turn.
+TEST(EllipsePath, PartsRunBetweenTheirEndsInPiecesOfSixtyDegrees) {
+    for (double sweep : {kPi / 2, -kPi / 2}) {
+        CurvePath p;
+        EllipsePath(p, false, 200, 100, 100, sweep > 0 ? kPi / 6 : 2 * kPi / 3, sweep, 0.5, 0.0);
+        EXPECT_EQ(countType(p, kPathMoveTo), 2) << sweep;
+        EXPECT_EQ(countType(p, kPathBezierTo), 6) << sweep;
+        EXPECT_EQ(p.points.front(), (DevicePoint{150, 57})) << sweep;  // 120° on the page
+        EXPECT_EQ(p.points[4], (DevicePoint{250, 57})) << sweep;       // 60° on from there
+        EXPECT_EQ(p.points.back(), (DevicePoint{287, 75})) << sweep;   // 30°
+    }
+    CurvePath turns;
+    EllipsePath(turns, false, 200, 100, 100, 0.0, 3 * kPi, 0.5, 0.0);
+    EXPECT_EQ(countType(turns, kPathBezierTo), 18);
+    EXPECT_EQ(turns.points.front(), (DevicePoint{100, 100}));
+    EXPECT_EQ(turns.points.back(), (DevicePoint{100, 100}));
+}
+
+// A random arc keeps the samples between its ends, whichever way it runs, and stays open.
+TEST(RandomArc, PartsTakeTheSamplesBetweenTheirEndsAndStayOpen) {
+    std::array<double, 32> bits{};
+    bits[19] = 1.0;
+    for (double sweep : {kPi / 2, -kPi / 2}) {
+        CurvePath p;
+        RandomArcPath(p, 0, 10, 3, bits, 200, 100, 100, sweep > 0 ? 0.0 : kPi / 2, sweep, 1.0, 0.0);
+        // Samples 9, 19, ... 89 (one per degree), the second pushed out to 103, the others
+        // pulled in to 97.
+        EXPECT_EQ(p.points, (std::vector<DevicePoint>{{296, 85}, {298, 66}, {284, 54}, {275, 39}, {264, 27},
+                                                      {250, 17}, {235, 10}, {218, 5}, {202, 3}}))
+            << sweep;
+    }
+}
+
+// Arc solids of kinds 40 and 41: square-cornered figures, one per quarter the sweep reaches (41
+// always four), each closed, with its corner where the tangents at its ends meet.
+TEST(ArcSolidShapes, QuarterFiguresFollowTheSweep) {
+    const struct {
+        int kind;
+        double sweep;
+        size_t parts;
+    } cases[] = {{40, kPi / 2, 1}, {40, 0.6 * kPi, 2}, {40, -0.6 * kPi, 2}, {40, 1.2 * kPi, 3}, {40, 1.6 * kPi, 4},
+                 {41, kPi / 4, 4}};
+    for (const auto& c : cases) {
+        const ArcSolid shape = BuildArcSolid(c.kind, 30, 60, 100, 0, 0.0, c.sweep, 1.0, 0.0);
+        ASSERT_EQ(shape.figures.size(), c.parts) << c.kind << " " << c.sweep;
+        EXPECT_FALSE(shape.outlineOnly);
+        for (const auto& figure : shape.figures) EXPECT_EQ(figure.front(), figure.back());
+    }
+    const ArcSolid quarter = BuildArcSolid(40, 30, 60, 100, 0, 0.0, kPi / 2, 1.0, 0.0);
+    const auto& figure = quarter.figures[0];
+    EXPECT_EQ(figure.front(), (DevicePoint{130, 60}));
+    EXPECT_EQ(figure[figure.size() - 3], (DevicePoint{30, -40}));
+    EXPECT_EQ(figure[figure.size() - 2], (DevicePoint{130, -40}));
+}
+
 class CircleRecords : public ::testing::Test {
 protected:
     CircleRecords() : ctx(b.drawing, options) { ctx.view = {0.0, 100.0, 1.0}; }
@@ -244,6 +301,36 @@ TEST_F(CircleRecords, ZeroRadiusBecomesOneAndFarCirclesAreSkipped) {
     TDataEnko huge = b.circle(50, 50, 1e300);
     DrawCircleRecord(ctx, t, huge);
     EXPECT_EQ(t.count(CallKind::Polyline), 0u);
+}
+
+// Random line types (11 to 15) draw a circle as one unbroken zig-zag with their own pitch and
+// width; a tilted flattened arc follows the ellipse from one end to the other.
+TEST_F(CircleRecords, RandomTypesZigZagAndTiltedArcsFollowTheirEllipse) {
+    for (int type : {11, 15}) {
+        t.clear();
+        ctx.pens.LineTypePitch[type] = 6;
+        ctx.pens.RandomLineWidth[type] = 2;
+        TDataEnko c = b.circle(30, 40, 25, 2, type);
+        DrawCircleRecord(ctx, t, c);
+        CurvePath want;
+        RandomArcPath(want, 1, 6, 2, BuildRandomBits(ctx.pens, type), 30, 60, 25, 0, 2 * kPi, 1.0, 0.0);
+        ASSERT_EQ(t.count(CallKind::Polyline), 1u) << type;
+        EXPECT_EQ(t.only(CallKind::Polyline)[0].points, want.points) << type;
+    }
+    t.clear();
+    TDataEnko arc = b.circle(30, 40, 25);
+    arc.fullCircle = 0;
+    arc.startAngle = kPi / 6;
+    arc.arcAngle = kPi / 2;
+    arc.flatness = 0.5;
+    arc.tiltAngle = 0.25;
+    DrawCircleRecord(ctx, t, arc);
+    CurvePath want;
+    EllipsePath(want, false, 30, 60, 25, kPi / 6, kPi / 2, 0.5, 0.25);
+    const auto strokes = t.only(CallKind::Polyline);
+    ASSERT_FALSE(strokes.empty());
+    EXPECT_EQ(strokes.front().points.front(), want.points.front());
+    EXPECT_EQ(strokes.back().points.back(), want.points.back());
 }
 
 }  // namespace

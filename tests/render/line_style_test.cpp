@@ -176,6 +176,36 @@ TEST(DashedSegment, VisibleBoxSkipsWholePeriodsWithoutMovingDashes) {
     }
 }
 
+// The part of the area a target shows, with a margin; a part of no width or no height means
+// the whole area. What is walked for dashes is always the whole area, 256 units wider each way.
+TEST(DashedSegment, ShownAndVisibleBoxes) {
+    test::DrawingBuilder b;
+    RenderOptions o;
+    RenderContext ctx(b.drawing, o);
+    DeviceBox box;
+    EXPECT_FALSE(ShownBox(ctx, 2, box));
+    EXPECT_FALSE(VisibleBox(ctx, box));
+    ctx.targetWidth = 100;
+    EXPECT_FALSE(ShownBox(ctx, 2, box));
+    ctx.targetHeight = 80;
+    const auto is = [&](double l, double t, double r, double bottom) {
+        return box.left == l && box.top == t && box.right == r && box.bottom == bottom;
+    };
+    ASSERT_TRUE(ShownBox(ctx, 2, box));
+    EXPECT_TRUE(is(-2, -2, 102, 82));
+    ctx.shownLeft = 10, ctx.shownTop = 20, ctx.shownRight = 60, ctx.shownBottom = 70;
+    ASSERT_TRUE(ShownBox(ctx, 2, box));
+    EXPECT_TRUE(is(8, 18, 62, 72));
+    ASSERT_TRUE(VisibleBox(ctx, box));
+    EXPECT_TRUE(is(-256, -256, 356, 336));
+    ctx.shownRight = 10;
+    ASSERT_TRUE(ShownBox(ctx, 2, box));
+    EXPECT_TRUE(is(-2, -2, 102, 82));
+    ctx.shownRight = 60, ctx.shownBottom = 20;
+    ASSERT_TRUE(ShownBox(ctx, 2, box));
+    EXPECT_TRUE(is(-2, -2, 102, 82));
+}
+
 TEST(RandomLine, ShorterThanOnePeriodEndsAtTheEndPoint) {
     RecordingTarget t;
     std::array<double, 32> bits{};

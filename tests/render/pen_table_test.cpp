@@ -90,5 +90,38 @@ TEST(PenTable, TheCallersPensDrawAndTheDrawingStaysAsItWas) {
     EXPECT_EQ(BackgroundColor(b.drawing, RenderOptions{}), 0xFFFFFFu);
 }
 
+// Settings kept in header form go through the header and back unchanged, and a change to any
+// one field makes the tables differ (a caller's table is compared to know when to redraw).
+TEST(PenTable, GoesThroughAHeaderWholeAndEveryFieldCounts) {
+    PenTable table = PenTableOf(oneLine(2).drawing.header);
+    table.PenColor[9] = 0x123456;
+    table.PrtRandomLineWidth[15] = 7;
+    DrawingHeader header;
+    PutPenTable(table, header);
+    EXPECT_EQ(PenTableOf(header), table);
+    EXPECT_EQ(header.PenColor[9], 0x123456u);
+    EXPECT_EQ(header.PrtRandomLineWidth[15], 7u);
+    for (int field = 0; field < 11; ++field) {
+        PenTable other = table;
+        switch (field) {
+        case 0: other.PenColor[1] ^= 1; break;
+        case 1: other.PenWidth[1] ^= 1; break;
+        case 2: other.PrtPenColor[1] ^= 1; break;
+        case 3: other.PrtPenWidth[1] ^= 1; break;
+        case 4: other.PointRadius[1] += 1; break;
+        case 5: other.LineTypePattern[1] ^= 1; break;
+        case 6: other.LineTypeUnit[1] ^= 1; break;
+        case 7: other.LineTypePitch[1] ^= 1; break;
+        case 8: other.PrtLineTypePitch[1] ^= 1; break;
+        case 9: other.RandomLineWidth[1] ^= 1; break;
+        default: other.PrtRandomLineWidth[1] ^= 1; break;
+        }
+        EXPECT_NE(other, table) << field;
+        DrawingHeader h;
+        PutPenTable(other, h);
+        EXPECT_EQ(PenTableOf(h), other) << field;
+    }
+}
+
 }  // namespace
 }  // namespace korvel

@@ -281,6 +281,57 @@ TEST(JpegDecoder, ReadsColourAndGrey) {
     for (uint32_t p : image.pixels) EXPECT_EQ(p, 0xFF808080);
 }
 
+// A 4 x 4 four-channel JPEG of one ink mix, stored as CMYK or YCCK, with or without the Adobe
+// marker that says the inks are stored inverted (as Photoshop writes them).
+std::vector<uint8_t> makeCmykJpeg(const uint8_t ink[4], J_COLOR_SPACE stored, bool adobe) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* mem = nullptr;
+    unsigned long memSize = 0;
+    jpeg_mem_dest(&c, &mem, &memSize);
+    c.image_width = 4;
+    c.image_height = 4;
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, stored);
+    c.write_Adobe_marker = adobe ? TRUE : FALSE;
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(16);
+    for (int x = 0; x < 4; ++x) std::copy(ink, ink + 4, row.begin() + 4 * x);
+    for (int y = 0; y < 4; ++y) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::vector<uint8_t> out(mem, mem + memSize);
+    std::free(mem);
+    return out;
+}
+
+TEST(JpegDecoder, ReadsCmykAndYcckInks) {
+    const uint8_t inverted[4] = {255, 0, 128, 255};  // Adobe's way: 255 is no ink
+    const uint8_t plain[4] = {0, 255, 127, 0};       // the same mix, 255 as full ink
+    for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+        for (bool adobe : {true, false}) {
+            if (stored == JCS_YCCK && !adobe) continue;  // only the marker tells YCCK
+            SCOPED_TRACE(std::to_string(int(stored)) + (adobe ? " with the marker" : " without"));
+            const RasterImage image = decodeOk(DecodeJpeg, makeCmykJpeg(adobe ? inverted : plain, stored, adobe));
+            ASSERT_EQ(image.pixels.size(), 16u);
+            for (uint32_t p : image.pixels) {
+                EXPECT_EQ(p >> 24, 0xFFu);
+                EXPECT_NEAR(int((p >> 16) & 0xFF), 255, 3);
+                EXPECT_NEAR(int((p >> 8) & 0xFF), 0, 3);
+                EXPECT_NEAR(int(p & 0xFF), 128, 3);
+            }
+        }
+    }
+}
+
 TEST(JpegDecoder, RefusesDamagedAndOversizedPictures) {
     std::vector<uint32_t> noise(1024);
     for (uint32_t i = 0; i < noise.size(); ++i) noise[i] = 0xFF000000 | ((i * 2654435761u) >> 8);
@@ -343,6 +394,13 @@ TEST(GifDecoder, RefusesDamagedAndOversizedPictures) {
     huge[6] = huge[7] = huge[8] = huge[9] = 0xFF;  // a 65535 x 65535 screen
     expectFailed(DecodeGif, huge, "megapixels");
     expectFailed(DecodeGif, {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'}, "no picture");
+    // A frame of no width or height, on a screen of one pixel.
+    for (const std::vector<uint8_t>& size : {std::vector<uint8_t>{0, 0, 1, 0}, std::vector<uint8_t>{1, 0, 0, 0}}) {
+        std::vector<uint8_t> empty = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0};
+        empty.insert(empty.end(), size.begin(), size.end());
+        empty.insert(empty.end(), {0, 2, 2, 0x4C, 0x01, 0, ';'});
+        expectFailed(DecodeGif, empty, "the GIF frame has no pixels");
+    }
     expectEveryTruncationSurvives(DecodeGif, gif);
     expectCorruptionSurvives(DecodeGif, gif);
 }
@@ -360,6 +418,44 @@ TEST(BuiltInFormats, ComeFromExtensionsAndSignatures) {
     const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF};
     EXPECT_EQ(SniffBuiltInFormat(jpeg.data(), jpeg.size()), BuiltInFormat::Jpeg);
     EXPECT_EQ(SniffBuiltInFormat(jpeg.data(), 2), BuiltInFormat::None);
+    const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    EXPECT_EQ(SniffBuiltInFormat(png.data(), 8), BuiltInFormat::Png);
+    EXPECT_EQ(SniffBuiltInFormat(png.data(), 7), BuiltInFormat::None);
+    const std::vector<uint8_t> gif89 = {'G', 'I', 'F', '8', '9', 'a'}, bmp = {'B', 'M'};
+    EXPECT_EQ(SniffBuiltInFormat(gif89.data(), 6), BuiltInFormat::Gif);
+    EXPECT_EQ(SniffBuiltInFormat(gif89.data(), 5), BuiltInFormat::None);
+    EXPECT_EQ(SniffBuiltInFormat(bmp.data(), 2), BuiltInFormat::Bmp);
+    EXPECT_EQ(SniffBuiltInFormat(bmp.data(), 1), BuiltInFormat::None);
+    RasterImage image;
+    EXPECT_EQ(DecodeBuiltIn(BuiltInFormat::None, bmp.data(), 2, image).status, DecodeStatus::NotThisFormat);
+}
+
+// A picture needs pixels and may hold up to 100 megapixels; beyond the request's allowance it
+// is refused as such, so that the render can say its pictures were cut short.
+TEST(BuiltInFormats, PictureSizesUpToTheLimitAndTheAllowance) {
+    std::string why;
+    EXPECT_FALSE(PictureSizeAllowed(0, 5, why));
+    EXPECT_EQ(why, "the picture has no pixels");
+    why.clear();
+    EXPECT_FALSE(PictureSizeAllowed(5, 0, why));
+    EXPECT_EQ(why, "the picture has no pixels");
+    EXPECT_TRUE(PictureSizeAllowed(10000, 10000, why));
+    EXPECT_TRUE(PictureSizeAllowed(1, kMaxPicturePixels, why));
+    EXPECT_FALSE(PictureSizeAllowed(10001, 10000, why));
+    EXPECT_EQ(why, "the picture is 10001 x 10000 pixels, more than 100 megapixels");
+    EXPECT_FALSE(PictureSizeAllowed(0x100000000ull, 1, why));
+    EXPECT_FALSE(PictureSizeAllowed(1, 0x100000000ull, why));
+
+    DecodeRequest request;
+    request.pixelAllowance = 100;
+    DecodeOutcome refusal;
+    EXPECT_TRUE(PictureSizeAccepted(10, 10, request, refusal));
+    EXPECT_FALSE(PictureSizeAccepted(101, 1, request, refusal));
+    EXPECT_TRUE(refusal.overAllowance);
+    EXPECT_EQ(refusal.status, DecodeStatus::Failed);
+    EXPECT_FALSE(PictureSizeAccepted(0, 1, request, refusal));
+    EXPECT_FALSE(refusal.overAllowance);
+    EXPECT_EQ(refusal.message, "the picture has no pixels");
 }
 
 }  // namespace

@@ -115,6 +115,14 @@ TEST(ImageReferenceParse, ReadsWidthHeightAndFullWidthDigits) {
     EXPECT_TRUE(r.sizeInvalid);
     r = ParseImageReference("^@BMlogo.png,5,");
     EXPECT_TRUE(r.sizeInvalid);
+    for (const char* bad : {",+", ", ", ",1e999", ",5,+"}) {
+        r = ParseImageReference(std::string("^@BMlogo.png") + bad);
+        EXPECT_TRUE(r.sizeInvalid) << bad;
+        EXPECT_FALSE(r.hasSize) << bad;
+    }
+    r = ParseImageReference("^@BMa.png,\x81\x40" + k8 + "\x81\x40");  // ideographic spaces around "８"
+    EXPECT_EQ(r.width, 8.0);
+    EXPECT_EQ(r.height, 8.0);
     // Every beginning of a reference parses, to the path after the four-character prefix.
     const std::string whole = "^@BMab";
     for (size_t n = 0; n <= whole.size(); ++n) {
@@ -154,6 +162,11 @@ TEST_F(PictureDrawerTest, FindsFilesAsWindowsPathsMeanThem) {
     where = LocatePicture(drawing, "%TEMP%logo.bmp");
     EXPECT_EQ(where.kind, Kind::Embedded);
     EXPECT_EQ(where.embedded, &drawing.embeddedPictures[0]);
+    // The name as written wins over one in another case; leading separators are not part of it.
+    drawing.embeddedPictures.push_back({"logo.bmp", {}});
+    where = LocatePicture(drawing, "%temp%\\logo.bmp");
+    EXPECT_EQ(where.embedded, &drawing.embeddedPictures[1]);
+    EXPECT_EQ(where.displayName, "%temp%logo.bmp");
     // A drawing with no folder (clipboard data) finds no relative path.
     drawing.DrawingFolder.clear();
     EXPECT_EQ(LocatePicture(drawing, "nothing.bmp").kind, Kind::None);
@@ -280,6 +293,11 @@ TEST_F(PictureDrawerTest, DrawsEmbeddedPicturesNeverTheDisk) {
     std::string why;
     EXPECT_FALSE(EmbeddedPictureBytes({"zeros.bmp.gz", test::gzipped(std::vector<uint8_t>(4 << 20))}, bytes, why, 1 << 20));
     EXPECT_EQ(why, "the picture inflates to more than 1 MB");
+    EXPECT_TRUE(bytes.empty());
+    // Damage inside the stream (a block type that does not exist) is told from an end cut short.
+    why.clear();
+    EXPECT_FALSE(EmbeddedPictureBytes({"bad.bmp.gz", {0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3, 0x07, 0, 0, 0, 0}}, bytes, why));
+    EXPECT_EQ(why, "the compressed picture is damaged: invalid block type");
     EXPECT_TRUE(bytes.empty());
 }
 

@@ -27,6 +27,8 @@ TEST(Snapping, EndsMidpointsCentresAndPoints) {
     b.arc(200, 0, 10, 0.0, kPi / 2);  // from (210, 0) to (200, 10)
     b.point(-30, -30);
     b.solid({300, 0}, {310, 0}, {310, 10}, {300, 10});
+    b.dimension(0, -50, 40, -50);  // its line snaps like a line
+    b.line(-80, -80, -80, -80);    // a line of no length is a point
     const SnapGeometry g = SnapGeometry::Collect(b.drawing, RenderOptions{});
     EXPECT_TRUE(g.complete());
 
@@ -60,6 +62,17 @@ TEST(Snapping, EndsMidpointsCentresAndPoints) {
     EXPECT_EQ(s.kind, SnapKind::End);
     EXPECT_EQ(s.at.x, 310.0);
     EXPECT_EQ(s.at.y, 10.0);
+    s = snapped(g, {39, -49});
+    EXPECT_EQ(s.kind, SnapKind::End);
+    EXPECT_EQ(s.at.x, 40.0);
+    EXPECT_EQ(s.at.y, -50.0);
+    s = snapped(g, {21, -51});
+    EXPECT_EQ(s.kind, SnapKind::Middle);
+    EXPECT_EQ(s.at.x, 20.0);
+    s = snapped(g, {-79, -81});
+    EXPECT_EQ(s.kind, SnapKind::End);
+    EXPECT_EQ(s.at.x, -80.0);
+    EXPECT_EQ(s.at.y, -80.0);
 
     // Nothing within the radius: no snap.
     EXPECT_FALSE(g.snap({25, 30}, 2.0).has_value());

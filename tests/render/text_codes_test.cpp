@@ -22,6 +22,29 @@ std::string shown(const std::string& utf8, uint32_t textType = 0, bool* styled =
 
 // How many characters the codes of a text take, which the layout leaves out of its cells:
 // codes at the very start and end of a text, and the ones whose arguments are cut off.
+// Characters at the ends of the lead and trail ranges and of the single bytes, as code page 932
+// maps them; a lead byte with nothing after it, or a trail below the range, has no character.
+TEST(Cp932Characters, EndsOfTheRangesConvert) {
+    const auto unicode = [](const std::string& bytes) {
+        const std::vector<Cp932Char> chars = SplitCp932(bytes);
+        EXPECT_EQ(chars.size(), 1u) << bytes;
+        return chars.empty() ? U'\0' : Cp932ToUnicode(chars[0]);
+    };
+    EXPECT_EQ(unicode("\x81\x40"), U'\u3000');
+    EXPECT_EQ(unicode("\x81\x7E"), U'\u00D7');
+    EXPECT_EQ(unicode("\x81\x80"), U'\u00F7');
+    EXPECT_EQ(unicode("\x81\xFC"), U'\u25EF');
+    EXPECT_EQ(unicode("\x87\x40"), U'\u2460');
+    EXPECT_EQ(unicode("\x88\x9F"), U'\u4E9C');
+    EXPECT_EQ(unicode("\xFC\x4B"), U'\u9ED1');
+    EXPECT_EQ(unicode("\xA1"), U'\uFF61');
+    EXPECT_EQ(unicode("\xDF"), U'\uFF9F');
+    EXPECT_EQ(unicode("\x7F"), U'\u007F');
+    EXPECT_EQ(unicode("\x82"), U'\uFFFD');
+    EXPECT_EQ(Cp932ToUnicode({0x8120, true}), U'\uFFFD');
+    EXPECT_EQ(SplitCp932("a\x82\xA0\x82"), (std::vector<Cp932Char>{{'a', false}, {0x82A0, true}, {0x82, false}}));
+}
+
 TEST(TextCodes, CharactersTheCodesTake) {
     const auto count = [](const char* utf8) { return CountCodes(SplitCp932(Utf8ToCp932(utf8))); };
     const struct {

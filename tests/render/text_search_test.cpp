@@ -28,6 +28,20 @@ TEST(SearchFolding, WidthsCasesAndSoundMarks) {
     EXPECT_EQ(fold("ガレージ abc"), U"ガレージ abc");
 }
 
+// Every half-width katakana as its full-width character (as Unicode's compatibility folding
+// gives them), every kana that takes a sound mark joined with it, and the ends of each range.
+TEST(SearchFolding, EveryHalfWidthKanaAndEveryLetterWithACase) {
+    EXPECT_EQ(fold("｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ"),
+              U"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜");
+    EXPECT_EQ(fold("ｳﾞｶﾞｷﾞｸﾞｹﾞｺﾞｻﾞｼﾞｽﾞｾﾞｿﾞﾀﾞﾁﾞﾂﾞﾃﾞﾄﾞﾊﾞﾋﾞﾌﾞﾍﾞﾎﾞ"), U"ヴガギグゲゴザジズゼゾダヂヅデドバビブベボ");
+    EXPECT_EQ(fold("ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ"), U"パピプペポ");
+    EXPECT_EQ(fold("ｯﾞﾅﾞﾏﾞｶﾟﾄﾟｳﾟ"), U"ッ゛ナ゛マ゛カ゜ト゜ウ゜");
+    EXPECT_EQ(fold("！｟＠［｀｛"), U"!｟@[`{");
+    EXPECT_EQ(fold("ΑΒΓΔΕΖΗΘΙΚΛΜΝΞΟΠΡΣΤΥΦΧΨΩ"), U"αβγδεζηθικλμνξοπρστυφχψω");
+    EXPECT_EQ(fold("АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯЁ"), U"абвгдежзийклмнопрстуфхцчшщъыьэюяё");
+    EXPECT_EQ(fold("ABCXYZ"), U"abcxyz");
+}
+
 TEST(SearchFolding, Utf8DecodingReplacesWhatIsMalformed) {
     EXPECT_EQ(DecodeUtf8("a\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80"), std::u32string(U"aéあ\U0001F600"));
     EXPECT_EQ(DecodeUtf8("\xC3"), std::u32string(U"\uFFFD"));          // cut short
