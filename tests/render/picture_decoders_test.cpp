@@ -396,9 +396,8 @@ TEST(GifDecoder, RefusesDamagedAndOversizedPictures) {
     expectFailed(DecodeGif, {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'}, "no picture");
     // A frame of no width or height, on a screen of one pixel.
     for (const std::vector<uint8_t>& size : {std::vector<uint8_t>{0, 0, 1, 0}, std::vector<uint8_t>{1, 0, 0, 0}}) {
-        std::vector<uint8_t> empty = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0};
-        empty.insert(empty.end(), size.begin(), size.end());
-        empty.insert(empty.end(), {0, 2, 2, 0x4C, 0x01, 0, ';'});
+        std::vector<uint8_t> empty = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0,
+                                      size[0], size[1], size[2], size[3], 0, 2, 2, 0x4C, 0x01, 0, ';'};
         expectFailed(DecodeGif, empty, "the GIF frame has no pixels");
     }
     expectEveryTruncationSurvives(DecodeGif, gif);
