@@ -16,7 +16,6 @@
 #include "drawing/coordinate_range.h"
 #include "drawing/huge_pages.h"
 #include "render/picture_cache.h"
-#include "render/record_index.h"
 
 #include "platform/qt_colour.h"
 #include "platform/qt_painter_target.h"
@@ -166,13 +165,9 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
         return renderPart(image, offset, nullptr, all, drawing, options, request);
     }
 
-    // What the bands share: the index (made here when the caller keeps none) and the decoded
-    // pictures (the cache is safe to share).
-    std::unique_ptr<RecordIndex> ownIndex;
-    if (!request.index || !request.index->fits(drawing)) {
-        ownIndex = std::make_unique<RecordIndex>(drawing);
-        request.index = ownIndex.get();
-    }
+    // What the bands share: the caller's index, when it keeps one (without it each band walks
+    // every record and passes over the lines outside it, which costs less than making an index
+    // for one picture), and the decoded pictures (the cache is safe to share).
     std::unique_ptr<PictureCache> ownPictures;
     if (!request.pictures) {
         ownPictures = std::make_unique<PictureCache>();

@@ -199,6 +199,15 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     context.view.MaxY = e.MaxY;
     context.view.scale = request.scale == 0.0 ? FitScale(e, request.width, request.height) : request.scale;
     result.scale = context.view.scale;
+    if (request.shown.right > request.shown.left && request.shown.bottom > request.shown.top) {
+        // As far as the index looks: pens, dashes and random lines, and text backgrounds.
+        const double reach = DeviceReach(context, true) + std::fabs(options.outLineExpansion) * context.view.scale;
+        context.passOverLines = std::isfinite(reach);
+        context.passLeft = request.shown.left - reach;
+        context.passTop = request.shown.top - reach;
+        context.passRight = request.shown.right + reach;
+        context.passBottom = request.shown.bottom + reach;
+    }
     if (request.clearBackground) fillBackground(target, background, request.width, request.height);
 
     const bool reverse = drawing.header.DisplayOption[3] != 0;

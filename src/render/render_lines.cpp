@@ -1,4 +1,6 @@
 // Line records: gate, device points, then a solid run, dashes or a random line.
+#include <algorithm>
+
 #include "render/device_mapping.h"
 #include "render/line_style.h"
 #include "render/record_drawers.h"
@@ -32,6 +34,10 @@ void DrawLineRecord(RenderContext& context, RenderTarget& target, const TDataSen
     if (!PassesLineGate(context, line)) return;
     DevicePoint a, b;
     if (!MapSegment(context, line.start, line.end, a, b)) return;
+    if (context.passOverLines &&
+        (std::max(a.x, b.x) < context.passLeft || std::min(a.x, b.x) > context.passRight ||
+         std::max(a.y, b.y) < context.passTop || std::min(a.y, b.y) > context.passBottom))
+        return;
     DrawLineOfType(context, target, line, a, b);
 }
 

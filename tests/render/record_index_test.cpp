@@ -182,6 +182,14 @@ TEST(RecordIndex, RenderOfPartWalksOnlyWhatReachesIt) {
     EXPECT_FALSE(index.hasRandomLines());
     EXPECT_EQ(render(b.drawing, &index, {0, 35, 1, 36}).only(CallKind::Polyline).size(), 1u);
     EXPECT_EQ(render(b.drawing, &index, {0, 34, 1, 35}).only(CallKind::Polyline).size(), 0u);
+    // Without an index every record is walked, and lines pass over the part where they cannot
+    // reach it, random lines or not: the widest pen (5), random lines (12) plus 8, and the 1 mm
+    // of text backgrounds, 26 units.
+    EXPECT_EQ(render(b.drawing, nullptr, {0, 0, 1, 1}).only(CallKind::Polyline).size(), 0u);
+    EXPECT_EQ(render(b.drawing, nullptr, {0, 23, 1, 24}).only(CallKind::Polyline).size(), 1u);
+    EXPECT_EQ(render(b.drawing, nullptr, {0, 22, 1, 23}).only(CallKind::Polyline).size(), 0u);
+    EXPECT_EQ(render(b.drawing, nullptr, {0, 76, 1, 77}).only(CallKind::Polyline).size(), 1u);
+    EXPECT_EQ(render(b.drawing, nullptr, {0, 77, 1, 78}).only(CallKind::Polyline).size(), 0u);
     b.line(500, 0, 510, 0, 2, 13);  // a random line, far from the others
     const RecordIndex withRandom(b.drawing);
     EXPECT_TRUE(withRandom.hasRandomLines());
