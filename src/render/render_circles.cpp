@@ -1,4 +1,5 @@
 // Circle, arc and ellipse records: a Bézier path, flattened, stroked dash by dash.
+#include <algorithm>
 #include <cmath>
 
 #include "render/arc_paths.h"
@@ -52,6 +53,14 @@ void DrawCircleRecord(RenderContext& context, RenderTarget& target, const TDataE
     if (!WithinSafeRange(x, y) || !(rDevice <= kSafeDeviceRange)) return;
     const double cx = RoundDevice(x), cy = RoundDevice(y);
     const double r = rDevice <= 0.0 ? 1.0 : rDevice;
+    if (context.passOverLines) {
+        // The curve lies within its longer axis of the centre (random curves step off it by
+        // no more than the reach already counted).
+        const double axis = r * std::max(1.0, std::fabs(circle.flatness * arc.flatnessFactor)) + 1.0;
+        if (cx + axis < context.passLeft || cx - axis > context.passRight || cy + axis < context.passTop ||
+            cy - axis > context.passBottom)
+            return;
+    }
 
     const int t = circle.penStyle;
     const DashPattern& pattern = (t == 1 || (t >= 11 && t <= 15)) ? kUnbroken : CachedDashPattern(pens, t);
