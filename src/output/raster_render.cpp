@@ -48,7 +48,7 @@ int RasterThreads(int threads) {
 
 namespace {
 
-// Bands thinner than this cost more in walking the index than they share out.
+// Bands thinner than this cost more in walking the records than they share out.
 constexpr int kMinBandRows = 32;
 // Records reaching across a band's edge are drawn for each band they reach, so there are few
 // bands: one per thread.
