@@ -138,6 +138,23 @@ TEST(RasterBands, EverySampleDrawsTheSamePixelsInBands) {
     }
 }
 
+// Each band draws only what can reach it: short lines spread over the picture are drawn once
+// in all, save those near a band's edge.
+TEST(RasterBands, EachBandDrawsOnlyTheLinesThatReachIt) {
+    DrawingBuilder b;
+    for (int i = 0; i < 2000; ++i) {
+        const double x = (i * 37) % 640, y = (i * 91) % 640;
+        b.line(x, y, x + 3, y + 2, 2, 1);
+    }
+    b.finish();
+    const RasterRenderResult one = renderWith(b.drawing, 1, nullptr);
+    const RasterRenderResult two = renderWith(b.drawing, 2, nullptr);
+    EXPECT_TRUE(two.image == one.image);
+    EXPECT_GE(one.render.piecesDrawn, 2000u);
+    EXPECT_GE(two.render.piecesDrawn, one.render.piecesDrawn);
+    EXPECT_LT(two.render.piecesDrawn, one.render.piecesDrawn + 200);
+}
+
 TEST(RasterBands, LimitsBindTheWholePictureAndAreToldOnce) {
     EnsureHeadlessGuiApplication();
     DrawingBuilder b = edgeDrawing();
