@@ -45,7 +45,7 @@ struct CommandLine;
 // What an option does with its checked value: `number` is a Number's or Choice's number, 1 for
 // a flag and 0 for its negation; `text` is the value as given. False, with `why`, when the value
 // still cannot be used.
-using OptionApply = bool (*)(const OptionSpec& spec, long number, const std::string& text, CommandLine& out,
+using OptionApply = bool (*)(const OptionSpec& option, long number, const std::string& text, CommandLine& out,
                              std::string& why);
 
 struct OptionSpec {
@@ -87,7 +87,7 @@ const std::vector<OptionSpec>& OptionTable();
 bool ParseCommandLine(unsigned command, const std::vector<std::string>& args, CommandLine& out, std::string& error);
 
 // Checks a value against an option: its number on success, else why not ("must be ...").
-bool ParseOptionValue(const OptionSpec& spec, const std::string& text, long& number, std::string& why);
+bool ParseOptionValue(const OptionSpec& option, const std::string& text, long& number, std::string& why);
 
 // The option that stands for a settings key (names compare as the settings file compares them).
 const OptionSpec* OptionForKey(const std::string& section, const std::string& key);
@@ -106,6 +106,6 @@ std::vector<std::string> SettingsOptionNames(unsigned command);
 // Text broken into lines of at most `width` columns, the lines after the first indented.
 std::string WrapText(const std::string& text, size_t indent, size_t width);
 // "(default: 75)", without the parentheses; empty when the option has none worth saying.
-std::string OptionDefault(const OptionSpec& spec);
+std::string OptionDefault(const OptionSpec& option);
 
 }  // namespace korvel

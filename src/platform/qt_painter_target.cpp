@@ -153,24 +153,24 @@ void QtPainterTarget::flushLines() {
     painterBrush_.reset();
 }
 
-void QtPainterTarget::usePen(const PenSpec& spec) {
-    if (painterPen_ && *painterPen_ == spec) return;
-    painterPen_ = spec;
+void QtPainterTarget::usePen(const PenSpec& wanted) {
+    if (painterPen_ && *painterPen_ == wanted) return;
+    painterPen_ = wanted;
     // Drawings use few pens; building a QPen for each record would cost more than the drawing.
     for (const auto& known : penCache_) {
-        if (known.first == spec) {
+        if (known.first == wanted) {
             painter_.setPen(known.second);
             return;
         }
     }
-    QPen pen(QtColorOf(spec.color));
+    QPen pen(QtColorOf(wanted.color));
     // Width 0 is Qt's cosmetic one-pixel pen, as it is the thinnest pen of GDI. Wider plain
     // pens of GDI have round ends and joins.
-    pen.setWidth(spec.width < 0 ? 0 : spec.width);
-    pen.setCapStyle(spec.geometric ? toQt(spec.cap) : Qt::RoundCap);
-    pen.setJoinStyle(spec.geometric ? toQt(spec.join) : Qt::RoundJoin);
+    pen.setWidth(wanted.width < 0 ? 0 : wanted.width);
+    pen.setCapStyle(wanted.geometric ? toQt(wanted.cap) : Qt::RoundCap);
+    pen.setJoinStyle(wanted.geometric ? toQt(wanted.join) : Qt::RoundJoin);
     if (penCache_.size() >= kPenCacheSize) penCache_.erase(penCache_.begin());
-    penCache_.emplace_back(spec, pen);
+    penCache_.emplace_back(wanted, pen);
     painter_.setPen(pen);
 }
 

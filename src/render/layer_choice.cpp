@@ -158,13 +158,13 @@ size_t CountShownRecords(const Drawing& drawing, const LayerChoice& choice) {
     return n;
 }
 
-bool ApplyLayerSpec(const std::string& spec, LayerChoice& choice, std::string& error) {
+bool ApplyLayerSpec(const std::string& list, LayerChoice& choice, std::string& error) {
     std::vector<SpecItem> items;
     size_t from = 0;
     for (;;) {
-        const size_t comma = spec.find(',', from);
+        const size_t comma = list.find(',', from);
         SpecItem item;
-        if (!parseItem(spec.substr(from, comma == std::string::npos ? std::string::npos : comma - from), item, error))
+        if (!parseItem(list.substr(from, comma == std::string::npos ? std::string::npos : comma - from), item, error))
             return false;
         items.push_back(item);
         if (comma == std::string::npos) break;

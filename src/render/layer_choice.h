@@ -67,7 +67,7 @@ size_t CountShownRecords(const Drawing& drawing, const LayerChoice& choice);
 //   ^item hides it,   ~item greys it (drawn, in the greyed colour)
 // G and L are hexadecimal digits 0-F (either case) or *. Blanks around items are ignored.
 // False, with `error` saying which item and why, on anything else; `choice` is then unchanged.
-bool ApplyLayerSpec(const std::string& spec, LayerChoice& choice, std::string& error);
+bool ApplyLayerSpec(const std::string& list, LayerChoice& choice, std::string& error);
 
 // What --layers takes, for the help of the commands that take it.
 extern const char* const kLayerSpecHelp;
