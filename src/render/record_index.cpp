@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <exception>
-#include <thread>
 
 #include "drawing/coordinate_range.h"
 #include "drawing/huge_pages.h"
@@ -26,8 +24,6 @@ constexpr size_t kItemsPerCell = 4;
 constexpr uint32_t kNoPosition = UINT32_MAX;
 // Below one record found in this many, the positions are looked up record by record.
 constexpr size_t kSparseShare = 16;
-// Below this many records per thread, measuring on more threads costs more than it saves.
-constexpr size_t kItemsPerThread = 50000;
 // Special points draw up to 7.5 times their scale from their point (arrow heads).
 constexpr double kSymbolReach = 10.0;
 
@@ -281,66 +277,28 @@ RecordIndex::RecordIndex(const Drawing& drawing, const std::function<bool()>& ke
     AdviseHugePages(boxes_.data(), total * sizeof(Box));
     boxes_.resize(total);
     std::vector<uint8_t> known(total, 0);
-    // Records [from, to) of each kind, measured into their boxes; the unmeasurable ones listed
-    // in `always` per kind. False when told to stop.
-    const auto measure = [&](size_t part, size_t parts, std::vector<std::vector<uint32_t>>& always) {
-        Measurer measurer(drawing);
-        always.resize(kRecordClassCount);
-        for (int c = 0; c < kRecordClassCount; ++c) {
-            const auto cls = static_cast<RecordClass>(c);
-            const size_t from = counts_[c] * part / parts, to = counts_[c] * (part + 1) / parts;
-            for (size_t i = from; i < to; ++i) {
-                if (keepGoing && (i & 4095) == 4095 && !keepGoing()) return false;
-                const Measure m = measurer.record(top, cls, i, 0);
-                const size_t item = itemOf(cls, i);
-                if (!m.known || m.empty()) {
-                    // Nothing measurable (a text of no points cannot be) draws nothing it could
-                    // be found by; unknown records draw everywhere.
-                    if (!m.known) always[size_t(c)].push_back(static_cast<uint32_t>(item));
-                    boxes_[item] = {1.0f, 1.0f, 0.0f, 0.0f};
-                    continue;
-                }
-                boxes_[item] = {floatBelow(m.minX - m.room), floatBelow(m.minY - m.room),
-                                floatAbove(m.maxX + m.room), floatAbove(m.maxY + m.room)};
-                known[item] = 1;
+    Measurer measurer(drawing);
+    for (int c = 0; c < kRecordClassCount; ++c) {
+        const auto cls = static_cast<RecordClass>(c);
+        for (size_t i = 0; i < counts_[c]; ++i) {
+            if (keepGoing && (i & 4095) == 4095 && !keepGoing()) {
+                stopped_ = true;
+                return;
             }
-        }
-        return true;
-    };
-    // Big drawings are measured on every core, each thread taking the same share of each kind,
-    // so the lists join in the order one thread makes them. A caller that may stop the build
-    // (the window, while it renders) gets one thread: its question is asked from one thread.
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t parts = keepGoing ? 1 : std::clamp<size_t>(total / kItemsPerThread, 1, cores);
-    std::vector<std::vector<std::vector<uint32_t>>> always(parts);
-    if (parts == 1) {
-        if (!measure(0, 1, always[0])) {
-            stopped_ = true;
-            return;
-        }
-    } else {
-        std::vector<std::thread> threads;
-        std::vector<std::exception_ptr> failed(parts);
-        const auto run = [&](size_t t) {
-            try {
-                measure(t, parts, always[t]);
-            } catch (...) {
-                failed[t] = std::current_exception();
+            const Measure m = measurer.record(top, cls, i, 0);
+            const size_t item = itemOf(cls, i);
+            if (!m.known || m.empty()) {
+                // Nothing measurable (a text of no points cannot be) draws nothing it could be
+                // found by; unknown records draw everywhere.
+                if (!m.known) always_.push_back(static_cast<uint32_t>(item));
+                boxes_[item] = {1.0f, 1.0f, 0.0f, 0.0f};
+                continue;
             }
-        };
-        try {
-            for (size_t t = 1; t < parts; ++t) threads.emplace_back(run, t);
-        } catch (...) {
-            for (std::thread& t : threads) t.join();
-            throw;
+            boxes_[item] = {floatBelow(m.minX - m.room), floatBelow(m.minY - m.room), floatAbove(m.maxX + m.room),
+                            floatAbove(m.maxY + m.room)};
+            known[item] = 1;
         }
-        run(0);
-        for (std::thread& t : threads) t.join();
-        for (const std::exception_ptr& e : failed)
-            if (e) std::rethrow_exception(e);
     }
-    for (int c = 0; c < kRecordClassCount; ++c)
-        for (const auto& part : always) always_.insert(always_.end(), part[size_t(c)].begin(), part[size_t(c)].end());
     const auto random = [](const TJwData& r) { return r.penStyle >= 11 && r.penStyle <= 15; };
     for (const RecordSet* set : {&drawing.top, &drawing.members}) {
         for (const TDataSen& r : set->lines) randomLines_ = randomLines_ || random(r);

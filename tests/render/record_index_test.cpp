@@ -219,8 +219,8 @@ TEST(RecordIndex, PrePassesKeepTheirOrderAndSkipWhatIsNotShown) {
 }
 
 // The window builds its index on the render thread and stops it when the render is cancelled.
-// Big drawings are measured on several threads; a caller that may stop the build gets one. Both
-// must list the same records, unmeasurable ones included, in the same order.
+// A big drawing's index built with and without a way to stop it: both must list the same
+// records, unmeasurable ones included, in the same order.
 TEST(RecordIndex, MeasuredOnManyThreadsItFindsWhatOneThreadFinds) {
     DrawingBuilder b;
     for (int i = 0; i < 120000; ++i) {
