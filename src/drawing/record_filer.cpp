@@ -17,7 +17,8 @@ bool RecordFiler::afterRecord() {
 
 uint32_t RecordFiler::closeDefinitionShort() {
     if (!inBlockDefinition_) return 0;
-    const uint32_t missing = membersLeft_ > 0 ? membersLeft_ - 1 : 0;
+    // The definition's own record has been counted off already: what is left is members.
+    const uint32_t missing = membersLeft_;
     inBlockDefinition_ = false;
     membersLeft_ = 0;
     ++definitionsEnded_;

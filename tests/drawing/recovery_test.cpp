@@ -9,10 +9,13 @@
 #include <filesystem>
 #include <random>
 
+#include "drawing/archive.h"
 #include "drawing/byte_reader.h"
 #include "drawing/cp932.h"
 #include "drawing/drawing_builder.h"
+#include "drawing/jww_layout.h"
 #include "drawing/loaders.h"
+#include "drawing/record_kinds.h"
 #include "drawing/record_stream.h"
 #include "record_compare.h"
 #include "test_support.h"
@@ -256,6 +259,59 @@ TEST(Recovery, EveryKindReadsAsTheStreamReaderReadsIt) {
     }
 }
 
+// From version 420 a dimension carries its SXF part: two more lines and four points.
+TEST(Recovery, ADimensionOfVersion420OnTakesItsSxfPart) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    b.add(line(0));
+    TDataSunpou dim = b.dimension(0, -5, 20, -5);
+    b.add(line(1));
+    b.finish();
+    std::vector<RecordSpan> spans;
+    {
+        const std::vector<uint8_t> plain = recordsOf(d, 351);
+        Drawing read;
+        read.header = NewDrawingHeader();
+        ByteReader in(plain.data(), plain.size());
+        StreamReport report;
+        report.spans = &spans;
+        ASSERT_TRUE(ReadRecords(read, in, report));
+    }
+    ASSERT_EQ(spans.size(), 3u);
+    ASSERT_EQ(spans[1].cls, RecordClass::Sunpou);
+    dim.sxfMode = 2;
+    dim.auxLine[1] = line(7);
+    dim.sxfPoint[3].point = {4, 6};
+    ByteWriter w;
+    WriteArchive out(w);
+    archiveAny(out, static_cast<const TDataSunpou&>(dim), 600);
+    std::vector<uint8_t> stream = recordsOf(d, 351, 600);
+    stream.erase(stream.begin() + static_cast<long>(spans[1].begin), stream.begin() + static_cast<long>(spans[1].end));
+    stream.insert(stream.begin() + static_cast<long>(spans[1].begin), w.bytes.begin(), w.bytes.end());
+
+    Drawing read, recovered;
+    read.header = NewDrawingHeader();
+    read.header.Version = 600;
+    ByteReader in(stream.data(), stream.size());
+    StreamReport report;
+    ASSERT_TRUE(ReadRecords(read, in, report)) << report.error;
+    const LoadResult r = LoadDamagedJww(recovered, stream.data(), stream.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    for (const Drawing* got : {&read, &recovered}) {
+        EXPECT_EQ(got->LineCount(), 2u);
+        ASSERT_EQ(got->top.dimensions.size(), 1u);
+        const TDataSunpou& back = got->top.dimensions[0];
+        EXPECT_TRUE(back.hasSxf);
+        EXPECT_EQ(back.sxfMode, 2);
+        EXPECT_EQ(back.auxLine[1].end.x, 7.0);
+        EXPECT_EQ(back.sxfPoint[3].point.y, 6.0);
+        EXPECT_EQ(back.line.end.x, 20.0);
+    }
+    EXPECT_TRUE(recovered.completeness.complete);
+    EXPECT_EQ(recovered.header.Version, 600u);
+}
+
 // Jw_cad 8 writes its embedded pictures straight after the last member of the last definition,
 // with no end tag; anything after them but a few bytes of padding is not that.
 TEST(Recovery, PicturesAfterTheLastDefinitionEndTheDataFromVersion700) {
@@ -341,6 +397,56 @@ TEST(Recovery, ZerosAfterTheEndTagArePaddingUpTo34Bytes) {
         EXPECT_EQ(d.completeness.skippedBytes, padding < 35 ? 0u : padding + 2);
         EXPECT_EQ(d.completeness.endedAt, stream.size());
     }
+}
+
+// Where the data ends inside the second of two definitions, that one keeps the members found
+// and counts them, and the loss is told.
+TEST(Recovery, ADefinitionCutShortKeepsTheMembersFound) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    b.add(line(0));
+    for (int first : {1, 3}) {
+        b.beginBlock();
+        for (int i = first; i < first + (first == 1 ? 2 : 3); ++i) b.add(line(i));
+        b.endBlock();
+    }
+    b.finish();
+    const std::vector<uint8_t> stream = recordsOf(d, 351);
+    // The data ends before the tag of the last member (its start.x is 5, after 15 bytes of
+    // attributes).
+    const double five = 5;
+    const auto x5 = std::search(stream.begin(), stream.end(), reinterpret_cast<const uint8_t*>(&five),
+                                reinterpret_cast<const uint8_t*>(&five) + 8);
+    ASSERT_NE(x5, stream.end());
+    const size_t cut = static_cast<size_t>(x5 - stream.begin()) - 17;
+    Drawing back;
+    const LoadResult r = LoadDamagedJww(back, stream.data(), cut);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(back.top.definitions.size(), 2u);
+    EXPECT_EQ(back.top.definitions[0].count, 2);
+    EXPECT_EQ(back.top.definitions[1].count, 2);
+    EXPECT_EQ(back.members.lines.size(), 4u);
+    EXPECT_EQ(back.memberStart, (std::vector<uint32_t>{0, 2}));
+    EXPECT_EQ(r.warnings, (std::vector<std::string>{
+                              "1 block definition(s) lost members to the damage; they keep the members found"}));
+}
+
+// Small values where a record should begin are no count of definitions unless a definition's
+// class entry follows: they are damage passed over.
+TEST(Recovery, SmallValuesBetweenRecordsArePassedOver) {
+    std::vector<uint8_t> stream = streamOf(8);
+    const size_t line5 = 14 + 47 + 4 * 49;
+    const uint8_t small[] = {1, 0, 2, 0, 3, 0};
+    stream.insert(stream.begin() + static_cast<long>(line5), std::begin(small), std::end(small));
+    Drawing d;
+    const LoadResult r = LoadDamagedJww(d, stream.data(), stream.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(d.LineCount(), 8u);
+    EXPECT_EQ(d.StreamBlockDefinitionCount, 0u);
+    EXPECT_EQ(d.completeness.skippedStretches, 1u);
+    EXPECT_EQ(d.completeness.skippedBytes, 6u);
+    EXPECT_EQ(d.completeness.damagedAt, line5);
 }
 
 TEST(Recovery, DataWithoutRecordsOrWithoutAnythingDrawnIsRefusedAndSaysWhich) {

@@ -43,7 +43,8 @@ TEST(TextConversion, Utf8DecodingReplacesEachBadByteAndKeepsWhatFollows) {
     EXPECT_EQ(Utf8ToCodePoints("\xF8\x88"), std::u32string(2, 0xFFFD));
     // Whether text is UTF-8 already: whole sequences to the last byte, nothing cut or stray.
     for (const char* yes : {"", "a\xE3\x81\x82", "\xC3\xA9", "\xF0\x9F\x98\x80"}) EXPECT_TRUE(IsUtf8(yes)) << yes;
-    for (const char* no : {"\xC3", "\xE3\x81", "\xF0\x9F\x98", "\xC3" "a", "\xF8\x88\x80\x80\x80", "\x80"})
+    for (const char* no : {"\xC3", "\xE3\x81", "\xF0\x9F\x98", "\xC3" "a", "\xF8\x88\x80\x80\x80",
+                           "\xFC\x84\x80\x80\x80\x80" "a", "\x80"})
         EXPECT_FALSE(IsUtf8(no)) << no;
 }
 
@@ -237,6 +238,18 @@ TEST(DrawingBuilder, RecordMakersFillEveryField) {
     EXPECT_EQ((std::vector<double>{i.origin.x, i.origin.y, i.rotation, i.scaleX, i.scaleY}),
               (std::vector<double>{1, 2, 0.5, 4, 5}));
     EXPECT_EQ(i.blockNumber, 3u);
+    // Left out, the pen is 2 with the solid line style, as a new record has it; an insert is
+    // placed upright at its own size.
+    const TDataSen dl = b.line(0, 0, 1, 1);
+    const TDataEnko dc = b.circle(0, 0, 1), da = b.arc(0, 0, 1, 0, 1);
+    EXPECT_EQ((std::vector<int>{dl.penColor, dl.penStyle, dc.penColor, dc.penStyle, da.penColor, da.penStyle,
+                                b.point(0, 0).penColor, b.solid({}, {}, {}, {}).penColor,
+                                b.dimension(0, 0, 1, 0).line.penColor}),
+              (std::vector<int>{2, 1, 2, 1, 2, 1, 2, 2, 2}));
+    const TDataBlock di = b.insert(0, 0, 0);
+    EXPECT_EQ((std::vector<double>{di.rotation, di.scaleX, di.scaleY, b.specialPoint(0, 0, 1, 1).angle}),
+              (std::vector<double>{0, 1, 1, 0}));
+    EXPECT_EQ(di.penColor, 2);
     b.extents(-1, -2, 3, 6);
     EXPECT_EQ((std::vector<double>{d.extents.MinX, d.extents.MinY, d.extents.MaxX, d.extents.MaxY, d.extents.Aspect}),
               (std::vector<double>{-1, -2, 3, 6, 0.5}));
