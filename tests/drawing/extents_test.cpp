@@ -118,6 +118,18 @@ TEST_F(ExtentsTest, HiddenLayersCountOnlyWithAllLayers) {
         b.add(shown);
     });
     EXPECT_DOUBLE_EQ(e.MaxX, 2);
+    // Nor do the members of an insert on a hidden layer.
+    TDataBlock hiddenInsert;
+    hiddenInsert.layerGroup = 2;
+    hiddenInsert.layer = 5;
+    hiddenInsert.origin = {500, 500};
+    e = measure([&](DrawingBuilder& b) {
+        b.add(shown);
+        b.add(hiddenInsert);
+        b.beginBlock(TDataList{});
+        b.add(shown);
+    });
+    EXPECT_DOUBLE_EQ(e.MaxX, 2);
     d.AllLayers = true;
     ExtentsBuilder all(d);
     d.extents = Extents{};

@@ -127,6 +127,23 @@ TEST(OutputFile, PipesDevicesAndDescriptorsAreWrittenInPlace) {
     ASSERT_EQ(::pipe(ends), 0);
     fs::create_symlink("/dev/fd/" + std::to_string(ends[1]), dir + "/stdout");
     EXPECT_TRUE(save(dir + "/stdout", "through", error)) << error;
+    {
+        OutputFile out;
+        ASSERT_TRUE(out.open(dir + "/stdout", error)) << error;
+        EXPECT_TRUE(out.direct());
+        EXPECT_FALSE(out.terminal());
+        out.discard();
+    }
+    // A terminal is one until the output is finished.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0) {
+        OutputFile out;
+        ASSERT_TRUE(out.open(::ptsname(master), error)) << error;
+        EXPECT_TRUE(out.terminal());
+        ASSERT_TRUE(out.finish(false, error)) << error;
+        EXPECT_FALSE(out.terminal());
+    }
+    if (master >= 0) ::close(master);
     ::close(ends[1]);
     char buffer[16] = {};
     EXPECT_EQ(::read(ends[0], buffer, sizeof buffer), 7);
