@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "drawing/archive.h"
@@ -396,6 +398,85 @@ TEST(Recovery, ZerosAfterTheEndTagArePaddingUpTo34Bytes) {
         EXPECT_EQ(d.completeness.complete, padding < 35);
         EXPECT_EQ(d.completeness.skippedBytes, padding < 35 ? 0u : padding + 2);
         EXPECT_EQ(d.completeness.endedAt, stream.size());
+    }
+}
+
+// A record that reads whole with one value no drawing holds (beyond 1,000 km, denormal, a layer
+// or pen that does not exist) is left out alone; at the limits it is kept.
+TEST(Recovery, ARecordWithAnyValueNoDrawingHoldsIsLeftOutAlone) {
+    const double far = 1.5e9, tiny = 1e-310;
+    TDataTen special;
+    special.penStyle = 100;
+    special.scale = 1;
+    using Change = std::function<void(DrawingBuilder&)>;
+    const auto sen = [](std::function<void(TDataSen&)> f) -> Change {
+        return [f](DrawingBuilder& b) { f(b.add(line(50))); };
+    };
+    const auto enko = [](std::function<void(TDataEnko&)> f) -> Change {
+        return [f](DrawingBuilder& b) { f(b.circle(1, 1, 1)); };
+    };
+    const auto moji = [](std::function<void(TDataMoji&)> f) -> Change {
+        return [f](DrawingBuilder& b) { f(b.text(1, 1, "a")); };
+    };
+    const auto solid = [](std::function<void(TDataSolid&)> f) -> Change {
+        return [f](DrawingBuilder& b) { f(b.solid({0, 0}, {1, 0}, {1, 1}, {0, 1})); };
+    };
+    const auto block = [](std::function<void(TDataBlock&)> f) -> Change {
+        return [f](DrawingBuilder& b) { f(b.insert(0, 1, 1)); };
+    };
+    const std::vector<Change> dropped = {
+        sen([&](TDataSen& r) { r.start.x = far; }), sen([&](TDataSen& r) { r.start.y = -far; }),
+        sen([&](TDataSen& r) { r.end.x = tiny; }), sen([&](TDataSen& r) { r.end.y = far; }),
+        sen([](TDataSen& r) { r.layer = 16; }), sen([](TDataSen& r) { r.layerGroup = 16; }),
+        sen([](TDataSen& r) { r.penColor = 357; }),
+        enko([&](TDataEnko& r) { r.center.x = far; }), enko([&](TDataEnko& r) { r.center.y = far; }),
+        enko([&](TDataEnko& r) { r.radius = far; }), enko([&](TDataEnko& r) { r.startAngle = tiny; }),
+        enko([&](TDataEnko& r) { r.arcAngle = far; }), enko([&](TDataEnko& r) { r.tiltAngle = far; }),
+        enko([&](TDataEnko& r) { r.flatness = tiny; }),
+        [&](DrawingBuilder& b) { b.point(far, 0); }, [&](DrawingBuilder& b) { b.point(0, tiny); },
+        [&](DrawingBuilder& b) { b.specialPoint(0, 0, 1, far); },
+        [&](DrawingBuilder& b) { b.specialPoint(0, 0, 1, 1, far); },
+        moji([&](TDataMoji& r) { r.start.x = far; }), moji([&](TDataMoji& r) { r.start.y = far; }),
+        moji([&](TDataMoji& r) { r.end.x = far; }), moji([&](TDataMoji& r) { r.end.y = far; }),
+        moji([&](TDataMoji& r) { r.sizeX = far; }), moji([&](TDataMoji& r) { r.sizeY = tiny; }),
+        moji([&](TDataMoji& r) { r.spacing = far; }), moji([&](TDataMoji& r) { r.angle = far; }),
+        [&](DrawingBuilder& b) { b.dimension(0, 0, 1, 0).line.end.y = far; },
+        [&](DrawingBuilder& b) { b.dimension(0, 0, 1, 0).text.sizeX = far; },
+        [&](DrawingBuilder& b) { b.dimension(0, 0, 1, 0).layer = 16; },
+        solid([&](TDataSolid& r) { r.corner1.x = far; }), solid([&](TDataSolid& r) { r.corner1.y = far; }),
+        solid([&](TDataSolid& r) { r.corner2.x = far; }), solid([&](TDataSolid& r) { r.corner2.y = far; }),
+        solid([&](TDataSolid& r) { r.corner3.x = far; }), solid([&](TDataSolid& r) { r.corner3.y = far; }),
+        solid([&](TDataSolid& r) { r.corner4.x = far; }), solid([&](TDataSolid& r) { r.corner4.y = tiny; }),
+        block([&](TDataBlock& r) { r.origin.x = far; }), block([&](TDataBlock& r) { r.origin.y = far; }),
+        block([&](TDataBlock& r) { r.scaleX = far; }), block([&](TDataBlock& r) { r.scaleY = tiny; }),
+        block([&](TDataBlock& r) { r.rotation = far; }),
+    };
+    const std::vector<Change> kept = {
+        sen([](TDataSen& r) { r.start = {1e9, DBL_MIN}; r.end = {-1e9, 0}; r.layer = r.layerGroup = 15; }),
+        [&](DrawingBuilder& b) { b.specialPoint(0, 0, 1, 1e9, -1e9); },
+    };
+    for (size_t i = 0; i < dropped.size() + kept.size(); ++i) {
+        SCOPED_TRACE(i);
+        const bool drop = i < dropped.size();
+        Drawing d;
+        d.header = NewDrawingHeader();
+        DrawingBuilder b(d);
+        for (int k = 0; k < 5; ++k) b.add(line(k));
+        (drop ? dropped[i] : kept[i - dropped.size()])(b);
+        for (int k = 5; k < 10; ++k) b.add(line(k));
+        b.beginBlock();  // for the inserts
+        b.add(line(100));
+        b.endBlock();
+        b.finish();
+        const std::vector<uint8_t> stream = recordsOf(d, 351);
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, stream.data(), stream.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.top.sequence.size(), drop ? 11u : 12u);
+        EXPECT_EQ(back.top.lines.size(), i < 7 || i == dropped.size() ? 11u - drop : 10u);
+        EXPECT_EQ(back.members.lines.size(), 1u);
+        EXPECT_EQ(back.completeness.droppedRecords, drop ? 1u : 0u);
+        EXPECT_EQ(back.completeness.skippedStretches, 0u);
     }
 }
 
