@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "drawing/archive.h"
+#include "drawing/byte_reader.h"
 #include "drawing/colour.h"
 #include "drawing/drawing_builder.h"
 #include "drawing/file_bytes.h"
 #include "drawing/file_extension.h"
+#include "drawing/jww_layout.h"
+#include "drawing/record_kinds.h"
 #include "drawing/text_conversion.h"
 #include "test_support.h"
 
@@ -161,6 +165,36 @@ TEST(Colour, LightColoursStartAtGreyLevel128) {
 // What the tests and the program build drawings with: members go to the open block, the
 // definition is numbered by position and counts its members, and the top-level records are
 // filed in the order given.
+// A new record is all zeros but for pen style and colour 1, a circle's flatness and an insert's
+// scales of 1: written, only those bytes are set.
+TEST(Records, ANewRecordIsZeroButForItsPenAndItsScales) {
+    const auto written = [](const auto& record, uint32_t version) {
+        ByteWriter w;
+        WriteArchive out(w);
+        archiveAny(out, record, version);
+        std::vector<uint8_t> set;
+        for (char c : w.bytes)
+            if (c != 0) set.push_back(static_cast<uint8_t>(c));
+        return std::make_pair(w.bytes.size(), set);
+    };
+    using Bytes = std::vector<uint8_t>;
+    const Bytes pen = {1, 1};
+    TDataTen special;
+    special.penStyle = 100;
+    EXPECT_EQ(written(TDataSen{}, 351), std::make_pair(size_t{47}, pen));
+    EXPECT_EQ(written(TDataEnko{}, 351), std::make_pair(size_t{75}, Bytes{1, 1, 0xF0, 0x3F}));
+    EXPECT_EQ(written(TDataTen{}, 351), std::make_pair(size_t{35}, pen));
+    EXPECT_EQ(written(special, 351), std::make_pair(size_t{55}, Bytes{100, 1}));
+    EXPECT_EQ(written(TDataMoji{}, 351), std::make_pair(size_t{85}, pen));
+    Bytes nine;
+    for (int i = 0; i < 9; ++i) nine.insert(nine.end(), {1, 1});  // its own, line, text, 2 lines, 4 points
+    EXPECT_EQ(written(TDataSunpou{}, 600), std::make_pair(size_t{15 + 47 + 85 + 2 + 2 * 47 + 4 * 35}, nine));
+    EXPECT_EQ(written(TDataSolid{}, 351), std::make_pair(size_t{79}, pen));
+    EXPECT_EQ(written(TDataBlock{}, 351), std::make_pair(size_t{59}, Bytes{1, 1, 0xF0, 0x3F, 0xF0, 0x3F}));
+    EXPECT_EQ(written(TDataList{}, 351), std::make_pair(size_t{30}, pen));
+    EXPECT_FALSE(TDataSunpou{}.hasSxf);
+}
+
 TEST(DrawingBuilder, BlocksTakeTheirMembersAndTheDrawingKeepsItsOrder) {
     Drawing d;
     DrawingBuilder b(d);
