@@ -480,6 +480,57 @@ TEST(Recovery, ARecordWithAnyValueNoDrawingHoldsIsLeftOutAlone) {
     }
 }
 
+// Past 0x7FFE records, tags take six bytes: 0x7FFF, then the class index with its top bit set.
+// Damage among records under such tags is passed over to the next of them.
+TEST(Recovery, LongTagsAreReadAndFoundAgainPastDamage) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 3; ++i) b.add(line(i));
+    for (int i = 0; i < 6; ++i) b.text(i, 0, "t" + std::to_string(i));
+    b.finish();
+    std::vector<uint8_t> stream = recordsOf(d, 351);
+    std::vector<RecordSpan> spans;
+    Drawing read;
+    read.header = NewDrawingHeader();
+    ByteReader in(stream.data(), stream.size());
+    StreamReport report;
+    report.spans = &spans;
+    ASSERT_TRUE(ReadRecords(read, in, report));
+    ASSERT_EQ(spans.size(), 9u);
+    // Every text after the first (whose tag is its class entry) gets the long form, from the last.
+    for (size_t i = spans.size() - 1; i > 3; --i) {
+        const size_t at = spans[i].tagAt;
+        ASSERT_EQ(spans[i].begin, at + 2);
+        const uint32_t index = (stream[at] | (stream[at + 1] << 8)) - 0x8000u;
+        const uint8_t tag[] = {0xFF, 0x7F, static_cast<uint8_t>(index), static_cast<uint8_t>(index >> 8), 0, 0x80};
+        stream.erase(stream.begin() + static_cast<long>(at), stream.begin() + static_cast<long>(at) + 2);
+        stream.insert(stream.begin() + static_cast<long>(at), std::begin(tag), std::end(tag));
+    }
+    for (bool damaged : {false, true}) {
+        SCOPED_TRACE(damaged);
+        std::vector<uint8_t> data = stream;
+        const size_t fifth = spans[7].tagAt + 3 * 4;  // the tag of "t4", after three longer tags
+        if (damaged) std::fill(data.begin() + static_cast<long>(fifth), data.begin() + static_cast<long>(fifth) + 6, 0x5A);
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, data.data(), data.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.LineCount(), 3u);
+        std::string texts;
+        for (const TDataMoji& t : back.top.texts) texts += t.text;
+        EXPECT_EQ(texts, damaged ? "t0t1t2t3t5" : "t0t1t2t3t4t5");
+        EXPECT_EQ(back.completeness.skippedStretches, damaged ? 1u : 0u);
+        if (damaged) EXPECT_EQ(back.completeness.damagedAt, fifth);
+    }
+    Drawing longRead;
+    longRead.header = NewDrawingHeader();
+    ByteReader longIn(stream.data(), stream.size());
+    StreamReport longReport;
+    ASSERT_TRUE(ReadRecords(longRead, longIn, longReport)) << longReport.error;
+    EXPECT_EQ(longRead.TextCount(), 6u);
+    EXPECT_EQ(longRead.top.texts.back().text, "t5");
+}
+
 // Where the data ends inside the second of two definitions, that one keeps the members found
 // and counts them, and the loss is told.
 TEST(Recovery, ADefinitionCutShortKeepsTheMembersFound) {
