@@ -564,6 +564,43 @@ TEST(Recovery, ADefinitionCutShortKeepsTheMembersFound) {
                               "1 block definition(s) lost members to the damage; they keep the members found"}));
 }
 
+// Definitions are never guessed (one taken wrongly would make the records after it its
+// members): where their class entry is cut away with the front of the stream, their class is
+// learned from the definitions that follow.
+TEST(Recovery, DefinitionsWhoseClassEntryIsCutAwayAreLearned) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 6; ++i) b.add(line(i));
+    for (uint32_t k = 0; k < 4; ++k) b.insert(k, 10.0 * k, 0);
+    for (int k = 0; k < 4; ++k) {
+        TDataList definition;
+        definition.name = "b" + std::to_string(k);
+        b.beginBlock(definition);
+        b.add(line(100 + 2 * k));
+        b.add(line(101 + 2 * k));
+        b.endBlock();
+    }
+    b.finish();
+    const std::vector<uint8_t> stream = recordsOf(d, 351);
+    // The class entry of the lines and the first line go; the cut takes two records off the
+    // count, so the class entries after it name the wrong indices.
+    const size_t cut = 14 + 47;
+    Drawing back;
+    const LoadResult r = LoadDamagedJww(back, stream.data() + cut, stream.size() - cut);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(back.LineCount(), 5u);
+    EXPECT_EQ(back.BlockInsertCount(), 4u);
+    ASSERT_EQ(back.top.definitions.size(), 4u);
+    std::string names;
+    for (const TDataList& def : back.top.definitions) names += def.name + std::to_string(def.count) + " ";
+    EXPECT_EQ(names, "b02 b12 b22 b32 ");
+    ASSERT_EQ(back.members.lines.size(), 8u);
+    EXPECT_EQ(back.members.lines.back().start.x, 107.0);
+    EXPECT_EQ(back.completeness.skippedStretches, 0u);
+    EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
+}
+
 // Small values where a record should begin are no count of definitions unless a definition's
 // class entry follows: they are damage passed over.
 TEST(Recovery, SmallValuesBetweenRecordsArePassedOver) {
