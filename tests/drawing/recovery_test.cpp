@@ -605,6 +605,33 @@ TEST(Recovery, DefinitionsWhoseClassEntryIsCutAwayAreLearnedWhenEnoughFollow) {
     EXPECT_EQ(recovered(60, 3), "63 lines, 3 inserts, b0:2, 2 members, 2 skipped, 2 warnings");
 }
 
+// A damaged string length that swallows the records after it: the text reads whole, but
+// nothing follows it and whole records begin inside it, so it is not taken and they are.
+TEST(Recovery, ATextWhoseLengthSwallowsTheRecordsAfterItIsPassedOver) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 20; ++i) {
+        if (i == 10) b.text(0, 0, "abc");
+        b.add(line(i));
+    }
+    b.finish();
+    std::vector<uint8_t> stream = recordsOf(d, 351);
+    const uint8_t plain[] = {3, 'a', 'b', 'c'};
+    const auto at = std::search(stream.begin(), stream.end(), std::begin(plain), std::end(plain));
+    ASSERT_NE(at, stream.end());
+    *at = 200;
+    Drawing back;
+    const LoadResult r = LoadDamagedJww(back, stream.data(), stream.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(back.LineCount(), 20u);
+    EXPECT_EQ(back.TextCount(), 0u);
+    EXPECT_EQ(back.completeness.skippedStretches, 1u);
+    // From its class entry (ten lines in) to the end of its text.
+    EXPECT_EQ(back.completeness.damagedAt, 14u + 47 + 9 * 49);
+    EXPECT_EQ(back.completeness.skippedBytes, static_cast<size_t>(at - stream.begin()) + 4 - (14 + 47 + 9 * 49));
+}
+
 // Small values where a record should begin are no count of definitions unless a definition's
 // class entry follows: they are damage passed over.
 TEST(Recovery, SmallValuesBetweenRecordsArePassedOver) {
