@@ -351,6 +351,30 @@ TEST(Recovery, PicturesAfterTheLastDefinitionEndTheDataFromVersion700) {
     }
 }
 
+// From version 700 the pictures may also follow the end tag; the last record, out of range,
+// is then left out alone, the pictures proving that nothing else was lost.
+TEST(Recovery, PicturesAfterTheEndTagEndTheDataFromVersion700) {
+    const std::vector<uint8_t> pictures = {1, 0, 0, 0, 5, 'a', '.', 'b', 'm', 'p', 3, 0, 0, 0, 'B', 'M', '!'};
+    for (uint16_t schema : {699, 700}) {
+        SCOPED_TRACE(schema);
+        Drawing d;
+        d.header = NewDrawingHeader();
+        DrawingBuilder b(d);
+        for (int i = 0; i < 5; ++i) b.add(line(i));
+        b.add(line(5)).end.y = 2e9;
+        b.finish();
+        std::vector<uint8_t> stream = recordsOf(d, 351, schema);
+        stream.insert(stream.end(), pictures.begin(), pictures.end());
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, stream.data(), stream.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.LineCount(), 5u);
+        EXPECT_EQ(back.embeddedPictures.size(), schema >= 700 ? 1u : 0u);
+        EXPECT_EQ(back.completeness.droppedRecords, schema >= 700 ? 1u : 0u);
+        EXPECT_EQ(back.completeness.skippedStretches, schema >= 700 ? 0u : 1u);
+    }
+}
+
 // A long tag's first two bytes at the very end of the data, after a text: no record can follow
 // them, and nothing past the data may be looked at to find out (the copy below is exactly as
 // long as the data, so that a sanitizer sees any read beyond it).
