@@ -593,11 +593,13 @@ TEST(Recovery, ADefinitionCutShortKeepsTheMembersFound) {
 // learned from the definitions that follow, if they are enough: at least two, and a twentieth
 // of the records of the commonest class.
 TEST(Recovery, DefinitionsWhoseClassEntryIsCutAwayAreLearnedWhenEnoughFollow) {
-    const auto recovered = [](int lines, int definitions) {
+    using Adder = std::function<void(DrawingBuilder&, int)>;
+    const auto recovered = [](int lines, int definitions, const Adder& other = nullptr) {
         Drawing d;
         d.header = NewDrawingHeader();
         DrawingBuilder b(d);
         for (int i = 0; i < lines; ++i) b.add(line(i));
+        for (int i = 0; other && i < 80; ++i) other(b, i);
         for (int k = 0; k < definitions; ++k) b.insert(static_cast<uint32_t>(k), 10.0 * k, 0);
         for (int k = 0; k < definitions; ++k) {
             TDataList definition;
@@ -614,7 +616,8 @@ TEST(Recovery, DefinitionsWhoseClassEntryIsCutAwayAreLearnedWhenEnoughFollow) {
         const size_t cut = 14 + 47;
         Drawing back;
         const LoadResult r = LoadDamagedJww(back, stream.data() + cut, stream.size() - cut);
-        std::string said = std::to_string(back.LineCount()) + " lines, " + std::to_string(back.BlockInsertCount()) +
+        std::string said = std::to_string(back.top.sequence.size()) + " in all, " +
+                           std::to_string(back.LineCount()) + " lines, " + std::to_string(back.BlockInsertCount()) +
                            " inserts,";
         for (const TDataList& def : back.top.definitions) said += " " + def.name + ":" + std::to_string(def.count);
         said += ", " + std::to_string(back.members.lines.size()) + " members, " +
@@ -622,11 +625,25 @@ TEST(Recovery, DefinitionsWhoseClassEntryIsCutAwayAreLearnedWhenEnoughFollow) {
                 " warnings";
         return said;
     };
-    EXPECT_EQ(recovered(6, 4), "5 lines, 4 inserts, b0:2 b1:2 b2:2 b3:2, 8 members, 0 skipped, 0 warnings");
+    EXPECT_EQ(recovered(6, 4), "13 in all, 5 lines, 4 inserts, b0:2 b1:2 b2:2 b3:2, 8 members, 0 skipped, 0 warnings");
     // Too few: each definition after the first is passed over, and its members are read as
     // records of the drawing.
-    EXPECT_EQ(recovered(6, 2), "7 lines, 2 inserts, b0:2, 2 members, 1 skipped, 2 warnings");
-    EXPECT_EQ(recovered(60, 3), "63 lines, 3 inserts, b0:2, 2 members, 2 skipped, 2 warnings");
+    EXPECT_EQ(recovered(6, 2), "10 in all, 7 lines, 2 inserts, b0:2, 2 members, 1 skipped, 2 warnings");
+    EXPECT_EQ(recovered(60, 3), "67 in all, 63 lines, 3 inserts, b0:2, 2 members, 2 skipped, 2 warnings");
+    // Eighty records of any kind of fixed size make theirs the commonest class.
+    const std::vector<Adder> kinds = {
+        [](DrawingBuilder& b, int i) { b.circle(i, 0, 1); },
+        [](DrawingBuilder& b, int i) { b.point(i, 0); },
+        [](DrawingBuilder& b, int i) { b.specialPoint(i, 0, 1, 1); },
+        [](DrawingBuilder& b, int i) { b.solid({0, 0}, {1, 0}, {1, 1}, {0, double(i)}); },
+        [](DrawingBuilder& b, int i) { b.solid({0, 0}, {1, 0}, {1, 1}, {0, double(i)}, 10); },
+        [](DrawingBuilder& b, int i) { b.insert(0, i, 0); },
+    };
+    for (size_t k = 0; k < kinds.size(); ++k) {
+        EXPECT_EQ(recovered(1, 3, kinds[k]), "88 in all, 4 lines, " + std::to_string(k + 1 < kinds.size() ? 3 : 83) +
+                                                 " inserts, b0:2, 2 members, 2 skipped, 2 warnings")
+            << k;
+    }
 }
 
 // A damaged string length that swallows the records after it: the text reads whole, but
