@@ -314,6 +314,25 @@ TEST(Recovery, ADimensionOfVersion420OnTakesItsSxfPart) {
     EXPECT_EQ(recovered.header.Version, 600u);
 }
 
+// A class entry naming a schema past any Jw_cad's is damage: the layout is then the one drawings
+// of today have.
+TEST(Recovery, SchemasPast1000AreNotTaken) {
+    for (uint16_t schema : {351, 1000, 1001}) {
+        SCOPED_TRACE(schema);
+        Drawing d;
+        d.header = NewDrawingHeader();
+        DrawingBuilder b(d);
+        for (int i = 0; i < 5; ++i) b.add(line(i));
+        b.finish();
+        const std::vector<uint8_t> stream = recordsOf(d, 351, schema);
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, stream.data(), stream.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.LineCount(), 5u);
+        EXPECT_EQ(back.header.Version, schema > 1000 ? 600u : schema);
+    }
+}
+
 // Jw_cad 8 writes its embedded pictures straight after the last member of the last definition,
 // with no end tag; anything after them but a few bytes of padding is not that.
 TEST(Recovery, PicturesAfterTheLastDefinitionEndTheDataFromVersion700) {
