@@ -285,12 +285,16 @@ TEST(Recovery, ADimensionOfVersion420OnTakesItsSxfPart) {
     dim.sxfMode = 2;
     dim.auxLine[1] = line(7);
     dim.sxfPoint[3].point = {4, 6};
-    ByteWriter w;
-    WriteArchive out(w);
-    archiveAny(out, static_cast<const TDataSunpou&>(dim), 600);
-    std::vector<uint8_t> stream = recordsOf(d, 351, 600);
-    stream.erase(stream.begin() + static_cast<long>(spans[1].begin), stream.begin() + static_cast<long>(spans[1].end));
-    stream.insert(stream.begin() + static_cast<long>(spans[1].begin), w.bytes.begin(), w.bytes.end());
+    const auto streamWith = [&](const TDataSunpou& written) {
+        ByteWriter w;
+        WriteArchive out(w);
+        archiveAny(out, written, 600);
+        std::vector<uint8_t> bytes = recordsOf(d, 351, 600);
+        bytes.erase(bytes.begin() + static_cast<long>(spans[1].begin), bytes.begin() + static_cast<long>(spans[1].end));
+        bytes.insert(bytes.begin() + static_cast<long>(spans[1].begin), w.bytes.begin(), w.bytes.end());
+        return bytes;
+    };
+    const std::vector<uint8_t> stream = streamWith(dim);
 
     Drawing read, recovered;
     read.header = NewDrawingHeader();
@@ -312,6 +316,21 @@ TEST(Recovery, ADimensionOfVersion420OnTakesItsSxfPart) {
     }
     EXPECT_TRUE(recovered.completeness.complete);
     EXPECT_EQ(recovered.header.Version, 600u);
+
+    // A value out of range in the SXF part leaves the dimension out alone.
+    for (int part = 0; part < 3; ++part) {
+        SCOPED_TRACE(part);
+        TDataSunpou bad = dim;
+        if (part == 0) bad.auxLine[0].start.x = 2e9;
+        if (part == 1) bad.sxfPoint[1].point.y = 2e9;
+        if (part == 2) bad.sxfPoint[2].layer = 16;
+        const std::vector<uint8_t> damaged = streamWith(bad);
+        Drawing back;
+        ASSERT_TRUE(LoadDamagedJww(back, damaged.data(), damaged.size()).ok);
+        EXPECT_EQ(back.LineCount(), 2u);
+        EXPECT_EQ(back.top.dimensions.size(), 0u);
+        EXPECT_EQ(back.completeness.droppedRecords, 1u);
+    }
 }
 
 // A class entry naming a schema past any Jw_cad's is damage: the layout is then the one drawings
