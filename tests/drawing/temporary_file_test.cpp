@@ -182,12 +182,13 @@ TEST(TemporaryFiles, LeftoversOfAKilledWriteAreSweptOnceADayOld) {
     kept.insert(kept.end(), {".link.korvel-tmp-abcdef", ".folder.korvel-tmp-abcdef"});
     for (const std::string& name : kept) backdate(dir + "/" + name, 3 * 24 * 3600);
 
-    // Young: it may belong to a write still going on elsewhere.
-    backdate(leftover, 23 * 3600);
+    // Young: it may belong to a write still going on elsewhere. Ten minutes either side of a
+    // day tell the age apart.
+    backdate(leftover, 24 * 3600 - 600);
     writeFromAnotherProcess(dir + "/other.png");
     EXPECT_TRUE(fs::exists(leftover));
 
-    backdate(leftover, 25 * 3600);
+    backdate(leftover, 24 * 3600 + 600);
     writeFromAnotherProcess(dir + "/other.png");
     EXPECT_FALSE(fs::exists(leftover));
     kept.push_back("other.png");
