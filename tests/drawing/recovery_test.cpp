@@ -716,7 +716,7 @@ TEST(Recovery, ATextWhoseLengthSwallowsTheRecordsAfterItIsPassedOver) {
 TEST(Recovery, SmallValuesBetweenRecordsArePassedOver) {
     std::vector<uint8_t> stream = streamOf(8);
     const size_t line5 = 14 + 47 + 4 * 49;
-    const uint8_t small[] = {1, 0, 2, 0, 3, 0};
+    const uint8_t small[] = {5, 0};  // before a line's tag
     stream.insert(stream.begin() + static_cast<long>(line5), std::begin(small), std::end(small));
     Drawing d;
     const LoadResult r = LoadDamagedJww(d, stream.data(), stream.size());
@@ -724,7 +724,7 @@ TEST(Recovery, SmallValuesBetweenRecordsArePassedOver) {
     EXPECT_EQ(d.LineCount(), 8u);
     EXPECT_EQ(d.StreamBlockDefinitionCount, 0u);
     EXPECT_EQ(d.completeness.skippedStretches, 1u);
-    EXPECT_EQ(d.completeness.skippedBytes, 6u);
+    EXPECT_EQ(d.completeness.skippedBytes, 2u);
     EXPECT_EQ(d.completeness.damagedAt, line5);
 }
 
