@@ -711,6 +711,42 @@ TEST(Recovery, ATextWhoseLengthSwallowsTheRecordsAfterItIsPassedOver) {
     EXPECT_EQ(back.completeness.skippedBytes, static_cast<size_t>(at - stream.begin()) + 4 - (14 + 47 + 9 * 49));
 }
 
+// A lone text under a tag known nowhere else, at the very front of the data, whose first
+// bytes also read as a line followed by that same tag: several kinds read whole there and two
+// seem followed, but only as a text do the records after it follow on, so it is taken.
+TEST(Recovery, ALoneRecordAtTheFrontIsTakenAsTheKindTheRecordsAfterItBearOut) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 10; ++i) {
+        if (i == 5) b.text(0, 0, "t0"), b.text(1, 2, "t1");
+        b.add(line(i));
+    }
+    b.finish();
+    std::vector<uint8_t> stream = recordsOf(d, 351);
+    std::vector<RecordSpan> spans;
+    Drawing read;
+    read.header = NewDrawingHeader();
+    ByteReader in(stream.data(), stream.size());
+    StreamReport report;
+    report.spans = &spans;
+    ASSERT_TRUE(ReadRecords(read, in, report));
+    ASSERT_EQ(spans.size(), 12u);
+    const RecordSpan t1 = spans[6];
+    ASSERT_EQ(t1.begin, t1.tagAt + 2);
+    // Its text type (after the attributes and both ends) made the value of its own tag.
+    std::copy(stream.begin() + static_cast<long>(t1.tagAt), stream.begin() + static_cast<long>(t1.tagAt) + 2,
+              stream.begin() + static_cast<long>(t1.begin) + 47);
+    Drawing back;
+    const LoadResult r = LoadDamagedJww(back, stream.data() + t1.tagAt, stream.size() - t1.tagAt);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(back.LineCount(), 5u);
+    ASSERT_EQ(back.TextCount(), 1u);
+    EXPECT_EQ(back.top.texts[0].text, "t1");
+    EXPECT_EQ(back.completeness.skippedStretches, 0u);
+    EXPECT_EQ(back.RecordsStart, 0u);
+}
+
 // Small values where a record should begin are no count of definitions unless a definition's
 // class entry follows: they are damage passed over.
 TEST(Recovery, SmallValuesBetweenRecordsArePassedOver) {
