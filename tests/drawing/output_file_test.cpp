@@ -50,10 +50,10 @@ TEST(OutputFile, ReplacedFilesKeepTheirPermissionsAndOwnerAndReadOnlyOnesStay) {
     }
     if (::geteuid() == 0) {  // another user's file, replaced by root, is still theirs
         put(dir + "/plan.jww", "old", 0640);
-        ASSERT_EQ(::chown((dir + "/plan.jww").c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown((dir + "/plan.jww").c_str(), kNobody, 4242), 0);
         ASSERT_TRUE(save(dir + "/plan.jww", "new", error)) << error;
         EXPECT_EQ(lstatOf(dir + "/plan.jww").st_uid, kNobody);
-        EXPECT_EQ(lstatOf(dir + "/plan.jww").st_gid, kNobody);
+        EXPECT_EQ(lstatOf(dir + "/plan.jww").st_gid, 4242u);
         EXPECT_EQ(lstatOf(dir + "/plan.jww").st_mode & 07777, 0640u);
     }
     EXPECT_EQ(folderNames(dir), std::vector<std::string>{"plan.jww"});  // no temporary beside it
@@ -223,6 +223,8 @@ TEST(OutputFile, WritesBeforeOpeningAndAfterFinishingAreRefused) {
     std::string error;
     OutputFile unopened;
     EXPECT_FALSE(unopened.write("x", 1, error));
+    EXPECT_EQ(error, ": not open for writing");
+    EXPECT_FALSE(unopened.finish(false, error));
     EXPECT_EQ(error, ": not open for writing");
 
     OutputFile out;
