@@ -711,40 +711,47 @@ TEST(Recovery, ATextWhoseLengthSwallowsTheRecordsAfterItIsPassedOver) {
     EXPECT_EQ(back.completeness.skippedBytes, static_cast<size_t>(at - stream.begin()) + 4 - (14 + 47 + 9 * 49));
 }
 
-// A lone text under a tag known nowhere else, at the very front of the data, whose first
-// bytes also read as a line followed by that same tag: several kinds read whole there and two
-// seem followed, but only as a text do the records after it follow on, so it is taken.
-TEST(Recovery, ALoneRecordAtTheFrontIsTakenAsTheKindTheRecordsAfterItBearOut) {
-    Drawing d;
-    d.header = NewDrawingHeader();
-    DrawingBuilder b(d);
-    for (int i = 0; i < 10; ++i) {
-        if (i == 5) b.text(0, 0, "t0"), b.text(1, 2, "t1");
-        b.add(line(i));
+// Texts under a tag known nowhere else, at the very front of the data, whose first bytes also
+// read as a line followed by that same tag: several kinds read whole there and two seem
+// followed, but only as texts do the records after them follow on, so they are taken. One text
+// alone, or three among a hundred lines (too few to learn their class from), the same tag
+// after the first naming the same kind.
+TEST(Recovery, TextsAtTheFrontAreTakenAsTheKindTheRecordsAfterThemBearOut) {
+    for (int texts : {1, 3}) {
+        SCOPED_TRACE(texts);
+        const int lines = texts == 1 ? 5 : 100;
+        Drawing d;
+        d.header = NewDrawingHeader();
+        DrawingBuilder b(d);
+        for (int i = 0; i < 5; ++i) b.add(line(i));
+        for (int i = 0; i <= texts; ++i) b.text(i, 2, "t" + std::to_string(i));
+        for (int i = 0; i < lines; ++i) b.add(line(i));
+        b.finish();
+        std::vector<uint8_t> stream = recordsOf(d, 351);
+        std::vector<RecordSpan> spans;
+        Drawing read;
+        read.header = NewDrawingHeader();
+        ByteReader in(stream.data(), stream.size());
+        StreamReport report;
+        report.spans = &spans;
+        ASSERT_TRUE(ReadRecords(read, in, report));
+        // Their text types (after the attributes and both ends) made the value of their own tag.
+        for (int i = 1; i <= texts; ++i) {
+            const RecordSpan& t = spans[5 + i];
+            ASSERT_EQ(t.begin, t.tagAt + 2);
+            std::copy(stream.begin() + static_cast<long>(t.tagAt), stream.begin() + static_cast<long>(t.begin),
+                      stream.begin() + static_cast<long>(t.begin) + 47);
+        }
+        const size_t cut = spans[6].tagAt;
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, stream.data() + cut, stream.size() - cut);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.LineCount(), static_cast<uint32_t>(lines));
+        ASSERT_EQ(back.TextCount(), static_cast<uint32_t>(texts));
+        EXPECT_EQ(back.top.texts.back().text, "t" + std::to_string(texts));
+        EXPECT_EQ(back.completeness.skippedStretches, 0u);
+        EXPECT_EQ(back.RecordsStart, 0u);
     }
-    b.finish();
-    std::vector<uint8_t> stream = recordsOf(d, 351);
-    std::vector<RecordSpan> spans;
-    Drawing read;
-    read.header = NewDrawingHeader();
-    ByteReader in(stream.data(), stream.size());
-    StreamReport report;
-    report.spans = &spans;
-    ASSERT_TRUE(ReadRecords(read, in, report));
-    ASSERT_EQ(spans.size(), 12u);
-    const RecordSpan t1 = spans[6];
-    ASSERT_EQ(t1.begin, t1.tagAt + 2);
-    // Its text type (after the attributes and both ends) made the value of its own tag.
-    std::copy(stream.begin() + static_cast<long>(t1.tagAt), stream.begin() + static_cast<long>(t1.tagAt) + 2,
-              stream.begin() + static_cast<long>(t1.begin) + 47);
-    Drawing back;
-    const LoadResult r = LoadDamagedJww(back, stream.data() + t1.tagAt, stream.size() - t1.tagAt);
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(back.LineCount(), 5u);
-    ASSERT_EQ(back.TextCount(), 1u);
-    EXPECT_EQ(back.top.texts[0].text, "t1");
-    EXPECT_EQ(back.completeness.skippedStretches, 0u);
-    EXPECT_EQ(back.RecordsStart, 0u);
 }
 
 // Small values where a record should begin are no count of definitions unless a definition's
