@@ -37,11 +37,16 @@ void CapsuleOutline(const QLine& line, double w, QPointF* out) {
 }
 
 const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
-    const auto found = stamps_.find(key);
-    if (found != stamps_.end()) return found->second;
-    if (stamps_.size() >= kMaxShapes || held_ >= kMaxHeld) {
+    if (slots_.empty() || stamps_.size() >= kMaxShapes || held_ >= kMaxHeld) {
+        slots_.assign(kSlots, Slot{});
         stamps_.clear();
         held_ = 0;
+    }
+    const uint32_t hash = uint32_t(key.dx) * 73856093u ^ uint32_t(key.dy) * 19349663u ^ uint32_t(key.w) * 83492791u;
+    size_t at = (hash ^ (hash >> 15)) & (kSlots - 1);
+    while (slots_[at].stamp >= 0) {
+        if (slots_[at].key == key) return stamps_[size_t(slots_[at].stamp)];
+        at = (at + 1) & (kSlots - 1);
     }
     // The shape filled by Qt itself, away from every edge of a picture of its own.
     const int margin = key.w + 2;
@@ -86,7 +91,9 @@ const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
         }
     }
     held_ += stamp.runs.size();
-    return stamps_.emplace(key, std::move(stamp)).first->second;
+    slots_[at] = Slot{key, static_cast<int32_t>(stamps_.size())};
+    stamps_.push_back(std::move(stamp));
+    return stamps_.back();
 }
 
 bool CapsuleStamps::draw(const DirectPixels& to, const QLine& line, int w, QRgb argb) {

@@ -8,7 +8,6 @@
 #include <QPointF>
 #include <QRect>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace korvel {
@@ -45,11 +44,6 @@ private:
         int dx, dy, w;
         bool operator==(const Key& k) const { return dx == k.dx && dy == k.dy && w == k.w; }
     };
-    struct KeyHash {
-        size_t operator()(const Key& k) const {
-            return size_t(uint32_t(k.dx) * 73856093u ^ uint32_t(k.dy) * 19349663u ^ uint32_t(k.w) * 83492791u);
-        }
-    };
     // Runs of filled pixels relative to the line's first point: top row, then per row its
     // first and past-last column.
     struct Stamp {
@@ -62,7 +56,15 @@ private:
     static constexpr size_t kMaxShapes = size_t(1) << 16;
     static constexpr size_t kMaxHeld = size_t(1) << 20;  // numbers in the runs
     static constexpr int kMaxRun = 64;
-    std::unordered_map<Key, Stamp, KeyHash> stamps_;
+    // Open addressing, at most half full: a lookup is a hash and a probe or two, which matters
+    // when every dash of a wide pen asks for its stamp.
+    struct Slot {
+        Key key;
+        int32_t stamp = -1;  // index into stamps_, or none
+    };
+    static constexpr size_t kSlots = kMaxShapes * 2;
+    std::vector<Slot> slots_;
+    std::vector<Stamp> stamps_;
     size_t held_ = 0;
 };
 
