@@ -98,18 +98,37 @@ const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
 
 bool CapsuleStamps::draw(const DirectPixels& to, const QLine& line, int w, QRgb argb) {
     if (!to.bits) return false;
+    // The outline lies within half the width (and a 64th) of the line's ends, and Qt fills no
+    // pixel outside it: a line that far from the clip fills nothing, as Qt's would.
+    const QRect reach = QRect(line.p1(), line.p2()).normalized().adjusted(-w - 1, -w - 1, w + 1, w + 1).translated(to.offset);
+    if (!reach.intersects(to.clip)) return true;
     const Key key{line.dx(), line.dy(), w};
     // Shapes far longer than a dash seldom recur, and each would cost a picture of its size.
     if (std::abs(key.dx) > kMaxRun || std::abs(key.dy) > kMaxRun) return false;
     const Stamp& stamp = stampOf(key);
     const QPoint at = line.p1() + to.offset;
     if (stamp.runs.empty()) return true;  // fills no pixel
-    if (!to.clip.contains(stamp.box.translated(at))) return false;
+    // Qt fills a shape's pixels that lie inside the clip, and only those.
+    const QRect& clip = to.clip;
+    const QRect box = stamp.box.translated(at);
+    const bool inside = clip.contains(box);
     const int* run = stamp.runs.data();
     for (int y = stamp.box.top(); y <= stamp.box.bottom(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(to.bits + qsizetype(at.y() + y) * to.bytesPerLine) + at.x();
         const int n = *run++;
-        for (int k = 0; k < n; ++k, run += 2) std::fill(row + run[0], row + run[1], argb);
+        const int rowY = at.y() + y;
+        if (!inside && (rowY < clip.top() || rowY > clip.bottom())) {
+            run += 2 * n;
+            continue;
+        }
+        auto* row = reinterpret_cast<QRgb*>(to.bits + qsizetype(rowY) * to.bytesPerLine);
+        for (int k = 0; k < n; ++k, run += 2) {
+            int from = at.x() + run[0], past = at.x() + run[1];
+            if (!inside) {
+                from = std::max(from, clip.left());
+                past = std::min(past, clip.right() + 1);
+            }
+            if (from < past) std::fill(row + from, row + past, argb);
+        }
     }
     return true;
 }

@@ -32,9 +32,9 @@ struct DirectPixels {
 class CapsuleStamps {
 public:
     // Fills the outline of `line` (painter units) of width `w` with `argb` (opaque), as
-    // QPainter::drawPolygon fills CapsuleOutline with an aliased solid brush and no pen. False,
-    // with nothing drawn, where the stamp would reach past `to.clip`: Qt cuts fills at the clip
-    // and the caller lets it draw those.
+    // QPainter::drawPolygon fills CapsuleOutline with an aliased solid brush and no pen, cut at
+    // `to.clip` as Qt cuts fills. False, with nothing drawn, for lines too long to stamp: the
+    // caller lets Qt draw those.
     bool draw(const DirectPixels& to, const QLine& line, int w, QRgb argb);
 
     size_t shapes() const { return stamps_.size(); }
