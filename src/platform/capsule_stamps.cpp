@@ -36,17 +36,32 @@ void CapsuleOutline(const QLine& line, double w, QPointF* out) {
     }
 }
 
+size_t CapsuleStamps::slotOf(const Key& key) const {
+    const uint32_t hash = uint32_t(key.dx) * 73856093u ^ uint32_t(key.dy) * 19349663u ^ uint32_t(key.w) * 83492791u;
+    return (hash ^ (hash >> 15)) & (slots_.size() - 1);
+}
+
 const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
     if (slots_.empty() || stamps_.size() >= kMaxShapes || held_ >= kMaxHeld) {
-        slots_.assign(kSlots, Slot{});
+        slots_.assign(kFirstSlots, Slot{});
         stamps_.clear();
         held_ = 0;
     }
-    const uint32_t hash = uint32_t(key.dx) * 73856093u ^ uint32_t(key.dy) * 19349663u ^ uint32_t(key.w) * 83492791u;
-    size_t at = (hash ^ (hash >> 15)) & (kSlots - 1);
+    size_t at = slotOf(key);
     while (slots_[at].stamp >= 0) {
         if (slots_[at].key == key) return stamps_[size_t(slots_[at].stamp)];
-        at = (at + 1) & (kSlots - 1);
+        at = (at + 1) & (slots_.size() - 1);
+    }
+    if (2 * (stamps_.size() + 1) > slots_.size()) {
+        // Half full: twice the slots, each shape placed anew.
+        slots_.assign(slots_.size() * 2, Slot{});
+        for (size_t i = 0; i < stamps_.size(); ++i) {
+            size_t to = slotOf(stamps_[i].key);
+            while (slots_[to].stamp >= 0) to = (to + 1) & (slots_.size() - 1);
+            slots_[to] = Slot{stamps_[i].key, static_cast<int32_t>(i)};
+        }
+        at = slotOf(key);
+        while (slots_[at].stamp >= 0) at = (at + 1) & (slots_.size() - 1);
     }
     // The shape filled by Qt itself, away from every edge of a picture of its own.
     const int margin = key.w + 2;
@@ -64,6 +79,7 @@ const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
         painter.drawPolygon(outline, kCapsulePoints, Qt::WindingFill);
     }
     Stamp stamp;
+    stamp.key = key;
     std::vector<std::vector<int>> rows(size_t(canvas.height()));
     int top = canvas.height(), bottom = -1, left = canvas.width(), right = -1;
     for (int y = 0; y < canvas.height(); ++y) {

@@ -47,6 +47,7 @@ private:
     // Runs of filled pixels relative to the line's first point: top row, then per row its
     // first and past-last column.
     struct Stamp {
+        Key key;
         QRect box;                 // relative to the first point
         std::vector<int> runs;     // row by row: count, then (from, to) pairs
     };
@@ -56,13 +57,15 @@ private:
     static constexpr size_t kMaxShapes = size_t(1) << 16;
     static constexpr size_t kMaxHeld = size_t(1) << 20;  // numbers in the runs
     static constexpr int kMaxRun = 64;
-    // Open addressing, at most half full: a lookup is a hash and a probe or two, which matters
-    // when every dash of a wide pen asks for its stamp.
+    // Open addressing, at most half full and no larger than that: a lookup is a hash and a
+    // probe or two in a table that stays in the cache, which matters when every dash of a wide
+    // pen asks for its stamp.
     struct Slot {
         Key key;
         int32_t stamp = -1;  // index into stamps_, or none
     };
-    static constexpr size_t kSlots = kMaxShapes * 2;
+    static constexpr size_t kFirstSlots = 256;
+    size_t slotOf(const Key& key) const;
     std::vector<Slot> slots_;
     std::vector<Stamp> stamps_;
     size_t held_ = 0;
