@@ -191,8 +191,12 @@ constexpr int kMaxCachedCell = 256;  // larger glyphs are rare and cost more mem
 
 bool drawCachedGlyph(QPainter& painter, const FontSpec& font, FontKey&& fontKey, const FittedFont& fitted,
                      uint32_t color, int x, int y, const std::u32string& text) {
+    // A painter moved by whole pixels (a band, a panned view) puts the glyph at whole pixels too.
+    const QTransform& moved = painter.worldTransform();
+    const bool wholePixels = moved.type() <= QTransform::TxTranslate && moved.dx() == std::floor(moved.dx()) &&
+                             moved.dy() == std::floor(moved.dy());
     if (text.size() != 1 || font.escapement != 0 || font.height > kMaxCachedCell ||
-        font.width > kMaxCachedCell || !painter.worldTransform().isIdentity() ||
+        font.width > kMaxCachedCell || !wholePixels ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver || keepsTexts(painter)) {
         return false;
     }
