@@ -709,6 +709,20 @@ TEST(Recovery, ATextWhoseLengthSwallowsTheRecordsAfterItIsPassedOver) {
     // From its class entry (ten lines in) to the end of its text.
     EXPECT_EQ(back.completeness.damagedAt, 14u + 47 + 9 * 49);
     EXPECT_EQ(back.completeness.skippedBytes, static_cast<size_t>(at - stream.begin()) + 4 - (14 + 47 + 9 * 49));
+
+    // Swallowing exactly the next line, it ends where a long tag's first word stands before an
+    // index without its top bit: no tag, so the text is still passed over, and the line it
+    // swallowed kept. The line after that, its tag gone, is lost.
+    *at = 3 + 49;
+    const size_t next = static_cast<size_t>(at - stream.begin()) + 4 + 49;
+    const uint8_t noTag[] = {0xFF, 0x7F, 1, 0, 0, 0};
+    stream.erase(stream.begin() + static_cast<long>(next), stream.begin() + static_cast<long>(next) + 2);
+    stream.insert(stream.begin() + static_cast<long>(next), std::begin(noTag), std::end(noTag));
+    Drawing shifted;
+    ASSERT_TRUE(LoadDamagedJww(shifted, stream.data(), stream.size()).ok);
+    EXPECT_EQ(shifted.LineCount(), 19u);
+    EXPECT_EQ(shifted.TextCount(), 0u);
+    for (const TDataSen& l : shifted.top.lines) EXPECT_NE(l.start.x, 11.0);
 }
 
 // Texts under a tag known nowhere else, at the very front of the data, whose first bytes also
