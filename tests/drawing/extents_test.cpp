@@ -40,6 +40,20 @@ TEST_F(ExtentsTest, OneLineGetsAMillimetreOfMarginAndItsCentre) {
     EXPECT_DOUBLE_EQ(e.Aspect, 12.0 / 7.0);
 }
 
+// An arc of kind 5 (a fan) reaches to its centre as well.
+TEST_F(ExtentsTest, AFanAddsItsCentre) {
+    TDataEnko fan;
+    fan.center = {10, 0};
+    fan.radius = 1;
+    fan.arcAngle = 0.1;
+    fan.fullCircle = 5;
+    const Extents e = measure([&](DrawingBuilder& b) { b.add(fan); });
+    EXPECT_DOUBLE_EQ(e.MinX, 9);
+    EXPECT_DOUBLE_EQ(e.MaxX, 12);
+    EXPECT_DOUBLE_EQ(e.MinY, -1);
+    EXPECT_NEAR(e.MaxY, 1 + std::sin(0.1), 1e-12);
+}
+
 TEST_F(ExtentsTest, CirclesEllipsesAndArcs) {
     TDataEnko c;
     c.radius = 10;

@@ -182,6 +182,10 @@ TEST(HeaderFields, RecordCountsFrom32768TakeTheLongForm) {
         StreamReport report;
         ASSERT_TRUE(ReadJwwHeader(back, in, report));
         EXPECT_EQ(back.ExpectedCount, n);
+        // Cut inside the count, the header is refused.
+        ByteReader cut(reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size() - 1);
+        EXPECT_FALSE(ReadJwwHeader(back, cut, report));
+        EXPECT_EQ(report.error, "the data ends inside the JWW header");
     }
 }
 
