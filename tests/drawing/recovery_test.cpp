@@ -582,7 +582,9 @@ TEST(Recovery, LongTagsAreReadAndFoundAgainPastDamage) {
         for (const TDataMoji& t : back.top.texts) texts += t.text;
         EXPECT_EQ(texts, damaged ? "t0t1t2t3t5" : "t0t1t2t3t4t5");
         EXPECT_EQ(back.completeness.skippedStretches, damaged ? 1u : 0u);
-        if (damaged) EXPECT_EQ(back.completeness.damagedAt, fifth);
+        if (damaged) {
+            EXPECT_EQ(back.completeness.damagedAt, fifth);
+        }
     }
     Drawing longRead;
     longRead.header = NewDrawingHeader();
