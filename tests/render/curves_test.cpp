@@ -245,6 +245,15 @@ TEST(ArcSolidShapes, QuarterFiguresFollowTheSweep) {
     EXPECT_EQ(figure.front(), (DevicePoint{130, 60}));
     EXPECT_EQ(figure[figure.size() - 3], (DevicePoint{30, -40}));
     EXPECT_EQ(figure[figure.size() - 2], (DevicePoint{130, -40}));
+    // Kind 41 takes whole quarters whatever its sweep; kind 40 shares its sweep out evenly.
+    const ArcSolid four = BuildArcSolid(41, 30, 60, 100, 0, 0.0, kPi / 4, 1.0, 0.0);
+    ASSERT_EQ(four.figures.size(), 4u);
+    EXPECT_EQ(four.figures[1].front(), (DevicePoint{30, -40}));
+    EXPECT_EQ(four.figures[3].front(), (DevicePoint{30, 160}));
+    const ArcSolid three = BuildArcSolid(40, 30, 60, 100, 0, 0.0, 1.2 * kPi, 1.0, 0.0);
+    ASSERT_EQ(three.figures.size(), 3u);
+    EXPECT_NEAR(three.figures[2].front().x, 30 + 100 * std::cos(0.8 * kPi), 1.0);
+    EXPECT_NEAR(three.figures[2].front().y, 60 - 100 * std::sin(0.8 * kPi), 1.0);
 }
 
 class CircleRecords : public ::testing::Test {
