@@ -134,6 +134,10 @@ TEST(BmpDecoder, ReadsRunLengthData) {
     image = decodeOk(DecodeBmp, makeBmpRaw(5, 1, 4, 2, {kPalRed, kPalGreen, kPalBlue}, rle4));
     EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kGreen, kBlue, kGreen, kRed, kBlue}));
 
+    // The end of the last row ends the bitmap too, without its own mark.
+    image = decodeOk(DecodeBmp, makeBmpRaw(2, 1, 8, 1, {kPalRed}, {2, 0, 0, 0}));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, kRed}));
+
     // Run-length data that ends early keeps what it drew and says so.
     RasterImage cut;
     std::vector<uint8_t> short8 = makeBmpRaw(4, 1, 8, 1, {kPalRed}, {2, 0, 0});
@@ -314,19 +318,26 @@ std::vector<uint8_t> makeCmykJpeg(const uint8_t ink[4], J_COLOR_SPACE stored, bo
 }
 
 TEST(JpegDecoder, ReadsCmykAndYcckInks) {
-    const uint8_t inverted[4] = {255, 0, 128, 255};  // Adobe's way: 255 is no ink
-    const uint8_t plain[4] = {0, 255, 127, 0};       // the same mix, 255 as full ink
-    for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
-        for (bool adobe : {true, false}) {
-            if (stored == JCS_YCCK && !adobe) continue;  // only the marker tells YCCK
-            SCOPED_TRACE(std::to_string(int(stored)) + (adobe ? " with the marker" : " without"));
-            const RasterImage image = decodeOk(DecodeJpeg, makeCmykJpeg(adobe ? inverted : plain, stored, adobe));
-            ASSERT_EQ(image.pixels.size(), 16u);
-            for (uint32_t p : image.pixels) {
-                EXPECT_EQ(p >> 24, 0xFFu);
-                EXPECT_NEAR(int((p >> 16) & 0xFF), 255, 3);
-                EXPECT_NEAR(int((p >> 8) & 0xFF), 0, 3);
-                EXPECT_NEAR(int(p & 0xFF), 128, 3);
+    // Adobe's way, 255 as no ink, then the same mix with 255 as full ink, and the colour it gives.
+    const struct {
+        uint8_t inverted[4], plain[4];
+        int red, green, blue;
+    } mixes[] = {{{255, 0, 128, 255}, {0, 255, 127, 0}, 255, 0, 128}, {{0, 255, 0, 255}, {255, 0, 255, 0}, 0, 255, 0}};
+    for (const auto& mix : mixes) {
+        for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+            for (bool adobe : {true, false}) {
+                if (stored == JCS_YCCK && !adobe) continue;  // only the marker tells YCCK
+                SCOPED_TRACE(std::to_string(mix.blue) + " " + std::to_string(int(stored)) +
+                             (adobe ? " with the marker" : " without"));
+                const RasterImage image =
+                    decodeOk(DecodeJpeg, makeCmykJpeg(adobe ? mix.inverted : mix.plain, stored, adobe));
+                ASSERT_EQ(image.pixels.size(), 16u);
+                for (uint32_t p : image.pixels) {
+                    EXPECT_EQ(p >> 24, 0xFFu);
+                    EXPECT_NEAR(int((p >> 16) & 0xFF), mix.red, 3);
+                    EXPECT_NEAR(int((p >> 8) & 0xFF), mix.green, 3);
+                    EXPECT_NEAR(int(p & 0xFF), mix.blue, 3);
+                }
             }
         }
     }
@@ -401,6 +412,10 @@ TEST(GifDecoder, RefusesDamagedAndOversizedPictures) {
                                       size[0], size[1], size[2], size[3], 0, 2, 2, 0x4C, 0x01, 0, ';'};
         expectFailed(DecodeGif, empty, "the GIF frame has no pixels");
     }
+    // A frame far larger than its screen is refused by its own size, width first.
+    expectFailed(DecodeGif, {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFE,
+                             0xFF, 0, 2, 2, 0x4C, 0x01, 0, ';'},
+                 "is 65535 x 65534 pixels");
     expectEveryTruncationSurvives(DecodeGif, gif);
     expectCorruptionSurvives(DecodeGif, gif);
 }
