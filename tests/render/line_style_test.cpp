@@ -126,6 +126,11 @@ TEST(DashedSegment, DashesAndGapsInDeviceUnits) {
               "polyline pen(#563412 w3) (0,0) (8,0)\n"
               "polyline pen(#563412 w3) (16,0) (24,0)\n"
               "polyline pen(#563412 w3) (32,0) (40,0)\n");
+    // Upright, the dashes run down the same way.
+    RecordingTarget down;
+    DrawDashedSegment({down, 2, pattern, 3.0, 0}, 5, 0, 5, 40);
+    using S = std::pair<DevicePoint, DevicePoint>;
+    EXPECT_EQ(segments(down), (std::vector<S>{{{5, 0}, {5, 8}}, {{5, 16}, {5, 24}}, {{5, 32}, {5, 40}}}));
 }
 
 TEST(DashedSegment, ShortLineEndsExactlyAtItsEnd) {
