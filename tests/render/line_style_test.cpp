@@ -300,6 +300,14 @@ TEST(LineRecord, ColourWidthAndThinPen) {
     t.clear();
     DrawLineRecord(ctx, t, line);
     EXPECT_EQ(t.listing(), "polyline pen(#808000 w0) (20,20) (40,20)\n");
+    // A random line with a pen past the widest takes the thinnest, as dashed ones do.
+    o.thinLines = false;
+    ctx.pens.PenWidth[7] = 150;
+    line.penStyle = 11;
+    t.clear();
+    DrawLineRecord(ctx, t, line);
+    ASSERT_GT(t.count(CallKind::Polyline), 0u);
+    for (const auto& c : t.only(CallKind::Polyline)) EXPECT_EQ(c.pen.width, 0);
 }
 
 TEST(LineRecord, FarCoordinatesNeverOverflow) {
