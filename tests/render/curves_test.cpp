@@ -254,6 +254,9 @@ TEST(ArcSolidShapes, QuarterFiguresFollowTheSweep) {
     ASSERT_EQ(three.figures.size(), 3u);
     EXPECT_NEAR(three.figures[2].front().x, 30 + 100 * std::cos(0.8 * kPi), 1.0);
     EXPECT_NEAR(three.figures[2].front().y, 60 - 100 * std::sin(0.8 * kPi), 1.0);
+    // Kind 40 starts where its start angle is; kind 41 at angle 0 whatever it is given.
+    EXPECT_EQ(BuildArcSolid(40, 30, 60, 100, 0, kPi / 2, kPi / 2, 1.0, 0.0).figures.at(0).front(), (DevicePoint{30, -40}));
+    EXPECT_EQ(BuildArcSolid(41, 30, 60, 100, 0, kPi / 2, kPi / 2, 1.0, 0.0).figures.at(0).front(), (DevicePoint{130, 60}));
 }
 
 class CircleRecords : public ::testing::Test {
