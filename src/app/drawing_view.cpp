@@ -108,7 +108,14 @@ void DrawingView::startRender() {
     cancelRequested_ = false;
     const QSize size = this->size().expandedTo(QSize(1, 1));
     const Shown target{zoom_, drawnPan(), size, content_};
-    auto image = std::make_shared<QImage>(size, QImage::Format_RGB32);
+    // The picture before the one shown, when nothing holds it any more: its pages are already
+    // the process's, where a new one of a few megabytes would fault every page in again.
+    std::shared_ptr<QImage> image;
+    if (spare_.size() == size && spare_.format() == QImage::Format_RGB32 && spare_.isDetached())
+        image = std::make_shared<QImage>(std::move(spare_));
+    else
+        image = std::make_shared<QImage>(size, QImage::Format_RGB32);
+    spare_ = QImage();
     image->fill(Qt::white);
     QRegion todo(QRect(QPoint(0, 0), size));
     if (!rendered_.isNull() && shown_.content == content_ && shown_.zoom == zoom_ && shown_.size == size) {
@@ -148,8 +155,10 @@ void DrawingView::finishRender(unsigned serial, const std::shared_ptr<QImage>& i
     worker_->waitIdle();  // the job has posted this as its last act; let it return
     rendering_ = false;
     if (result.completed) {
+        QImage previous = std::move(rendered_);
         rendered_ = *image;
         picture_ = rendered_;
+        spare_ = std::move(previous);
         shown_ = shown;
         penPosition_ = QPoint(0, 0);
         lastRenderMs_ = renderTimer_.elapsed();

@@ -136,6 +136,7 @@ private:
     RenderFinished finished_;
     QImage rendered_;  // the last completed render
     QImage picture_;   // what is shown: the render and the lines drawn on it since
+    QImage spare_;     // the render before, for the next render to draw on
     Shown shown_;
     unsigned content_ = 0;  // changes whenever the pixels of a view would change
     bool dirty_ = true;

@@ -57,6 +57,54 @@ constexpr int kProgressSteps = 1024;
 // What the bands' own pictures may take together.
 constexpr int64_t kBandCopyBytes = int64_t(256) << 20;
 
+// The bands' own pictures, kept by the thread that renders for its next render of the same
+// size: the window redraws its view again and again, and a fresh picture costs its pages anew.
+constexpr int64_t kSpareCanvasBytes = int64_t(64) << 20;
+
+std::vector<QImage>& spareCanvases() {
+    static thread_local std::vector<QImage> spares;
+    return spares;
+}
+
+QImage takeCanvas(int width, int height, QImage::Format format) {
+    std::vector<QImage>& spares = spareCanvases();
+    for (auto it = spares.begin(); it != spares.end(); ++it) {
+        if (it->width() == width && it->height() == height && it->format() == format) {
+            QImage canvas = std::move(*it);
+            spares.erase(it);
+            return canvas;
+        }
+    }
+    spares.clear();  // another size: those kept would not be asked for again soon
+    QImage canvas(width, height, format);
+    if (!canvas.isNull()) AdviseHugePages(canvas.constBits(), size_t(canvas.sizeInBytes()));
+    return canvas;
+}
+
+void keepCanvases(std::vector<QImage>& canvases) {
+    std::vector<QImage>& spares = spareCanvases();
+    int64_t held = 0;
+    for (const QImage& c : spares) held += c.sizeInBytes();
+    for (QImage& c : canvases) {
+        if (c.isNull() || held + c.sizeInBytes() > kSpareCanvasBytes) continue;
+        held += c.sizeInBytes();
+        spares.push_back(std::move(c));
+    }
+    canvases.clear();
+}
+
+// Rows [top, bottom) of `canvas` as QImage::fill(filled) leaves them.
+void fillRows(QImage& canvas, int top, int bottom, QRgb filled) {
+    if (canvas.depth() != 32) {
+        canvas.fill(filled);
+        return;
+    }
+    QImage one(1, 1, canvas.format());
+    one.fill(filled);
+    const uint32_t pixel = *reinterpret_cast<const uint32_t*>(one.constBits());
+    for (int y = top; y < bottom; ++y) std::fill_n(reinterpret_cast<uint32_t*>(canvas.scanLine(y)), canvas.width(), pixel);
+}
+
 // Draws the records that reach `shown` (the canvas's part, in the render's own units) on
 // `canvas`, moved by `offset`. A band draws as the whole picture is drawn, on a device of the
 // same size and with no clip, because Qt cuts a line short at the edge of its device or clip
@@ -152,15 +200,16 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
     const int byMemory = int(1 + std::min<int64_t>(1024, kBandCopyBytes / std::max<int64_t>(1, pictureBytes)));
     int bandCount = std::min({threads * kBandsPerThread, height / kMinBandRows, byMemory});
     std::vector<QImage> canvases(static_cast<size_t>(std::max(bandCount, 1)));
+    if (threads == 1 || width < 2) bandCount = 1;
     for (int b = 1; b < bandCount; ++b) {
-        canvases[size_t(b)] = QImage(width, height, image.format());
+        canvases[size_t(b)] = takeCanvas(width, height, image.format());
         if (canvases[size_t(b)].isNull() || canvases[size_t(b)].bytesPerLine() != bytesPerLine) {
             bandCount = b;  // out of memory: fewer bands
             break;
         }
-        AdviseHugePages(canvases[size_t(b)].constBits(), size_t(canvases[size_t(b)].sizeInBytes()));
     }
-    if (threads == 1 || bandCount < 2 || width < 2) {
+    if (bandCount < 2) {
+        keepCanvases(canvases);
         request.progress = progress;
         return renderPart(image, offset, nullptr, all, drawing, options, request);
     }
@@ -211,7 +260,8 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             // The first band draws on the picture itself: the others' rows are copied over its
             // strays afterwards.
             QImage& canvas = b == 0 ? image : canvases[size_t(b)];
-            if (b > 0) canvas.fill(filled);
+            // Only the band's own rows are kept, so only they need the background.
+            if (b > 0) fillRows(canvas, top, bottom, filled);
             bands[size_t(b)] = renderPart(canvas, offset, nullptr, rowsShown(image, offset, top, bottom), drawing,
                                           options, own);
             done[b] = kProgressSteps;
@@ -257,7 +307,7 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
         const uchar* from = canvases[size_t(b)].constBits();
         std::memcpy(pixels + top * bytesPerLine, from + top * bytesPerLine, size_t((bottom - top) * bytesPerLine));
     }
-    canvases.clear();
+    keepCanvases(canvases);
     report();
 
     RenderResult merged;

@@ -36,12 +36,32 @@ void CapsuleOutline(const QLine& line, double w, QPointF* out) {
     }
 }
 
+size_t CapsuleStamps::slotOf(const Key& key) const {
+    const uint32_t hash = uint32_t(key.dx) * 73856093u ^ uint32_t(key.dy) * 19349663u ^ uint32_t(key.w) * 83492791u;
+    return (hash ^ (hash >> 15)) & (slots_.size() - 1);
+}
+
 const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
-    const auto found = stamps_.find(key);
-    if (found != stamps_.end()) return found->second;
-    if (stamps_.size() >= kMaxShapes || held_ >= kMaxHeld) {
+    if (slots_.empty() || stamps_.size() >= kMaxShapes || held_ >= kMaxHeld) {
+        slots_.assign(kFirstSlots, Slot{});
         stamps_.clear();
         held_ = 0;
+    }
+    size_t at = slotOf(key);
+    while (slots_[at].stamp >= 0) {
+        if (slots_[at].key == key) return stamps_[size_t(slots_[at].stamp)];
+        at = (at + 1) & (slots_.size() - 1);
+    }
+    if (2 * (stamps_.size() + 1) > slots_.size()) {
+        // Half full: twice the slots, each shape placed anew.
+        slots_.assign(slots_.size() * 2, Slot{});
+        for (size_t i = 0; i < stamps_.size(); ++i) {
+            size_t to = slotOf(stamps_[i].key);
+            while (slots_[to].stamp >= 0) to = (to + 1) & (slots_.size() - 1);
+            slots_[to] = Slot{stamps_[i].key, static_cast<int32_t>(i)};
+        }
+        at = slotOf(key);
+        while (slots_[at].stamp >= 0) at = (at + 1) & (slots_.size() - 1);
     }
     // The shape filled by Qt itself, away from every edge of a picture of its own.
     const int margin = key.w + 2;
@@ -59,6 +79,7 @@ const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
         painter.drawPolygon(outline, kCapsulePoints, Qt::WindingFill);
     }
     Stamp stamp;
+    stamp.key = key;
     std::vector<std::vector<int>> rows(size_t(canvas.height()));
     int top = canvas.height(), bottom = -1, left = canvas.width(), right = -1;
     for (int y = 0; y < canvas.height(); ++y) {
@@ -86,23 +107,44 @@ const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
         }
     }
     held_ += stamp.runs.size();
-    return stamps_.emplace(key, std::move(stamp)).first->second;
+    slots_[at] = Slot{key, static_cast<int32_t>(stamps_.size())};
+    stamps_.push_back(std::move(stamp));
+    return stamps_.back();
 }
 
 bool CapsuleStamps::draw(const DirectPixels& to, const QLine& line, int w, QRgb argb) {
     if (!to.bits) return false;
+    // The outline lies within half the width (and a 64th) of the line's ends, and Qt fills no
+    // pixel outside it: a line that far from the clip fills nothing, as Qt's would.
+    const QRect reach = QRect(line.p1(), line.p2()).normalized().adjusted(-w - 1, -w - 1, w + 1, w + 1).translated(to.offset);
+    if (!reach.intersects(to.clip)) return true;
     const Key key{line.dx(), line.dy(), w};
     // Shapes far longer than a dash seldom recur, and each would cost a picture of its size.
     if (std::abs(key.dx) > kMaxRun || std::abs(key.dy) > kMaxRun) return false;
     const Stamp& stamp = stampOf(key);
     const QPoint at = line.p1() + to.offset;
     if (stamp.runs.empty()) return true;  // fills no pixel
-    if (!to.clip.contains(stamp.box.translated(at))) return false;
+    // Qt fills a shape's pixels that lie inside the clip, and only those.
+    const QRect& clip = to.clip;
+    const QRect box = stamp.box.translated(at);
+    const bool inside = clip.contains(box);
     const int* run = stamp.runs.data();
     for (int y = stamp.box.top(); y <= stamp.box.bottom(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(to.bits + qsizetype(at.y() + y) * to.bytesPerLine) + at.x();
         const int n = *run++;
-        for (int k = 0; k < n; ++k, run += 2) std::fill(row + run[0], row + run[1], argb);
+        const int rowY = at.y() + y;
+        if (!inside && (rowY < clip.top() || rowY > clip.bottom())) {
+            run += 2 * n;
+            continue;
+        }
+        auto* row = reinterpret_cast<QRgb*>(to.bits + qsizetype(rowY) * to.bytesPerLine);
+        for (int k = 0; k < n; ++k, run += 2) {
+            int from = at.x() + run[0], past = at.x() + run[1];
+            if (!inside) {
+                from = std::max(from, clip.left());
+                past = std::min(past, clip.right() + 1);
+            }
+            if (from < past) std::fill(row + from, row + past, argb);
+        }
     }
     return true;
 }

@@ -8,7 +8,6 @@
 #include <QPointF>
 #include <QRect>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace korvel {
@@ -33,9 +32,9 @@ struct DirectPixels {
 class CapsuleStamps {
 public:
     // Fills the outline of `line` (painter units) of width `w` with `argb` (opaque), as
-    // QPainter::drawPolygon fills CapsuleOutline with an aliased solid brush and no pen. False,
-    // with nothing drawn, where the stamp would reach past `to.clip`: Qt cuts fills at the clip
-    // and the caller lets it draw those.
+    // QPainter::drawPolygon fills CapsuleOutline with an aliased solid brush and no pen, cut at
+    // `to.clip` as Qt cuts fills. False, with nothing drawn, for lines too long to stamp: the
+    // caller lets Qt draw those.
     bool draw(const DirectPixels& to, const QLine& line, int w, QRgb argb);
 
     size_t shapes() const { return stamps_.size(); }
@@ -45,14 +44,10 @@ private:
         int dx, dy, w;
         bool operator==(const Key& k) const { return dx == k.dx && dy == k.dy && w == k.w; }
     };
-    struct KeyHash {
-        size_t operator()(const Key& k) const {
-            return size_t(uint32_t(k.dx) * 73856093u ^ uint32_t(k.dy) * 19349663u ^ uint32_t(k.w) * 83492791u);
-        }
-    };
     // Runs of filled pixels relative to the line's first point: top row, then per row its
     // first and past-last column.
     struct Stamp {
+        Key key;
         QRect box;                 // relative to the first point
         std::vector<int> runs;     // row by row: count, then (from, to) pairs
     };
@@ -62,7 +57,17 @@ private:
     static constexpr size_t kMaxShapes = size_t(1) << 16;
     static constexpr size_t kMaxHeld = size_t(1) << 20;  // numbers in the runs
     static constexpr int kMaxRun = 64;
-    std::unordered_map<Key, Stamp, KeyHash> stamps_;
+    // Open addressing, at most half full and no larger than that: a lookup is a hash and a
+    // probe or two in a table that stays in the cache, which matters when every dash of a wide
+    // pen asks for its stamp.
+    struct Slot {
+        Key key;
+        int32_t stamp = -1;  // index into stamps_, or none
+    };
+    static constexpr size_t kFirstSlots = 256;
+    size_t slotOf(const Key& key) const;
+    std::vector<Slot> slots_;
+    std::vector<Stamp> stamps_;
     size_t held_ = 0;
 };
 

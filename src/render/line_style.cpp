@@ -213,6 +213,8 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
         p = std::floor(t0 * length / period) * period;
         stop = std::min(length, t1 * length + period);
     }
+    const double lengthSquared = dx * dx + dy * dy;
+    const size_t steps = pattern.size();
     size_t k = 0;
     bool dash = true;
     while (p < stop) {
@@ -221,7 +223,11 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
             const DevicePoint a = RoundPoint(x1 + p * ux, y1 + p * uy);
             DevicePoint b = RoundPoint(x1 + (p + s) * ux, y1 + (p + s) * uy);
             const double bx = double(b.x) - x1, by = double(b.y) - y1;
-            const bool last = std::sqrt(bx * bx + by * by) >= length;
+            // Whether the dash reaches the line's end, as the roots compare; the squares decide
+            // all but a near tie (the root is monotonic, so a larger square is never shorter).
+            const double reachSquared = bx * bx + by * by;
+            const bool last = reachSquared >= lengthSquared ||
+                              (reachSquared > lengthSquared * (1.0 - 1e-9) && std::sqrt(reachSquared) >= length);
             if (last) b = {x2, y2};
             const DevicePoint piece[2] = {a, b};
             target.polyline(piece, 2, pen);
@@ -229,7 +235,7 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
         }
         p += s;
         dash = !dash;
-        k = (k + 1) % pattern.size();
+        if (++k == steps) k = 0;
     }
 }
 

@@ -330,47 +330,69 @@ void RecordIndex::buildGrid(const std::vector<uint8_t>& known) {
     const double y0 = quantile(ys, 0.001), y1 = quantile(ys, 0.999);
     const double w = std::max(x1 - x0, 1e-9), h = std::max(y1 - y0, 1e-9);
     const size_t cells = std::clamp(xs.size() / kItemsPerCell, size_t(1), kMaxCells);
-    cols_ = static_cast<int>(std::clamp(std::lround(std::sqrt(double(cells) * w / h)), 1L, long(kMaxGridSide)));
-    rows_ = static_cast<int>(std::clamp(long(cells) / cols_, 1L, long(kMaxGridSide)));
-    gridX0_ = x0;
-    gridY0_ = y0;
-    cellW_ = w / cols_;
-    cellH_ = h / rows_;
+    const int cols = static_cast<int>(std::clamp(std::lround(std::sqrt(double(cells) * w / h)), 1L, long(kMaxGridSide)));
+    const int rows = static_cast<int>(std::clamp(long(cells) / cols, 1L, long(kMaxGridSide)));
 
-    cellStart_.assign(size_t(cols_) * rows_ + 1, 0);
-    std::vector<uint8_t> inGrid(boxes_.size(), 0);
+    std::vector<uint32_t> pending;
     for (size_t i = 0; i < boxes_.size(); ++i) {
-        if (!known[i]) continue;
-        int cx0, cy0, cx1, cy1;
-        cellRange(boxes_[i], cx0, cy0, cx1, cy1);
-        if ((cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerItem) {
-            large_.push_back(static_cast<uint32_t>(i));
-            continue;
-        }
-        inGrid[i] = 1;
-        for (int y = cy0; y <= cy1; ++y)
-            for (int x = cx0; x <= cx1; ++x) ++cellStart_[size_t(y) * cols_ + x + 1];
+        if (known[i]) pending.push_back(static_cast<uint32_t>(i));
     }
-    for (size_t c = 1; c < cellStart_.size(); ++c) cellStart_[c] += cellStart_[c - 1];
-    cellItems_.resize(cellStart_.back());
-    std::vector<uint32_t> fill(cellStart_.begin(), cellStart_.end() - 1);
-    for (size_t i = 0; i < boxes_.size(); ++i) {
-        if (!inGrid[i]) continue;
-        int cx0, cy0, cx1, cy1;
-        cellRange(boxes_[i], cx0, cy0, cx1, cy1);
-        for (int y = cy0; y <= cy1; ++y)
-            for (int x = cx0; x <= cx1; ++x) cellItems_[fill[size_t(y) * cols_ + x]++] = static_cast<uint32_t>(i);
+    // Records too long for the fine cells go to coarser grids, each a quarter as many cells
+    // across, up to one of a single cell; a query reads a few cells of each.
+    for (int level = 0; !pending.empty(); ++level) {
+        Grid g;
+        g.cols = std::max(1, cols >> (2 * level));
+        g.rows = std::max(1, rows >> (2 * level));
+        g.x0 = x0;
+        g.y0 = y0;
+        g.cellW = w / g.cols;
+        g.cellH = h / g.rows;
+        const bool last = g.cols == 1 && g.rows == 1;
+        g.start.assign(size_t(g.cols) * g.rows + 1, 0);
+        std::vector<uint32_t> filed, coarser;
+        for (const uint32_t i : pending) {
+            int cx0, cy0, cx1, cy1;
+            cellRange(g, boxes_[i], cx0, cy0, cx1, cy1);
+            if (!last && (cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerItem) {
+                coarser.push_back(i);
+                continue;
+            }
+            filed.push_back(i);
+            for (int y = cy0; y <= cy1; ++y)
+                for (int x = cx0; x <= cx1; ++x) ++g.start[size_t(y) * g.cols + x + 1];
+        }
+        for (size_t c = 1; c < g.start.size(); ++c) g.start[c] += g.start[c - 1];
+        g.items.resize(g.start.back());
+        // Each entry keeps its box beside it: a query then reads its cells' entries in one run
+        // instead of jumping about the boxes of a million records.
+        g.boxes.reserve(g.start.back());
+        AdviseHugePages(g.boxes.data(), g.start.back() * sizeof(Box));
+        g.boxes.resize(g.start.back());
+        std::vector<uint32_t> fill(g.start.begin(), g.start.end() - 1);
+        for (const uint32_t i : filed) {
+            int cx0, cy0, cx1, cy1;
+            cellRange(g, boxes_[i], cx0, cy0, cx1, cy1);
+            for (int y = cy0; y <= cy1; ++y) {
+                for (int x = cx0; x <= cx1; ++x) {
+                    const uint32_t k = fill[size_t(y) * g.cols + x]++;
+                    g.items[k] = i;
+                    g.boxes[k] = boxes_[i];
+                }
+            }
+        }
+        grids_.push_back(std::move(g));
+        pending.swap(coarser);
     }
 }
 
-void RecordIndex::cellRange(const Box& b, int& x0, int& y0, int& x1, int& y1) const {
-    const auto column = [this](double x) {
-        const double c = std::floor((x - gridX0_) / cellW_);
-        return static_cast<int>(std::clamp(c, 0.0, double(cols_ - 1)));
+void RecordIndex::cellRange(const Grid& g, const Box& b, int& x0, int& y0, int& x1, int& y1) {
+    const auto column = [&g](double x) {
+        const double c = std::floor((x - g.x0) / g.cellW);
+        return static_cast<int>(std::clamp(c, 0.0, double(g.cols - 1)));
     };
-    const auto row = [this](double y) {
-        const double r = std::floor((y - gridY0_) / cellH_);
-        return static_cast<int>(std::clamp(r, 0.0, double(rows_ - 1)));
+    const auto row = [&g](double y) {
+        const double r = std::floor((y - g.y0) / g.cellH);
+        return static_cast<int>(std::clamp(r, 0.0, double(g.rows - 1)));
     };
     x0 = column(b.minX);
     x1 = column(b.maxX);
@@ -388,46 +410,71 @@ bool RecordIndex::fits(const Drawing& drawing) const {
     return true;
 }
 
-void RecordIndex::mark(const DrawingArea& area, std::vector<uint8_t>& hits, std::vector<uint32_t>* items) const {
-    hits.assign(boxes_.size(), 0);
-    const auto hit = [&](uint32_t item) {
-        if (hits[item]) return;
-        hits[item] = 1;
-        if (items) items->push_back(item);
-    };
-    for (uint32_t item : always_) hit(item);
-    const auto meets = [&area](const Box& b) {
-        return b.minX <= area.maxX && b.maxX >= area.minX && b.minY <= area.maxY && b.maxY >= area.minY;
-    };
-    for (uint32_t item : large_) {
-        if (meets(boxes_[item])) hit(item);
-    }
-    if (cols_ == 0 || !(area.minX <= area.maxX && area.minY <= area.maxY)) return;
+namespace {
+bool Meets(const DrawingArea& area, float minX, float minY, float maxX, float maxY) {
+    return minX <= area.maxX && maxX >= area.minX && minY <= area.maxY && maxY >= area.minY;
+}
+}  // namespace
+
+// Calls `visit(box, item)` for every entry of the cells that `area` reaches, grid by grid; the
+// cells of one row of a grid are one run of entries.
+template <typename Visit>
+void RecordIndex::forEachEntry(const DrawingArea& area, Visit&& visit) const {
+    if (!(area.minX <= area.maxX && area.minY <= area.maxY)) return;
     const Box query{floatBelow(area.minX), floatBelow(area.minY), floatAbove(area.maxX), floatAbove(area.maxY)};
-    int cx0, cy0, cx1, cy1;
-    cellRange(query, cx0, cy0, cx1, cy1);
-    for (int y = cy0; y <= cy1; ++y) {
-        for (int x = cx0; x <= cx1; ++x) {
-            const size_t cell = size_t(y) * cols_ + x;
-            for (uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
-                const uint32_t item = cellItems_[k];
-                if (!hits[item] && meets(boxes_[item])) hit(item);
-            }
+    for (const Grid& g : grids_) {
+        int cx0, cy0, cx1, cy1;
+        cellRange(g, query, cx0, cy0, cx1, cy1);
+        for (int y = cy0; y <= cy1; ++y) {
+            const size_t end = g.start[size_t(y) * g.cols + cx1 + 1];
+            for (size_t k = g.start[size_t(y) * g.cols + cx0]; k < end; ++k) visit(g.boxes[k], g.items[k]);
         }
     }
 }
 
+size_t RecordIndex::entriesIn(const DrawingArea& area) const {
+    size_t entries = always_.size();
+    if (!(area.minX <= area.maxX && area.minY <= area.maxY)) return entries;
+    const Box query{floatBelow(area.minX), floatBelow(area.minY), floatAbove(area.maxX), floatAbove(area.maxY)};
+    for (const Grid& g : grids_) {
+        int cx0, cy0, cx1, cy1;
+        cellRange(g, query, cx0, cy0, cx1, cy1);
+        for (int y = cy0; y <= cy1; ++y)
+            entries += g.start[size_t(y) * g.cols + cx1 + 1] - g.start[size_t(y) * g.cols + cx0];
+    }
+    return entries;
+}
+
+void RecordIndex::mark(const DrawingArea& area, std::vector<uint8_t>& hits) const {
+    hits.assign(boxes_.size(), 0);
+    for (uint32_t item : always_) hits[item] = 1;
+    forEachEntry(area, [&](const Box& b, uint32_t item) {
+        if (Meets(area, b.minX, b.minY, b.maxX, b.maxY)) hits[item] = 1;
+    });
+}
+
+bool RecordIndex::fewIn(const DrawingArea& area, size_t most, std::vector<uint32_t>& items) const {
+    items.clear();
+    if (entriesIn(area) > most) return false;
+    items.insert(items.end(), always_.begin(), always_.end());
+    forEachEntry(area, [&](const Box& b, uint32_t item) {
+        if (Meets(area, b.minX, b.minY, b.maxX, b.maxY)) items.push_back(item);
+    });
+    // A record filed in several cells is found in each.
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+    return true;
+}
+
 void RecordIndex::positionsIn(const Drawing& drawing, const DrawingArea& area, bool reverse,
                               std::vector<uint32_t>& positions) const {
-    std::vector<uint8_t> hits;
-    std::vector<uint32_t> items;
-    mark(area, hits, &items);
     positions.clear();
     const auto& sequence = drawing.top.sequence;
     const size_t n = std::min(sequence.size(), ordinals_.size());
     // The record the walk draws at a position is the ordinal-th of its kind from the first, or
     // from the last. A small part of the drawing: the positions of the records found, sorted.
-    if (items.size() * kSparseShare < n) {
+    std::vector<uint32_t> items;
+    if (fewIn(area, n / kSparseShare, items)) {
         for (const uint32_t item : items) {
             const int c = static_cast<int>(std::upper_bound(offsets_.begin(), offsets_.end(), size_t(item)) - offsets_.begin()) - 1;
             const size_t record = item - offsets_[size_t(c)];
@@ -439,6 +486,8 @@ void RecordIndex::positionsIn(const Drawing& drawing, const DrawingArea& area, b
         return;
     }
     // Much of it: a walk along the stream.
+    std::vector<uint8_t> hits;
+    mark(area, hits);
     for (size_t p = 0; p < n; ++p) {
         const RecordClass cls = sequence[p].cls;
         const int c = static_cast<int>(cls);
@@ -451,11 +500,20 @@ void RecordIndex::positionsIn(const Drawing& drawing, const DrawingArea& area, b
 }
 
 void RecordIndex::recordsIn(RecordClass cls, const DrawingArea& area, std::vector<uint8_t>& flags) const {
+    const int c = static_cast<int>(cls);
+    const size_t first = offsets_[c], count = counts_[c];
+    std::vector<uint32_t> items;
+    if (fewIn(area, count / kSparseShare, items)) {
+        flags.assign(count, 0);
+        for (const uint32_t item : items) {
+            if (item >= first && item - first < count) flags[item - first] = 1;
+        }
+        return;
+    }
     std::vector<uint8_t> hits;
     mark(area, hits);
-    const int c = static_cast<int>(cls);
-    const auto first = hits.begin() + static_cast<std::ptrdiff_t>(offsets_[c]);
-    flags.assign(first, first + static_cast<std::ptrdiff_t>(counts_[c]));
+    const auto from = hits.begin() + static_cast<std::ptrdiff_t>(first);
+    flags.assign(from, from + static_cast<std::ptrdiff_t>(count));
 }
 
 }  // namespace korvel

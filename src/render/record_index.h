@@ -66,11 +66,26 @@ private:
         float minX, minY, maxX, maxY;
     };
     size_t itemOf(RecordClass cls, size_t index) const { return offsets_[static_cast<int>(cls)] + index; }
-    // Sets hits[item] for every record that may draw inside `area`.
-    // Flags the items that meet the area; lists them too when `items` is given.
-    void mark(const DrawingArea& area, std::vector<uint8_t>& hits, std::vector<uint32_t>* items = nullptr) const;
+    // Records filed by where they lie: cell (x, y) holds items[start[y * cols + x] ...
+    // start[y * cols + x + 1]), each entry with its box.
+    struct Grid {
+        int cols = 0, rows = 0;
+        double x0 = 0.0, y0 = 0.0, cellW = 1.0, cellH = 1.0;
+        std::vector<uint32_t> start;
+        std::vector<uint32_t> items;
+        std::vector<Box> boxes;
+    };
+    template <typename Visit>
+    void forEachEntry(const DrawingArea& area, Visit&& visit) const;
+    // How many entries a query of `area` reads.
+    size_t entriesIn(const DrawingArea& area) const;
+    // Flags every item that may draw inside `area`.
+    void mark(const DrawingArea& area, std::vector<uint8_t>& hits) const;
+    // The items that may draw inside `area`, ascending, each once; false (and nothing listed)
+    // when the query would read more than `most` entries, for which flags are cheaper.
+    bool fewIn(const DrawingArea& area, size_t most, std::vector<uint32_t>& items) const;
     void buildGrid(const std::vector<uint8_t>& known);
-    void cellRange(const Box& b, int& x0, int& y0, int& x1, int& y1) const;
+    static void cellRange(const Grid& g, const Box& b, int& x0, int& y0, int& x1, int& y1);
 
     bool randomLines_ = false;
     bool stopped_ = false;               // building was stopped: the index fits nothing
@@ -80,12 +95,7 @@ private:
     std::vector<uint32_t> positionOf_;   // per item: the stream position of its ordinal (or none)
     std::vector<Box> boxes_;             // per item
     std::vector<uint32_t> always_;       // items drawn in every query
-    std::vector<uint32_t> large_;        // items too large for the grid, tested one by one
-    // The grid: cell (x, y) holds cellItems_[cellStart_[y * cols_ + x] ... cellStart_[... + 1]).
-    int cols_ = 0, rows_ = 0;
-    double gridX0_ = 0.0, gridY0_ = 0.0, cellW_ = 1.0, cellH_ = 1.0;
-    std::vector<uint32_t> cellStart_;
-    std::vector<uint32_t> cellItems_;
+    std::vector<Grid> grids_;            // finest first
 };
 
 }  // namespace korvel
