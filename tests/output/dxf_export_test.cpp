@@ -683,9 +683,10 @@ TEST(DxfExport, ArcSolidsWithAnyCornerNotANumberAreLeftOut) {
     sound.corner4 = {1.0, 100.0};
     b.add(sound);
     const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
-    for (int field = 0; field < 3; ++field) {
+    for (int field = 0; field < 4; ++field) {
         TDataSolid bad = sound;
-        (field == 0 ? bad.corner3.x : field == 1 ? bad.corner3.y : bad.corner4.x) = field == 1 ? inf : nan;
+        (field == 0 ? bad.corner3.x : field == 1 ? bad.corner3.y : field == 2 ? bad.corner4.x : bad.corner2.y) =
+            field == 1 ? inf : nan;
         b.add(bad);
     }
     b.finish();
@@ -693,7 +694,7 @@ TEST(DxfExport, ArcSolidsWithAnyCornerNotANumberAreLeftOut) {
     const DxfExportResult r = ExportDxf(d, RenderOptions{}, DxfVersion::R2013, "", bytes);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.warnings, std::vector<std::string>{
-                              "3 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km"});
+                              "4 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km"});
     const std::string text(bytes.begin(), bytes.end());
     size_t hatches = 0;
     for (size_t at = text.find("\nHATCH\r\n"); at != std::string::npos; at = text.find("\nHATCH\r\n", at + 1)) ++hatches;
