@@ -69,6 +69,7 @@ int countOf(const QJsonObject& p, const char* type) { return p["counts"].toObjec
 
 TEST(DxfColors, PenColoursBecomeTheNearestIndexAndBlackStaysForeground) {
     EXPECT_EQ(NearestAci(0x000000), 7);
+    EXPECT_EQ(NearestAci(0x000001), 18);  // nearly black: the darkest red, as 7 is kept for black
     EXPECT_EQ(NearestAci(0x0000FF), 1);  // red (0x00BBGGRR)
     EXPECT_EQ(NearestAci(0x00FFFF), 2);
     EXPECT_EQ(NearestAci(0xFF0000), 5);
