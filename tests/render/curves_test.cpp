@@ -81,6 +81,17 @@ TEST(Flattening, LargeCircleStaysRound) {
     EXPECT_EQ(flat.GetPoint(0).kind, 0);
 }
 
+// A cubic is cut into as many equal steps as its bend asks for, from each control point's own
+// place: a straight run whose speed changes at one end only takes 55 (sqrt(0.75 * 800 / 0.2)).
+TEST(Flattening, PiecesFollowTheBendOfTheCubic) {
+    CurvePath p;
+    p.moveTo({0, 0});
+    p.bezierTo({0, 0}, {800, 0}, {800, 0});
+    const CurvePath flat = FlattenPath(p, kFlattenTolerance);
+    EXPECT_EQ(flat.points.size(), 56u);
+    EXPECT_EQ(flat.points.back(), (DevicePoint{800, 0}));
+}
+
 TEST(TPath, OutOfRangeRaisesPathError) {
     TPath path;
     EXPECT_THROW(path.GetPoint(0), EPathError);
