@@ -8,7 +8,9 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -56,6 +58,68 @@ constexpr int kBandsPerThread = 1;
 constexpr int kProgressSteps = 1024;
 // What the bands' own pictures may take together.
 constexpr int64_t kBandCopyBytes = int64_t(256) << 20;
+
+// Threads that draw bands, kept for the life of the process: what a thread keeps between
+// renders (glyph images, line stamps, fonts) would die with a thread made for one render, and
+// the window renders again at every zoom and pan. A task handed out is either run by one of
+// them or, when the caller has drawn every band itself before any was free, taken back.
+class BandWorkers {
+public:
+    struct Task {
+        std::function<void()> run;
+        std::atomic<int> state{kQueued};
+        std::mutex mutex;
+        std::condition_variable finished;
+    };
+    static constexpr int kQueued = 0, kRunning = 1, kDone = 2, kTakenBack = 3;
+
+    static BandWorkers& instance() {
+        static BandWorkers* workers = new BandWorkers;  // never destroyed: its threads never end
+        return *workers;
+    }
+
+    void hand(const std::shared_ptr<Task>& task, int threadsWanted) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        while (threads_ < threadsWanted) {
+            std::thread([this] { loop(); }).detach();
+            ++threads_;
+        }
+        queue_.push_back(task);
+        ready_.notify_one();
+    }
+
+    // Waits for `task` to end unless no thread has taken it yet, in which case it never will.
+    static void settle(Task& task) {
+        int queued = kQueued;
+        if (task.state.compare_exchange_strong(queued, kTakenBack) || queued == kTakenBack) return;
+        std::unique_lock<std::mutex> lock(task.mutex);
+        task.finished.wait(lock, [&] { return task.state.load() == kDone; });
+    }
+
+private:
+    void loop() {
+        for (;;) {
+            std::shared_ptr<Task> task;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                ready_.wait(lock, [this] { return !queue_.empty(); });
+                task = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            int queued = kQueued;
+            if (!task->state.compare_exchange_strong(queued, kRunning)) continue;  // taken back
+            task->run();
+            std::lock_guard<std::mutex> lock(task->mutex);
+            task->state = kDone;
+            task->finished.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::shared_ptr<Task>> queue_;
+    int threads_ = 0;
+};
 
 // The bands' own pictures, kept by the thread that renders for its next render of the same
 // size: the window redraws its view again and again, and a fresh picture costs its pages anew.
@@ -268,9 +332,10 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             if (reporting) report();
         }
     };
-    std::vector<std::thread> workers;
+    std::vector<std::shared_ptr<BandWorkers::Task>> workers;
     for (int t = 1; t < threads; ++t) {
-        workers.emplace_back([&] {
+        auto task = std::make_shared<BandWorkers::Task>();
+        task->run = [&] {
             try {
                 work(false);
             } catch (...) {
@@ -281,15 +346,29 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             std::lock_guard<std::mutex> lock(finishedMutex);
             ++finishedWorkers;
             finishedSignal.notify_all();
-        });
+        };
+        workers.push_back(task);
+        BandWorkers::instance().hand(task, threads - 1);
     }
+    const auto settleAll = [&] {
+        // Tasks no thread has started are taken back: every band is drawn by then.
+        for (const auto& task : workers) {
+            int queued = BandWorkers::kQueued;
+            if (task->state.compare_exchange_strong(queued, BandWorkers::kTakenBack)) {
+                std::lock_guard<std::mutex> lock(finishedMutex);
+                ++finishedWorkers;
+            }
+        }
+    };
     try {
         work(true);
     } catch (...) {
         cancelled = true;
-        for (std::thread& w : workers) w.join();
+        settleAll();
+        for (const auto& task : workers) BandWorkers::settle(*task);
         throw;
     }
+    settleAll();
     {
         std::unique_lock<std::mutex> lock(finishedMutex);
         while (finishedWorkers < int(workers.size())) {
@@ -300,7 +379,9 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             }
         }
     }
-    for (std::thread& w : workers) w.join();
+    // The tasks' last act (their notice) is done under the lock; let them return before the
+    // state they point into goes.
+    for (const auto& task : workers) BandWorkers::settle(*task);
     if (failure) std::rethrow_exception(failure);
     for (int b = 1; b < bandCount; ++b) {
         const int top = int(int64_t(height) * b / bandCount), bottom = int(int64_t(height) * (b + 1) / bandCount);

@@ -9,6 +9,7 @@
 #include <QPaintEngine>
 #include <QPainterPathStroker>
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -189,10 +190,30 @@ struct CachedGlyph {
 constexpr size_t kMaxCachedGlyphs = 8192;
 constexpr int kMaxCachedCell = 256;  // larger glyphs are rare and cost more memory than time
 
+// The smallest rectangle holding every pixel of `image` that is not clear.
+QRect inkOf(const QImage& image) {
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (!row[x]) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = y;
+        }
+    }
+    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 bool drawCachedGlyph(QPainter& painter, const FontSpec& font, FontKey&& fontKey, const FittedFont& fitted,
                      uint32_t color, int x, int y, const std::u32string& text) {
+    // A painter moved by whole pixels (a band, a panned view) puts the glyph at whole pixels too.
+    const QTransform& moved = painter.worldTransform();
+    const bool wholePixels = moved.type() <= QTransform::TxTranslate && moved.dx() == std::floor(moved.dx()) &&
+                             moved.dy() == std::floor(moved.dy());
     if (text.size() != 1 || font.escapement != 0 || font.height > kMaxCachedCell ||
-        font.width > kMaxCachedCell || !painter.worldTransform().isIdentity() ||
+        font.width > kMaxCachedCell || !wholePixels ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver || keepsTexts(painter)) {
         return false;
     }
@@ -218,9 +239,14 @@ bool drawCachedGlyph(QPainter& painter, const FontSpec& font, FontKey&& fontKey,
         p.setWorldTransform(cellTransform(font, pad, pad));
         drawGlyphs(p, fitted, QtColorOf(color), QString::fromUcs4(text.data(), 1));
         p.end();
+        // Only the ink is kept: a pixel left clear changes nothing where the image is drawn,
+        // and the room left around the glyph is most of the image.
+        const QRect ink = inkOf(glyph.image);
+        glyph.image = ink.isEmpty() ? QImage() : glyph.image.copy(ink);
+        glyph.offset += ink.topLeft();
         it = cache.emplace(key, std::move(glyph)).first;
     }
-    painter.drawImage(QPoint(x, y) + it->second.offset, it->second.image);
+    if (!it->second.image.isNull()) painter.drawImage(QPoint(x, y) + it->second.offset, it->second.image);
     return true;
 }
 

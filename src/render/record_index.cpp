@@ -460,9 +460,6 @@ bool RecordIndex::fewIn(const DrawingArea& area, size_t most, std::vector<uint32
     forEachEntry(area, [&](const Box& b, uint32_t item) {
         if (Meets(area, b.minX, b.minY, b.maxX, b.maxY)) items.push_back(item);
     });
-    // A record filed in several cells is found in each.
-    std::sort(items.begin(), items.end());
-    items.erase(std::unique(items.begin(), items.end()), items.end());
     return true;
 }
 
@@ -482,7 +479,9 @@ void RecordIndex::positionsIn(const Drawing& drawing, const DrawingArea& area, b
             const uint32_t p = positionOf_[offsets_[size_t(c)] + ordinal];
             if (p != kNoPosition && p < n) positions.push_back(p);
         }
+        // A record filed in several cells was found in each; each draws at one position.
         std::sort(positions.begin(), positions.end());
+        positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
         return;
     }
     // Much of it: a walk along the stream.

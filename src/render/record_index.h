@@ -81,7 +81,8 @@ private:
     size_t entriesIn(const DrawingArea& area) const;
     // Flags every item that may draw inside `area`.
     void mark(const DrawingArea& area, std::vector<uint8_t>& hits) const;
-    // The items that may draw inside `area`, ascending, each once; false (and nothing listed)
+    // The items that may draw inside `area`, in no order, those filed in several cells as
+    // often as they are found there; false (and nothing listed)
     // when the query would read more than `most` entries, for which flags are cheaper.
     bool fewIn(const DrawingArea& area, size_t most, std::vector<uint32_t>& items) const;
     void buildGrid(const std::vector<uint8_t>& known);

@@ -128,6 +128,25 @@ TEST(RasterBands, LongLinesOfEveryKindCrossingManyBands) {
     }
 }
 
+// The threads that draw bands are kept and shared: renders asked for from several threads at
+// once wait for each other's bands or draw them themselves, and each gets its own picture whole.
+TEST(RasterBands, RendersAskedForAtOnceShareTheBandThreads) {
+    EnsureHeadlessGuiApplication();
+    const DrawingBuilder b = edgeDrawing();
+    const QImage one = renderWith(b.drawing, 1, nullptr, 640).image;
+    std::vector<QImage> pictures(12);
+    std::vector<std::thread> callers;
+    for (int c = 0; c < 4; ++c) {
+        callers.emplace_back([&, c] {
+            for (int round = 0; round < 3; ++round)
+                pictures[size_t(c * 3 + round)] = renderWith(b.drawing, 2 + (c + round) % 4, nullptr, 640).image;
+        });
+    }
+    for (std::thread& t : callers) t.join();
+    for (size_t i = 0; i < pictures.size(); ++i)
+        EXPECT_TRUE(pictures[i] == one) << "render " << i << ": " << firstDifference(pictures[i], one);
+}
+
 TEST(RasterBands, EverySampleDrawsTheSamePixelsInBands) {
     KORVEL_REQUIRE_SAMPLES();
     EnsureHeadlessGuiApplication();

@@ -195,6 +195,28 @@ TEST_F(QtText, BoldIsBolderThanPlainAtEveryGlyphHeight) {
     }
 }
 
+TEST_F(QtText, APainterMovedByWholePixelsDrawsTheGlyphMoved) {
+    // Bands and panned views draw through a painter moved by whole pixels: each glyph must land
+    // exactly where an unmoved painter puts it at the moved place, smoothed or not.
+    for (const bool smooth : {true, false}) {
+        for (const int height : {12, 48, 130}) {
+            QImage moved(300, 300, QImage::Format_RGB32), placed(300, 300, QImage::Format_RGB32);
+            moved.fill(Qt::white);
+            placed.fill(Qt::white);
+            QPainter byMoved(&moved), byPlaced(&placed);
+            byMoved.setRenderHint(QPainter::TextAntialiasing, smooth);
+            byPlaced.setRenderHint(QPainter::TextAntialiasing, smooth);
+            byMoved.translate(37, -11);
+            QtDrawText(byMoved, gothic(height, height / 2), 0x3050A0, 20, 40, U"図", nullptr);
+            QtDrawText(byPlaced, gothic(height, height / 2), 0x3050A0, 57, 29, U"図", nullptr);
+            byMoved.end();
+            byPlaced.end();
+            EXPECT_FALSE(inkOf(placed).isEmpty());
+            EXPECT_TRUE(moved == placed) << "height " << height << (smooth ? " smooth" : " sharp");
+        }
+    }
+}
+
 TEST_F(QtText, KeptGlyphsBelongToTheirOwnFont) {
     // Glyph images are kept between draws per font. Once more fonts than the font cache holds
     // have been used it starts afresh, and fonts made after that must not be handed the images

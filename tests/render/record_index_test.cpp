@@ -2,6 +2,7 @@
 // those, in the same order as a render that walks everything.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -83,6 +84,53 @@ TEST(RecordIndex, FewRecordsOfManyAreFoundAtTheirPositions) {
     EXPECT_EQ(positionsIn(b, {100, -1, 115, 1}, true), (std::vector<uint32_t>{96, 97, 98, 99}));
     EXPECT_EQ(positionsIn(b, {-1, -1, 0, 1}, true), (std::vector<uint32_t>{118}));
     EXPECT_EQ(positionsIn(b, {0, -1, 600, 1}).size(), 120u);
+}
+
+// Records of every length among many short ones: the long ones are filed in coarser cells than
+// the short ones, and a query must find each record whose line meets it, whatever its length.
+TEST(RecordIndex, RecordsOfEveryLengthAreFoundWhereTheyReach) {
+    DrawingBuilder b;
+    struct Segment {
+        double x1, y1, x2, y2;
+    };
+    std::vector<Segment> lines;
+    const auto add = [&](double x1, double y1, double x2, double y2) {
+        b.line(x1, y1, x2, y2);
+        lines.push_back({x1, y1, x2, y2});
+    };
+    for (int i = 0; i < 40; ++i)
+        for (int j = 0; j < 40; ++j) add(i * 10 + 1, j * 10 + 1, i * 10 + 2, j * 10 + 1);
+    for (int k = 0; k < 40; ++k) {
+        const double length = 3.0 + k * k * 0.25;  // from under a cell to the whole drawing
+        add(k * 7 % 400, k * 10 + 5, k * 7 % 400 + length, k * 10 + 5);
+        add(k * 10 + 5, k * 13 % 400, k * 10 + 5, k * 13 % 400 + length);
+    }
+    const RecordIndex index(b.drawing);
+    uint32_t state = 12345;
+    const auto next = [&state](int range) {
+        state = state * 1103515245u + 12345u;
+        return double((state >> 8) % uint32_t(range));
+    };
+    for (int q = 0; q < 300; ++q) {
+        const double x = next(420) - 10, y = next(420) - 10, w = next(q % 3 == 0 ? 200 : 12) + 0.5,
+                     h = next(q % 3 == 0 ? 200 : 12) + 0.5;
+        const DrawingArea area{x, y, x + w, y + h};
+        std::vector<uint32_t> expected;
+        for (uint32_t p = 0; p < lines.size(); ++p) {
+            const Segment& l = lines[p];
+            if (std::min(l.x1, l.x2) <= area.maxX && std::max(l.x1, l.x2) >= area.minX &&
+                std::min(l.y1, l.y2) <= area.maxY && std::max(l.y1, l.y2) >= area.minY)
+                expected.push_back(p);
+        }
+        std::vector<uint32_t> found;
+        index.positionsIn(b.drawing, area, false, found);
+        ASSERT_EQ(found, expected) << "area " << area.minX << "," << area.minY << " " << w << " x " << h;
+        std::vector<uint8_t> flags;
+        index.recordsIn(RecordClass::Sen, area, flags);
+        ASSERT_EQ(flags.size(), lines.size());
+        for (uint32_t p : expected) ASSERT_EQ(flags[p], 1) << "record " << p;
+        ASSERT_EQ(size_t(std::count(flags.begin(), flags.end(), uint8_t(1))), expected.size());
+    }
 }
 
 TEST(RecordIndex, TextsPicturesAndSymbolsKeepTheirReachInsideScaledBlocks) {
