@@ -2,8 +2,11 @@
 // target leaving the others alone, and the largest files started first.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 #include "drawing/loaders.h"
 #include "drawing_builder.h"
@@ -73,6 +76,7 @@ TEST(BatchConvert, EachJobGetsItsOwnOutcomeAndTheLargestFilesGoFirst) {
     EXPECT_FALSE(out[1].ok);
     ASSERT_EQ(out[1].errors.size(), 1u);
     EXPECT_NE(out[1].errors[0].find("missing.jww"), std::string::npos) << out[1].errors[0];
+    EXPECT_TRUE(out[1].warnings.empty());  // a file not read is not prepared either
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing.png"));
 
     // The standard output target still gives its bytes when a later target cannot be written.
@@ -89,8 +93,19 @@ TEST(BatchConvert, EachJobGetsItsOwnOutcomeAndTheLargestFilesGoFirst) {
     // One worker: by size, largest first, the missing file (size unknown) last.
     EXPECT_EQ(progress, (std::vector<std::pair<size_t, std::string>>{{1, large}, {2, broken}, {3, small}, {4, missing}}));
 
-    // Two workers give the same outcomes.
+    // Two workers give the same outcomes, and do work at once: each of the first two loads waits
+    // (a while at most) for the other to start.
+    std::atomic<int> started{0};
+    std::atomic<bool> alone{false};
+    prepare.beforeLoad = [&](Drawing&) {
+        ++started;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (started < 2 && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+        if (started < 2) alone = true;
+    };
     const std::vector<ConvertOutcome> again = ConvertFiles(jobs, ExportOptions{}, 2, {}, prepare);
+    EXPECT_FALSE(alone);
+    EXPECT_EQ(started, 4);
     ASSERT_EQ(again.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(again[i].ok, out[i].ok) << i;

@@ -10,6 +10,7 @@
 #include <limits>
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "drawing/cp932.h"
 #include "drawing/drawing_builder.h"
@@ -68,6 +69,7 @@ int countOf(const QJsonObject& p, const char* type) { return p["counts"].toObjec
 
 TEST(DxfColors, PenColoursBecomeTheNearestIndexAndBlackStaysForeground) {
     EXPECT_EQ(NearestAci(0x000000), 7);
+    EXPECT_EQ(NearestAci(0x000001), 18);  // nearly black: the darkest red, as 7 is kept for black
     EXPECT_EQ(NearestAci(0x0000FF), 1);  // red (0x00BBGGRR)
     EXPECT_EQ(NearestAci(0x00FFFF), 2);
     EXPECT_EQ(NearestAci(0xFF0000), 5);
@@ -448,6 +450,17 @@ TEST(DxfExport, BrokenBlocksAreLeftOutAndSaidSo) {
     again.blockNumber = 0;
     b.add(again);
     b.endBlock();
+    // A ring of three, each block inserting the next: every one of its inserts closes the ring.
+    for (uint32_t k = 1; k <= 3; ++k) {
+        TDataList ring;
+        ring.name = "ring" + std::to_string(k);
+        b.beginBlock(ring);
+        b.add(l);
+        TDataBlock next;
+        next.blockNumber = k % 3 + 1;
+        b.add(next);
+        b.endBlock();
+    }
     TDataBlock use, missing, flat;
     b.add(use);
     missing.blockNumber = 7;
@@ -459,10 +472,10 @@ TEST(DxfExport, BrokenBlocksAreLeftOutAndSaidSo) {
     const QJsonObject p = probe(writeDxf(d, DxfVersion::R2000, test::scratchDir("dxf_broken") + "/b.dxf", &warnings));
     EXPECT_TRUE(p["errors"].toArray().isEmpty());
     EXPECT_EQ(countOf(p, "INSERT"), 2);
-    EXPECT_EQ(p["blocks"].toObject()["self"].toInt(), 1);
+    for (const char* name : {"self", "ring1", "ring2", "ring3"}) EXPECT_EQ(p["blocks"].toObject()[name].toInt(), 1) << name;
     const std::vector<std::string> want = {
         "1 block insert refers to a block that has no definition; left out of the DXF",
-        "1 block insert would make a block contain itself; left out of the DXF",
+        "4 block inserts would make a block contain itself; left out of the DXF",
         "1 block scale of 0 was written as 1"};
     EXPECT_EQ(warnings, want);
 }
@@ -671,9 +684,10 @@ TEST(DxfExport, ArcSolidsWithAnyCornerNotANumberAreLeftOut) {
     sound.corner4 = {1.0, 100.0};
     b.add(sound);
     const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
-    for (int field = 0; field < 3; ++field) {
+    for (int field = 0; field < 4; ++field) {
         TDataSolid bad = sound;
-        (field == 0 ? bad.corner3.x : field == 1 ? bad.corner3.y : bad.corner4.x) = field == 1 ? inf : nan;
+        (field == 0 ? bad.corner3.x : field == 1 ? bad.corner3.y : field == 2 ? bad.corner4.x : bad.corner2.y) =
+            field == 1 ? inf : nan;
         b.add(bad);
     }
     b.finish();
@@ -681,12 +695,36 @@ TEST(DxfExport, ArcSolidsWithAnyCornerNotANumberAreLeftOut) {
     const DxfExportResult r = ExportDxf(d, RenderOptions{}, DxfVersion::R2013, "", bytes);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.warnings, std::vector<std::string>{
-                              "3 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km"});
+                              "4 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km"});
     const std::string text(bytes.begin(), bytes.end());
     size_t hatches = 0;
     for (size_t at = text.find("\nHATCH\r\n"); at != std::string::npos; at = text.find("\nHATCH\r\n", at + 1)) ++hatches;
     for (size_t at = text.find("\nHATCH\n"); at != std::string::npos; at = text.find("\nHATCH\n", at + 1)) ++hatches;
     EXPECT_EQ(hatches, 1u);
+}
+
+// An arc solid a kilometre across keeps its size: its outline is sampled at a scale that keeps it
+// within the renderer's reach.
+TEST(DxfExport, AHugeArcSolidKeepsItsSize) {
+    Drawing d;
+    korvel::DrawingBuilder b(d);
+    TDataSolid pie;
+    pie.penStyle = 101;
+    pie.corner2 = {1.0e6, 1};
+    pie.corner4 = {1.0, 100.0};
+    b.add(pie);
+    b.finish();
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ExportDxf(d, RenderOptions{}, DxfVersion::R2013, "", bytes).ok);
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
+    std::string code, value;
+    bool inHatch = false;
+    double farthest = 0.0;
+    while (std::getline(in, code) && std::getline(in, value)) {
+        if (std::stoi(code) == 0) inHatch = value.rfind("HATCH", 0) == 0;
+        else if (inHatch && std::stoi(code) == 10) farthest = std::max(farthest, std::stod(value));
+    }
+    EXPECT_NEAR(farthest, 1.0e6, 1.0);
 }
 
 // Code 8 is two half circles side by side: each arc keeps the half the renderer draws.

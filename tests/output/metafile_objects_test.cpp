@@ -288,6 +288,16 @@ TEST(MetafileObjectTable, AFullTableRecyclesTheObjectUsedLongestAgoThatIsNotSele
     EXPECT_EQ(table.objectsMade(), 6u);
 }
 
+// The null pen holds a default pen's fields too; a default pen asked for after it is still made.
+TEST(MetafileObjectTable, ADefaultPenAfterTheNullPenIsSelected) {
+    RecordLog records;
+    MetafileObjects table(records, 0, 4);
+    table.select(MetafileObject::nullPen());
+    table.select(PenSpec{});
+    EXPECT_EQ(records.log, (std::vector<std::string>{"create 0 null pen 000000", "select 0", "create 1 pen 000000",
+                                                     "select 1"}));
+}
+
 // Replays a WMF as a player does (each new object in the lowest free slot) and gives the colour
 // of the pen each polyline is drawn with.
 std::vector<uint32_t> wmfLineColours(const std::vector<uint8_t>& b, size_t& tableSize) {

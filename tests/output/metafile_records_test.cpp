@@ -12,6 +12,7 @@
 #include "picture_files.h"
 #include "test_support.h"
 #include "output/image_export.h"
+#include "output/metafile_dib.h"
 
 namespace korvel {
 namespace {
@@ -290,6 +291,16 @@ TEST(MetafileRecords, BothMetafilesMakeTheSameFonts) {
                                                      {0, 1, 0, 0, 128},
                                                      {0, 0, 1, 0, 128},
                                                      {0, 0, 0, 1, 128}}));
+}
+
+// A picture's bitmap: rows bottom-up, blue first, each padded to four bytes, and what is not
+// opaque laid over white.
+TEST(MetafileDib, RowsRunUpwardsAndTranslucentPixelsLieOverWhite) {
+    const RasterImage picture{2, 2, {0x80FF0000u, 0x00123456u, 0xFF102030u, 0xFF000000u}};
+    const Dib dib = MakeDib(picture);
+    ASSERT_EQ(dib.info.size(), 40u);
+    EXPECT_EQ(dib.pixels, (std::vector<uint8_t>{0x30, 0x20, 0x10, 0, 0, 0, 0, 0,  //
+                                                127, 127, 255, 255, 255, 255, 0, 0}));
 }
 
 }  // namespace

@@ -273,12 +273,34 @@ TEST(WmfTarget, LargePicturesAreScaledIntoSixteenBits) {
     WmfTarget wmf(FittedMetafileFrame(70000, 35000));
     EXPECT_EQ(wmf.divisor(), 3);
     const DevicePoint line[] = {{0, 0}, {69999, 34999}};
-    wmf.polyline(line, 2, {0, 0});
+    for (int width : {0, 1, 2, 7}) wmf.polyline(line, 2, {uint32_t(width), width});
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(wmf.finish(bytes, error));
     EXPECT_EQ(le16(bytes, 10), 23333);
     EXPECT_EQ(le16(bytes, 14), 32);  // units per inch follow the scale
+    // Pen widths are scaled too, and a drawn width never becomes a hairline.
+    std::vector<int> widths;
+    for (size_t at = 22 + 18; at + 6 <= bytes.size();) {
+        const uint32_t words = le32(bytes, at);
+        if (words < 3 || at + 2 * size_t{words} > bytes.size()) break;
+        if (le16(bytes, at + 4) == 0x02FA) widths.push_back(le16(bytes, at + 8));
+        at += 2 * size_t{words};
+    }
+    ASSERT_GE(widths.size(), 4u);
+    EXPECT_EQ(std::vector<int>(widths.begin(), widths.begin() + 4), (std::vector<int>{0, 1, 1, 2}));
+}
+
+// A picture's size goes into 16-bit fields: one at the limit is written, one past it is not.
+TEST(WmfTarget, PicturesAsTallAsTheRecordsAllowAreWritten) {
+    for (int height : {32767, 32768}) {
+        WmfTarget wmf(FittedMetafileFrame(100, 100));
+        wmf.image({0, 0, 10, 10}, RasterImage{1, height, std::vector<uint32_t>(size_t(height), 0xFF000000u)});
+        std::vector<uint8_t> bytes;
+        std::string error;
+        ASSERT_TRUE(wmf.finish(bytes, error));
+        EXPECT_EQ(bytes.size() > size_t(height) * 4, height == 32767) << height;
+    }
 }
 
 TEST(Metafiles, IndependentReadersAcceptThem) {

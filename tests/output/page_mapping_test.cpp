@@ -2,6 +2,8 @@
 // centre, pages made to the extents, other papers, sheets of a printer, and records off the page.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "drawing_builder.h"
 #include "output/page_mapping.h"
 
@@ -138,6 +140,14 @@ TEST(PageMapping, APrintersSheetTakesThePageAtRealScaleOrFitted) {
     EXPECT_DOUBLE_EQ(fitted.scale, 297.0 / 594.0);
     EXPECT_DOUBLE_EQ(fitted.frame.MaxX, 297.0);
     EXPECT_DOUBLE_EQ(fitted.frame.MaxY, 420.0);
+    // A page of no usable scale goes on the sheet at real scale.
+    for (double scale : {0.0, -2.0, std::nan(""), HUGE_VAL}) {
+        PageLayout odd = own;
+        odd.scale = scale;
+        const PageLayout placed = PlaceOnSheet(odd, 420, 297, false);
+        EXPECT_EQ(placed.scale, 1.0) << scale;
+        EXPECT_EQ(placed.frame.MinX, -210) << scale;
+    }
 }
 
 TEST(PageMapping, RecordsReachingBeyondThePageAreCountedAndNamed) {

@@ -81,6 +81,17 @@ TEST(Flattening, LargeCircleStaysRound) {
     EXPECT_EQ(flat.GetPoint(0).kind, 0);
 }
 
+// A cubic is cut into as many equal steps as its bend asks for, from each control point's own
+// place: a straight run whose speed changes at one end only takes 55 (sqrt(0.75 * 800 / 0.2)).
+TEST(Flattening, PiecesFollowTheBendOfTheCubic) {
+    CurvePath p;
+    p.moveTo({0, 0});
+    p.bezierTo({0, 0}, {800, 0}, {800, 0});
+    const CurvePath flat = FlattenPath(p, kFlattenTolerance);
+    EXPECT_EQ(flat.points.size(), 56u);
+    EXPECT_EQ(flat.points.back(), (DevicePoint{800, 0}));
+}
+
 TEST(TPath, OutOfRangeRaisesPathError) {
     TPath path;
     EXPECT_THROW(path.GetPoint(0), EPathError);
@@ -245,6 +256,18 @@ TEST(ArcSolidShapes, QuarterFiguresFollowTheSweep) {
     EXPECT_EQ(figure.front(), (DevicePoint{130, 60}));
     EXPECT_EQ(figure[figure.size() - 3], (DevicePoint{30, -40}));
     EXPECT_EQ(figure[figure.size() - 2], (DevicePoint{130, -40}));
+    // Kind 41 takes whole quarters whatever its sweep; kind 40 shares its sweep out evenly.
+    const ArcSolid four = BuildArcSolid(41, 30, 60, 100, 0, 0.0, kPi / 4, 1.0, 0.0);
+    ASSERT_EQ(four.figures.size(), 4u);
+    EXPECT_EQ(four.figures[1].front(), (DevicePoint{30, -40}));
+    EXPECT_EQ(four.figures[3].front(), (DevicePoint{30, 160}));
+    const ArcSolid three = BuildArcSolid(40, 30, 60, 100, 0, 0.0, 1.2 * kPi, 1.0, 0.0);
+    ASSERT_EQ(three.figures.size(), 3u);
+    EXPECT_NEAR(three.figures[2].front().x, 30 + 100 * std::cos(0.8 * kPi), 1.0);
+    EXPECT_NEAR(three.figures[2].front().y, 60 - 100 * std::sin(0.8 * kPi), 1.0);
+    // Kind 40 starts where its start angle is; kind 41 at angle 0 whatever it is given.
+    EXPECT_EQ(BuildArcSolid(40, 30, 60, 100, 0, kPi / 2, kPi / 2, 1.0, 0.0).figures.at(0).front(), (DevicePoint{30, -40}));
+    EXPECT_EQ(BuildArcSolid(41, 30, 60, 100, 0, kPi / 2, kPi / 2, 1.0, 0.0).figures.at(0).front(), (DevicePoint{130, 60}));
 }
 
 class CircleRecords : public ::testing::Test {

@@ -1,6 +1,7 @@
 // The record gate, the colour rule and the line-type rule, alone and through line records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "drawing_builder.h"
@@ -125,6 +126,11 @@ TEST(DashedSegment, DashesAndGapsInDeviceUnits) {
               "polyline pen(#563412 w3) (0,0) (8,0)\n"
               "polyline pen(#563412 w3) (16,0) (24,0)\n"
               "polyline pen(#563412 w3) (32,0) (40,0)\n");
+    // Upright, the dashes run down the same way.
+    RecordingTarget down;
+    DrawDashedSegment({down, 2, pattern, 3.0, 0}, 5, 0, 5, 40);
+    using S = std::pair<DevicePoint, DevicePoint>;
+    EXPECT_EQ(segments(down), (std::vector<S>{{{5, 0}, {5, 8}}, {{5, 16}, {5, 24}}, {{5, 32}, {5, 40}}}));
 }
 
 TEST(DashedSegment, ShortLineEndsExactlyAtItsEnd) {
@@ -167,8 +173,13 @@ TEST(DashedSegment, VisibleBoxSkipsWholePeriodsWithoutMovingDashes) {
     const DeviceBox box{0, 0, 20, 20};
     DrawDashedSegment({clipped, 2, pattern, 1.0, 0, &box}, -1000, 7, 1000, 7);
     EXPECT_LT(clipped.count(CallKind::Polyline), 10u);
-    // Every dash drawn with the box is one the full walk drew too.
+    // Every dash drawn with the box is one the full walk drew too, and every one inside it is drawn.
     auto full = segments(all);
+    using S = std::pair<DevicePoint, DevicePoint>;
+    const auto drawn = segments(clipped);
+    for (int x = 0; x < 20; x += 5) {
+        EXPECT_NE(std::find(drawn.begin(), drawn.end(), S{{x, 7}, {x + 3, 7}}), drawn.end()) << x;
+    }
     for (const auto& s : segments(clipped)) {
         EXPECT_NE(std::find_if(full.begin(), full.end(),
                                [&](const auto& f) { return f.first == s.first && f.second == s.second; }),
@@ -235,6 +246,19 @@ TEST(RandomLine, WholePeriodsRepeatShifted) {
     EXPECT_EQ(calls[1].points[0], (DevicePoint{64, 0}));
     EXPECT_EQ(calls[1].points[5].x, calls[0].points[5].x + 64);
     EXPECT_EQ(calls[3].points.back(), (DevicePoint{200, 0}));
+    // A tail of two steps still ends at the end point; one of a single step is left out.
+    for (int end : {196, 194}) {
+        RecordingTarget tail;
+        DrawRandomLine(tail, PenSpec{}, 0, 0, end, 0, bits, 2, 3);
+        const auto drawn = tail.only(CallKind::Polyline);
+        ASSERT_EQ(drawn.size(), end == 196 ? 4u : 3u) << end;
+        if (end != 196) continue;
+        const std::vector<DevicePoint>& last = drawn[3].points;
+        ASSERT_EQ(last.size(), 4u);
+        EXPECT_EQ(last[0], drawn[2].points.back());
+        EXPECT_EQ(last[1], (DevicePoint{drawn[0].points[1].x + 192, drawn[0].points[1].y}));
+        EXPECT_EQ(last[3], (DevicePoint{196, 0}));
+    }
 }
 
 // Where a line lies does not change its shape: the same line moved draws the same points moved.
@@ -276,6 +300,14 @@ TEST(LineRecord, ColourWidthAndThinPen) {
     t.clear();
     DrawLineRecord(ctx, t, line);
     EXPECT_EQ(t.listing(), "polyline pen(#808000 w0) (20,20) (40,20)\n");
+    // A random line with a pen past the widest takes the thinnest, as dashed ones do.
+    o.thinLines = false;
+    ctx.pens.PenWidth[7] = 150;
+    line.penStyle = 11;
+    t.clear();
+    DrawLineRecord(ctx, t, line);
+    ASSERT_GT(t.count(CallKind::Polyline), 0u);
+    for (const auto& c : t.only(CallKind::Polyline)) EXPECT_EQ(c.pen.width, 0);
 }
 
 TEST(LineRecord, FarCoordinatesNeverOverflow) {

@@ -134,6 +134,10 @@ TEST(BmpDecoder, ReadsRunLengthData) {
     image = decodeOk(DecodeBmp, makeBmpRaw(5, 1, 4, 2, {kPalRed, kPalGreen, kPalBlue}, rle4));
     EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kGreen, kBlue, kGreen, kRed, kBlue}));
 
+    // The end of the last row ends the bitmap too, without its own mark.
+    image = decodeOk(DecodeBmp, makeBmpRaw(2, 1, 8, 1, {kPalRed}, {2, 0, 0, 0}));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{kRed, kRed}));
+
     // Run-length data that ends early keeps what it drew and says so.
     RasterImage cut;
     std::vector<uint8_t> short8 = makeBmpRaw(4, 1, 8, 1, {kPalRed}, {2, 0, 0});
@@ -188,8 +192,8 @@ TEST(BmpDecoder, RefusesDamagedOversizedAndForeignData) {
     const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
     EXPECT_EQ(DecodeBmp(png.data(), png.size(), image).status, DecodeStatus::NotThisFormat);
     expectFailed(DecodeBmp, {'B', 'M', 0, 0}, "cut short");
-    // 20000 x 20000 is 400 megapixels: refused from the header alone.
-    expectFailed(DecodeBmp, makeBmpRaw(20000, 20000, 24, 0, {}, {0, 0, 0, 0}), "megapixels");
+    // 30000 x 20000 is 600 megapixels: refused from the header alone, width first.
+    expectFailed(DecodeBmp, makeBmpRaw(30000, 20000, 24, 0, {}, {0, 0, 0, 0}), "is 30000 x 20000 pixels");
     expectFailed(DecodeBmp, makeBmpRaw(2, INT32_MIN, 24, 0, {}, {0, 0, 0, 0}), "not valid");
     expectFailed(DecodeBmp, makeBmpRaw(2, 2, 24, 4, {}, {0, 0, 0, 0}), "not supported");
     expectFailed(DecodeBmp, makeBmpRaw(2, -2, 8, 1, {kPalRed}, {0, 1}), "top-down");
@@ -255,7 +259,7 @@ std::vector<uint8_t> pngClaiming(uint32_t width, uint32_t height) {
 }
 
 TEST(PngDecoder, RefusesDamagedAndOversizedPictures) {
-    expectFailed(DecodePng, pngClaiming(20000, 20000), "megapixels");
+    expectFailed(DecodePng, pngClaiming(30000, 20000), "is 30000 x 20000 pixels");
     expectFailed(DecodePng, pngClaiming(0x7FFFFFFF, 1), "megapixels");
     std::vector<uint8_t> png = test::makePng(16, 16, std::vector<uint32_t>(256, kGreen));
     std::vector<uint8_t> badCrc = png;
@@ -314,19 +318,26 @@ std::vector<uint8_t> makeCmykJpeg(const uint8_t ink[4], J_COLOR_SPACE stored, bo
 }
 
 TEST(JpegDecoder, ReadsCmykAndYcckInks) {
-    const uint8_t inverted[4] = {255, 0, 128, 255};  // Adobe's way: 255 is no ink
-    const uint8_t plain[4] = {0, 255, 127, 0};       // the same mix, 255 as full ink
-    for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
-        for (bool adobe : {true, false}) {
-            if (stored == JCS_YCCK && !adobe) continue;  // only the marker tells YCCK
-            SCOPED_TRACE(std::to_string(int(stored)) + (adobe ? " with the marker" : " without"));
-            const RasterImage image = decodeOk(DecodeJpeg, makeCmykJpeg(adobe ? inverted : plain, stored, adobe));
-            ASSERT_EQ(image.pixels.size(), 16u);
-            for (uint32_t p : image.pixels) {
-                EXPECT_EQ(p >> 24, 0xFFu);
-                EXPECT_NEAR(int((p >> 16) & 0xFF), 255, 3);
-                EXPECT_NEAR(int((p >> 8) & 0xFF), 0, 3);
-                EXPECT_NEAR(int(p & 0xFF), 128, 3);
+    // Adobe's way, 255 as no ink, then the same mix with 255 as full ink, and the colour it gives.
+    const struct {
+        uint8_t inverted[4], plain[4];
+        int red, green, blue;
+    } mixes[] = {{{255, 0, 128, 255}, {0, 255, 127, 0}, 255, 0, 128}, {{0, 255, 0, 255}, {255, 0, 255, 0}, 0, 255, 0}};
+    for (const auto& mix : mixes) {
+        for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+            for (bool adobe : {true, false}) {
+                if (stored == JCS_YCCK && !adobe) continue;  // only the marker tells YCCK
+                SCOPED_TRACE(std::to_string(mix.blue) + " " + std::to_string(int(stored)) +
+                             (adobe ? " with the marker" : " without"));
+                const RasterImage image =
+                    decodeOk(DecodeJpeg, makeCmykJpeg(adobe ? mix.inverted : mix.plain, stored, adobe));
+                ASSERT_EQ(image.pixels.size(), 16u);
+                for (uint32_t p : image.pixels) {
+                    EXPECT_EQ(p >> 24, 0xFFu);
+                    EXPECT_NEAR(int((p >> 16) & 0xFF), mix.red, 3);
+                    EXPECT_NEAR(int((p >> 8) & 0xFF), mix.green, 3);
+                    EXPECT_NEAR(int(p & 0xFF), mix.blue, 3);
+                }
             }
         }
     }
@@ -340,11 +351,11 @@ TEST(JpegDecoder, RefusesDamagedAndOversizedPictures) {
     std::vector<uint8_t> huge = jpeg;
     for (size_t i = 2; i + 9 < huge.size(); ++i) {
         if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
-            huge[i + 5] = 0x4E, huge[i + 6] = 0x20, huge[i + 7] = 0x4E, huge[i + 8] = 0x20;
+            huge[i + 5] = 0x4E, huge[i + 6] = 0x20, huge[i + 7] = 0x75, huge[i + 8] = 0x30;
             break;
         }
     }
-    expectFailed(DecodeJpeg, huge, "megapixels");
+    expectFailed(DecodeJpeg, huge, "is 30000 x 20000 pixels");
     expectFailed(DecodeJpeg, {0xFF, 0xD8, 0xFF, 0xE0, 0, 2});
     std::vector<uint8_t> manyScans = {0xFF, 0xD8, 0xFF};
     for (int i = 0; i < 1001; ++i) manyScans.insert(manyScans.end(), {0xFF, 0xDA, 0, 2});
@@ -391,8 +402,9 @@ TEST(GifDecoder, RefusesDamagedAndOversizedPictures) {
     const std::vector<uint32_t> palette = {0xFF0000, 0x00FF00};
     std::vector<uint8_t> gif = test::makeGif(64, 64, std::vector<uint8_t>(4096, 1), palette);
     std::vector<uint8_t> huge = gif;
-    huge[6] = huge[7] = huge[8] = huge[9] = 0xFF;  // a 65535 x 65535 screen
-    expectFailed(DecodeGif, huge, "megapixels");
+    huge[6] = huge[7] = huge[9] = 0xFF;  // a 65535 x 65534 screen
+    huge[8] = 0xFE;
+    expectFailed(DecodeGif, huge, "is 65535 x 65534 pixels");
     expectFailed(DecodeGif, {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'}, "no picture");
     // A frame of no width or height, on a screen of one pixel.
     for (const std::vector<uint8_t>& size : {std::vector<uint8_t>{0, 0, 1, 0}, std::vector<uint8_t>{1, 0, 0, 0}}) {
@@ -400,6 +412,10 @@ TEST(GifDecoder, RefusesDamagedAndOversizedPictures) {
                                       size[0], size[1], size[2], size[3], 0, 2, 2, 0x4C, 0x01, 0, ';'};
         expectFailed(DecodeGif, empty, "the GIF frame has no pixels");
     }
+    // A frame far larger than its screen is refused by its own size, width first.
+    expectFailed(DecodeGif, {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFE,
+                             0xFF, 0, 2, 2, 0x4C, 0x01, 0, ';'},
+                 "is 65535 x 65534 pixels");
     expectEveryTruncationSurvives(DecodeGif, gif);
     expectCorruptionSurvives(DecodeGif, gif);
 }

@@ -109,6 +109,14 @@ TEST(Snapping, CrossingsOfLinesCirclesAndArcs) {
     EXPECT_FALSE(none.has_value());
     // Where an end and a crossing meet, the end is named.
     EXPECT_EQ(snapped(g, {99, 1}).kind, SnapKind::End);
+
+    // An arc whose start is not a number offers nothing: no centre, no crossing.
+    DrawingBuilder broken;
+    broken.line(0, 5, 100, 5);
+    broken.arc(50, 0, 10, NAN, kPi);
+    const SnapGeometry gb = SnapGeometry::Collect(broken.drawing, RenderOptions{});
+    for (const Point2 p : {Point2{50, 0}, Point2{50 - std::sqrt(75.0), 5}, Point2{50 + std::sqrt(75.0), 5}})
+        EXPECT_FALSE(gb.snap(p, 1.0).has_value()) << p.x << ", " << p.y;
 }
 
 // Points and short lines spread over a lattice, filed in many cells of the grids: each one is
