@@ -220,12 +220,12 @@ TEST(WmfTarget, PlaceableHeaderAndObjectTable) {
 // than one unit or more than it is.
 TEST(WmfTarget, PensKeepTheirWidths) {
     WmfTarget wmf(FittedMetafileFrame(400, 200));
-    for (int width : {0, 1, 2, 7, 40}) {
+    for (int width : {0, 1, 2, 7, 40, 9, 11}) {
         PenSpec pen;
         pen.width = width;
         pen.color = static_cast<uint32_t>(width);  // no two pens alike
-        pen.cap = LineCap::Flat;
-        pen.join = LineJoin::Miter;
+        pen.cap = width == 9 ? LineCap::Square : width == 11 ? LineCap::Round : LineCap::Flat;
+        pen.join = width == 9 ? LineJoin::Bevel : width == 11 ? LineJoin::Round : LineJoin::Miter;
         pen.geometric = width >= 7;  // caps and joins are only for geometric pens
         const DevicePoint line[] = {{0, 0}, {10, 10}};
         wmf.polyline(line, 2, pen);
@@ -243,10 +243,12 @@ TEST(WmfTarget, PensKeepTheirWidths) {
         }
         at += 2 * size_t{words};
     }
-    ASSERT_GE(widths.size(), 5u);
-    EXPECT_EQ(std::vector<int>(widths.begin(), widths.begin() + 5), (std::vector<int>{0, 1, 2, 7, 40}));
-    // Solid, and for geometric pens flat ends (0x200) and mitred joins (0x2000).
-    EXPECT_EQ(std::vector<int>(styles.begin(), styles.begin() + 5), (std::vector<int>{0, 0, 0, 0x2200, 0x2200}));
+    ASSERT_GE(widths.size(), 7u);
+    EXPECT_EQ(std::vector<int>(widths.begin(), widths.begin() + 7), (std::vector<int>{0, 1, 2, 7, 40, 9, 11}));
+    // Solid, and for geometric pens flat ends (0x200) and mitred joins (0x2000), square ends
+    // (0x100) and bevelled joins (0x1000), or round ends and joins (GDI's default, 0).
+    EXPECT_EQ(std::vector<int>(styles.begin(), styles.begin() + 7),
+              (std::vector<int>{0, 0, 0, 0x2200, 0x2200, 0x1100, 0}));
 }
 
 TEST(WmfTarget, TextIsWrittenInCp932ForShiftJisFonts) {
