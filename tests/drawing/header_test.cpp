@@ -200,6 +200,21 @@ TEST(HeaderFields, RequestedVersionBelow200WritesTheDrawingsOwn) {
     EXPECT_EQ(WriteVersionFor(d, 0), 351u);
 }
 
+// A new drawing shows and writes to group 0 layer 0 only; nothing is written or protected.
+TEST(HeaderFields, ANewHeaderSetsEveryGroupAndNothingPastThem) {
+    const DrawingHeader h = NewDrawingHeader();
+    for (int g = 0; g < kLayerGroups; ++g) {
+        EXPECT_EQ(h.LayerGroupState[g], g == 0 ? 3u : 2u) << g;
+        EXPECT_EQ(h.LayerGroupScale[g], 1.0) << g;
+        EXPECT_EQ(h.WriteLayer[g], 0u) << g;
+        EXPECT_EQ(h.LayerGroupProtect[g], 0u) << g;
+        for (int l = 0; l < kLayers; ++l) {
+            EXPECT_EQ(h.LayerState[g][l], (g == 0 && l == 0) ? 3u : 2u) << g << "/" << l;
+            EXPECT_EQ(h.LayerProtect[g][l], 0u) << g << "/" << l;
+        }
+    }
+}
+
 TEST(HeaderKinds, JwsDataStartsFromAFreshHeaderKeepingThePens) {
     Drawing d = newDrawing();
     d.header.Memo = "previous memo";
