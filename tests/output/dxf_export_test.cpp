@@ -375,6 +375,52 @@ TEST(DxfExport, PatternsThatBeginWithAGapStartWithTheirFirstDash) {
     }
 }
 
+// The layer table's words for scales no sheet can have, and the current layer when the drawing
+// names a layer group or layer that does not exist: read in the file's own text.
+TEST(DxfExport, ScalesAndTheCurrentLayerBeyondTheirRangeAreWrittenSafely) {
+    const auto dxfText = [](Drawing& d) {
+        std::vector<uint8_t> bytes;
+        const DxfExportResult r = ExportDxf(d, RenderOptions{}, DxfVersion::R2013, "", bytes);
+        EXPECT_TRUE(r.ok) << r.error;
+        return std::string(bytes.begin(), bytes.end());
+    };
+    Drawing d;
+    d.header = NewDrawingHeader();
+    const double scales[] = {std::numeric_limits<double>::infinity(), std::nan(""), -5.0, 0.0, 50.0};
+    {
+        korvel::DrawingBuilder b(d);
+        for (uint16_t g = 1; g <= 5; ++g) {
+            d.header.LayerGroupScale[g] = scales[g - 1];
+            TDataSen line;
+            line.start = {0, double(g)};
+            line.end = {10, double(g)};
+            line.layerGroup = g;
+            b.add(line);
+        }
+        b.finish();
+    }
+    const auto describes = [](const std::string& text, int g, const std::string& scale) {
+        return text.find("Jw_cad layer group " + std::to_string(g) + ", scale " + scale + "\r\n") != std::string::npos;
+    };
+    const auto currentLayer = [](const std::string& text) {
+        const std::string key = "$CLAYER\r\n  8\r\n";
+        const size_t at = text.find(key);
+        if (at == std::string::npos) return std::string("?");
+        const size_t from = at + key.size();
+        return text.substr(from, text.find('\r', from) - from);
+    };
+    d.header.WriteLayerGroup = 3;
+    d.header.WriteLayer[3] = 0;
+    std::string text = dxfText(d);
+    for (int g = 1; g <= 4; ++g) EXPECT_TRUE(describes(text, g, "unknown")) << "group " << g;
+    EXPECT_TRUE(describes(text, 5, "1/50"));
+    EXPECT_EQ(currentLayer(text), "3-0");
+    d.header.WriteLayer[3] = 16;  // no such layer
+    EXPECT_EQ(currentLayer(dxfText(d)), "0");
+    d.header.WriteLayerGroup = 16;  // no such group
+    EXPECT_EQ(currentLayer(dxfText(d)), "0");
+}
+
 TEST(DxfExport, ExtentsOfFlatDrawingsAreTheirOwn) {
     // One horizontal line, or one point: no height (or no size) of their own, yet known.
     REQUIRE_EZDXF();

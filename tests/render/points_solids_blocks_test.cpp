@@ -1,6 +1,8 @@
 // Points, solids, hatch selection, block inserts and dimension lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "drawing_builder.h"
@@ -315,6 +317,26 @@ TEST_F(Blocks, HiddenOrAuxiliaryColouredInsertsDrawNothing) {
     ins.penColor = 10;
     drawInsert(ins);
     EXPECT_TRUE(t.calls.empty());
+}
+
+// Inserts whose block lies off the canvas are passed over by the block's box; a dimension's
+// text keeps its size however the block is scaled, so a block holding one has no such box.
+TEST_F(Blocks, ABlockWithADimensionIsNeverPassedOverByItsBox) {
+    ctx.view = {0.0, 100.0, 1.0};
+    ctx.targetWidth = 100;
+    ctx.targetHeight = 100;
+    b.beginBlock();
+    b.line(-500, 0, -490, 0);
+    b.endBlock();
+    b.beginBlock();
+    b.line(-500, 0, -490, 0);
+    b.dimension(0, 5, 30, 5);
+    b.endBlock();
+    drawInsert(b.insert(0, 0, 0));
+    EXPECT_TRUE(t.calls.empty());  // off the canvas: passed over
+    drawInsert(b.insert(1, 0, 0));
+    const auto lines = polylines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), Points{{0, 95}, {30, 95}}), lines.end());
 }
 
 TEST_F(RecordDrawing, DimensionLineFollowsTheLineRules) {
