@@ -686,6 +686,70 @@ TEST(Recovery, DefinitionsWhoseClassEntryIsCutAwayAreLearnedWhenEnoughFollow) {
     }
 }
 
+// Damage that takes the class entry of the definitions: their class is learned from the
+// definitions after it, which are never guessed (these, named so that no other kind reads whole
+// at them, could not be).
+TEST(Recovery, DefinitionsPastTheDamageThatTookTheirClassEntryAreLearned) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 6; ++i) b.add(line(i));
+    b.insert(3, 0, 0);  // keeps every definition
+    for (int k = 0; k < 4; ++k) {
+        TDataList definition;
+        definition.name = "\xFF\xFF\xFF" + std::to_string(k);
+        b.beginBlock(definition);
+        b.endBlock();
+    }
+    b.finish();
+    std::vector<uint8_t> stream = recordsOf(d, 351);
+    const char name[] = "CDataList";
+    const auto entry = std::search(stream.begin(), stream.end(), name, name + 9);
+    ASSERT_NE(entry, stream.end());
+    std::fill(entry - 6, entry + 9, 0x11);
+    Drawing back;
+    const LoadResult r = LoadDamagedJww(back, stream.data(), stream.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    std::string said = std::to_string(back.LineCount()) + " lines, " + std::to_string(back.BlockInsertCount()) +
+                       " inserts,";
+    for (const TDataList& def : back.top.definitions) said += " " + def.name.substr(3) + ":" + std::to_string(def.count);
+    said += ", " + std::to_string(back.completeness.skippedStretches) + " skipped";
+    EXPECT_EQ(said, "6 lines, 1 inserts, 1:0 2:0 3:0, 1 skipped");
+}
+
+// Without class entries, a tag that stands before records of two kinds is taken for neither
+// unless one clearly outnumbers the other: here the lines' tag also stands before five circles.
+TEST(Recovery, ATagBeforeTwoKindsIsNotLearnedForTheCommonerAlone) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int i = 0; i < 4; ++i) b.add(line(i));
+    for (int i = 0; i < 5; ++i) b.circle(i, 0, 1);
+    b.finish();
+    std::vector<uint8_t> stream = recordsOf(d, 351);
+    const char name[] = "CDataEnko";
+    const size_t entry = static_cast<size_t>(std::search(stream.begin(), stream.end(), name, name + 9) - stream.begin()) - 6;
+    ASSERT_LT(entry, stream.size());
+    // The circles' class entry (15 bytes) becomes the lines' tag, and so do the tags after it.
+    for (size_t k = 1; k < 5; ++k) {
+        const size_t at = entry + 15 + 75 + (k - 1) * 77;
+        ASSERT_EQ(stream[at + 1], 0x80);
+        stream[at] = 0x01;
+    }
+    stream.erase(stream.begin() + static_cast<long>(entry), stream.begin() + static_cast<long>(entry) + 13);
+    stream[entry] = 0x01;
+    stream[entry + 1] = 0x80;
+    const size_t cut = 14 + 47;  // the lines' class entry and the first line
+    Drawing back;
+    const LoadResult r = LoadDamagedJww(back, stream.data() + cut, stream.size() - cut);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_GE(back.LineCount(), 3u);
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(back.top.lines[i - 1].start.x, i);
+        EXPECT_EQ(back.top.lines[i - 1].end.y, 10);
+    }
+}
+
 // A damaged string length that swallows the records after it: the text reads whole, but
 // nothing follows it and whole records begin inside it, so it is not taken and they are.
 TEST(Recovery, ATextWhoseLengthSwallowsTheRecordsAfterItIsPassedOver) {
