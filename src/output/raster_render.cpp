@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "drawing/coordinate_range.h"
@@ -78,10 +79,16 @@ public:
         return *workers;
     }
 
+    // Queues `task`, with up to `threadsWanted` threads to take it. A thread the system will
+    // not give is done without: the caller draws what no thread takes and takes the task back.
     void hand(const std::shared_ptr<Task>& task, int threadsWanted) {
         std::lock_guard<std::mutex> lock(mutex_);
         while (threads_ < threadsWanted) {
-            std::thread([this] { loop(); }).detach();
+            try {
+                std::thread([this] { loop(); }).detach();
+            } catch (const std::system_error&) {
+                break;
+            }
             ++threads_;
         }
         queue_.push_back(task);
@@ -333,7 +340,8 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
         }
     };
     std::vector<std::shared_ptr<BandWorkers::Task>> workers;
-    for (int t = 1; t < threads; ++t) {
+    const int helpers = std::min(threads, bandCount) - 1;  // the caller draws bands too
+    for (int t = 0; t < helpers; ++t) {
         auto task = std::make_shared<BandWorkers::Task>();
         task->run = [&] {
             try {
@@ -348,7 +356,7 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             finishedSignal.notify_all();
         };
         workers.push_back(task);
-        BandWorkers::instance().hand(task, threads - 1);
+        BandWorkers::instance().hand(task, helpers);
     }
     const auto settleAll = [&] {
         // Tasks no thread has started are taken back: every band is drawn by then.
