@@ -1,4 +1,4 @@
-// Where each top-level record can draw, kept in a grid so that a render of part of a drawing (a
+// Where each top-level record can draw, kept in grids so that a render of part of a drawing (a
 // zoomed view, one band of a picture) walks only the records that can reach that part. Built once
 // per drawing; the options of a render do not change it (their margins are added to the query).
 //
@@ -81,9 +81,9 @@ private:
     size_t entriesIn(const DrawingArea& area) const;
     // Flags every item that may draw inside `area`.
     void mark(const DrawingArea& area, std::vector<uint8_t>& hits) const;
-    // The items that may draw inside `area`, in no order, those filed in several cells as
-    // often as they are found there; false (and nothing listed)
-    // when the query would read more than `most` entries, for which flags are cheaper.
+    // The items that may draw inside `area`, in no order, each as often as it is found (once
+    // per cell it is filed in); false, with nothing listed, when the query would read more than
+    // `most` entries, for which flags cost less.
     bool fewIn(const DrawingArea& area, size_t most, std::vector<uint32_t>& items) const;
     void buildGrid(const std::vector<uint8_t>& known);
     static void cellRange(const Grid& g, const Box& b, int& x0, int& y0, int& x1, int& y1);
