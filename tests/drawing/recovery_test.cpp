@@ -686,9 +686,9 @@ TEST(Recovery, DefinitionsWhoseClassEntryIsCutAwayAreLearnedWhenEnoughFollow) {
     }
 }
 
-// Damage that takes the class entry of the definitions: their class is learned from the
-// definitions after it, which are never guessed (these, named so that no other kind reads whole
-// at them, could not be).
+// Damage that takes the class entry of the definitions: definitions are never guessed, and
+// these are named so that no other kind reads whole at them, so only learning their class from
+// the ones after the damage finds them.
 TEST(Recovery, DefinitionsPastTheDamageThatTookTheirClassEntryAreLearned) {
     Drawing d;
     d.header = NewDrawingHeader();
@@ -728,7 +728,8 @@ TEST(Recovery, ATagBeforeTwoKindsIsNotLearnedForTheCommonerAlone) {
     b.finish();
     std::vector<uint8_t> stream = recordsOf(d, 351);
     const char name[] = "CDataEnko";
-    const size_t entry = static_cast<size_t>(std::search(stream.begin(), stream.end(), name, name + 9) - stream.begin()) - 6;
+    const size_t entry =
+        static_cast<size_t>(std::search(stream.begin(), stream.end(), name, name + 9) - stream.begin()) - 6;
     ASSERT_LT(entry, stream.size());
     // The circles' class entry (15 bytes) becomes the lines' tag, and so do the tags after it.
     for (size_t k = 1; k < 5; ++k) {
