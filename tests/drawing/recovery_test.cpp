@@ -712,7 +712,8 @@ TEST(Recovery, DefinitionsPastTheDamageThatTookTheirClassEntryAreLearned) {
     ASSERT_TRUE(r.ok) << r.error;
     std::string said = std::to_string(back.LineCount()) + " lines, " + std::to_string(back.BlockInsertCount()) +
                        " inserts,";
-    for (const TDataList& def : back.top.definitions) said += " " + def.name.substr(3) + ":" + std::to_string(def.count);
+    for (const TDataList& def : back.top.definitions)
+        said += " " + def.name.substr(3) + ":" + std::to_string(def.count);
     said += ", " + std::to_string(back.completeness.skippedStretches) + " skipped";
     EXPECT_EQ(said, "6 lines, 1 inserts, 1:0 2:0 3:0, 1 skipped");
 }
