@@ -237,6 +237,16 @@ std::vector<uint8_t> recordsOf(Drawing& d, uint32_t version, uint16_t schema = 0
     return stream;
 }
 
+// Where each record of `stream` lies, as the stream reader finds it; false when it cannot read it.
+bool spansOf(const std::vector<uint8_t>& stream, std::vector<RecordSpan>& spans) {
+    Drawing read;
+    read.header = NewDrawingHeader();
+    ByteReader in(stream.data(), stream.size());
+    StreamReport report;
+    report.spans = &spans;
+    return ReadRecords(read, in, report);
+}
+
 TEST(Recovery, EveryKindReadsAsTheStreamReaderReadsIt) {
     for (uint32_t version : {200u, 300u, 351u}) {
         SCOPED_TRACE(version);
@@ -271,15 +281,7 @@ TEST(Recovery, ADimensionOfVersion420OnTakesItsSxfPart) {
     b.add(line(1));
     b.finish();
     std::vector<RecordSpan> spans;
-    {
-        const std::vector<uint8_t> plain = recordsOf(d, 351);
-        Drawing read;
-        read.header = NewDrawingHeader();
-        ByteReader in(plain.data(), plain.size());
-        StreamReport report;
-        report.spans = &spans;
-        ASSERT_TRUE(ReadRecords(read, in, report));
-    }
+    ASSERT_TRUE(spansOf(recordsOf(d, 351), spans));
     ASSERT_EQ(spans.size(), 3u);
     ASSERT_EQ(spans[1].cls, RecordClass::Sunpou);
     dim.sxfMode = 2;
@@ -553,12 +555,7 @@ TEST(Recovery, LongTagsAreReadAndFoundAgainPastDamage) {
     b.finish();
     std::vector<uint8_t> stream = recordsOf(d, 351);
     std::vector<RecordSpan> spans;
-    Drawing read;
-    read.header = NewDrawingHeader();
-    ByteReader in(stream.data(), stream.size());
-    StreamReport report;
-    report.spans = &spans;
-    ASSERT_TRUE(ReadRecords(read, in, report));
+    ASSERT_TRUE(spansOf(stream, spans));
     ASSERT_EQ(spans.size(), 9u);
     // Every text after the first (whose tag is its class entry) gets the long form, from the last.
     for (size_t i = spans.size() - 1; i > 3; --i) {
@@ -811,12 +808,7 @@ TEST(Recovery, TextsAtTheFrontAreTakenAsTheKindTheRecordsAfterThemBearOut) {
         b.finish();
         std::vector<uint8_t> stream = recordsOf(d, 351);
         std::vector<RecordSpan> spans;
-        Drawing read;
-        read.header = NewDrawingHeader();
-        ByteReader in(stream.data(), stream.size());
-        StreamReport report;
-        report.spans = &spans;
-        ASSERT_TRUE(ReadRecords(read, in, report));
+        ASSERT_TRUE(spansOf(stream, spans));
         // Their text types (after the attributes and both ends) made the value of their own tag.
         for (int i = 1; i <= texts; ++i) {
             const RecordSpan& t = spans[5 + i];

@@ -256,10 +256,10 @@ TEST(QtTargetHairlines, LinesLandWhereQtAloneDrawsThem) {
             // Qt's drawing of a batch of lines depends on the lines before in the batch; the
             // target hands Qt one batch per run of lines of one pen.
             std::vector<QLine> run;
-            const auto drawRun = [&](const PenSpec& spec) {
-                QPen pen(QtColorOf(spec.color));
-                pen.setWidth(spec.width);
-                pen.setCapStyle(spec.geometric ? Qt::FlatCap : Qt::RoundCap);
+            const auto drawRun = [&](const PenSpec& wanted) {
+                QPen pen(QtColorOf(wanted.color));
+                pen.setWidth(wanted.width);
+                pen.setCapStyle(wanted.geometric ? Qt::FlatCap : Qt::RoundCap);
                 pen.setJoinStyle(Qt::RoundJoin);
                 p.setPen(pen);
                 p.drawLines(run.data(), int(run.size()));

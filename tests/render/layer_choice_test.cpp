@@ -53,10 +53,10 @@ std::string describeGroups(const LayerChoice& c) {
     return out;
 }
 
-LayerChoice parsed(const std::string& spec) {
+LayerChoice parsed(const std::string& layers) {
     LayerChoice c;
     std::string error;
-    EXPECT_TRUE(ApplyLayerSpec(spec, c, error)) << spec << ": " << error;
+    EXPECT_TRUE(ApplyLayerSpec(layers, c, error)) << layers << ": " << error;
     return c;
 }
 
