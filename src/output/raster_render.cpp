@@ -95,10 +95,15 @@ public:
         ready_.notify_one();
     }
 
-    // Waits for `task` to end unless no thread has taken it yet, in which case it never will.
-    static void settle(Task& task) {
+    // True when `task` was taken back now: no thread had started it, and none ever will.
+    static bool takeBack(Task& task) {
         int queued = kQueued;
-        if (task.state.compare_exchange_strong(queued, kTakenBack) || queued == kTakenBack) return;
+        return task.state.compare_exchange_strong(queued, kTakenBack);
+    }
+
+    // Waits for `task` to end unless it was never started.
+    static void settle(Task& task) {
+        if (takeBack(task) || task.state.load() == kTakenBack) return;
         std::unique_lock<std::mutex> lock(task.mutex);
         task.finished.wait(lock, [&] { return task.state.load() == kDone; });
     }
@@ -361,11 +366,9 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
     const auto settleAll = [&] {
         // Tasks no thread has started are taken back: every band is drawn by then.
         for (const auto& task : workers) {
-            int queued = BandWorkers::kQueued;
-            if (task->state.compare_exchange_strong(queued, BandWorkers::kTakenBack)) {
-                std::lock_guard<std::mutex> lock(finishedMutex);
-                ++finishedWorkers;
-            }
+            if (!BandWorkers::takeBack(*task)) continue;
+            std::lock_guard<std::mutex> lock(finishedMutex);
+            ++finishedWorkers;
         }
     };
     try {
