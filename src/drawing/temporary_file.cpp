@@ -51,6 +51,9 @@ struct Chunk {
 
 Chunk firstChunk;
 std::atomic<bool> stopping{false};
+// Threads between making a temporary and entering it in the table. They hold the stop signals
+// off, but the signal may land on another thread, whose handler must then wait for the entry.
+std::atomic<int> entering{0};
 
 Slot* claimSlot() {
     for (Chunk* chunk = &firstChunk;;) {
@@ -101,9 +104,20 @@ void release(Slot& slot) {
     slot.state.store(kFree);
 }
 
-// Async-signal-safe: atomics, unlink and nothing else.
+// Waits, at most a second, for temporaries being made on other threads to be entered.
+void waitForEntries() {
+    for (int waited = 0; entering.load() > 0 && waited < 1000; ++waited) {
+        const struct timespec millisecond = {0, 1000 * 1000};
+        ::nanosleep(&millisecond, nullptr);
+    }
+}
+
+// Async-signal-safe: atomics, nanosleep, unlink and nothing else.
 void removeLiveTemporaries() {
+    // A thread that starts entering after this store sees it and makes no temporary; one that
+    // started before is waited for.
     stopping.store(true);
+    waitForEntries();
     char copy[4096];
     for (Chunk* chunk = &firstChunk; chunk; chunk = chunk->next.load()) {
         for (Slot& s : chunk->slots) {
@@ -219,6 +233,14 @@ bool TemporaryFile::create(const std::string& folder, const std::string& name) {
     if (firstWriteTo(folder)) SweepStaleTemporaries(folder, kStaleTemporaryAge);
     std::string path = TemporaryNameTemplate(folder, name);
     const StopSignalsHeld held;
+    struct Entering {
+        Entering() { entering.fetch_add(1); }
+        ~Entering() { entering.fetch_sub(1); }
+    } enteringNow;
+    if (stopping.load()) {
+        errno = EINTR;
+        return false;
+    }
     const int fd = ::mkostemp(path.data(), O_CLOEXEC);
     if (fd < 0) return false;
     fd_ = fd;
@@ -226,7 +248,7 @@ bool TemporaryFile::create(const std::string& folder, const std::string& name) {
     Slot* slot = claimSlot();
     if (slot && publish(*slot, path_)) slot_ = slot;
     else if (slot) release(*slot);
-    // A handler that ran on another thread before the entry was made has already swept the table.
+    // A handler that gave up waiting for this entry has swept the table without it.
     if (stopping.load()) ::unlink(path_.c_str());
     return true;
 }

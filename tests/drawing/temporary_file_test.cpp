@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "drawing/output_file.h"
 #include "test_support.h"
@@ -156,6 +158,30 @@ TEST(TemporaryFiles, StopSignalsRemoveThemAndStillEndTheProcess) {
     EXPECT_TRUE(child.answers());
     EXPECT_EQ(temporariesIn(dir), 1u);
     EXPECT_EQ(child.stop(SIGKILL), SIGKILL);
+}
+
+// The stop may arrive on any thread, while others are making temporaries of their own: one just
+// made must be removed as surely as one already written to.
+TEST(TemporaryFiles, AStopWhileOtherThreadsMakeTemporariesLeavesNone) {
+    const std::string dir = test::scratchDir("temporary_signal_threads");
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        WritingChild child([&] {
+            ::signal(SIGTERM, SIG_DFL);
+            InstallTemporaryFileCleanup();
+            for (int t = 0; t < 3; ++t)
+                std::thread([&dir, t] {
+                    for (;;) {
+                        TemporaryFile file;
+                        if (file.create(dir, std::to_string(t) + ".png")) file.remove();
+                    }
+                }).detach();
+        });
+        ASSERT_TRUE(child.started());
+        std::this_thread::sleep_for(std::chrono::milliseconds(round % 5));
+        ASSERT_EQ(child.stop(SIGTERM), SIGTERM);
+        ASSERT_EQ(folderNames(dir), std::vector<std::string>{});
+    }
 }
 
 TEST(TemporaryFiles, LeftoversOfAKilledWriteAreSweptOnceADayOld) {
