@@ -457,6 +457,32 @@ TEST(BlockDefinitions, ADefinitionBeyondEveryInsertStopsReading) {
     EXPECT_EQ(back.members.size(), 1u);
 }
 
+// The count of definitions is taken as damage unless a known class tag follows it; a short tag
+// names its class by the index that tag minus 0x8000 gives.
+TEST(BlockDefinitions, ACountFollowedByAKnownTagIsNoDamage) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    b.add(line(0, 0, 1, 1));
+    b.add(line(1, 1, 2, 2));
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    const size_t second = streamStart(d) + 14 + 47;  // the second line's tag, 0x8001
+    ASSERT_EQ(u16At(bytes, second), 0x8001);
+    for (const uint16_t next : {uint16_t{0x8001}, uint16_t{0x8002}}) {
+        SCOPED_TRACE(next);
+        std::vector<uint8_t> counted = bytes;
+        counted[second] = next & 0xFF;
+        counted[second + 1] = next >> 8;
+        counted.insert(counted.begin() + static_cast<long>(second), {1, 0});
+        Drawing back;
+        const LoadResult r = LoadJww(back, counted.data(), counted.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.completeness.damaged, next != 0x8001);
+        if (next == 0x8001) EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
+        else EXPECT_EQ(back.completeness.damagedAt, second);
+    }
+}
+
 TEST(BlockDefinitions, AnInsertWithoutDefinitionIsSkippedNotFatal) {
     Drawing d = newDrawing();
     DrawingBuilder b(d);
