@@ -331,20 +331,20 @@ TEST_F(ExtentsTest, PictureReferencesOutOfRangeOrWithOnlyAHeight) {
 
 TEST_F(ExtentsTest, TextsWithoutLengthOrHeightAddOnlyTheirEnds) {
     TDataMoji t;
-    t.start = {5, 5};
-    t.end = {5, 5};
+    t.start = {5, 6};
+    t.end = {5, 6};
     t.sizeY = 3;
     t.text = "x";
-    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 5, 5, 5}));
-    t.end = {5 + 0.5e-7, 5 - 0.5e-7};
-    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 5.0);
-    t.end = {5 + 2e-7, 5};  // long enough to have a direction: its top edge counts
-    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 8.0, 1e-9);
-    t.end = {25, 5};
+    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 6, 5, 6}));
+    t.end = {5 + 0.5e-7, 6 - 0.5e-7};
+    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 6.0);
+    t.end = {5 + 2e-7, 6};  // long enough to have a direction: its top edge counts
+    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 9.0, 1e-9);
+    t.end = {25, 6};
     t.sizeY = 0.5e-9;
-    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 5, 25, 5}));
+    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 6, 25, 6}));
     t.sizeY = -2;  // a negative height hangs below
-    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[1], 3.0, 1e-9);
+    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[1], 4.0, 1e-9);
 }
 
 TEST_F(ExtentsTest, ArcsOfFlatnessZeroAreRoundAndTinyEllipsesEncloseNothing) {
