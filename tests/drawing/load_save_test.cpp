@@ -260,5 +260,30 @@ TEST(BlockDefinitionsKept, NoSaveWritesAnInsertOfAMissingDefinition) {
     EXPECT_EQ(back.members.sequence[0].cls, RecordClass::Sen);
 }
 
+// The count of definitions is one word below 0x7FFF, the long-tag marker: definitions past
+// 32,766 are not written, and neither are the inserts of them, at the top or in themselves.
+TEST(BlockDefinitionsKept, NoMoreThan32766DefinitionsAreWritten) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    b.insert(0x7FFD, 0, 0);
+    b.insert(0x7FFE, 0, 0);
+    for (int k = 0; k <= 0x7FFE; ++k) b.beginBlock(TDataList{});
+    b.insert(0x7FFE, 1, 1);
+    b.finish();
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(d, 0, saved);
+    EXPECT_EQ(saved.warnings, (std::vector<std::string>{
+                                  "1 block insert(s) of block 32766 or others without a written definition are not written"}));
+    Drawing back;
+    LoadResult r = LoadJww(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty());
+    EXPECT_EQ(back.StreamBlockDefinitionCount, 0x7FFEu);
+    EXPECT_EQ(back.BlockDefinitionCount(), 0x7FFEu);
+    EXPECT_EQ(back.BlockInsertCount(), 1u);
+    EXPECT_EQ(back.members.size(), 0u);
+}
+
 }  // namespace
 }  // namespace korvel
