@@ -865,6 +865,31 @@ TEST(Recovery, DataWithoutRecordsOrWithoutAnythingDrawnIsRefusedAndSaysWhich) {
     EXPECT_EQ(r.error, "no line, circle, text or point could be recovered");
 }
 
+// A drawing file's own beginning without a single class entry holds no records: its tags are
+// not learned there. The same bytes not so named are records whose class entry was lost.
+TEST(Recovery, ADrawingFileWithoutClassEntriesHoldsNoRecordsToLearn) {
+    Drawing lines;
+    lines.header = NewDrawingHeader();
+    DrawingBuilder b(lines);
+    for (int i = 0; i < 10; ++i) b.add(line(i));
+    b.finish();
+    const std::vector<uint8_t> stream = recordsOf(lines, 351);
+    for (const char* magic : {"JwwData.", "JwsData.", "JwwDatum"}) {
+        SCOPED_TRACE(magic);
+        std::vector<uint8_t> data(magic, magic + 8);
+        data.insert(data.end(), stream.begin() + 14 + 47, stream.end());  // from the second line on
+        Drawing d;
+        const LoadResult r = LoadDamagedJww(d, data.data(), data.size());
+        if (magic[7] == '.') {
+            EXPECT_FALSE(r.ok);
+            EXPECT_EQ(r.error, "no Jw_cad record was found in the data");
+        } else {
+            ASSERT_TRUE(r.ok) << r.error;
+            EXPECT_EQ(d.LineCount(), 9u);
+        }
+    }
+}
+
 // ---- Figures on the real drawings ----
 
 struct Figures {
