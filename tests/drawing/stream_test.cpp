@@ -578,19 +578,23 @@ TEST(Scanning, OldVersionsAndBrokenHeadersFallBackToTheScan) {
     EXPECT_EQ(back.LineCount(), 1u);
     EXPECT_TRUE(back.AllLayers);
 
-    Drawing old = newDrawing();
-    DrawingBuilder ob(old);
-    ob.add(line(0, 0, 3, 3));
-    ob.finish();
-    old.header.Version = 150;
-    ByteWriter w;
-    WriteJwwHeader(old, w, 150);
-    WriteRecords(old, w, 150);
-    Drawing back150;
-    r = LoadJww(back150, reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_TRUE(r.recovered);
-    EXPECT_EQ(back150.LineCount(), 1u);
+    // Versions before 200 are scanned; 200 is read as it stands.
+    for (const uint32_t v : {150u, 199u, 200u}) {
+        Drawing old = newDrawing();
+        DrawingBuilder ob(old);
+        ob.add(line(0, 0, 3, 3));
+        ob.finish();
+        old.header.Version = v;
+        ByteWriter w;
+        WriteJwwHeader(old, w, v);
+        WriteRecords(old, w, v);
+        Drawing backOld;
+        r = LoadJww(backOld, reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
+        ASSERT_TRUE(r.ok) << v << ": " << r.error;
+        EXPECT_EQ(r.recovered, v < 200) << v;
+        EXPECT_EQ(r.warnings.empty(), v >= 200) << v;
+        EXPECT_EQ(backOld.LineCount(), 1u) << v;
+    }
 }
 
 TEST(JwWinData, HeaderScalesAndRoundTrip) {
