@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <tuple>
 
 #include "drawing/drawing_builder.h"
 #include "drawing/loaders.h"
@@ -200,6 +202,41 @@ TEST(SavedVersions, WhatEachVersionDropsIsSaidWhateverVersionIsAsked) {
     SaveResult none;
     SaveJwwBytes(plain, 351, none);
     EXPECT_TRUE(none.warnings.empty());
+}
+
+// Each later part of the header is said dropped just below the version that brought it.
+TEST(SavedVersions, EachLaterHeaderPartIsDroppedJustBelowItsVersion) {
+    using Set = std::function<void(DrawingHeader&)>;
+    const std::vector<std::tuple<uint32_t, std::string, Set>> parts = {
+        {300, "the sky map settings", [](DrawingHeader& h) { h.SkyMapRadius = 5; }},
+        {300, "the sky map settings", [](DrawingHeader& h) { h.SkyMapLevel = 1; }},
+        {300, "jump marks 5 to 10 and the marks' layer groups", [](DrawingHeader& h) { h.MarkJump[4].scale = 2; }},
+        {300, "jump marks 5 to 10 and the marks' layer groups", [](DrawingHeader& h) { h.MarkJump[9].y = 1; }},
+        {300, "jump marks 5 to 10 and the marks' layer groups", [](DrawingHeader& h) { h.MarkJump[0].layerGroup = 3; }},
+        {230, "the second extra options", [](DrawingHeader& h) { h.ExtraOption2[1] = 1; }},
+        {225, "the second extra values", [](DrawingHeader& h) { h.ExtraValue2[3] = 1; }},
+        {223, "the extra options and values", [](DrawingHeader& h) { h.ExtraOption[4] = 1; }},
+        {223, "the extra options and values", [](DrawingHeader& h) { h.ExtraValue[0] = 1; }},
+    };
+    for (const auto& [since, name, set] : parts) {
+        SCOPED_TRACE(name + " " + std::to_string(since));
+        Drawing d = linesAndText(1);
+        set(d.header);
+        for (const uint32_t v : {since, since - 1}) {
+            SaveResult r;
+            SaveJwwBytes(d, v, r);
+            ASSERT_EQ(r.warnings.size(), 1u) << v;
+            EXPECT_EQ(r.warnings[0], "version 351 drawing written as version " + std::to_string(v) +
+                                         (v < since ? "; dropped: " + name : "")) << v;
+        }
+    }
+    // The first four jump marks are kept at any version; a drawing of no version counts as 3.51.
+    Drawing d = linesAndText(1);
+    d.header.MarkJump[3].scale = 2;
+    d.header.Version = 0;
+    SaveResult r;
+    SaveJwwBytes(d, 299, r);
+    EXPECT_EQ(r.warnings, std::vector<std::string>{"version 351 drawing written as version 299"});
 }
 
 // Block 0 is inserted by the drawing; block 1 only by block 0.
