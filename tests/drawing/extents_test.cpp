@@ -530,6 +530,18 @@ TEST(UnusableCoordinates, RangeEndsAtAThousandKilometres) {
     EXPECT_TRUE(InDrawableRange(p));  // a plain point has no scale
     p.penStyle = 100;
     EXPECT_FALSE(InDrawableRange(p));
+    // An insert by its scales and turn as well as its place; a dimension by its text as well.
+    TDataBlock insert;
+    EXPECT_TRUE(InDrawableRange(insert));
+    insert.scaleY = -2e9;
+    EXPECT_FALSE(InDrawableRange(insert));
+    insert.scaleY = 1;
+    insert.rotation = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(InDrawableRange(insert));
+    TDataSunpou dim;
+    EXPECT_TRUE(InDrawableRange(dim));
+    dim.text.spacing = 2e9;
+    EXPECT_FALSE(InDrawableRange(dim));
 }
 
 }  // namespace
