@@ -195,6 +195,8 @@ TEST(HeaderFields, RequestedVersionBelow200WritesTheDrawingsOwn) {
     Drawing d = newDrawing();
     d.header.Version = 300;
     EXPECT_EQ(WriteVersionFor(d, 150), 300u);
+    EXPECT_EQ(WriteVersionFor(d, 199), 300u);
+    EXPECT_EQ(WriteVersionFor(d, 200), 200u);
     EXPECT_EQ(WriteVersionFor(d, 230), 230u);
     d.header.Version = 700;
     EXPECT_EQ(WriteVersionFor(d, 0), 351u);

@@ -455,6 +455,8 @@ TEST(BlockDefinitions, ADefinitionBeyondEveryInsertStopsReading) {
     EXPECT_TRUE(back.Stopped);
     EXPECT_EQ(back.BlockDefinitionCount(), 1u);
     EXPECT_EQ(back.members.size(), 1u);
+    EXPECT_EQ(r.warnings, (std::vector<std::string>{
+                              "block definition 1 is inserted nowhere: it and the 1 record(s) after it were left out"}));
 }
 
 // The count of definitions is taken as damage unless a known class tag follows it; a short tag
