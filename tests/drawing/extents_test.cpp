@@ -191,6 +191,18 @@ TEST_F(ExtentsTest, BlockMembersGoThroughTheInsertTransform) {
     EXPECT_NEAR(e.MaxX, 103, 1e-9);
     EXPECT_NEAR(e.MinY, -1, 1e-9);
     EXPECT_NEAR(e.MaxY, 15, 1e-9);
+
+    // A scale of nothing (a damaged record) is measured as 1; one of 1e-9 is taken as it is.
+    insert.rotation = 0;
+    insert.scaleX = 0;
+    insert.scaleY = 1e-9;
+    e = measure([&](DrawingBuilder& b) {
+        b.add(insert);
+        b.beginBlock(TDataList{});
+        b.add(member);
+    });
+    EXPECT_DOUBLE_EQ(e.MaxX, 111);
+    EXPECT_DOUBLE_EQ(e.MaxY, 1 + 1e-8);
 }
 
 TEST_F(ExtentsTest, NestedBlocksAreMeasuredThroughEveryInsert) {
