@@ -132,6 +132,23 @@ TEST(WriterTags, BigTagsPastRecord32768ReadBackWhole) {
     EXPECT_EQ(back.top.sequence[50001].cls, RecordClass::Enko);
     EXPECT_EQ(back.top.lines.back().start.x, 99999.0);
 
+    // A class first named at index 0x7FFF takes the long tag from its second record, before the
+    // switch: 0x8000 + 0x7FFF would be the mark of a new class.
+    Drawing late = newDrawing();
+    DrawingBuilder lb(late);
+    for (int i = 0; i < 0x7FFF - 2; ++i) lb.add(line(i, 0, i, 1));
+    lb.add(circle(0, 0, 1));
+    lb.add(circle(0, 0, 2));
+    lb.finish();
+    const std::vector<uint8_t> lateBytes = save(late);
+    EXPECT_EQ(u16At(lateBytes, lateBytes.size() - 2 - 75 - 6), 0x7FFF);
+    Drawing lateBack;
+    r = LoadJww(lateBack, lateBytes.data(), lateBytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty());
+    ASSERT_EQ(lateBack.CircleCount(), 2u);
+    EXPECT_EQ(lateBack.top.circles[1].radius, 2.0);
+
     // Recovery reads the long tags too: whole, and with the lines' class entry cut away, so
     // that the class of their tags is learned from the records, short and long alike.
     const std::vector<uint8_t> stream(bytes.begin() + static_cast<long>(streamStart(d)), bytes.end());
