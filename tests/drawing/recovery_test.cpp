@@ -719,6 +719,29 @@ TEST(Recovery, DefinitionsPastTheDamageThatTookTheirClassEntryAreLearned) {
     EXPECT_EQ(said, "6 lines, 1 inserts, 1:0 2:0 3:0, 1 skipped");
 }
 
+// A definition is numbered by its place among at most 0x7FFE: one numbered past them is left out.
+TEST(Recovery, ADefinitionNumberedPastTheLastPlaceIsLeftOut) {
+    for (const uint32_t number : {0x7FFEu, 0x7FFFu}) {
+        SCOPED_TRACE(number);
+        Drawing d;
+        d.header = NewDrawingHeader();
+        DrawingBuilder b(d);
+        for (int k = 0; k < 5; ++k) b.add(line(k));
+        b.insert(0, 0, 0);
+        b.beginBlock();
+        b.add(line(100));
+        b.endBlock();
+        b.finish();
+        d.top.definitions[0].number = number;
+        const std::vector<uint8_t> stream = recordsOf(d, 351);
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, stream.data(), stream.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.completeness.droppedRecords, number == 0x7FFF ? 1u : 0u);
+        EXPECT_EQ(back.BlockDefinitionCount(), number == 0x7FFF ? 0u : 1u);
+    }
+}
+
 // Without class entries, a tag that stands before records of two kinds is taken for neither
 // unless one clearly outnumbers the other: here the lines' tag also stands before five circles.
 TEST(Recovery, ATagBeforeTwoKindsIsNotLearnedForTheCommonerAlone) {
