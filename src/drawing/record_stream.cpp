@@ -223,7 +223,8 @@ void StreamReader::readEmbeddedPictures() {
         ar_.str(p.name);
         const uint32_t size = in_.u32();
         const uint8_t* bytes = in_.view(size);
-        if (!bytes) break;
+        // A name cut short leaves a size of 0, which any reader can view: not a picture.
+        if (!bytes || in_.failed()) break;
         p.bytes.assign(bytes, bytes + size);
         pictures.push_back(std::move(p));
     }

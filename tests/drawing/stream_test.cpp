@@ -246,6 +246,11 @@ TEST(ReadRecords, TailsPicturesCutShortAndUnknownSchemasAreSaid) {
     // From version 700, pictures after the end tag; three bytes cannot even hold their count.
     EXPECT_TRUE(load(700, false, {1, 0, 0}, back).empty());
     EXPECT_TRUE(back.embeddedPictures.empty());
+    // A count with nothing after it: no picture, not one empty one.
+    EXPECT_EQ(load(700, false, {1, 0, 0, 0}, back),
+              (std::vector<std::string>{"the embedded pictures at byte " + std::to_string(end) +
+                                        " are cut short; 0 of 1 were read"}));
+    EXPECT_TRUE(back.embeddedPictures.empty());
     EXPECT_EQ(load(700, false, {2, 0, 0, 0, 1, 'a', 2, 0, 0, 0, 'x', 'y', 1, 'b', 9, 0, 0, 0, 'z'}, back),
               (std::vector<std::string>{"the embedded pictures at byte " + std::to_string(end) +
                                         " are cut short; 1 of 2 were read"}));
