@@ -286,6 +286,13 @@ TEST(MetafileObjectTable, AFullTableRecyclesTheObjectUsedLongestAgoThatIsNotSele
                            }));
     EXPECT_EQ(table.tableSize(), 4);
     EXPECT_EQ(table.objectsMade(), 6u);
+
+    // Once all are deleted, the next object takes the lowest slot and no slot is deleted twice.
+    records.log.clear();
+    table.deleteAll();
+    table.select(PenSpec{7, 0});
+    EXPECT_EQ(records.log, (std::vector<std::string>{"delete 0", "delete 1", "delete 2", "delete 3",
+                                                     "create 0 pen 000007", "select 0"}));
 }
 
 // The null pen holds a default pen's fields too; a default pen asked for after it is still made.
