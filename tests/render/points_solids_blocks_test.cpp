@@ -184,6 +184,12 @@ TEST_F(RecordDrawing, QuadrilateralSolidColourAndGreyedLayer) {
     DrawSolidRecord(ctx, t, s);
     EXPECT_EQ(t.listing(),
               "polygon pen(#c0c0c0 w0) brush(solid #c0c0c0) (0,0) (10,0) (10,10) (0,10)\n");
+    // Style 100 is still a quadrilateral: arc solids start at 101.
+    t.clear();
+    s.penStyle = 100;
+    DrawSolidRecord(ctx, t, s);
+    EXPECT_EQ(t.listing(),
+              "polygon pen(#c0c0c0 w0) brush(solid #c0c0c0) (0,0) (10,0) (10,10) (0,10)\n");
 }
 
 TEST_F(RecordDrawing, CircleSolidsBySelector) {
