@@ -248,6 +248,13 @@ TEST(MetafileObjectTable, SixteenBitPointsStopAtTheEdgeOfSixteenBits) {
                          "POLYGON16 0,0 32767,0 0,-32768",
                          "POLYGON 0,0 32767,0 0,32768",
                      }));
+    // A WMF has 16-bit points only: those beyond are held at its edge.
+    WmfTarget wmf(FittedMetafileFrame(100, 100));
+    line(wmf, pen, 32767, -32768, 40000, -40000);
+    drawn.clear();
+    for (const std::string& r : wmfListing(finished(wmf)))
+        if (r.rfind("POLYLINE", 0) == 0) drawn.push_back(r);
+    EXPECT_EQ(drawn, (std::vector<std::string>{"POLYLINE 32767,-32768 32767,-32768"}));
 }
 
 // The records a table asks for, as text.
