@@ -126,6 +126,9 @@ TEST(ImageReferenceParse, ReadsWidthHeightAndFullWidthDigits) {
     r = ParseImageReference("^@BMa.png,\x81\x40" + k8 + "\x81\x40");  // ideographic spaces around "８"
     EXPECT_EQ(r.width, 8.0);
     EXPECT_EQ(r.height, 8.0);
+    // 退 (U+9000) ends in the same two bytes as the ideographic space, but is no space.
+    r = ParseImageReference("^@BMa.png,8\x91\xDE");
+    EXPECT_TRUE(r.sizeInvalid);
     // Every beginning of a reference parses, to the path after the four-character prefix.
     const std::string whole = "^@BMab";
     for (size_t n = 0; n <= whole.size(); ++n) {
