@@ -306,6 +306,20 @@ TEST_F(Blocks, NestedInsertsComposeAndRestore) {
     EXPECT_EQ(ctx.blockDepth, 0);
 }
 
+// A symbol turns by the angles of all the blocks it is in: here an eighth twice, a quarter in all.
+TEST_F(Blocks, SymbolsTurnWithEveryBlockAroundThem) {
+    b.beginBlock();
+    b.specialPoint(0, 0, -4, 8.0);  // a "+" of half-length 10
+    b.endBlock();
+    b.beginBlock();
+    b.insert(0, 0, 0, kPi / 4);
+    b.endBlock();
+    ctx.view = {-50.0, 50.0, 1.0};
+    TDataBlock outer = b.insert(1, 0, 0, kPi / 4);
+    drawInsert(outer);
+    EXPECT_EQ(polylines(), (std::vector<Points>{{{50, 60}, {50, 40}}, {{40, 50}, {60, 50}}}));
+}
+
 TEST_F(Blocks, SelfInsertStopsAndMissingDefinitionDrawsNothing) {
     b.beginBlock();
     b.line(0, 0, 1, 0);
