@@ -501,7 +501,7 @@ TEST(DxfExport, BrokenBlocksAreLeftOutAndSaidSo) {
     // A ring of three, each block inserting the next: every one of its inserts closes the ring.
     for (uint32_t k = 1; k <= 3; ++k) {
         TDataList ring;
-        ring.name = "ring" + std::to_string(k);
+        ring.name = k == 2 ? "" : "ring" + std::to_string(k);  // the unnamed one is named by its number from 1
         b.beginBlock(ring);
         b.add(l);
         TDataBlock next;
@@ -520,7 +520,7 @@ TEST(DxfExport, BrokenBlocksAreLeftOutAndSaidSo) {
     const QJsonObject p = probe(writeDxf(d, DxfVersion::R2000, test::scratchDir("dxf_broken") + "/b.dxf", &warnings));
     EXPECT_TRUE(p["errors"].toArray().isEmpty());
     EXPECT_EQ(countOf(p, "INSERT"), 2);
-    for (const char* name : {"self", "ring1", "ring2", "ring3"}) EXPECT_EQ(p["blocks"].toObject()[name].toInt(), 1) << name;
+    for (const char* name : {"self", "ring1", "JW_BLOCK_3", "ring3"}) EXPECT_EQ(p["blocks"].toObject()[name].toInt(), 1) << name;
     const std::vector<std::string> want = {
         "1 block insert refers to a block that has no definition; left out of the DXF",
         "4 block inserts would make a block contain itself; left out of the DXF",
