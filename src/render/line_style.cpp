@@ -223,11 +223,10 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
             const DevicePoint a = RoundPoint(x1 + p * ux, y1 + p * uy);
             DevicePoint b = RoundPoint(x1 + (p + s) * ux, y1 + (p + s) * uy);
             const double bx = double(b.x) - x1, by = double(b.y) - y1;
-            // Whether the dash reaches the line's end, as the roots compare; the squares decide
-            // all but a near tie (the root is monotonic, so a larger square is never shorter).
-            const double reachSquared = bx * bx + by * by;
-            const bool last = reachSquared >= lengthSquared ||
-                              (reachSquared > lengthSquared * (1.0 - 1e-9) && std::sqrt(reachSquared) >= length);
+            // Whether the dash reaches the line's end, compared as squares. No near tie needs the
+            // roots: a rounded end other than the line's own lies at least 0.7 pixels from it
+            // along the line, far beyond the rounding of the squares.
+            const bool last = bx * bx + by * by >= lengthSquared;
             if (last) b = {x2, y2};
             const DevicePoint piece[2] = {a, b};
             target.polyline(piece, 2, pen);

@@ -24,6 +24,7 @@ TEST(Cp932Conversion, OneReplacementPerMissingCharacter) {
         {"a\xE3\x81z", "a" + kQ + "z", 1},                        // a three-byte character cut short
         {"a\xF0\x9F\x98", "a" + kQ, 1},                           // cut short at the very end
         {"\x80" "b", kQ + "b", 1},                                // a lone continuation byte
+        {"\xF0\x9F\x98\x80\x80" "z", kQ + kQ + "z", 2},              // four bytes, then a stray fifth
         {"\xE5\x9B\xB3\xE2\x91\xA0", "\x90\x7D\x87\x40", 0},      // 図① (① is an NEC row)
     };
     for (const Case& c : cases) {
@@ -43,12 +44,18 @@ TEST(Cp932Conversion, Utf16SurrogatePairsAreOneCharacter) {
     const uint8_t zu[] = {0xF3, 0x56};
     EXPECT_EQ(Utf16ToCp932(zu, 1, &replaced), "\x90\x7D");
     EXPECT_EQ(replaced, 2u);
+    // The lowest and highest pairs, and a character of one unit that CP932 lacks (é) between.
+    const uint8_t ends[] = {0x00, 0xD8, 0x00, 0xDC, 0xE9, 0x00, 'C', 0, 0xFF, 0xDB, 0xFF, 0xDF};
+    EXPECT_EQ(Utf16ToCp932(ends, 6, &replaced), kQ + kQ + "C" + kQ);
+    EXPECT_EQ(replaced, 5u);
 }
 
 TEST(Cp932Conversion, BackToUnicode) {
     EXPECT_EQ(Cp932ToUtf8("\x90\x7D\x87\x40" "A"), "\xE5\x9B\xB3\xE2\x91\xA0" "A");
     // A lead byte with no trail and a byte CP932 leaves unassigned become U+FFFD each.
     EXPECT_EQ(Cp932ToUtf8("A\xA0" "B\x81"), "A\xEF\xBF\xBD" "B\xEF\xBF\xBD");
+    // A lead byte before a trail it makes no character with takes that trail along.
+    EXPECT_EQ(Cp932ToUtf8("A\x85\x40"), "A\xEF\xBF\xBD");
     EXPECT_EQ(Cp932ToUtf32("\x90\x7D" "a\xB1"), (std::u32string{0x56F3, U'a', 0xFF71}));
     EXPECT_EQ(Cp932ToUtf16("\x90\x7D" "a"), (std::u16string{0x56F3, u'a'}));
 }
@@ -61,6 +68,7 @@ TEST(Cp932Conversion, CutsOnCharacterBoundaries) {
     EXPECT_EQ(CutCp932(s, 3), "a\x90\x7D");
     EXPECT_EQ(CutCp932(s, 2), "a");
     EXPECT_EQ(CutCp932(s, 0), "");
+    EXPECT_EQ(CutCp932("ab\x90", 3), "ab\x90");  // all of it fits, a lone lead byte at the end too
     // Lead bytes at both ends of both ranges.
     EXPECT_TRUE(IsCp932LeadByte(0x81) && IsCp932LeadByte(0x9F) && IsCp932LeadByte(0xE0) &&
                 IsCp932LeadByte(0xFC));

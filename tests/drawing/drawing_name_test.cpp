@@ -64,6 +64,9 @@ TEST(DrawingName, FolderKeyBuildsThePath) {
         EXPECT_EQ(d.DrawingName, "site") << name;
         EXPECT_EQ(d.DrawingPath, "C:\\jww\\work\\site.jww") << name;
     }
+    d.DrawingName = ".JWW";  // the extension alone
+    RefreshDrawingName(d, reg, "/opt/korvel");
+    EXPECT_EQ(d.DrawingPath, "C:\\jww\\work\\.jww");
     d.DrawingName = ".jw";  // shorter than any extension
     RefreshDrawingName(d, reg, "/opt/korvel");
     EXPECT_EQ(d.DrawingPath, "C:\\jww\\work\\.jw.jww");
@@ -89,6 +92,10 @@ TEST(DrawingName, CaptionOfTheLastMatchingJwWinWindow) {
     w.list = {"plan.jww - jw_win", "Terminal"};
     TakeDrawingNameFromJwWin(d, w);
     EXPECT_EQ(d.DrawingName, "plan.jww");
+    // Captions are read to 254 bytes: a mark that ends at byte 255 is cut off.
+    w.list = {std::string(245, 'a') + " - jw_win", std::string(246, 'b') + " - jw_win"};
+    TakeDrawingNameFromJwWin(d, w);
+    EXPECT_EQ(d.DrawingName, std::string(245, 'a'));
     w.list = {"Terminal"};
     TakeDrawingNameFromJwWin(d, w);
     EXPECT_EQ(d.DrawingName, "");

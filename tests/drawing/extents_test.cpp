@@ -191,6 +191,18 @@ TEST_F(ExtentsTest, BlockMembersGoThroughTheInsertTransform) {
     EXPECT_NEAR(e.MaxX, 103, 1e-9);
     EXPECT_NEAR(e.MinY, -1, 1e-9);
     EXPECT_NEAR(e.MaxY, 15, 1e-9);
+
+    // A scale of nothing (a damaged record) is measured as 1; one of 1e-9 is taken as it is.
+    insert.rotation = 0;
+    insert.scaleX = 0;
+    insert.scaleY = 1e-9;
+    e = measure([&](DrawingBuilder& b) {
+        b.add(insert);
+        b.beginBlock(TDataList{});
+        b.add(member);
+    });
+    EXPECT_DOUBLE_EQ(e.MaxX, 111);
+    EXPECT_DOUBLE_EQ(e.MaxY, 1 + 1e-8);
 }
 
 TEST_F(ExtentsTest, NestedBlocksAreMeasuredThroughEveryInsert) {
@@ -331,20 +343,20 @@ TEST_F(ExtentsTest, PictureReferencesOutOfRangeOrWithOnlyAHeight) {
 
 TEST_F(ExtentsTest, TextsWithoutLengthOrHeightAddOnlyTheirEnds) {
     TDataMoji t;
-    t.start = {5, 5};
-    t.end = {5, 5};
+    t.start = {5, 6};
+    t.end = {5, 6};
     t.sizeY = 3;
     t.text = "x";
-    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 5, 5, 5}));
-    t.end = {5 + 0.5e-7, 5 - 0.5e-7};
-    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 5.0);
-    t.end = {5 + 2e-7, 5};  // long enough to have a direction: its top edge counts
-    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 8.0, 1e-9);
-    t.end = {25, 5};
+    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 6, 5, 6}));
+    t.end = {5 + 0.5e-7, 6 - 0.5e-7};
+    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 6.0);
+    t.end = {5 + 2e-7, 6};  // long enough to have a direction: its top edge counts
+    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[3], 9.0, 1e-9);
+    t.end = {25, 6};
     t.sizeY = 0.5e-9;
-    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 5, 25, 5}));
+    EXPECT_EQ(boxOf(measure([&](DrawingBuilder& b) { b.add(t); })), (std::vector<double>{5, 6, 25, 6}));
     t.sizeY = -2;  // a negative height hangs below
-    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[1], 3.0, 1e-9);
+    EXPECT_NEAR(boxOf(measure([&](DrawingBuilder& b) { b.add(t); }))[1], 4.0, 1e-9);
 }
 
 TEST_F(ExtentsTest, ArcsOfFlatnessZeroAreRoundAndTinyEllipsesEncloseNothing) {
@@ -530,6 +542,18 @@ TEST(UnusableCoordinates, RangeEndsAtAThousandKilometres) {
     EXPECT_TRUE(InDrawableRange(p));  // a plain point has no scale
     p.penStyle = 100;
     EXPECT_FALSE(InDrawableRange(p));
+    // An insert by its scales and turn as well as its place; a dimension by its text as well.
+    TDataBlock insert;
+    EXPECT_TRUE(InDrawableRange(insert));
+    insert.scaleY = -2e9;
+    EXPECT_FALSE(InDrawableRange(insert));
+    insert.scaleY = 1;
+    insert.rotation = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(InDrawableRange(insert));
+    TDataSunpou dim;
+    EXPECT_TRUE(InDrawableRange(dim));
+    dim.text.spacing = 2e9;
+    EXPECT_FALSE(InDrawableRange(dim));
 }
 
 }  // namespace

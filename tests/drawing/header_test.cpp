@@ -1,8 +1,10 @@
 // Header layouts by version, the sanity check, pen colours, counts and archive strings.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "drawing/archive.h"
 #include "drawing/cp932.h"
@@ -193,6 +195,8 @@ TEST(HeaderFields, RequestedVersionBelow200WritesTheDrawingsOwn) {
     Drawing d = newDrawing();
     d.header.Version = 300;
     EXPECT_EQ(WriteVersionFor(d, 150), 300u);
+    EXPECT_EQ(WriteVersionFor(d, 199), 300u);
+    EXPECT_EQ(WriteVersionFor(d, 200), 200u);
     EXPECT_EQ(WriteVersionFor(d, 230), 230u);
     d.header.Version = 700;
     EXPECT_EQ(WriteVersionFor(d, 0), 351u);
@@ -213,6 +217,38 @@ TEST(HeaderFields, ANewHeaderSetsEveryGroupAndNothingPastThem) {
             EXPECT_EQ(h.LayerProtect[g][l], 0u) << g << "/" << l;
         }
     }
+}
+
+// What a drawing read without a header of its own is drawn with: Jw_cad's pens, line types and
+// text types.
+TEST(HeaderFields, ANewHeaderHoldsJwcadsPensLineTypesAndTextTypes) {
+    const DrawingHeader h = NewDrawingHeader();
+    using Pens = std::array<uint32_t, kPenColors>;
+    EXPECT_EQ(h.PenColor, (Pens{0xFFFFFF, 0x00C0C0, 0x000000, 0x00C000, 0xC0C000, 0xC000C0, 0x0000FF, 0x008080,
+                                0xFF0080, 0xFF80FF}));
+    EXPECT_EQ(h.PenWidth, (Pens{1, 1, 1, 1, 1, 1, 2, 3, 5, 1}));
+    EXPECT_EQ(h.PrtPenColor, (Pens{0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(h.PrtPenWidth, (Pens{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(h.PointRadius, (std::array<double, kPenColors>{0.3, 0.3, 0.3, 0.3, 0.3, 0.3, 0.3, 0.3, 0.3, 0.3}));
+    // Types 2 to 9 dash, 11 to 15 are random lines, 16 to 19 repeat 2 to 5 at a pitch of 3.
+    using Types = std::array<uint32_t, kLineTypes>;
+    EXPECT_EQ(h.LineTypePattern, (Types{0, 0, 0xCCCCCCCC, 0xF0F0F0F0, 0xFF00FF00, 0xFFFF0000, 0xFFFF0C00, 0xFFF0CC00,
+                                        0xFFFF3300, 0xFFFFFF00, 0, 0x5A5A5A5A, 0x3C3C3C3C, 0x66666666, 0x0F0F0F0F,
+                                        0x33CC33CC, 0xCCCCCCCC, 0xF0F0F0F0, 0xFF00FF00, 0xFFFF0000}));
+    EXPECT_EQ(h.LineTypeUnit, (Types{0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(h.LineTypePitch, (Types{0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 0, 2, 2, 2, 2, 2, 3, 3, 3, 3}));
+    EXPECT_EQ(h.PrtLineTypePitch, h.LineTypePitch);
+    EXPECT_EQ(h.RandomLineWidth, (Types{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 4, 5, 6, 7, 0, 0, 0, 0}));
+    EXPECT_EQ(h.PrtRandomLineWidth, h.RandomLineWidth);
+    // Text types 1 to 10: sizes in millimetres, colours following the type up to pen 9.
+    using Texts = std::array<double, kTextTypes>;
+    EXPECT_EQ(h.TextWidth, (Texts{0, 2, 2.5, 3, 3.5, 4, 5, 6, 7, 8, 10}));
+    EXPECT_EQ(h.TextHeight, h.TextWidth);
+    EXPECT_EQ(h.TextSpacing, Texts{});
+    EXPECT_EQ(h.TextColor, (std::array<uint32_t, kTextTypes>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 9}));
+    EXPECT_EQ(std::make_tuple(h.CurrentTextWidth, h.CurrentTextHeight, h.CurrentTextColor, h.CurrentTextType,
+                              h.TextRowSpacing, h.TextRowLength, h.GridMinimum, h.PaperSize, h.Version),
+              std::make_tuple(3.0, 3.0, 1u, 3u, 1.5, 0.0, 1.0, 3u, 351u));
 }
 
 TEST(HeaderKinds, JwsDataStartsFromAFreshHeaderKeepingThePens) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <tuple>
 
 #include "drawing/drawing_builder.h"
 #include "drawing/loaders.h"
@@ -202,6 +204,41 @@ TEST(SavedVersions, WhatEachVersionDropsIsSaidWhateverVersionIsAsked) {
     EXPECT_TRUE(none.warnings.empty());
 }
 
+// Each later part of the header is said dropped just below the version that brought it.
+TEST(SavedVersions, EachLaterHeaderPartIsDroppedJustBelowItsVersion) {
+    using Set = std::function<void(DrawingHeader&)>;
+    const std::vector<std::tuple<uint32_t, std::string, Set>> parts = {
+        {300, "the sky map settings", [](DrawingHeader& h) { h.SkyMapRadius = 5; }},
+        {300, "the sky map settings", [](DrawingHeader& h) { h.SkyMapLevel = 1; }},
+        {300, "jump marks 5 to 10 and the marks' layer groups", [](DrawingHeader& h) { h.MarkJump[4].scale = 2; }},
+        {300, "jump marks 5 to 10 and the marks' layer groups", [](DrawingHeader& h) { h.MarkJump[9].y = 1; }},
+        {300, "jump marks 5 to 10 and the marks' layer groups", [](DrawingHeader& h) { h.MarkJump[0].layerGroup = 3; }},
+        {230, "the second extra options", [](DrawingHeader& h) { h.ExtraOption2[1] = 1; }},
+        {225, "the second extra values", [](DrawingHeader& h) { h.ExtraValue2[3] = 1; }},
+        {223, "the extra options and values", [](DrawingHeader& h) { h.ExtraOption[4] = 1; }},
+        {223, "the extra options and values", [](DrawingHeader& h) { h.ExtraValue[0] = 1; }},
+    };
+    for (const auto& [since, name, set] : parts) {
+        SCOPED_TRACE(name + " " + std::to_string(since));
+        Drawing d = linesAndText(1);
+        set(d.header);
+        for (const uint32_t v : {since, since - 1}) {
+            SaveResult r;
+            SaveJwwBytes(d, v, r);
+            ASSERT_EQ(r.warnings.size(), 1u) << v;
+            EXPECT_EQ(r.warnings[0], "version 351 drawing written as version " + std::to_string(v) +
+                                         (v < since ? "; dropped: " + name : "")) << v;
+        }
+    }
+    // The first four jump marks are kept at any version; a drawing of no version counts as 3.51.
+    Drawing d = linesAndText(1);
+    d.header.MarkJump[3].scale = 2;
+    d.header.Version = 0;
+    SaveResult r;
+    SaveJwwBytes(d, 299, r);
+    EXPECT_EQ(r.warnings, std::vector<std::string>{"version 351 drawing written as version 299"});
+}
+
 // Block 0 is inserted by the drawing; block 1 only by block 0.
 Drawing nestedBlocks() {
     Drawing d;
@@ -258,6 +295,31 @@ TEST(BlockDefinitionsKept, NoSaveWritesAnInsertOfAMissingDefinition) {
     EXPECT_EQ(back.top.definitions[0].count, 1u);  // the line only
     EXPECT_EQ(back.members.size(), 1u);
     EXPECT_EQ(back.members.sequence[0].cls, RecordClass::Sen);
+}
+
+// The count of definitions is one word below 0x7FFF, the long-tag marker: definitions past
+// 32,766 are not written, and neither are the inserts of them, at the top or in themselves.
+TEST(BlockDefinitionsKept, NoMoreThan32766DefinitionsAreWritten) {
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    b.insert(0x7FFD, 0, 0);
+    b.insert(0x7FFE, 0, 0);
+    for (int k = 0; k <= 0x7FFE; ++k) b.beginBlock(TDataList{});
+    b.insert(0x7FFE, 1, 1);
+    b.finish();
+    SaveResult saved;
+    const std::vector<uint8_t> bytes = SaveJwwBytes(d, 0, saved);
+    EXPECT_EQ(saved.warnings, (std::vector<std::string>{
+                                  "1 block insert(s) of block 32766 or others without a written definition are not written"}));
+    Drawing back;
+    LoadResult r = LoadJww(back, bytes.data(), bytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty());
+    EXPECT_EQ(back.StreamBlockDefinitionCount, 0x7FFEu);
+    EXPECT_EQ(back.BlockDefinitionCount(), 0x7FFEu);
+    EXPECT_EQ(back.BlockInsertCount(), 1u);
+    EXPECT_EQ(back.members.size(), 0u);
 }
 
 }  // namespace

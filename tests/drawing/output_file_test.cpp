@@ -100,6 +100,13 @@ TEST(OutputFile, LinksLeadToTheFileThatIsReplaced) {
         EXPECT_TRUE(fs::is_symlink(dir + link)) << link;
     EXPECT_EQ(folderNames(dir + "/elsewhere"), (std::vector<std::string>{"future.png", "plan.jww"}));
 
+    // A link longer than a first read of 256 bytes takes is read whole.
+    std::string longTarget;
+    for (int i = 0; i < 146; ++i) longTarget += "./";
+    fs::create_symlink(longTarget + "plan.jww", dir + "/elsewhere/long.jww");
+    ASSERT_TRUE(save(dir + "/elsewhere/long.jww", "long", error)) << error;
+    EXPECT_EQ(readFileText(dir + "/elsewhere/plan.jww"), "long");
+
     fs::create_symlink("b.png", dir + "/work/a.png");
     fs::create_symlink("a.png", dir + "/work/b.png");
     EXPECT_FALSE(save(dir + "/work/a.png", "x", error));

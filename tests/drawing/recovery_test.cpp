@@ -84,6 +84,9 @@ TEST(Recovery, AnOldStreamWithoutItsClassEntriesKeepsItsOwnLayout) {
     d.header = NewDrawingHeader();
     DrawingBuilder b(d);
     for (int i = 0; i < 30; ++i) b.add(line(i));
+    // The last line is all zeros: read in the longer layout it also ends whole, at the data's
+    // end, but the records before it outvote it.
+    b.add(TDataSen{});
     b.finish();
     SaveResult saved;
     const std::vector<uint8_t> bytes = SaveJwwBytes(d, 300, saved);
@@ -92,7 +95,8 @@ TEST(Recovery, AnOldStreamWithoutItsClassEntriesKeepsItsOwnLayout) {
     Drawing back;
     const LoadResult r = LoadDamagedJww(back, bytes.data() + cut, bytes.size() - cut);
     ASSERT_TRUE(r.ok) << r.error;
-    ASSERT_EQ(back.LineCount(), 29u);
+    ASSERT_EQ(back.LineCount(), 30u);
+    EXPECT_EQ(back.top.lines.back().end.y, 0.0);
     for (uint32_t i = 0; i < 29; ++i) {
         EXPECT_EQ(back.top.lines[i].start.x, i + 1.0) << i;
         EXPECT_EQ(back.top.lines[i].end.y, 10.0) << i;
@@ -715,6 +719,29 @@ TEST(Recovery, DefinitionsPastTheDamageThatTookTheirClassEntryAreLearned) {
     EXPECT_EQ(said, "6 lines, 1 inserts, 1:0 2:0 3:0, 1 skipped");
 }
 
+// A definition is numbered by its place among at most 0x7FFE: one numbered past them is left out.
+TEST(Recovery, ADefinitionNumberedPastTheLastPlaceIsLeftOut) {
+    for (const uint32_t number : {0x7FFEu, 0x7FFFu}) {
+        SCOPED_TRACE(number);
+        Drawing d;
+        d.header = NewDrawingHeader();
+        DrawingBuilder b(d);
+        for (int k = 0; k < 5; ++k) b.add(line(k));
+        b.insert(0, 0, 0);
+        b.beginBlock();
+        b.add(line(100));
+        b.endBlock();
+        b.finish();
+        d.top.definitions[0].number = number;
+        const std::vector<uint8_t> stream = recordsOf(d, 351);
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, stream.data(), stream.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.completeness.droppedRecords, number == 0x7FFF ? 1u : 0u);
+        EXPECT_EQ(back.BlockDefinitionCount(), number == 0x7FFF ? 0u : 1u);
+    }
+}
+
 // Without class entries, a tag that stands before records of two kinds is taken for neither
 // unless one clearly outnumbers the other: here the lines' tag also stands before five circles.
 TEST(Recovery, ATagBeforeTwoKindsIsNotLearnedForTheCommonerAlone) {
@@ -863,6 +890,31 @@ TEST(Recovery, DataWithoutRecordsOrWithoutAnythingDrawnIsRefusedAndSaysWhich) {
     r = LoadDamagedJww(d, bytes.data() + solids.RecordsStart, bytes.size() - solids.RecordsStart);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "no line, circle, text or point could be recovered");
+}
+
+// A drawing file's own beginning without a single class entry holds no records: its tags are
+// not learned there. The same bytes not so named are records whose class entry was lost.
+TEST(Recovery, ADrawingFileWithoutClassEntriesHoldsNoRecordsToLearn) {
+    Drawing lines;
+    lines.header = NewDrawingHeader();
+    DrawingBuilder b(lines);
+    for (int i = 0; i < 10; ++i) b.add(line(i));
+    b.finish();
+    const std::vector<uint8_t> stream = recordsOf(lines, 351);
+    for (const char* magic : {"JwwData.", "JwsData.", "JwwDatum"}) {
+        SCOPED_TRACE(magic);
+        std::vector<uint8_t> data(magic, magic + 8);
+        data.insert(data.end(), stream.begin() + 14 + 47, stream.end());  // from the second line on
+        Drawing d;
+        const LoadResult r = LoadDamagedJww(d, data.data(), data.size());
+        if (magic[7] == '.') {
+            EXPECT_FALSE(r.ok);
+            EXPECT_EQ(r.error, "no Jw_cad record was found in the data");
+        } else {
+            ASSERT_TRUE(r.ok) << r.error;
+            EXPECT_EQ(d.LineCount(), 9u);
+        }
+    }
 }
 
 // ---- Figures on the real drawings ----

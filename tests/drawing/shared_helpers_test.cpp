@@ -61,6 +61,8 @@ TEST(TextConversion, Utf16PairsSurrogatesAndReplacesLoneOnes) {
     const std::vector<uint8_t> ends = {0xFF, 0xDB, 0xFF, 0xDF, 0x00, 0xDC, 0xFF, 0xD7, 0x00, 0xE0, 0xFF, 0xDB};
     EXPECT_EQ(Utf16LeToUtf8(ends.data(), ends.size()),
               "\xF4\x8F\xBF\xBF" "\xEF\xBF\xBD" "\xED\x9F\xBF" "\xEE\x80\x80" "\xEF\xBF\xBD");
+    const std::vector<uint8_t> lowest = {0x00, 0xD8, 0x00, 0xDC};
+    EXPECT_EQ(Utf16LeToUtf8(lowest.data(), lowest.size()), "\xF0\x90\x80\x80");
 }
 
 TEST(TextConversion, AnsiTextIsReadAsCp932UnlessItIsUtf8Already) {
@@ -70,6 +72,13 @@ TEST(TextConversion, AnsiTextIsReadAsCp932UnlessItIsUtf8Already) {
     EXPECT_EQ(AnsiToUtf8("\xA0" "A\x82\xA0"), "\xEF\xBF\xBD" "Aあ");
     EXPECT_TRUE(IsUtf8("plain"));
     EXPECT_FALSE(IsUtf8("\x82\xA0"));
+    // A view ends where it ends, whatever bytes lie after it in memory.
+    EXPECT_FALSE(IsUtf8(std::string_view("\xC3\xA9", 1)));
+    EXPECT_FALSE(IsUtf8(std::string_view("a\xE3\x81\x82", 3)));
+    // A pair of encodings iconv lacks converts nothing.
+    IconvConverter none("NO-SUCH-ENCODING", "UTF-8");
+    EXPECT_FALSE(none.ok());
+    EXPECT_EQ(none.run("abc", 3, [](const uint8_t*, size_t) { return std::make_pair(std::string("?"), size_t{1}); }), "");
     EXPECT_EQ(AsciiLowerCase("Jw_WIN\\図面"), "jw_win\\図面");
     EXPECT_EQ(AsciiLowerCase("@AZ[`az{"), "@az[`az{");
 }

@@ -132,6 +132,23 @@ TEST(WriterTags, BigTagsPastRecord32768ReadBackWhole) {
     EXPECT_EQ(back.top.sequence[50001].cls, RecordClass::Enko);
     EXPECT_EQ(back.top.lines.back().start.x, 99999.0);
 
+    // A class first named at index 0x7FFF takes the long tag from its second record, before the
+    // switch: 0x8000 + 0x7FFF would be the mark of a new class.
+    Drawing late = newDrawing();
+    DrawingBuilder lb(late);
+    for (int i = 0; i < 0x7FFF - 2; ++i) lb.add(line(i, 0, i, 1));
+    lb.add(circle(0, 0, 1));
+    lb.add(circle(0, 0, 2));
+    lb.finish();
+    const std::vector<uint8_t> lateBytes = save(late);
+    EXPECT_EQ(u16At(lateBytes, lateBytes.size() - 2 - 75 - 6), 0x7FFF);
+    Drawing lateBack;
+    r = LoadJww(lateBack, lateBytes.data(), lateBytes.size());
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.warnings.empty());
+    ASSERT_EQ(lateBack.CircleCount(), 2u);
+    EXPECT_EQ(lateBack.top.circles[1].radius, 2.0);
+
     // Recovery reads the long tags too: whole, and with the lines' class entry cut away, so
     // that the class of their tags is learned from the records, short and long alike.
     const std::vector<uint8_t> stream(bytes.begin() + static_cast<long>(streamStart(d)), bytes.end());
@@ -455,6 +472,34 @@ TEST(BlockDefinitions, ADefinitionBeyondEveryInsertStopsReading) {
     EXPECT_TRUE(back.Stopped);
     EXPECT_EQ(back.BlockDefinitionCount(), 1u);
     EXPECT_EQ(back.members.size(), 1u);
+    EXPECT_EQ(r.warnings, (std::vector<std::string>{
+                              "block definition 1 is inserted nowhere: it and the 1 record(s) after it were left out"}));
+}
+
+// The count of definitions is taken as damage unless a known class tag follows it; a short tag
+// names its class by the index that tag minus 0x8000 gives.
+TEST(BlockDefinitions, ACountFollowedByAKnownTagIsNoDamage) {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    b.add(line(0, 0, 1, 1));
+    b.add(line(1, 1, 2, 2));
+    b.finish();
+    std::vector<uint8_t> bytes = save(d);
+    const size_t second = streamStart(d) + 14 + 47;  // the second line's tag, 0x8001
+    ASSERT_EQ(u16At(bytes, second), 0x8001);
+    for (const uint16_t next : {uint16_t{0x8001}, uint16_t{0x8002}}) {
+        SCOPED_TRACE(next);
+        std::vector<uint8_t> counted = bytes;
+        counted[second] = next & 0xFF;
+        counted[second + 1] = next >> 8;
+        counted.insert(counted.begin() + static_cast<long>(second), {1, 0});
+        Drawing back;
+        const LoadResult r = LoadJww(back, counted.data(), counted.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.completeness.damaged, next != 0x8001);
+        if (next == 0x8001) EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
+        else EXPECT_EQ(back.completeness.damagedAt, second);
+    }
 }
 
 TEST(BlockDefinitions, AnInsertWithoutDefinitionIsSkippedNotFatal) {
@@ -552,19 +597,23 @@ TEST(Scanning, OldVersionsAndBrokenHeadersFallBackToTheScan) {
     EXPECT_EQ(back.LineCount(), 1u);
     EXPECT_TRUE(back.AllLayers);
 
-    Drawing old = newDrawing();
-    DrawingBuilder ob(old);
-    ob.add(line(0, 0, 3, 3));
-    ob.finish();
-    old.header.Version = 150;
-    ByteWriter w;
-    WriteJwwHeader(old, w, 150);
-    WriteRecords(old, w, 150);
-    Drawing back150;
-    r = LoadJww(back150, reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_TRUE(r.recovered);
-    EXPECT_EQ(back150.LineCount(), 1u);
+    // Versions before 200 are scanned; 200 is read as it stands.
+    for (const uint32_t v : {150u, 199u, 200u}) {
+        Drawing old = newDrawing();
+        DrawingBuilder ob(old);
+        ob.add(line(0, 0, 3, 3));
+        ob.finish();
+        old.header.Version = v;
+        ByteWriter w;
+        WriteJwwHeader(old, w, v);
+        WriteRecords(old, w, v);
+        Drawing backOld;
+        r = LoadJww(backOld, reinterpret_cast<const uint8_t*>(w.bytes.data()), w.bytes.size());
+        ASSERT_TRUE(r.ok) << v << ": " << r.error;
+        EXPECT_EQ(r.recovered, v < 200) << v;
+        EXPECT_EQ(r.warnings.empty(), v >= 200) << v;
+        EXPECT_EQ(backOld.LineCount(), 1u) << v;
+    }
 }
 
 TEST(JwWinData, HeaderScalesAndRoundTrip) {

@@ -204,6 +204,17 @@ TEST(ColorReduction, EveryDithererGivesItsOwnPatternInTwoDimensions) {
     const RgbImage image = plaid(16, 8);
     for (const auto& [mode, rows] : expected)
         EXPECT_EQ(rowBits(Dither(image.view(), BlackWhitePalette(), mode)), rows) << DitherModeName(mode);
+
+    // Stevenson-Arce's reach three across and one down, to the sixteenth: grey 122 at the top
+    // left is black and passes 1952 * 16/200 = 156 sixteenths straight to (3, 1), and 46 + 53
+    // more through (2, 0) and (1, 1). With those 255, grey 111 there stays black; 112 turns white.
+    for (const int level : {111, 112}) {
+        RgbImage corner(4, 2, 0);
+        corner.set(0, 0, MakeColor(122, 122, 122));
+        corner.set(3, 1, MakeColor(level, level, level));
+        const IndexedImage out = Dither(corner.view(), BlackWhitePalette(), DitherMode::StevensonArce);
+        EXPECT_EQ(rowBits(out), (std::vector<int>{0, level == 112 ? 1 : 0})) << level;
+    }
 }
 
 TEST(ColorReduction, GreyLevelsRoundToTheNearestAndRowsKeepTheirBrightness) {

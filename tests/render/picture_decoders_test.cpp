@@ -116,6 +116,16 @@ TEST(BmpDecoder, ReadsBitFieldsWithAlpha) {
     // An alpha mask that leaves every pixel at zero means an opaque picture.
     putU32(b, 138, 0x00102030);
     EXPECT_EQ(decodeOk(DecodeBmp, b).pixels, (std::vector<uint32_t>{0xFF102030}));
+
+    // 16-bit RGBA 5-5-5-1, alpha in the lowest bit: opaque red, then clear blue.
+    putU32(b, 18, 2);
+    test::putU16(b, 28, 16);
+    putU32(b, 54, 0xF800);
+    putU32(b, 58, 0x07C0);
+    putU32(b, 62, 0x003E);
+    putU32(b, 66, 0x0001);
+    putU32(b, 138, 0x003EF801);
+    EXPECT_EQ(decodeOk(DecodeBmp, b).pixels, (std::vector<uint32_t>{0xFFFF0000, 0x000000FF}));
 }
 
 TEST(BmpDecoder, ReadsRunLengthData) {
