@@ -57,6 +57,9 @@ public:
     // types 11 to 15): only those reach past their points by the random lines' amplitude.
     bool hasRandomLines() const { return randomLines_; }
 
+    // How many entries a query of `area` reads: what the index saves over a walk of every record.
+    size_t entriesIn(const DrawingArea& area) const;
+
     size_t recordCount() const { return boxes_.size(); }
     size_t alwaysDrawnCount() const { return always_.size(); }
     bool stopped() const { return stopped_; }
@@ -77,8 +80,6 @@ private:
     };
     template <typename Visit>
     void forEachEntry(const DrawingArea& area, Visit&& visit) const;
-    // How many entries a query of `area` reads.
-    size_t entriesIn(const DrawingArea& area) const;
     // Flags every item that may draw inside `area`.
     void mark(const DrawingArea& area, std::vector<uint8_t>& hits) const;
     // The items that may draw inside `area`, in no order, each as often as it is found (once

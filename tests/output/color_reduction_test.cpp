@@ -72,6 +72,21 @@ TEST(FixedPalettes, HaveTheirSizesAndNoRepeats) {
             const uint32_t c = MakeColor(bits & 1 ? level : 0, bits & 2 ? level : 0, bits & 4 ? level : 0);
             EXPECT_NE(std::find(windows.begin(), windows.end(), c), windows.end()) << std::hex << c;
         }
+    // ...and the four that Windows reserves besides: money green, sky blue, cream, medium grey.
+    const uint32_t mediumGrey = MakeColor(0xA0, 0xA0, 0xA4);
+    EXPECT_EQ(std::vector<uint32_t>(windows.begin() + 8, windows.begin() + 12),
+              (std::vector<uint32_t>{MakeColor(0xC0, 0xDC, 0xC0), MakeColor(0xA6, 0xCA, 0xF0),
+                                     MakeColor(0xFF, 0xFB, 0xF0), mediumGrey}));
+    // The halftone palette: the cube, the twelve static colours the cube lacks, then greys of
+    // 255 i / 29 for i = 1 to 28.
+    const std::vector<uint32_t> halftone = Halftone256Palette();
+    EXPECT_EQ(halftone[215], MakeColor(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(halftone[216], MakeColor(0x80, 0, 0));
+    EXPECT_EQ(halftone[226], mediumGrey);
+    EXPECT_EQ(halftone[227], MakeColor(0x80, 0x80, 0x80));
+    EXPECT_EQ(halftone[228], MakeColor(8, 8, 8));
+    EXPECT_EQ(halftone[241], MakeColor(123, 123, 123));
+    EXPECT_EQ(halftone[255], MakeColor(246, 246, 246));
 }
 
 TEST(ColorReduction, StoredValuesOutOfRangeAreUsedAsZero) {

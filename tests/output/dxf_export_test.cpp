@@ -216,7 +216,9 @@ TEST(DxfExport, EveryRecordKindReadsBackInBothFlavours) {
         EXPECT_TRUE(layers["1-2 壁"].toObject()["on"].toBool());
         EXPECT_EQ(layers["1-2 壁"].toObject()["description"].toString().toStdString(),
                   "Jw_cad layer group 1, scale 1/100");
+        EXPECT_TRUE(layers["1-2 壁"].toObject()["locked"].toBool());
         EXPECT_FALSE(layers["1-3"].toObject()["on"].toBool());
+        EXPECT_FALSE(layers["1-3"].toObject()["locked"].toBool());
         EXPECT_EQ(layers["1-4"].toObject()["color"].toInt(), 9);
 
         const QJsonArray entities = p["entities"].toArray();
@@ -499,7 +501,7 @@ TEST(DxfExport, BrokenBlocksAreLeftOutAndSaidSo) {
     // A ring of three, each block inserting the next: every one of its inserts closes the ring.
     for (uint32_t k = 1; k <= 3; ++k) {
         TDataList ring;
-        ring.name = "ring" + std::to_string(k);
+        ring.name = k == 2 ? "" : "ring" + std::to_string(k);  // the unnamed one is named by its number from 1
         b.beginBlock(ring);
         b.add(l);
         TDataBlock next;
@@ -518,7 +520,7 @@ TEST(DxfExport, BrokenBlocksAreLeftOutAndSaidSo) {
     const QJsonObject p = probe(writeDxf(d, DxfVersion::R2000, test::scratchDir("dxf_broken") + "/b.dxf", &warnings));
     EXPECT_TRUE(p["errors"].toArray().isEmpty());
     EXPECT_EQ(countOf(p, "INSERT"), 2);
-    for (const char* name : {"self", "ring1", "ring2", "ring3"}) EXPECT_EQ(p["blocks"].toObject()[name].toInt(), 1) << name;
+    for (const char* name : {"self", "ring1", "JW_BLOCK_3", "ring3"}) EXPECT_EQ(p["blocks"].toObject()[name].toInt(), 1) << name;
     const std::vector<std::string> want = {
         "1 block insert refers to a block that has no definition; left out of the DXF",
         "4 block inserts would make a block contain itself; left out of the DXF",
@@ -675,6 +677,8 @@ TEST(DxfExport, HostileRecordsLeaveACleanFile) {
     TDataSunpou dim;            // a dimension of no length: its line and text
     dim.text = textRecord("0", {0, 0}, {1, 0});
     b.add(dim);
+    dim.text.end = {1e300, 0};  // its text's end alone out of reach
+    b.add(dim);
     TDataBlock insert;          // one sound insert, and two that no reader could place
     insert.scaleX = insert.scaleY = 1.0;
     b.add(insert);
@@ -708,10 +712,10 @@ TEST(DxfExport, HostileRecordsLeaveACleanFile) {
         ASSERT_GE(texts.size(), 2);
         EXPECT_EQ(texts[0].toString().toStdString(), "\x01？？^" + std::string(300, 'a'));
         EXPECT_EQ(texts[1].toString().toStdString(), std::string(200, 'x') + "縦");
-        // The far line and the circle of infinite radius, the far line again as a member, and the
-        // two inserts.
+        // The far line, the circle of infinite radius, the dimension whose text ends far away, the
+        // far line again as a member, and the two inserts.
         EXPECT_EQ(warnings, (std::vector<std::string>{
-                                "5 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km",
+                                "6 records were left out of the DXF: coordinates or sizes not finite or beyond 10,000 km",
                                 "1 arc solid has no known shape and, as in the picture, was left out",
                                 "1 vertical text is written one character per line; brackets and dashes that Jw_cad "
                                 "turns along the column stay upright",

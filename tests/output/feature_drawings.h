@@ -87,6 +87,7 @@ inline Drawing featureDrawing() {
     d.header.LayerGroupScale[1] = 100.0;
     d.header.LayerState[1][3] = 0;  // hidden
     d.header.LayerState[1][4] = 1;  // greyed
+    d.header.LayerProtect[1][2] = 1;
     d.header.PenColor[3] = 0x00C000;
     d.header.LineTypePattern[2] = 0xFFFF0000;
     korvel::DrawingBuilder b(d);
@@ -168,6 +169,7 @@ inline Drawing varietyDrawing() {
     d.header.LayerGroupScale[2] = 50.0;
     d.header.LayerGroupState[3] = 0;
     d.header.LayerState[2][15] = 1;
+    d.header.LayerGroupProtect[2] = 1;
     korvel::DrawingBuilder b(d);
     for (uint16_t style = 1; style <= 19; ++style) {
         TDataSen l;

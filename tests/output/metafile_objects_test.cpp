@@ -248,6 +248,13 @@ TEST(MetafileObjectTable, SixteenBitPointsStopAtTheEdgeOfSixteenBits) {
                          "POLYGON16 0,0 32767,0 0,-32768",
                          "POLYGON 0,0 32767,0 0,32768",
                      }));
+    // A WMF has 16-bit points only: those beyond are held at its edge.
+    WmfTarget wmf(FittedMetafileFrame(100, 100));
+    line(wmf, pen, 32767, -32768, 40000, -40000);
+    drawn.clear();
+    for (const std::string& r : wmfListing(finished(wmf)))
+        if (r.rfind("POLYLINE", 0) == 0) drawn.push_back(r);
+    EXPECT_EQ(drawn, (std::vector<std::string>{"POLYLINE 32767,-32768 32767,-32768"}));
 }
 
 // The records a table asks for, as text.
@@ -286,6 +293,13 @@ TEST(MetafileObjectTable, AFullTableRecyclesTheObjectUsedLongestAgoThatIsNotSele
                            }));
     EXPECT_EQ(table.tableSize(), 4);
     EXPECT_EQ(table.objectsMade(), 6u);
+
+    // Once all are deleted, the next object takes the lowest slot and no slot is deleted twice.
+    records.log.clear();
+    table.deleteAll();
+    table.select(PenSpec{7, 0});
+    EXPECT_EQ(records.log, (std::vector<std::string>{"delete 0", "delete 1", "delete 2", "delete 3",
+                                                     "create 0 pen 000007", "select 0"}));
 }
 
 // The null pen holds a default pen's fields too; a default pen asked for after it is still made.

@@ -124,6 +124,11 @@ TEST(EmfTarget, HeaderCountsRecordsAndEndsWithEof) {
     EXPECT_EQ(count(63), 1u);   // EMR_STROKEANDFILLPATH
     EXPECT_EQ(count(42), 1u);   // EMR_ELLIPSE
     EXPECT_EQ(count(45), 1u);   // EMR_ARC
+    // A second finish writes nothing and says why.
+    std::vector<uint8_t> again = {7};
+    EXPECT_FALSE(emf.finish(again, error));
+    EXPECT_EQ(error, "the metafile was already finished");
+    EXPECT_EQ(again, (std::vector<uint8_t>{7}));
 }
 
 // Readers clip and place by the bounds records carry: a polyline's are its points' box, and a
@@ -214,6 +219,10 @@ TEST(WmfTarget, PlaceableHeaderAndObjectTable) {
     // The last record is META_EOF: three words, type 0.
     EXPECT_EQ(le32(bytes, bytes.size() - 6), 3u);
     EXPECT_EQ(le16(bytes, bytes.size() - 2), 0);
+    std::vector<uint8_t> again = {7};
+    EXPECT_FALSE(wmf.finish(again, error));
+    EXPECT_EQ(error, "the metafile was already finished");
+    EXPECT_EQ(again, (std::vector<uint8_t>{7}));
 }
 
 // Pens keep their width on the WMF's grid: a hairline stays 0, and no drawn width becomes less

@@ -495,6 +495,13 @@ TEST(PdfOutline, TrailersThatDoNotReadAreRefused) {
               "the PDF catalog or page tree could not be read");
     EXPECT_EQ(refused("/Kids [3 0 R 40 0 R 5 0 R]", "/Kids [3 0 R 40"), "the PDF catalog or page tree could not be read");
     EXPECT_EQ(refused("startxref\n" + std::to_string(xref), "startxref\n" + std::to_string(good.size() - 1)), "taken");
+    // A catalog that never closes, with no ">>" before it either, is not read on into the objects after it.
+    std::string unclosed = good;
+    for (int i = 0; i < 2; ++i) unclosed.erase(unclosed.find(">>"), 2);
+    std::vector<uint8_t> pdf(unclosed.begin(), unclosed.end());
+    std::string error;
+    EXPECT_FALSE(AppendPdfOutline(pdf, {"a"}, error));
+    EXPECT_EQ(error, "the PDF catalog or page tree could not be read");
 }
 
 TEST(PdfOutline, TitlesAreUtf16WithTheirByteOrderMark) {

@@ -106,6 +106,9 @@ TEST(ImageReferenceParse, ReadsWidthHeightAndFullWidthDigits) {
     r = ParseImageReference("^@BMa.png, +12.5 ," + k1 + "\x81\x44" + k2);  // "１．２"
     EXPECT_EQ(r.width, 12.5);
     EXPECT_EQ(r.height, 1.2);
+    // Full-width letters turn to ASCII as the digits do (U+FF41 on lie in the second row of the block).
+    r = ParseImageReference("^@BMa.png," + k1 + "\x82\x85" + k2);  // "１ｅ２"
+    EXPECT_EQ(r.width, 100.0);
 
     r = ParseImageReference("^@BMlogo.png");
     EXPECT_FALSE(r.hasSize);
@@ -123,6 +126,9 @@ TEST(ImageReferenceParse, ReadsWidthHeightAndFullWidthDigits) {
     r = ParseImageReference("^@BMa.png,\x81\x40" + k8 + "\x81\x40");  // ideographic spaces around "８"
     EXPECT_EQ(r.width, 8.0);
     EXPECT_EQ(r.height, 8.0);
+    // 退 (U+9000) ends in the same two bytes as the ideographic space, but is no space.
+    r = ParseImageReference("^@BMa.png,8\x91\xDE");
+    EXPECT_TRUE(r.sizeInvalid);
     // Every beginning of a reference parses, to the path after the four-character prefix.
     const std::string whole = "^@BMab";
     for (size_t n = 0; n <= whole.size(); ++n) {

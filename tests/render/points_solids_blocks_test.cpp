@@ -82,8 +82,18 @@ TEST_F(RecordDrawing, SpecialSymbolsByCode) {
     EXPECT_EQ(polylines(), (std::vector<Points>{{{-10, 60}, {50, 50}, {-10, 40}}}));
     draw(10);
     EXPECT_EQ(polylines(), (std::vector<Points>{{{44, 56}, {56, 44}}}));
-    draw(8);
-    EXPECT_EQ(t.count(CallKind::Arc), 2u);
+    draw(8);  // a wave of two half circles of radius 6: the left one over the line, the right one under
+    EXPECT_EQ(t.listing(),
+              "arc pen(#000000 w1) rect(38,44,50,56) from (50,50) to (38,50)\n"
+              "arc pen(#000000 w1) rect(50,44,62,56) from (50,50) to (62,50)\n");
+    draw(-6);  // triangle: apex 13 above, base 6.5 below (56.5 rounds to even), half-base 12
+    EXPECT_EQ(polylines(), (std::vector<Points>{{{50, 37}, {62, 56}, {38, 56}, {50, 37}}}));
+    draw(2);  // the square of code 5, not filled
+    EXPECT_EQ(polylines(), (std::vector<Points>{{{40, 40}, {60, 40}, {60, 60}, {40, 60}, {40, 40}}}));
+    EXPECT_EQ(t.count(CallKind::Polygon), 0u);
+    draw(11);  // the arrow head of code 6, not filled
+    EXPECT_EQ(polylines(), (std::vector<Points>{{{-10, 60}, {50, 50}, {-10, 40}, {-10, 60}}}));
+    EXPECT_EQ(t.count(CallKind::Polygon), 0u);
     draw(-1);  // asterisk: d = 10, a = 5, b = Round(√3 · 5) = 9
     EXPECT_EQ(polylines(), (std::vector<Points>{{{50, 40}, {50, 60}}, {{41, 45}, {59, 55}}, {{41, 55}, {59, 45}}}));
     draw(-3);  // not in the table: the ordinary point
@@ -171,6 +181,12 @@ TEST_F(RecordDrawing, QuadrilateralSolidColourAndGreyedLayer) {
               "polygon pen(#ff0000 w0) brush(diagcross #ff0000) (0,0) (10,0) (10,10) (0,10)\n");
     t.clear();
     b.drawing.header.LayerState[0][0] = 1;
+    DrawSolidRecord(ctx, t, s);
+    EXPECT_EQ(t.listing(),
+              "polygon pen(#c0c0c0 w0) brush(solid #c0c0c0) (0,0) (10,0) (10,10) (0,10)\n");
+    // Style 100 is still a quadrilateral: arc solids start at 101.
+    t.clear();
+    s.penStyle = 100;
     DrawSolidRecord(ctx, t, s);
     EXPECT_EQ(t.listing(),
               "polygon pen(#c0c0c0 w0) brush(solid #c0c0c0) (0,0) (10,0) (10,10) (0,10)\n");
@@ -288,6 +304,20 @@ TEST_F(Blocks, NestedInsertsComposeAndRestore) {
     EXPECT_EQ(lines[0], (Points{{40, 100}, {60, 100}}));  // (10 + x) * 2 + 20
     EXPECT_EQ(lines[2], (Points{{20, 90}, {22, 90}}));    // the outer transform is back
     EXPECT_EQ(ctx.blockDepth, 0);
+}
+
+// A symbol turns by the angles of all the blocks it is in: here an eighth twice, a quarter in all.
+TEST_F(Blocks, SymbolsTurnWithEveryBlockAroundThem) {
+    b.beginBlock();
+    b.specialPoint(0, 0, -4, 8.0);  // a "+" of half-length 10
+    b.endBlock();
+    b.beginBlock();
+    b.insert(0, 0, 0, kPi / 4);
+    b.endBlock();
+    ctx.view = {-50.0, 50.0, 1.0};
+    TDataBlock outer = b.insert(1, 0, 0, kPi / 4);
+    drawInsert(outer);
+    EXPECT_EQ(polylines(), (std::vector<Points>{{{50, 60}, {50, 40}}, {{40, 50}, {60, 50}}}));
 }
 
 TEST_F(Blocks, SelfInsertStopsAndMissingDefinitionDrawsNothing) {

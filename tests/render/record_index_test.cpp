@@ -133,6 +133,19 @@ TEST(RecordIndex, RecordsOfEveryLengthAreFoundWhereTheyReach) {
     }
 }
 
+// A query of a small area reads a few cells wherever it lies, not the records of the whole
+// drawing: the point of the index.
+TEST(RecordIndex, AQueryOfASmallAreaReadsOnlyTheRecordsNearIt) {
+    DrawingBuilder b;
+    for (int i = 0; i < 40; ++i)
+        for (int j = 0; j < 40; ++j) b.line(i * 10 + 1, j * 10 + 1, i * 10 + 2, j * 10 + 1);
+    const RecordIndex index(b.drawing);
+    for (const DrawingArea area : {DrawingArea{0, 0, 3, 3}, DrawingArea{390, 0, 393, 3}, DrawingArea{0, 390, 3, 393},
+                                   DrawingArea{390, 390, 393, 393}, DrawingArea{200, 200, 203, 203}}) {
+        EXPECT_LE(index.entriesIn(area), 8u) << "area at " << area.minX << "," << area.minY;
+    }
+}
+
 TEST(RecordIndex, TextsPicturesAndSymbolsKeepTheirReachInsideScaledBlocks) {
     DrawingBuilder b;
     b.beginBlock();

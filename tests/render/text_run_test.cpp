@@ -131,6 +131,10 @@ TEST_F(TextRunTest, TrailingSqueezeCode) {
     draw(run("^!^!A^4"));
     EXPECT_EQ(positions(), (Points{{100, 192}}));
     EXPECT_EQ(fonts()[0].width, 3);
+    // Long enough in bytes to give up two cells, but with "^!" left out exactly two remain.
+    draw(run("^!AB^2"));
+    EXPECT_EQ(positions(), (Points{{100, 192}, {104, 192}}));
+    EXPECT_EQ(fonts()[0].width, 3);
 }
 
 TEST_F(TextRunTest, SpreadCountsOnlyVisibleCharacters) {

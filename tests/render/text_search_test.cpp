@@ -76,6 +76,9 @@ TEST(TextSearch, HitsInStreamOrderWithTheirBoxesAndLayers) {
     setting.penColor = 9;
     setting.penStyle = 9;
     setting.start = setting.end = {0, -1000};
+    b.beginBlock();  // a definition no insert names, its members right after the first's
+    cp932Text(b, 0, 0, "ｷｯﾁﾝ");
+    b.endBlock();
 
     const TextSearchResult r = FindTexts(b.drawing, LayerChoice{}, "きっちん");
     EXPECT_TRUE(r.hits.empty());  // hiragana and katakana stay apart
