@@ -288,6 +288,15 @@ RgbImage runs(const std::vector<std::pair<uint32_t, int>>& colours) {
     return image;
 }
 
+TEST(ColorReduction, MedianCutNeverSplitsABoxOfOneColour) {
+    // The red is alone in its box after the first cut and holds most pixels, yet the last entry
+    // goes to the blues: a box of one colour has nothing to split.
+    const RgbImage image = runs({{MakeColor(200, 0, 0), 10}, {MakeColor(0, 0, 40), 1}, {MakeColor(0, 0, 120), 1},
+                                 {MakeColor(0, 0, 200), 1}});
+    EXPECT_EQ(MedianCutPalette(image.view(), 3),
+              (std::vector<uint32_t>{MakeColor(0, 0, 80), MakeColor(200, 0, 0), MakeColor(0, 0, 200)}));
+}
+
 TEST(ColorReduction, OctreeMergesTheLeastUsedSiblingsFirstAndAveragesThem) {
     // Two pairs that differ only in their lowest bits, and a lone blue: five leaves under three
     // parents of 2, 4 and 5 pixels.

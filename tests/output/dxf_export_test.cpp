@@ -93,7 +93,8 @@ TEST(DxfColors, TheIndexTableWalksTheHueCircle) {
         {40, rgb(255, 191, 0)},       {60, rgb(191, 255, 0)},    {100, rgb(0, 255, 63)},
         {140, rgb(0, 191, 255)},      {180, rgb(63, 0, 255)},    {220, rgb(255, 0, 191)},
         {241, rgb(255, 127, 159)},    {249, rgb(76, 38, 47)},    {250, rgb(51, 51, 51)},
-        {251, rgb(91, 91, 91)},       {254, rgb(214, 214, 214)}, {255, rgb(255, 255, 255)},
+        {251, rgb(91, 91, 91)},       {252, rgb(132, 132, 132)}, {253, rgb(173, 173, 173)},
+        {254, rgb(214, 214, 214)},    {255, rgb(255, 255, 255)},
         {256, 0},                     {-1, 0}};
     for (const auto& [index, colour] : table) EXPECT_EQ(AciColor(index), colour) << index;
     // The nine standard colours exactly, each its own nearest index.

@@ -102,6 +102,36 @@ TEST(RasterBands, EdgeRecordsDrawTheSamePixelsInAnyNumberOfBands) {
     expectSameAsOneBand(b.drawing, 640, "edges, reversed, solids first, texts last", o);
 }
 
+// The strips a pan uncovers, drawn alone behind their clip, hold what a whole render puts there,
+// whichever way the picture was moved.
+TEST(RasterBands, StripsAPanUncoversHoldTheWholeRendersPixels) {
+    EnsureHeadlessGuiApplication();
+    const DrawingBuilder b = edgeDrawing();
+    const RecordIndex index(b.drawing);
+    RenderRequest request;
+    request.width = request.height = 640;
+    request.index = &index;
+    const QRegion strips = QRegion(0, 300, 500, 100) + QRegion(430, 0, 70, 300);
+    for (const QPoint offset : {QPoint(-40, -100), QPoint(30, 60)}) {
+        QImage whole(500, 400, QImage::Format_RGB32), parts(500, 400, QImage::Format_RGB32);
+        whole.fill(Qt::white);
+        parts.fill(Qt::white);
+        RenderIntoImage(whole, offset, QRegion(whole.rect()), qRgb(255, 255, 255), b.drawing, {}, request, 2);
+        RenderIntoImage(parts, offset, strips, qRgb(255, 255, 255), b.drawing, {}, request, 2);
+        QImage expected(500, 400, QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        int ink = 0;
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 500; ++x)
+                if (strips.contains(QPoint(x, y))) {
+                    expected.setPixel(x, y, whole.pixel(x, y));
+                    ink += whole.pixel(x, y) != qRgb(255, 255, 255);
+                }
+        EXPECT_GT(ink, 2000);
+        EXPECT_TRUE(parts == expected) << offset.x() << "," << offset.y() << ": " << firstDifference(parts, expected);
+    }
+}
+
 TEST(RasterBands, LongLinesOfEveryKindCrossingManyBands) {
     EnsureHeadlessGuiApplication();
     DrawingBuilder b;

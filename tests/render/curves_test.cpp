@@ -37,6 +37,17 @@ TEST(ArcPath, FullCircleIsFourQuartersInOneFigure) {
     EXPECT_EQ(p.points.back(), (DevicePoint{150, 100}));
 }
 
+TEST(ArcPath, AnUntiltedEllipseSqueezesItsVerticalAxis) {
+    // A flatness of 0 is no ellipse Jw_cad draws: the circle is kept rather than a flat line.
+    for (const auto& [flatness, top] : {std::pair{0.5, 75}, std::pair{2.0, 0}, std::pair{0.0, 50}}) {
+        CurvePath p;
+        ArcPath(p, true, 100, 100, 50, 0.0, 0.0, flatness, 0.0);
+        EXPECT_EQ(p.points[3], (DevicePoint{100, top})) << flatness;
+        EXPECT_EQ(p.points[6], (DevicePoint{50, 100})) << flatness;
+        EXPECT_EQ(p.points[9], (DevicePoint{100, 200 - top})) << flatness;
+    }
+}
+
 TEST(ArcPath, NegativeSweepRunsFromTheOtherEnd) {
     CurvePath p;
     ArcPath(p, false, 0, 0, 100, kPi / 2, -kPi / 2, 1.0, 0.0);

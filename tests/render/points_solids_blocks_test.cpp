@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <cmath>
+#include <tuple>
 
 #include "drawing_builder.h"
 #include "render/record_drawers.h"
@@ -232,6 +232,15 @@ TEST_F(RecordDrawing, CircleSolidsBySelector) {
     const auto ringPoints = t.only(CallKind::Polygon)[0].points;
     EXPECT_EQ(ringPoints.size(), 722u);
     EXPECT_EQ(ringPoints[361], (DevicePoint{70, 70}));  // inner samples follow, reversed
+    // A centre, radius or inner radius past the device's safe range: nothing is handed on.
+    for (const auto& [centre, radius, inner] : {std::tuple{1e12, 20.0, 10.0}, std::tuple{60.0, 1e12, 10.0},
+                                                std::tuple{60.0, 20.0, -1e12}}) {
+        TDataSolid far = b.solid({centre, 30}, {radius, 1.0}, {0.0, 0.0}, {2 * kPi, inner}, 2);
+        far.penStyle = 106;
+        t.clear();
+        DrawSolidRecord(ctx, t, far);
+        EXPECT_EQ(t.count(CallKind::Polygon) + t.count(CallKind::Polyline), 0u) << centre << " " << radius << " " << inner;
+    }
 }
 
 class Blocks : public RecordDrawing {

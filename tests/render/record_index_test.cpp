@@ -144,6 +144,10 @@ TEST(RecordIndex, AQueryOfASmallAreaReadsOnlyTheRecordsNearIt) {
                                    DrawingArea{390, 390, 393, 393}, DrawingArea{200, 200, 203, 203}}) {
         EXPECT_LE(index.entriesIn(area), 8u) << "area at " << area.minX << "," << area.minY;
     }
+    // The whole drawing reads every record, a few of them twice where they cross a cell's edge.
+    const size_t whole = index.entriesIn(DrawingArea{0, 0, 400, 400});
+    EXPECT_GE(whole, 1600u);
+    EXPECT_LT(whole, 1700u);
 }
 
 TEST(RecordIndex, TextsPicturesAndSymbolsKeepTheirReachInsideScaledBlocks) {
