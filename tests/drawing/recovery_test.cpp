@@ -546,6 +546,27 @@ TEST(Recovery, ARecordWithAnyValueNoDrawingHoldsIsLeftOutAlone) {
         EXPECT_EQ(back.completeness.droppedRecords, drop ? 1u : 0u);
         EXPECT_EQ(back.completeness.skippedStretches, 0u);
     }
+
+    // The last record before the definitions: what follows it is their count, then them.
+    Drawing d;
+    d.header = NewDrawingHeader();
+    DrawingBuilder b(d);
+    for (int k = 0; k < 5; ++k) b.add(line(k));
+    b.add(line(50)).start.x = far;
+    for (int k = 0; k < 2; ++k) {
+        b.beginBlock();
+        b.add(line(100 + k));
+        b.endBlock();
+    }
+    b.finish();
+    const std::vector<uint8_t> stream = recordsOf(d, 351);
+    Drawing back;
+    ASSERT_TRUE(LoadDamagedJww(back, stream.data(), stream.size()).ok);
+    EXPECT_EQ(back.top.lines.size(), 5u);
+    EXPECT_EQ(back.top.definitions.size(), 2u);
+    EXPECT_EQ(back.members.lines.size(), 2u);
+    EXPECT_EQ(back.completeness.droppedRecords, 1u);
+    EXPECT_EQ(back.completeness.skippedStretches, 0u);
 }
 
 // Past 0x7FFE records, tags take six bytes: 0x7FFF, then the class index with its top bit set.
