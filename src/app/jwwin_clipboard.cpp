@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QStandardPaths>
+#include <QThread>
 #include <vector>
 
 #include "app/jwcad_import.h"
@@ -33,6 +34,8 @@ std::string machinePath(const std::string& windowsPath, const std::string& wineP
         if (c == '\\') c = '/';
     return path;
 }
+
+constexpr int kClipboardReadAttempts = 3;
 
 }  // namespace
 
@@ -118,23 +121,31 @@ ClipboardLoad LoadJwWinFromClipboard(Drawing& drawing, const QString& tempJwzPat
                                      JwCadTextOptions& text) {
     ClipboardLoad r;
     if (QGuiApplication::clipboard()->ownsClipboard()) return r;
-    r.owner = ClipboardOwnerId();
-    const ClipboardSaveResult saved = SaveClipboardJwWinData(tempJwzPath);
-    if (!saved.present) return r;
-    if (!saved.written) {
-        r.outcome = ClipboardLoad::Outcome::FileError;
-        r.error = saved.error;
-        return r;
+    // Wine, busy with the copy before, has been seen to answer with a few bytes of the new one.
+    // Data that does not load is read again while the same owner holds it, so that a copy made
+    // once is not lost to that moment; the last failure is what is said.
+    for (int attempt = 1;; ++attempt) {
+        const uint32_t owner = ClipboardOwnerId();
+        const ClipboardSaveResult saved = SaveClipboardJwWinData(tempJwzPath);
+        if (!saved.present) return r;
+        r = ClipboardLoad{};
+        r.owner = owner;
+        if (!saved.written) {
+            r.outcome = ClipboardLoad::Outcome::FileError;
+            r.error = saved.error;
+            return r;
+        }
+        drawing.ResetStore();
+        // The data carries no pens; Jw_win draws it with the settings it has now. A missing value
+        // leaves the pens as they are, as in the window.
+        ImportJwCadSettings(registry, drawing.header, text);
+        const LoadResult loaded = LoadJwWinFile(drawing, tempJwzPath);
+        r.outcome = loaded.ok ? ClipboardLoad::Outcome::Loaded : ClipboardLoad::Outcome::ReadFailed;
+        r.warnings = loaded.warnings;
+        if (!loaded.ok) r.error = local(tempJwzPath) + ": " + loaded.error;
+        if (loaded.ok || attempt == kClipboardReadAttempts || ClipboardOwnerId() != owner) return r;
+        QThread::msleep(100 * attempt);
     }
-    drawing.ResetStore();
-    // The data carries no pens; Jw_win draws it with the settings it has now. A missing value
-    // leaves the pens as they are, as in the window.
-    ImportJwCadSettings(registry, drawing.header, text);
-    const LoadResult loaded = LoadJwWinFile(drawing, tempJwzPath);
-    r.outcome = loaded.ok ? ClipboardLoad::Outcome::Loaded : ClipboardLoad::Outcome::ReadFailed;
-    r.warnings = loaded.warnings;
-    if (!loaded.ok) r.error = local(tempJwzPath) + ": " + loaded.error;
-    return r;
 }
 
 ClipboardPictureResult PlaceClipboardPicture(const Drawing& drawing, const ExportOptions& options, uint32_t owner,

@@ -121,6 +121,23 @@ TEST_F(WatchCommand, CountStopsOnceAnotherProgramTookTheLastPicture) {
     EXPECT_TRUE(log.contains("stopped after 1 conversion(s)")) << log.toStdString();
 }
 
+TEST_F(WatchCommand, DataThatDoesNotLoadIsSaidOnceAndTheNextCopyIsConverted) {
+    ASSERT_TRUE(start({}));
+    // Read again while its owner holds it, in case the owner was still putting it together, and
+    // then said once.
+    ASSERT_TRUE(xclipOffer(kJwWinFormat, QByteArray(20, '\x01')));
+    ASSERT_TRUE(waitUntil([&] {
+        log += watch.readAllStandardError();
+        return log.contains("the data ends inside the Jw_win data header");
+    }, 10000)) << log.toStdString();
+    ASSERT_EQ(runWhileServing("xclip", {"-selection", "clipboard", "-t", kJwWinFormat, "-i"}, jwzOfSample("敷地図.jww").bytes), "");
+    ASSERT_TRUE(waitUntil([&] {
+        log += watch.readAllStandardError();
+        return conversions().size() == 1;
+    }, 10000)) << log.toStdString();
+    EXPECT_EQ(log.count("the data ends inside the Jw_win data header"), 1) << log.toStdString();
+}
+
 TEST_F(WatchCommand, CtrlCStopsItAndTextIsLeftAlone) {
     ASSERT_TRUE(start({}));
     ASSERT_TRUE(xclipOffer("UTF8_STRING", "メモ"));
