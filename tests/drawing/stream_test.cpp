@@ -38,6 +38,15 @@ Drawing newDrawing() {
     return d;
 }
 
+Drawing twoLines() {
+    Drawing d = newDrawing();
+    DrawingBuilder b(d);
+    b.add(line(0, 0, 1, 1));
+    b.add(line(1, 1, 2, 2));
+    b.finish();
+    return d;
+}
+
 std::vector<uint8_t> save(Drawing& d, uint32_t version = 351) {
     SaveResult r;
     return SaveJwwBytes(d, version, r);
@@ -220,11 +229,7 @@ TEST(ReadRecords, EmbeddedPicturesAreReadFromVersion700) {
 
 // What the reader says of what follows the records or breaks the class entries, each exactly.
 TEST(ReadRecords, TailsPicturesCutShortAndUnknownSchemasAreSaid) {
-    Drawing d = newDrawing();
-    DrawingBuilder b(d);
-    b.add(line(0, 0, 1, 1));
-    b.add(line(1, 1, 2, 2));
-    b.finish();
+    Drawing d = twoLines();
     auto load = [&](uint16_t schema, bool dropEndTag, const std::vector<uint8_t>& tail, Drawing& back) {
         const std::vector<uint8_t> bytes = withSchemaAndTail(d, schema, dropEndTag, tail);
         LoadResult r = LoadJww(back, bytes.data(), bytes.size());
@@ -484,11 +489,7 @@ TEST(BlockDefinitions, ADefinitionBeyondEveryInsertStopsReading) {
 // The count of definitions is taken as damage unless a known class tag follows it; a short tag
 // names its class by the index that tag minus 0x8000 gives.
 TEST(BlockDefinitions, ACountFollowedByAKnownTagIsNoDamage) {
-    Drawing d = newDrawing();
-    DrawingBuilder b(d);
-    b.add(line(0, 0, 1, 1));
-    b.add(line(1, 1, 2, 2));
-    b.finish();
+    Drawing d = twoLines();
     std::vector<uint8_t> bytes = save(d);
     const size_t second = streamStart(d) + 14 + 47;  // the second line's tag, 0x8001
     ASSERT_EQ(u16At(bytes, second), 0x8001);

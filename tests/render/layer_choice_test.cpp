@@ -86,12 +86,12 @@ TEST(LayerSpec, EveryFaultNamesItsItemAndChangesNothing) {
         {"^^1", "'^^1': '^1' is not a layer group (0-F or *)"},
         {"1-2-3", "'1-2-3': '2-3' is not a layer (0-F or *)"},
     };
-    for (const auto& [spec, message] : cases) {
+    for (const auto& [list, message] : cases) {
         LayerChoice c = parsed("5-5");
         std::string error;
-        EXPECT_FALSE(ApplyLayerSpec(spec, c, error)) << spec;
-        EXPECT_EQ(error, message) << spec;
-        EXPECT_EQ(describe(c), "5-5=s") << spec;  // nothing of a refused list is applied
+        EXPECT_FALSE(ApplyLayerSpec(list, c, error)) << list;
+        EXPECT_EQ(error, message) << list;
+        EXPECT_EQ(describe(c), "5-5=s") << list;  // nothing of a refused list is applied
     }
 }
 

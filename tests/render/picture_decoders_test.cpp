@@ -100,6 +100,13 @@ TEST(BmpDecoder, ReadsBitFieldsWithAlpha) {
     // with a version 5 header the alpha mask is in the header itself.
     std::vector<uint8_t> b(14 + 124 + 4);
     b[0] = 'B', b[1] = 'M';
+    // The red, green, blue and alpha masks of the version 5 header.
+    const auto setMasks = [&b](uint32_t r, uint32_t g, uint32_t bl, uint32_t a) {
+        putU32(b, 54, r);
+        putU32(b, 58, g);
+        putU32(b, 62, bl);
+        putU32(b, 66, a);
+    };
     putU32(b, 10, 14 + 124);
     putU32(b, 14, 124);
     putU32(b, 18, 1);
@@ -107,10 +114,7 @@ TEST(BmpDecoder, ReadsBitFieldsWithAlpha) {
     test::putU16(b, 26, 1);
     test::putU16(b, 28, 32);
     putU32(b, 30, 3);
-    putU32(b, 54, 0x00FF0000);
-    putU32(b, 58, 0x0000FF00);
-    putU32(b, 62, 0x000000FF);
-    putU32(b, 66, 0xFF000000);
+    setMasks(0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
     putU32(b, 138, 0x80102030);
     EXPECT_EQ(decodeOk(DecodeBmp, b).pixels, (std::vector<uint32_t>{0x80102030}));
     // An alpha mask that leaves every pixel at zero means an opaque picture.
@@ -120,10 +124,7 @@ TEST(BmpDecoder, ReadsBitFieldsWithAlpha) {
     // 16-bit RGBA 5-5-5-1, alpha in the lowest bit: opaque red, then clear blue.
     putU32(b, 18, 2);
     test::putU16(b, 28, 16);
-    putU32(b, 54, 0xF800);
-    putU32(b, 58, 0x07C0);
-    putU32(b, 62, 0x003E);
-    putU32(b, 66, 0x0001);
+    setMasks(0xF800, 0x07C0, 0x003E, 0x0001);
     putU32(b, 138, 0x003EF801);
     EXPECT_EQ(decodeOk(DecodeBmp, b).pixels, (std::vector<uint32_t>{0xFFFF0000, 0x000000FF}));
 }
