@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config make
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
   libgl-dev
-  libpng-dev libjpeg-dev libgif-dev zlib1g-dev libuemf-dev libemf2svg-dev
+  libpng-dev libjpeg-dev libgif-dev zlib1g-dev libdeflate-dev libuemf-dev libemf2svg-dev
   libxcb1-dev libxcb-ewmh-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
