@@ -96,6 +96,19 @@ void measureText(const TDataMoji& t, Measure& m) {
     m.addRoom(textRoom(t));
 }
 
+}  // namespace
+
+bool TextDrawingArea(const TDataMoji& text, DrawingArea& area) {
+    if (IsImageReference(text.text) || !InDrawableRange(text)) return false;
+    Measure m;
+    measureText(text, m);
+    if (!m.known || m.empty()) return false;
+    area = {m.minX - m.room, m.minY - m.room, m.maxX + m.room, m.maxY + m.room};
+    return true;
+}
+
+namespace {
+
 void measureArc(Point2 centre, double radius, double flatness, Measure& m) {
     m.addDisk(centre, std::fabs(radius) * std::max(1.0, std::fabs(flatness)));
     if (!std::isfinite(flatness)) m.known = false;

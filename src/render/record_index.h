@@ -26,6 +26,11 @@ struct DrawingArea {
     double maxY = 0.0;
 };
 
+// The area a text record (not a picture reference) can draw in, in the coordinates of its points,
+// as the index keeps it; false when that cannot be known (its codes may expand, or it is out of
+// range).
+bool TextDrawingArea(const TDataMoji& text, DrawingArea& area);
+
 class RecordIndex {
 public:
     // Measures every top-level record of `drawing`; time and memory are linear in its records

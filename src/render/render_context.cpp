@@ -19,6 +19,13 @@ int RoundDevice(double v) {
     return static_cast<int>(std::lrint(v));
 }
 
+bool RenderContext::passesOver(double minX, double minY, double maxX, double maxY) const {
+    if (!passOverLines || block.expandingBlock || !(view.scale > 0.0)) return false;
+    const double left = view.toDeviceX(minX), right = view.toDeviceX(maxX);
+    const double top = view.toDeviceY(maxY), bottom = view.toDeviceY(minY);
+    return right < passLeft - 1.0 || left > passRight + 1.0 || bottom < passTop - 1.0 || top > passBottom + 1.0;
+}
+
 DevicePoint ViewTransform::toDevice(double x, double y) const {
     return {RoundDevice(toDeviceX(x)), RoundDevice(toDeviceY(y))};
 }

@@ -97,6 +97,10 @@ struct RenderContext {
     // farthest any pen, dash or random line reaches) draw nothing in it and are passed over.
     bool passOverLines = false;
     double passLeft = 0.0, passTop = 0.0, passRight = 0.0, passBottom = 0.0;
+    // Whether a top-level box of drawing millimetres lies wholly outside that box, with a pixel
+    // to spare for rounding: asked before any point of a record is mapped, which in a band of a
+    // big drawing is most of the cost of the records it passes over. Never inside a block.
+    bool passesOver(double minX, double minY, double maxX, double maxY) const;
 
     PictureCache* pictures = nullptr;
     // The cache this render made for itself when none was handed in (see DrawImageReference).

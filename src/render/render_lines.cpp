@@ -31,6 +31,9 @@ void DrawLineOfType(RenderContext& context, RenderTarget& target, const TJwData&
 }
 
 void DrawLineRecord(RenderContext& context, RenderTarget& target, const TDataSen& line) {
+    if (context.passesOver(std::min(line.start.x, line.end.x), std::min(line.start.y, line.end.y),
+                           std::max(line.start.x, line.end.x), std::max(line.start.y, line.end.y)))
+        return;
     if (!PassesLineGate(context, line)) return;
     DevicePoint a, b;
     if (!MapSegment(context, line.start, line.end, a, b)) return;

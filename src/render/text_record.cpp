@@ -6,6 +6,7 @@
 
 #include "render/line_style.h"
 #include "render/picture_drawer.h"
+#include "render/record_index.h"
 #include "render/text_run.h"
 
 namespace korvel {
@@ -60,6 +61,11 @@ void DrawTextRecord(RenderContext& context, RenderTarget& target, const TDataMoj
     if (IsJwcadSettingsText(text) || !PassesLayerGate(context, text)) return;
     const bool imageReference = isImageReference(text.text);
     if (!drawnInThisPass(context, imageReference)) return;
+    // Pictures are not passed over: what a reference says of a missing file is said by every band.
+    DrawingArea area;
+    if (!imageReference && context.passOverLines && !context.block.expandingBlock && TextDrawingArea(text, area) &&
+        context.passesOver(area.minX, area.minY, area.maxX, area.maxY))
+        return;
     if (imageReference) {
         const DevicePoint start = context.map(text.start);
         DrawImageReference(context, target, start.x, start.y, context.scale(), text.text);

@@ -270,6 +270,30 @@ TEST(RecordIndex, RenderOfPartWalksOnlyWhatReachesIt) {
     EXPECT_EQ(render(b.drawing, &stale).only(CallKind::Polyline).size(), 3u);
 }
 
+// Without an index a part of the picture (a band) still passes over the texts that cannot reach
+// it, by the box the index would keep; texts whose codes may expand, and texts whose characters
+// run far past their end point, are drawn wherever they may reach.
+TEST(RecordIndex, TextsThatCannotReachAPartArePassedOverWithoutAnIndex) {
+    DrawingBuilder b;
+    b.extents(0, 0, 100, 100);
+    b.text(10, 50, "AB");
+    // Each character is a call of its own.
+    const auto texts = [&](DeviceRect part) { return render(b.drawing, nullptr, part).only(CallKind::Text).size(); };
+    EXPECT_EQ(texts({}), 2u);
+    EXPECT_EQ(texts({0, 45, 1, 46}), 2u);
+    EXPECT_EQ(texts({0, 0, 1, 1}), 0u);
+    EXPECT_EQ(texts({99, 99, 100, 100}), 0u);
+    // The part's call is the whole picture's call.
+    EXPECT_EQ(listing(render(b.drawing, nullptr, {0, 45, 1, 46})), listing(render(b.drawing, nullptr)));
+
+    b.text(10, 95, "A=B");  // "=" may begin a code that expands to any length
+    EXPECT_EQ(texts({99, 0, 100, 1}), 3u);
+    DrawingBuilder longer;
+    longer.extents(0, 0, 100, 100);
+    longer.text(2, 95, std::string(60, 'W'));  // its end point says 10 mm, its 60 characters 90
+    EXPECT_EQ(render(longer.drawing, nullptr, {90, 0, 91, 1}).only(CallKind::Text).size(), 60u);
+}
+
 TEST(RecordIndex, PrePassesKeepTheirOrderAndSkipWhatIsNotShown) {
     DrawingBuilder b;
     b.solid({0, 0}, {1, 0}, {1, 1}, {0, 1});
