@@ -3,6 +3,7 @@
 #include "output/image_export.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "drawing/colour.h"
@@ -13,6 +14,7 @@
 #include "output/gif_encoder.h"
 #include "output/jpeg_encoder.h"
 #include "output/png_encoder.h"
+#include "output/png_parts.h"
 #include "output/qimage_view.h"
 #include "output/raster_render.h"
 #include "output/two_colour_render.h"
@@ -100,14 +102,31 @@ ExportResult exportRaster(const Drawing& drawing, ImageFormat format, const Expo
         }
         encoded = encodeTwoColour(image, format, options, background, out);
     } else {
-        RasterRenderResult render = RenderToImage(drawing, options.render, result.width, result.height, 0.0);
+        // A PNG's bands are deflated as each is drawn, on the cores the bands that are done leave.
+        const PngOptions png = pngOptions(options, background);
+        std::unique_ptr<PngRowsAhead> ahead;
+        RasterRenderSettings settings;
+        if (format == ImageFormat::Png && PngInParts(png)) {
+            ahead = std::make_unique<PngRowsAhead>(result.width, result.height, png);
+            settings.rowsFinal = [&ahead](int top, int bottom, const QImage& source) {
+                QImage storage;
+                const ImageView view = ViewOfQImage(source, storage);
+                ImageView rows = view;
+                rows.data = view.row(top);
+                rows.height = bottom - top;
+                ahead->take(top, rows);
+            };
+        }
+        RasterRenderResult render =
+            RenderToImage(drawing, options.render, result.width, result.height, 0.0, {}, settings);
         addWarnings(result, render.render);
         if (render.image.isNull()) {
             result.error = "out of memory for the image";
             return result;
         }
         QImage storage;
-        encoded = encodeColour(ViewOfQImage(render.image, storage), format, options, background, out);
+        const ImageView view = ViewOfQImage(render.image, storage);
+        encoded = ahead ? EncodePng(view, png, out, ahead.get()) : encodeColour(view, format, options, background, out);
     }
     if (!encoded) {
         result.error = encoded.error;

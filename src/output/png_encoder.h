@@ -1,4 +1,4 @@
-// PNG through libpng: a zlib level, an optional transparent colour (tRNS) and Adam7 interlacing.
+// PNG through libpng and libdeflate: a zlib level, an optional transparent colour (tRNS) and Adam7 interlacing.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,10 @@ struct PngOptions {
 // Appends the PNG file to `out`. A 24-bit view becomes an RGB PNG, an indexed image a palette
 // PNG of 1, 2, 4 or 8 bits.
 EncodeResult EncodePng(const ImageView& image, const PngOptions& options, std::vector<uint8_t>& out);
+// The same using the rows `ahead` was handed while the picture was drawn (png_parts.h); null: none.
+class PngRowsAhead;
+EncodeResult EncodePng(const ImageView& image, const PngOptions& options, std::vector<uint8_t>& out,
+                       PngRowsAhead* ahead);
 EncodeResult EncodePng(const IndexedImage& image, const PngOptions& options,
                        std::vector<uint8_t>& out);
 

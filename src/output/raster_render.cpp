@@ -244,12 +244,13 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
     request.limits = settings.limits;
     request.progress = progress;
     out.render = RenderIntoImage(out.image, QPoint(0, 0), QRegion(out.image.rect()), background.rgb(), drawing,
-                                 options, request, settings.threads);
+                                 options, request, settings.threads, settings.rowsFinal);
     return out;
 }
 
 RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, QRgb filled, const Drawing& drawing,
-                             const RenderOptions& options, const RenderRequest& asked, int threadsAsked) {
+                             const RenderOptions& options, const RenderRequest& asked, int threadsAsked,
+                             const std::function<void(int, int, const QImage&)>& rowsFinal) {
     const int width = image.width(), height = image.height();
     if (image.isNull() || todo.isEmpty()) return RenderResult{};
     RenderRequest request = asked;
@@ -303,6 +304,7 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
     std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[static_cast<size_t>(bandCount)]);
     for (int b = 0; b < bandCount; ++b) done[b] = 0;
     std::atomic<int> next{0};
+    std::atomic<int> bandsEnded{0};
     std::atomic<bool> cancelled{false};
     std::mutex finishedMutex;
     std::condition_variable finishedSignal;
@@ -340,6 +342,11 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             if (b > 0) fillRows(canvas, top, bottom, filled);
             bands[size_t(b)] = renderPart(canvas, offset, nullptr, rowsShown(image, offset, top, bottom), drawing,
                                           options, own);
+            // The first band's strays may still fall on the others' rows of the image, never on
+            // its own; the others' rows are final in their own pictures. The last band to end is
+            // not told: its rows are in the image when the render returns.
+            const bool lastToEnd = bandsEnded.fetch_add(1) + 1 == bandCount;
+            if (rowsFinal && !lastToEnd && bands[size_t(b)].completed) rowsFinal(top, bottom, canvas);
             done[b] = kProgressSteps;
             if (reporting) report();
         }
@@ -429,7 +436,9 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             request.pictures = ownPictures.get();
         }
         request.progress = progress;
-        return renderPart(image, offset, nullptr, all, drawing, options, request);
+        const RenderResult once = renderPart(image, offset, nullptr, all, drawing, options, request);
+        if (rowsFinal && once.completed) rowsFinal(0, height, image);
+        return once;
     }
     merged.cutShort = cut;
     merged.warnings = mergedWarnings(drawing, bands);

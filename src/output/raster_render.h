@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QRegion>
 
+#include <functional>
+
 #include "drawing/drawing.h"
 #include "render/render_driver.h"
 #include "render/render_options.h"
@@ -32,6 +34,11 @@ struct RasterRenderSettings {
     const RecordIndex* index = nullptr;
     PictureCache* pictures = nullptr;  // shared decoded pictures; null: one for the render
     RenderLimits limits;
+    // Told, from the thread that drew them, of rows whose pixels are final before the render
+    // returns: rows [top, bottom) of `source` (the image or a band's own picture) are those rows
+    // of the image, until the call returns. When the bands are drawn over again at once, it is
+    // told of every row again.
+    std::function<void(int top, int bottom, const QImage& source)> rowsFinal;
 };
 
 struct RasterRenderResult {
@@ -57,7 +64,8 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
 // over `threads` threads (0: one per core) with the pixels of a single render; a part is drawn
 // at once behind its clip. The request's progress is told from the calling thread.
 RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, QRgb filled, const Drawing& drawing,
-                             const RenderOptions& options, const RenderRequest& request, int threads);
+                             const RenderOptions& options, const RenderRequest& request, int threads,
+                             const std::function<void(int, int, const QImage&)>& rowsFinal = {});
 
 // The threads a render with `threads` asked for uses: one per core for 0, never fewer than one.
 int RasterThreads(int threads);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -232,6 +234,51 @@ TEST(RasterBands, LimitsBindTheWholePictureAndAreToldOnce) {
     const RasterRenderResult fewRecords = renderWith(b.drawing, 3, &index, 640, 0, limits);
     EXPECT_TRUE(fewRecords.image == renderWith(b.drawing, 1, &index, 640, 0, limits).image);
     EXPECT_EQ(fewRecords.render.warnings.size(), 1u);
+}
+
+// Each band but the last to end tells its rows when it ends, from its own thread: every row told
+// holds the finished picture's pixels then, no row is told twice, and the untold rows are one
+// band's. A picture drawn over again at once (past the limits) tells every row again.
+TEST(RasterBands, RowsAreToldFinalAsTheirBandEnds) {
+    EnsureHeadlessGuiApplication();
+    DrawingBuilder b = edgeDrawing();
+    const RecordIndex index(b.drawing);
+    const RasterRenderResult whole = renderWith(b.drawing, 1, &index);
+    for (int threads : {1, 2, 4}) {
+        std::mutex mutex;
+        std::map<int, QImage> told;  // by top row: the rows as they were told
+        RasterRenderSettings s;
+        s.threads = threads;
+        s.rowsFinal = [&](int top, int bottom, const QImage& source) {
+            std::lock_guard<std::mutex> lock(mutex);
+            EXPECT_TRUE(told.emplace(top, source.copy(0, top, source.width(), bottom - top)).second);
+        };
+        const RasterRenderResult r = RenderToImage(b.drawing, {}, 640, 640, 0.0, {}, s);
+        ASSERT_TRUE(r.image == whole.image) << threads;
+        ASSERT_EQ(told.size(), size_t(threads - 1)) << threads;
+        int next = 0, untold = 0;
+        for (const auto& [top, rows] : told) {
+            EXPECT_GE(top, next) << threads;
+            untold += top - next;
+            next = top + rows.height();
+            EXPECT_EQ(rows.height(), 640 / threads) << threads;
+            EXPECT_TRUE(rows == r.image.copy(0, top, 640, rows.height())) << threads << " rows from " << top;
+        }
+        untold += 640 - next;
+        EXPECT_EQ(untold, 640 / threads) << threads;
+    }
+    RenderLimits limits;
+    limits.maxPieces = whole.render.piecesDrawn - 1;
+    std::vector<std::pair<int, int>> told;
+    RasterRenderSettings s;
+    s.threads = 4;
+    s.limits = limits;
+    s.index = &index;
+    s.rowsFinal = [&](int top, int bottom, const QImage&) { told.emplace_back(top, bottom); };
+    const RasterRenderResult cut = RenderToImage(b.drawing, {}, 640, 640, 0.0, {}, s);
+    ASSERT_TRUE(cut.render.cutShort);
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back(), std::make_pair(0, 640));
 }
 
 TEST(RasterBands, OutOfRangeRecordsAreToldOnceAndLast) {
