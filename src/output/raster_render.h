@@ -34,10 +34,10 @@ struct RasterRenderSettings {
     const RecordIndex* index = nullptr;
     PictureCache* pictures = nullptr;  // shared decoded pictures; null: one for the render
     RenderLimits limits;
-    // Told, from the thread that drew them, of rows whose pixels are final before the render
-    // returns: rows [top, bottom) of `source` (the image or a band's own picture) are those rows
-    // of the image, until the call returns. When the bands are drawn over again at once, it is
-    // told of every row again.
+    // Told, from the thread that drew them, of a band's rows as soon as their pixels are final:
+    // rows [top, bottom) of `source` (the image or the band's own picture) are those rows of the
+    // image, until the call returns. The last band to end is not told (its rows are in the image
+    // when the render returns); when the bands are drawn over again at once, every row is told.
     std::function<void(int top, int bottom, const QImage& source)> rowsFinal;
 };
 

@@ -93,8 +93,8 @@ struct RenderContext {
     int shownTop = 0;
     int shownRight = 0;
     int shownBottom = 0;
-    // With a part shown: lines whose points lie wholly outside this box (the part widened by the
-    // farthest any pen, dash or random line reaches) draw nothing in it and are passed over.
+    // With a part shown: lines, curves and texts that lie wholly outside this box (the part widened
+    // by the farthest any pen, dash or random line reaches) draw nothing in it and are passed over.
     bool passOverLines = false;
     double passLeft = 0.0, passTop = 0.0, passRight = 0.0, passBottom = 0.0;
     // Whether a top-level box of drawing millimetres lies wholly outside that box, with a pixel

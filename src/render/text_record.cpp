@@ -61,7 +61,8 @@ void DrawTextRecord(RenderContext& context, RenderTarget& target, const TDataMoj
     if (IsJwcadSettingsText(text) || !PassesLayerGate(context, text)) return;
     const bool imageReference = isImageReference(text.text);
     if (!drawnInThisPass(context, imageReference)) return;
-    // Pictures are not passed over: what a reference says of a missing file is said by every band.
+    // Picture references are not passed over: a missing file is said by the render of the whole
+    // picture wherever the reference lies, and so by the bands.
     DrawingArea area;
     if (!imageReference && context.passOverLines && !context.block.expandingBlock && TextDrawingArea(text, area) &&
         context.passesOver(area.minX, area.minY, area.maxX, area.maxY))
