@@ -180,6 +180,13 @@ TEST(SavedVersions, WhatEachVersionDropsIsSaidWhateverVersionIsAsked) {
     EXPECT_EQ(old.warnings[0], "version 600 drawing written as version 230; dropped: the SXF pen and line-type tables, "
                                "1 embedded picture(s), the pen widths of 1 record(s), the sky map settings");
     EXPECT_EQ(d.header.Version, 600u);  // saving leaves the drawing as it was
+    // Without SXF tables of its own a drawing loses none; with nothing else lost, only the
+    // version is said.
+    d.header.SxfPens.clear();
+    d.embeddedPictures.clear();
+    SaveResult withoutSxf;
+    SaveJwwBytes(d, 351, withoutSxf);
+    EXPECT_EQ(withoutSxf.warnings, std::vector<std::string>{"version 600 drawing written as version 351"});
     // Special points keep their code, angle and size from version 300.
     Drawing points;
     points.header = NewDrawingHeader();

@@ -419,6 +419,31 @@ TEST(Recovery, PicturesAfterTheEndTagEndTheDataFromVersion700) {
     }
 }
 
+// The least record of a kind (strings of one byte), last in data whose end tag is cut off, is
+// read: the size a record must have left before it is read is never above the true least.
+TEST(Recovery, TheLeastRecordOfEachKindAtTheVeryEndIsRead) {
+    for (int kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(kind);
+        Drawing d;
+        d.header = NewDrawingHeader();
+        DrawingBuilder b(d);
+        b.add(line(0));
+        if (kind == 0) b.add(line(1));
+        if (kind == 1) b.add(TDataMoji{});
+        if (kind == 2) b.add(TDataTen{});
+        b.finish();
+        std::vector<uint8_t> stream = recordsOf(d, 351);
+        stream.resize(stream.size() - 2);  // the end tag
+        const std::vector<uint8_t> exact(stream.begin(), stream.end());
+        Drawing back;
+        const LoadResult r = LoadDamagedJww(back, exact.data(), exact.size());
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(back.LineCount(), kind == 0 ? 2u : 1u);
+        EXPECT_EQ(back.TextCount(), kind == 1 ? 1u : 0u);
+        EXPECT_EQ(back.PointCount(), kind == 2 ? 1u : 0u);
+    }
+}
+
 // A long tag's first two bytes at the very end of the data, after a text: no record can follow
 // them, and nothing past the data may be looked at to find out (the copy below is exactly as
 // long as the data, so that a sanitizer sees any read beyond it).

@@ -799,6 +799,23 @@ TEST(DxfSymbols, HalfCirclesKeepTheirEnds) {
     EXPECT_TRUE(circle.arcs[0].full);
 }
 
+// Special points became symbols with version 3.00: from that version on they are written as
+// inserts of a symbol block, before it as the plain points their records were then.
+TEST(DxfSymbols, SpecialPointsAreSymbolsFromVersion300) {
+    for (uint32_t version : {299u, 300u, 600u}) {
+        Drawing d;
+        d.header = NewDrawingHeader();
+        d.header.Version = version;
+        korvel::DrawingBuilder b(d);
+        b.specialPoint(10, 10, 5, 2.0);
+        b.finish();
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(ExportDxf(d, RenderOptions{}, DxfVersion::R2013, "", bytes).ok) << version;
+        const std::string text(bytes.begin(), bytes.end());
+        EXPECT_EQ(text.find("JW_POINT_5") != std::string::npos, version >= 300) << version;
+    }
+}
+
 // --- the real drawings ---
 
 std::vector<std::string> sampleFiles() {

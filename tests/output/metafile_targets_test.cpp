@@ -8,6 +8,7 @@
 
 #include "output/emf_target.h"
 #include "output/metafile_frame.h"
+#include "output/metafile_text.h"
 #include "output/wmf_target.h"
 #include "external_tools.h"
 #include "test_support.h"
@@ -169,6 +170,15 @@ TEST(EmfTarget, RecordsCarryTheBoxOfWhatTheyDraw) {
         ASSERT_TRUE(emf.finish(bytes, error)) << error;
         EXPECT_EQ(boundsOf(bytes, {63}), (std::vector<int>{90, 110, 120, 150}));
     }
+}
+
+// EMF text is UTF-16: characters past the first plane become surrogate pairs up to the last
+// one, U+10FFFF; what lies beyond Unicode becomes the replacement character.
+TEST(MetafileText, CodePointsBecomeUtf16WithPairsUpToTheLastPlane) {
+    EXPECT_EQ(CodePointsToUtf16(U"A\u3042"), u"A\u3042");
+    EXPECT_EQ(CodePointsToUtf16(std::u32string{0xFFFF, 0x10000}), (std::u16string{0xFFFF, 0xD800, 0xDC00}));
+    EXPECT_EQ(CodePointsToUtf16(std::u32string{0x10FFFF}), (std::u16string{0xDBFF, 0xDFFF}));
+    EXPECT_EQ(CodePointsToUtf16(std::u32string{0x110000, 0x7FFFFFFF}), (std::u16string{0xFFFD, 0xFFFD}));
 }
 
 TEST(EmfTarget, FontFaceIsWrittenAsUtf16) {

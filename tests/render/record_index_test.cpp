@@ -270,6 +270,20 @@ TEST(RecordIndex, RenderOfPartWalksOnlyWhatReachesIt) {
     EXPECT_EQ(render(b.drawing, &stale).only(CallKind::Polyline).size(), 3u);
 }
 
+// Lines whose ends both lie beyond a part, on either side of it, cross it and are drawn there.
+TEST(RecordIndex, LinesCrossingAPartAreDrawnInIt) {
+    DrawingBuilder b;
+    b.extents(0, 0, 100, 100);
+    b.line(50, 100, 52, 0);  // top to bottom
+    b.line(0, 40, 100, 60);  // left to right
+    const RecordIndex index(b.drawing);
+    for (const RecordIndex* walk : {static_cast<const RecordIndex*>(nullptr), &index}) {
+        EXPECT_EQ(render(b.drawing, walk, {0, 45, 100, 46}).only(CallKind::Polyline).size(), 2u);
+        EXPECT_EQ(render(b.drawing, walk, {45, 0, 46, 100}).only(CallKind::Polyline).size(), 2u);
+        EXPECT_EQ(render(b.drawing, walk, {0, 45, 10, 46}).only(CallKind::Polyline).size(), 1u);
+    }
+}
+
 // Without an index a part of the picture (a band) still passes over the texts that cannot reach
 // it, by the box the index would keep; texts whose codes may expand, and texts whose characters
 // run far past their end point, are drawn wherever they may reach.
