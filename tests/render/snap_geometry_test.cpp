@@ -110,6 +110,19 @@ TEST(Snapping, CrossingsOfLinesCirclesAndArcs) {
     // Where an end and a crossing meet, the end is named.
     EXPECT_EQ(snapped(g, {99, 1}).kind, SnapKind::End);
 
+    // A crossing of curves alone is on the layer group of the curve nearer the pointer.
+    DrawingBuilder curves;
+    curves.circle(0, 0, 10).layerGroup = 3;
+    curves.circle(12, 0, 10).layerGroup = 5;  // they cross at (6, 8) and (6, -8)
+    const SnapGeometry gc = SnapGeometry::Collect(curves.drawing, RenderOptions{});
+    for (const auto& [pointer, group] : {std::pair<Point2, int>{{6.2, 8.3}, 5}, {{5.7, -8.3}, 3}}) {
+        const SnapPoint s = snapped(gc, pointer, 3.0);
+        EXPECT_EQ(s.kind, SnapKind::Intersection);
+        EXPECT_NEAR(s.at.x, 6.0, 1e-12);
+        EXPECT_NEAR(std::fabs(s.at.y), 8.0, 1e-12);
+        EXPECT_EQ(s.layerGroup, group) << pointer.x << ", " << pointer.y;
+    }
+
     // An arc whose start is not a number offers nothing: no centre, no crossing.
     DrawingBuilder broken;
     broken.line(0, 5, 100, 5);
