@@ -57,8 +57,9 @@ void expectSameAsOneBand(const Drawing& d, int width, const std::string& what, c
     }
 }
 
-// Records laid where band edges fall: at 640 x 640 and 2 threads the picture has 8 bands of 80
-// rows (1 unit per mm after the fit), 3 threads 12 bands, 7 threads 20 bands of 32 rows.
+// Records laid every 16 rows and across them, so that they meet the band edges wherever those
+// fall: at 640 x 640 (1 unit per mm after the fit) there is one band per thread, so 2, 3 and 7
+// threads put edges every 320, 213 and 91 rows.
 DrawingBuilder edgeDrawing() {
     DrawingBuilder b;
     b.drawing.header.PenWidth = {0, 1, 1, 2, 4, 6, 9, 14, 25, 1};
