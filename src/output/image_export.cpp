@@ -110,11 +110,7 @@ ExportResult exportRaster(const Drawing& drawing, ImageFormat format, const Expo
             ahead = std::make_unique<PngRowsAhead>(result.width, result.height, png);
             settings.rowsFinal = [&ahead](int top, int bottom, const QImage& source) {
                 QImage storage;
-                const ImageView view = ViewOfQImage(source, storage);
-                ImageView rows = view;
-                rows.data = view.row(top);
-                rows.height = bottom - top;
-                ahead->take(top, rows);
+                ahead->take(top, bottom, ViewOfQImage(source, storage));
             };
         }
         RasterRenderResult render =

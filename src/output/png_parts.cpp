@@ -331,10 +331,12 @@ PngRowsAhead::PngRowsAhead(int width, int height, const PngOptions& options) : s
 
 PngRowsAhead::~PngRowsAhead() = default;
 
-void PngRowsAhead::take(int top, const ImageView& rows) {
+void PngRowsAhead::take(int top, int bottom, const ImageView& source) {
     State& s = *state_;
-    if (!s.usable || rows.empty() || rows.width != s.width || top < 0 || rows.height > s.height - top) return;
-    std::vector<std::unique_ptr<Part>> made = s.split(top, rows, true);
+    if (!s.usable || source.empty() || source.width != s.width || top < 0 || bottom <= top ||
+        bottom > std::min(s.height, source.height))
+        return;
+    std::vector<std::unique_ptr<Part>> made = s.split(top, rowsOf(source, top, bottom), true);
     s.startHelpers(s.threads - 1);
     s.add(std::move(made));
 }

@@ -28,10 +28,11 @@ public:
     PngRowsAhead(const PngRowsAhead&) = delete;
     PngRowsAhead& operator=(const PngRowsAhead&) = delete;
 
-    // Rows [top, top + rows.height) of the picture, final: copied before it returns, deflated on
-    // a thread of its own. Rows handed over again replace what was handed over before. Safe from
-    // several threads at once; ignored when the options are not for parts.
-    void take(int top, const ImageView& rows);
+    // Rows [top, bottom) of `source` (the picture, or one laid out as it is) are final: copied
+    // before it returns, deflated on a thread of its own. Rows handed over again replace what was
+    // handed over before. Safe from several threads at once; ignored when the options are not for
+    // parts.
+    void take(int top, int bottom, const ImageView& source);
 
     // As WritePngInParts, deflating only the rows not handed over (`image` is the whole
     // picture, whose rows those were).

@@ -30,8 +30,8 @@ std::vector<uint8_t> picture(uint32_t seed) {
     return bgrx;
 }
 
-ImageView viewOf(const std::vector<uint8_t>& bgrx, int top = 0, int rows = kHeight) {
-    return ImageView{bgrx.data() + size_t(top) * kWidth * 4, kWidth, rows, kWidth * 4, PixelLayout::Bgrx32};
+ImageView viewOf(const std::vector<uint8_t>& bgrx) {
+    return ImageView{bgrx.data(), kWidth, kHeight, kWidth * 4, PixelLayout::Bgrx32};
 }
 
 int wrongPixels(const std::vector<uint8_t>& file, const ImageView& image) {
@@ -52,15 +52,15 @@ TEST(PngParts, BandsHandedOverInAnyOrderMakeOneFile) {
     {
         PngRowsAhead ahead(kWidth, kHeight, PngOptions{});
         std::vector<uint8_t> band = image;
-        ahead.take(600, viewOf(band, 600, 300));
-        ahead.take(0, viewOf(band, 0, 250));
+        ahead.take(600, 900, viewOf(band));
+        ahead.take(0, 250, viewOf(band));
         std::fill(band.begin(), band.end(), 0);  // the band pictures are reused for other work
         ASSERT_TRUE(ahead.write(viewOf(image), first));
     }
     {
         PngRowsAhead ahead(kWidth, kHeight, PngOptions{});
-        ahead.take(0, viewOf(image, 0, 250));
-        ahead.take(600, viewOf(image, 600, 300));
+        ahead.take(0, 250, viewOf(image));
+        ahead.take(600, 900, viewOf(image));
         ASSERT_TRUE(ahead.write(viewOf(image), second));
     }
     EXPECT_EQ(wrongPixels(first, viewOf(image)), 0);
@@ -76,15 +76,15 @@ TEST(PngParts, RowsHandedOverAgainReplaceTheEarlierOnes) {
     const std::vector<uint8_t> image = picture(11);
     const std::vector<uint8_t> other = picture(12);
     PngRowsAhead ahead(kWidth, kHeight, PngOptions{});
-    ahead.take(0, viewOf(other));
-    ahead.take(100, viewOf(image, 100, 500));  // over the middle of the earlier rows
-    ahead.take(0, viewOf(image, 0, 100));
-    ahead.take(600, viewOf(image, 600, 300));
-    ahead.take(850, viewOf(other, 0, 51));  // one row past the end
-    ahead.take(-1, viewOf(other, 0, 10));
-    ImageView narrow = viewOf(other, 0, 10);
+    ahead.take(0, kHeight, viewOf(other));
+    ahead.take(100, 600, viewOf(image));  // over the middle of the earlier rows
+    ahead.take(0, 100, viewOf(image));
+    ahead.take(600, 900, viewOf(image));
+    ahead.take(850, 901, viewOf(other));  // one row past the end
+    ahead.take(-1, 9, viewOf(other));
+    ImageView narrow = viewOf(other);
     narrow.width = kWidth - 1;
-    ahead.take(0, narrow);
+    ahead.take(0, 10, narrow);
     std::vector<uint8_t> file;
     ASSERT_TRUE(ahead.write(viewOf(image), file));
     EXPECT_EQ(wrongPixels(file, viewOf(image)), 0);
@@ -103,7 +103,7 @@ TEST(PngParts, FilesThatAreNotForPartsAreRefusedWithNothingWritten) {
     EXPECT_TRUE(PngInParts(PngOptions{}));
     for (const PngOptions& options : {interlaced, best}) {
         PngRowsAhead ahead(kWidth, kHeight, options);
-        ahead.take(0, viewOf(image, 0, 100));
+        ahead.take(0, 100, viewOf(image));
         std::vector<uint8_t> out{1, 2, 3};
         EXPECT_FALSE(ahead.write(viewOf(image), out));
         EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3}));
