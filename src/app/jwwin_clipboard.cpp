@@ -71,7 +71,13 @@ LoadResult LoadJwWinFile(Drawing& drawing, const QString& path) {
         r.error = local(path) + ": " + error;
         return r;
     }
-    return LoadJwz(drawing, bytes.data(), bytes.size());
+    LoadResult r = LoadJwz(drawing, bytes.data(), bytes.size());
+    if (bytes.cutShort()) {
+        drawing.ResetStore();
+        r = LoadResult{};
+        r.error = local(path) + ": " + kCutWhileRead;
+    }
+    return r;
 }
 
 bool LoadHeaderOfJwWinDrawing(Drawing& drawing, const std::string& winePrefix) {
@@ -79,7 +85,7 @@ bool LoadHeaderOfJwWinDrawing(Drawing& drawing, const std::string& winePrefix) {
     FileBytes bytes;
     std::string error;
     if (!ReadWholeFile(machinePath(Cp932ToUtf8(drawing.DrawingPath), winePrefix), bytes, error)) return false;
-    return LoadJwwHeaderOnly(drawing, bytes.data(), bytes.size()).ok;
+    return LoadJwwHeaderOnly(drawing, bytes.data(), bytes.size()).ok && !bytes.cutShort();
 }
 
 ClipboardPictureResult CopyImageToClipboard(const Drawing& drawing, const ExportOptions& options) {

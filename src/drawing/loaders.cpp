@@ -178,6 +178,14 @@ LoadResult LoadFile(Drawing& d, const std::string& path, bool recover, const Dat
     }
     LoadResult r = LoadBytes(d, kind, recover, bytes.data(), bytes.size());
     r.kind = kind;
+    if (bytes.cutShort()) {
+        // Part of what was read is zeros standing in for lost bytes: none of it is the drawing.
+        d.ResetStore();
+        r = LoadResult{};
+        r.kind = kind;
+        r.error = path + ": " + kCutWhileRead;
+        return r;
+    }
     if (!r.ok) r.error = path + ": " + r.error + " (at byte " + std::to_string(r.errorOffset) + ")";
 
     namespace fs = std::filesystem;

@@ -3,13 +3,16 @@
 // these too.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <random>
 
+#include "drawing/file_bytes.h"
 #include "drawing/loaders.h"
+#include "drawing_builder.h"
 #include "drawing/record_stream.h"
 #include "test_support.h"
 
@@ -149,6 +152,50 @@ TEST(BadInput, FoldersPipesAndDevicesNamedAsDrawingsAreRefusedAtOnce) {
     struct stat st {};
     ASSERT_EQ(::stat((dir + "/small.jww").c_str(), &st), 0);
     EXPECT_EQ(read.modified(), static_cast<int64_t>(st.st_mtime));
+}
+
+// A large drawing is mapped rather than copied. Another program cutting the file short while it
+// is mapped must not end this one: the lost pages read as zeros and the read is known to be cut.
+TEST(BadInput, ALargeFileCutShortWhileMappedReadsAsZerosAndIsSaidToBeCut) {
+    const std::string dir = test::scratchDir("mapped");
+    test::DrawingBuilder b;
+    for (int i = 0; i < 30000; ++i) b.line(i % 1000, i / 1000, i % 1000 + 5, i / 1000 + 5);
+    SaveResult saved;
+    const std::vector<uint8_t> jww = SaveJwwBytes(b.drawing, 600, saved);
+    ASSERT_GE(jww.size(), kMappedFileBytes);
+    const std::string path = dir + "/large.jww";
+    test::writeFileBytes(path, jww);
+
+    Drawing whole;
+    const LoadResult loaded = LoadFile(whole, path);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_EQ(whole.RecordCount(), 30000u);
+
+    FileBytes bytes;
+    std::string error;
+    ASSERT_TRUE(ReadWholeFile(path, bytes, error)) << error;
+    ASSERT_TRUE(bytes.mapped());
+    EXPECT_TRUE(std::equal(jww.begin(), jww.end(), bytes.data()));
+    EXPECT_FALSE(bytes.cutShort());
+    FileBytes other;
+    test::writeFileBytes(dir + "/other.jww", jww);
+    ASSERT_TRUE(ReadWholeFile(dir + "/other.jww", other, error)) << error;
+
+    ASSERT_EQ(::truncate(path.c_str(), 5000), 0);
+    // The page the file now ends in keeps its bytes; every page after it reads as zeros.
+    EXPECT_TRUE(std::equal(jww.begin(), jww.begin() + 5000, bytes.data()));
+    EXPECT_TRUE(std::all_of(bytes.data() + 8192, bytes.data() + bytes.size(), [](uint8_t c) { return c == 0; }));
+    EXPECT_TRUE(bytes.cutShort());
+    EXPECT_FALSE(other.cutShort());
+    EXPECT_TRUE(std::equal(jww.begin(), jww.end(), other.data()));
+    Drawing fromCut;
+    LoadJww(fromCut, bytes.data(), bytes.size());  // reads what zeros allow, without crashing
+
+    // Read again, the file is its new self, whole and not cut.
+    ASSERT_TRUE(ReadWholeFile(path, bytes, error)) << error;
+    EXPECT_EQ(bytes.size(), 5000u);
+    EXPECT_FALSE(bytes.mapped());
+    EXPECT_FALSE(bytes.cutShort());
 }
 
 }  // namespace
