@@ -4,7 +4,11 @@
 namespace korvel {
 
 RecordFiler::RecordFiler(Drawing& d, StreamReport& report, size_t dataBytes, bool stopRule)
-    : d_(d), report_(report), extents_(d), dataBytes_(dataBytes), stopRule_(stopRule) {}
+    : d_(d), report_(report), extents_(d), dataBytes_(dataBytes), stopRule_(stopRule) {
+    if (dataBytes >= kWarmedDataBytes) warmer_ = std::make_unique<PageWarmer>();
+}
+
+RecordFiler::~RecordFiler() = default;
 
 bool RecordFiler::afterRecord() {
     if (!inBlockDefinition_) return false;

@@ -4,13 +4,16 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "drawing/extents.h"
 #include "drawing/huge_pages.h"
+#include "drawing/page_warmer.h"
 #include "drawing/record_kinds.h"
 #include "drawing/record_stream.h"
 
@@ -23,6 +26,7 @@ public:
     // definition) is dropped together with everything after it, as Jw_cad keeps definitions in
     // insert order.
     RecordFiler(Drawing& d, StreamReport& report, size_t dataBytes, bool stopRule);
+    ~RecordFiler();
 
     template <class T> void file(T&& record);
     // After every record read whole (filed or dropped): counts down the members of the open
@@ -52,7 +56,14 @@ private:
     // After a stop: what was read past it is dropped, but reading goes on to the end of the data.
     uint32_t stoppedAtNumber_ = 0;
     size_t droppedAfterStop_ = 0;
+    // Only for data large enough that fresh pages cost more than a thread (the top-level lists).
+    std::unique_ptr<PageWarmer> warmer_;
+    std::array<ListWarmth, kRecordClassCount> listWarmth_{};
+    ListWarmth sequenceWarmth_;
 };
+
+// Data from this size on has its top-level lists warmed ahead of the reader.
+constexpr size_t kWarmedDataBytes = size_t(8) << 20;
 
 template <class T>
 void RecordFiler::reserveFor(std::vector<T>& list) {
@@ -99,6 +110,10 @@ void RecordFiler::file(T&& record) {
         extents_.AddToExtents(record);
     }
     set.sequence.push_back({cls, static_cast<uint32_t>(list.size())});
+    if (warmer_ && !inBlockDefinition_) {
+        listWarmth_[static_cast<size_t>(cls)].ahead(*warmer_, list);
+        sequenceWarmth_.ahead(*warmer_, set.sequence);
+    }
     if constexpr (cls == RecordClass::List) {
         if (!inBlockDefinition_) d_.memberStart.push_back(static_cast<uint32_t>(d_.members.sequence.size()));
         membersLeft_ = static_cast<uint32_t>(record.count) + 1;
