@@ -57,6 +57,10 @@ constexpr int kMinBandRows = 32;
 // bands: one per thread.
 constexpr int kBandsPerThread = 1;
 constexpr int kProgressSteps = 1024;
+// Rows are taken over from a band at most this many times per band, and only with this many
+// steps of the walk left: each piece walks the rest of the records again.
+constexpr int kPiecesPerBand = 4;
+constexpr size_t kMinStepsToShare = 4096;
 // What the bands' own pictures may take together.
 constexpr int64_t kBandCopyBytes = int64_t(256) << 20;
 
@@ -169,6 +173,39 @@ void keepCanvases(std::vector<QImage>& canvases) {
     canvases.clear();
 }
 
+// Rows [top, bottom) of `from` copied to the same rows of `to`, a picture of the same layout.
+void copyRows(const QImage& from, QImage& to, int top, int bottom) {
+    if (&from == &to || bottom <= top) return;
+    const qsizetype line = to.bytesPerLine();
+    std::memcpy(to.bits() + top * line, from.constBits() + top * line, size_t(bottom - top) * size_t(line));
+}
+
+enum class Answer { None, Waiting, Declined, Given };
+
+// Rows of a band drawn on one canvas from one point of the walk on. A band starts as one piece;
+// a thread with no band left takes the lower rows a running piece has still to draw.
+struct Piece {
+    int band = 0;
+    int top = 0;
+    int bottom = 0;  // moves up as rows are given away
+    QImage* canvas = nullptr;
+    WalkPoint from;  // where its walk starts, when it took rows over
+    bool resumed = false;
+    RenderResult result;
+    std::atomic<size_t> steps{0};  // of the walk, done
+    std::atomic<bool> asked{false};
+    RowGiving giving;
+    // Under the pieces' lock:
+    bool started = false;
+    bool ended = false;
+    bool declined = false;  // once: it is left alone after that
+    Answer answer = Answer::None;
+    int offerRow = 0;  // the rows from here down are asked for, to be copied to `offerCanvas`
+    QImage* offerCanvas = nullptr;
+    WalkPoint givenAt;
+    int givenBottom = 0;
+};
+
 // Rows [top, bottom) of `canvas` as QImage::fill(filled) leaves them.
 void fillRows(QImage& canvas, int top, int bottom, QRgb filled) {
     if (canvas.depth() != 32) {
@@ -265,7 +302,6 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
                                part.bottom() + 1 - offset.y()};
         return renderPart(image, offset, &todo, shown, drawing, options, request);
     }
-    uchar* const pixels = image.bits();
     const qsizetype bytesPerLine = image.bytesPerLine();
     // A render of a whole picture of its own size shows all of it: its records need no choosing.
     const bool ownArea = offset.isNull() && width == request.width && height == request.height;
@@ -300,11 +336,32 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
         request.pictures = ownPictures.get();
     }
 
-    std::vector<RenderResult> bands(static_cast<size_t>(bandCount));
+    // Without an index every band walks the same steps, so a thread whose band is done can take
+    // over the lower rows of a band still being drawn from where its walk stands: threads that
+    // run at different speeds (the cores of a virtual machine often do) end together.
+    const bool sharing = !request.index;
+    const size_t passSteps = drawing.top.sequence.size();
+    const size_t walkSteps = passSteps * (options.lastDraw == 1 ? 2 : 1);
+    const auto stepsBefore = [passSteps](const WalkPoint& at) { return size_t(at.pass) * passSteps + at.step; };
+    const int maxPieces = std::min(bandCount * kPiecesPerBand, bandCount + std::max(0, byMemory - bandCount));
+
+    std::deque<Piece> pieces;  // appended to under `piecesMutex`; never moved
+    std::deque<QImage> takenCanvases;
+    std::mutex piecesMutex;
+    std::condition_variable answered;
+    std::vector<int> piecesLeft(static_cast<size_t>(bandCount), 1);
+    int bandsCompleted = 0;
+    for (int b = 0; b < bandCount; ++b) {
+        Piece& piece = pieces.emplace_back();
+        piece.band = b;
+        piece.top = int(int64_t(height) * b / bandCount);
+        piece.bottom = int(int64_t(height) * (b + 1) / bandCount);
+        piece.canvas = b == 0 ? &image : &canvases[size_t(b)];
+    }
+
     std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[static_cast<size_t>(bandCount)]);
     for (int b = 0; b < bandCount; ++b) done[b] = 0;
     std::atomic<int> next{0};
-    std::atomic<int> bandsEnded{0};
     std::atomic<bool> cancelled{false};
     std::mutex finishedMutex;
     std::condition_variable finishedSignal;
@@ -320,34 +377,170 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
         const size_t part = static_cast<size_t>(double(sum) / (double(bandCount) * kProgressSteps) * double(total));
         if (!progress(std::min(part, total), total)) cancelled = true;
     };
+
+    // A piece's rows are final when it ends; a band's, when its last piece does. Returns, for the
+    // piece that ends its band, the band's pieces; empty otherwise.
+    const auto markEnded = [&](Piece& piece, bool& lastBand) {
+        std::vector<Piece*> band;
+        {
+            std::lock_guard<std::mutex> lock(piecesMutex);
+            piece.ended = true;
+            if (piece.answer == Answer::Waiting) piece.answer = Answer::Declined;
+            piece.asked = false;
+            if (--piecesLeft[size_t(piece.band)] == 0) {
+                done[piece.band] = kProgressSteps;
+                lastBand = ++bandsCompleted == bandCount;
+                for (Piece& other : pieces)
+                    if (other.band == piece.band) band.push_back(&other);
+            }
+        }
+        answered.notify_all();
+        return band;
+    };
+    // The band's pieces are gathered on the canvas of the one that ended it and told at once, so
+    // that what is told follows the bands whatever was taken over. The last band to end is not
+    // told: its rows are in the image when the render returns.
+    const auto endPiece = [&](Piece& piece) {
+        bool lastBand = false;
+        const std::vector<Piece*> band = markEnded(piece, lastBand);
+        if (band.empty()) return;
+        bool complete = true;
+        for (const Piece* other : band) {
+            complete = complete && other->result.completed;
+            copyRows(*other->canvas, *piece.canvas, other->top, other->bottom);
+        }
+        const int bandTop = int(int64_t(height) * piece.band / bandCount);
+        const int bandBottom = int(int64_t(height) * (piece.band + 1) / bandCount);
+        if (rowsFinal && !lastBand && complete) rowsFinal(bandTop, bandBottom, *piece.canvas);
+    };
+
+    const auto runPiece = [&](Piece& piece, bool reporting, unsigned& calls) {
+        if (cancelled.load(std::memory_order_relaxed)) {
+            piece.result.completed = false;
+            endPiece(piece);
+            return;
+        }
+        RenderRequest own = request;
+        const int b = piece.band;
+        own.progress = [&, b, reporting](size_t d, size_t t) {
+            const int now = t ? static_cast<int>(double(d) / double(t) * kProgressSteps) : kProgressSteps;
+            for (int was = done[b].load(std::memory_order_relaxed);
+                 was < now && !done[b].compare_exchange_weak(was, now, std::memory_order_relaxed);) {
+            }
+            piece.steps.store(d, std::memory_order_relaxed);
+            if (reporting && (++calls & 255u) == 0) report();
+            return !cancelled.load(std::memory_order_relaxed);
+        };
+        if (sharing) {
+            piece.giving.asked = &piece.asked;
+            piece.giving.give = [&](const WalkPoint& at) {
+                {
+                    std::lock_guard<std::mutex> lock(piecesMutex);
+                    piece.asked = false;
+                    const size_t left = walkSteps - std::min(walkSteps, stepsBefore(at));
+                    if (piece.answer == Answer::Waiting) {
+                        if (left < kMinStepsToShare || piece.offerRow <= piece.top || piece.offerRow >= piece.bottom) {
+                            piece.answer = Answer::Declined;
+                        } else {
+                            copyRows(*piece.canvas, *piece.offerCanvas, piece.offerRow, piece.bottom);
+                            piece.givenAt = at;
+                            piece.givenBottom = piece.bottom;
+                            piece.bottom = piece.offerRow;
+                            piece.answer = Answer::Given;
+                        }
+                    }
+                }
+                answered.notify_all();
+                return rowsShown(image, offset, piece.top, piece.bottom);
+            };
+            own.giving = &piece.giving;
+        }
+        if (piece.resumed) own.resumeAt = &piece.from;
+        try {
+            piece.result = renderPart(*piece.canvas, offset, nullptr,
+                                      rowsShown(image, offset, piece.top, piece.bottom), drawing, options, own);
+        } catch (...) {
+            // Ended, so that no thread waits for its answer; the render fails as a whole.
+            bool lastBand = false;
+            markEnded(piece, lastBand);
+            throw;
+        }
+        endPiece(piece);
+    };
+
+    // Takes over the lower half of the rows the piece with the most work left still has to draw;
+    // false when no piece has enough left to be worth it.
+    const auto takeOver = [&](bool reporting, unsigned& calls) {
+        Piece* from = nullptr;
+        int row = 0, bottom = 0;
+        {
+            std::lock_guard<std::mutex> lock(piecesMutex);
+            if (!sharing || cancelled.load() || int(pieces.size()) >= maxPieces) return false;
+            double most = 0.0;
+            for (Piece& p : pieces) {
+                if (!p.started || p.ended || p.declined || p.answer == Answer::Waiting || p.bottom - p.top < 2 * kMinBandRows) continue;
+                const size_t left = walkSteps - std::min(walkSteps, p.steps.load(std::memory_order_relaxed));
+                const double work = double(left) * (p.bottom - p.top);
+                if (left >= kMinStepsToShare && work > most) most = work, from = &p;
+            }
+            if (!from) return false;
+            row = (from->top + from->bottom) / 2;
+            bottom = from->bottom;
+            from->answer = Answer::Waiting;  // no other thread offers meanwhile
+        }
+        QImage canvas = takeCanvas(width, height, image.format());
+        if (!canvas.isNull() && canvas.bytesPerLine() == bytesPerLine)
+            fillRows(canvas, row, bottom, filled);  // its pages, before the other thread waits on them
+        Piece* taken = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(piecesMutex);
+            if (canvas.isNull() || canvas.bytesPerLine() != bytesPerLine) {
+                from->answer = Answer::None;
+                return false;
+            }
+            from->offerRow = row;
+            from->offerCanvas = &canvas;
+            from->asked = true;
+            answered.wait(lock, [&] { return from->answer != Answer::Waiting; });
+            const Answer answer = from->answer;
+            from->answer = Answer::None;
+            from->offerCanvas = nullptr;
+            if (answer != Answer::Given) {
+                from->declined = true;
+                takenCanvases.push_back(std::move(canvas));
+                return true;
+            }
+            takenCanvases.push_back(std::move(canvas));
+            Piece& piece = pieces.emplace_back();
+            piece.band = from->band;
+            piece.top = row;
+            piece.bottom = from->givenBottom;
+            piece.canvas = &takenCanvases.back();
+            piece.from = from->givenAt;
+            piece.resumed = true;
+            piece.started = true;
+            piece.steps = stepsBefore(from->givenAt);
+            ++piecesLeft[size_t(piece.band)];
+            taken = &piece;
+        }
+        runPiece(*taken, reporting, calls);
+        return true;
+    };
+
     const auto work = [&](bool reporting) {
         unsigned calls = 0;
         for (int b; (b = next.fetch_add(1)) < bandCount;) {
-            if (cancelled.load(std::memory_order_relaxed)) {
-                bands[size_t(b)].completed = false;
-                continue;
+            Piece& piece = pieces[size_t(b)];
+            {
+                std::lock_guard<std::mutex> lock(piecesMutex);
+                piece.started = true;
             }
-            RenderRequest own = request;
-            own.progress = [&, b, reporting](size_t d, size_t t) {
-                done[b].store(t ? static_cast<int>(double(d) / double(t) * kProgressSteps) : kProgressSteps,
-                              std::memory_order_relaxed);
-                if (reporting && (++calls & 255u) == 0) report();
-                return !cancelled.load(std::memory_order_relaxed);
-            };
-            const int top = int(int64_t(height) * b / bandCount), bottom = int(int64_t(height) * (b + 1) / bandCount);
-            // The first band draws on the picture itself: the others' rows are copied over its
-            // strays afterwards.
-            QImage& canvas = b == 0 ? image : canvases[size_t(b)];
             // Only the band's own rows are kept, so only they need the background.
-            if (b > 0) fillRows(canvas, top, bottom, filled);
-            bands[size_t(b)] = renderPart(canvas, offset, nullptr, rowsShown(image, offset, top, bottom), drawing,
-                                          options, own);
-            // The first band's strays may still fall on the others' rows of the image, never on
-            // its own; the others' rows are final in their own pictures. The last band to end is
-            // not told: its rows are in the image when the render returns.
-            const bool lastToEnd = bandsEnded.fetch_add(1) + 1 == bandCount;
-            if (rowsFinal && !lastToEnd && bands[size_t(b)].completed) rowsFinal(top, bottom, canvas);
-            done[b] = kProgressSteps;
+            if (b > 0) fillRows(*piece.canvas, piece.top, piece.bottom, filled);
+            runPiece(piece, reporting, calls);
+            if (reporting) report();
+        }
+        while (takeOver(reporting, calls)) {
             if (reporting) report();
         }
     };
@@ -401,14 +594,19 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
     // state they point into goes.
     for (const auto& task : workers) BandWorkers::settle(*task);
     if (failure) std::rethrow_exception(failure);
-    for (int b = 1; b < bandCount; ++b) {
-        const int top = int(int64_t(height) * b / bandCount), bottom = int(int64_t(height) * (b + 1) / bandCount);
-        const uchar* from = canvases[size_t(b)].constBits();
-        std::memcpy(pixels + top * bytesPerLine, from + top * bytesPerLine, size_t((bottom - top) * bytesPerLine));
-    }
+    // Each piece's rows over the strays of the first band's pieces.
+    for (const Piece& piece : pieces)
+        if (piece.canvas != &image) copyRows(*piece.canvas, image, piece.top, piece.bottom);
+    for (QImage& c : takenCanvases) canvases.push_back(std::move(c));
     keepCanvases(canvases);
     report();
 
+    // In band order, each band's pieces from the top, as a single render would meet them.
+    std::vector<const Piece*> order;
+    for (const Piece& piece : pieces) order.push_back(&piece);
+    std::stable_sort(order.begin(), order.end(), [](const Piece* a, const Piece* b) { return a->top < b->top; });
+    std::vector<RenderResult> bands;
+    for (const Piece* piece : order) bands.push_back(piece->result);
     RenderResult merged;
     bool cut = false;
     for (const RenderResult& r : bands) {
@@ -442,6 +640,7 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
     }
     merged.cutShort = cut;
     merged.warnings = mergedWarnings(drawing, bands);
+    merged.rowsTakenOver = uint32_t(pieces.size()) - uint32_t(bandCount);
     return merged;
 }
 

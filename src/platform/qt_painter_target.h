@@ -22,6 +22,7 @@ public:
     ~QtPainterTarget() override;
 
     void end() override;
+    void flush() override { flushLines(); }
     void clip(const std::optional<DeviceRect>& rect) override;
     void polyline(const DevicePoint* points, size_t count, const PenSpec& pen) override;
     void polygon(const DevicePoint* points, size_t count, const PenSpec& pen,

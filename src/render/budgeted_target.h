@@ -16,6 +16,7 @@ public:
 
     void begin() override { t_.begin(); }
     void end() override { t_.end(); }
+    void flush() override { t_.flush(); }
     void clip(const std::optional<DeviceRect>& rect) override { t_.clip(rect); }
 
     void polyline(const DevicePoint* points, size_t count, const PenSpec& pen) override {

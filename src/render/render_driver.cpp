@@ -36,6 +36,11 @@ public:
         const long ordinal = index_ ? long(index_->ordinalAt(p)) : seen_[c]++;
         return reverse_ ? count_[c] - 1 - ordinal : ordinal;
     }
+    // Without an index: as if positions [0, p) had been visited, for a walk taken up there.
+    void skipTo(size_t p) {
+        const auto& sequence = records_.sequence;
+        for (size_t q = 0; q < std::min(p, sequence.size()); ++q) ++seen_[static_cast<int>(sequence[q].cls)];
+    }
     // The record the n-th visit of a walk by kind draws (the draw-first pre-passes).
     long nthOfKind(RecordClass cls, long n) const { return reverse_ ? count_[static_cast<int>(cls)] - 1 - n : n; }
     const RecordSet& records() const { return records_; }
@@ -114,14 +119,15 @@ bool ShownArea(const RenderContext& context, const RenderRequest& request, Drawi
 
 class Progress {
 public:
-    Progress(const RenderProgress& callback, size_t total) : callback_(callback), total_(total) {}
+    Progress(const RenderProgress& callback, size_t total, size_t done = 0)
+        : callback_(callback), total_(total), done_(done) {}
     // False when the caller asked to stop.
     bool step() { return !callback_ || callback_(++done_, total_); }
 
 private:
     const RenderProgress& callback_;
     size_t total_;
-    size_t done_ = 0;
+    size_t done_;
 };
 }  // namespace
 
@@ -199,16 +205,24 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     context.view.MaxY = e.MaxY;
     context.view.scale = request.scale == 0.0 ? FitScale(e, request.width, request.height) : request.scale;
     result.scale = context.view.scale;
-    if (request.shown.right > request.shown.left && request.shown.bottom > request.shown.top) {
-        // As far as the index looks: pens, dashes and random lines, and text backgrounds.
-        const double reach = DeviceReach(context, true) + std::fabs(options.outLineExpansion) * context.view.scale;
+    // As far as the index looks: pens, dashes and random lines, and text backgrounds.
+    const double reach = DeviceReach(context, true) + std::fabs(options.outLineExpansion) * context.view.scale;
+    const auto passOutside = [&](const DeviceRect& shown) {
+        if (shown.right <= shown.left || shown.bottom <= shown.top) return;
+        context.shownLeft = shown.left;
+        context.shownTop = shown.top;
+        context.shownRight = shown.right;
+        context.shownBottom = shown.bottom;
         context.passOverLines = std::isfinite(reach);
-        context.passLeft = request.shown.left - reach;
-        context.passTop = request.shown.top - reach;
-        context.passRight = request.shown.right + reach;
-        context.passBottom = request.shown.bottom + reach;
-    }
-    if (request.clearBackground) fillBackground(target, background, request.width, request.height);
+        context.passLeft = shown.left - reach;
+        context.passTop = shown.top - reach;
+        context.passRight = shown.right + reach;
+        context.passBottom = shown.bottom + reach;
+    };
+    passOutside(request.shown);
+    const WalkPoint resumeAt = request.resumeAt ? *request.resumeAt : WalkPoint{};
+    const bool resuming = request.resumeAt != nullptr;
+    if (request.clearBackground && !resuming) fillBackground(target, background, request.width, request.height);
 
     const bool reverse = drawing.header.DisplayOption[3] != 0;
     const RecordIndex* index = request.index && request.index->fits(drawing) ? request.index : nullptr;
@@ -216,7 +230,14 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     if (index && !ShownArea(context, request, area)) index = nullptr;
     RecordWalk walk(drawing.top, reverse, index);
     const int mode = drawFirstMode(drawing, options);
-    if (mode != 0) {
+    // Rows are given away between records of the walk, which uses no index.
+    const RowGiving* giving = index ? nullptr : request.giving;
+    const auto giveRows = [&](int pass, size_t step) {
+        if (!giving || !giving->asked->load(std::memory_order_relaxed)) return;
+        target.flush();
+        passOutside(giving->give(WalkPoint{pass, step}));
+    };
+    if (mode != 0 && !resuming) {
         context.prePass = true;
         const bool solids = drawing.SolidCount() > 0, texts = drawing.TextCount() > 0;
         std::vector<uint8_t> solidsShown, textsShown;
@@ -241,8 +262,10 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     const auto positionAt = [&](size_t k) -> size_t { return index ? positions[k] : k; };
 
     const bool textsLast = options.lastDraw == 1;
-    Progress progress(request.progress, walked * (textsLast ? 2 : 1));
-    for (size_t k = 0; k < walked; ++k) {
+    const size_t firstStep = std::min(resumeAt.step, walked);
+    Progress progress(request.progress, walked * (textsLast ? 2 : 1), resumeAt.pass == 0 ? firstStep : walked + firstStep);
+    if (resuming && !index && resumeAt.pass == 0) walk.skipTo(firstStep);
+    for (size_t k = resumeAt.pass == 0 ? firstStep : walked; k < walked; ++k) {
         const size_t p = positionAt(k);
         const RecordClass cls = sequence[p].cls;
         if (cls != RecordClass::List) {
@@ -256,16 +279,19 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
         }
         // Nothing more can be drawn; the rest of the walk would only be refused record by record.
         if (context.budget.recordsExhausted()) return finishRender(context, target, result);
+        giveRows(0, k + 1);
     }
     if (textsLast) {
         RecordWalk texts(drawing.top, reverse, index);
-        for (size_t k = 0; k < walked; ++k) {
+        if (resuming && !index && resumeAt.pass == 1) texts.skipTo(firstStep);
+        for (size_t k = resumeAt.pass == 1 ? firstStep : 0; k < walked; ++k) {
             const size_t p = positionAt(k);
             if (sequence[p].cls == RecordClass::Moji) drawAt(context, target, texts.recordAt(p, RecordClass::Moji), RecordClass::Moji);
             if (!progress.step()) {
                 result.completed = false;
                 return finishRender(context, target, result);
             }
+            giveRows(1, k + 1);
         }
     }
     return finishRender(context, target, result);

@@ -2,6 +2,8 @@
 // records in Jw_cad's order, each record drawing itself through the target.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,21 @@
 namespace korvel {
 
 class RecordIndex;
+
+// Where a walk over the records stands: its pass (0 the records in order, 1 the texts drawn last
+// when texts go last) and the steps of that pass done. Everything before it is drawn.
+struct WalkPoint {
+    int pass = 0;
+    size_t step = 0;
+};
+
+// Lets another thread take over rows of a render in progress. Between records, once `asked` is
+// set, the render flushes what its target holds back and calls `give` with where its walk
+// stands; `give` returns the part the render goes on drawing (the same part when it gave none).
+struct RowGiving {
+    const std::atomic<bool>* asked = nullptr;
+    std::function<DeviceRect(const WalkPoint&)> give;
+};
 
 struct RenderRequest {
     int width = 0;    // device units of the area to draw in
@@ -31,6 +48,10 @@ struct RenderRequest {
     // walked; without one it changes nothing. Fit rule, dashes and block culling still go by the
     // whole width x height, so each part draws exactly what a whole render draws there.
     DeviceRect shown;  // left and top included, right and bottom excluded
+    // Set: the walk goes on from here on a target that holds what was drawn before it (no
+    // background, no drawing first of solids or texts, which came before any point of a walk).
+    const WalkPoint* resumeAt = nullptr;
+    const RowGiving* giving = nullptr;  // not used with an index
 };
 
 struct RenderResult {
@@ -42,6 +63,8 @@ struct RenderResult {
     uint64_t recordsDrawn = 0;
     uint64_t piecesDrawn = 0;
     uint64_t picturePixelsDecoded = 0;
+    // In bands: how many times a thread whose band was done took over rows of another.
+    uint32_t rowsTakenOver = 0;
 };
 
 // The box a picture of the drawing is fitted to under these options: the records the layer

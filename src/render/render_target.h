@@ -119,6 +119,8 @@ public:
     // in batches; a backend takes further calls after it (a page is drawn in several goes).
     virtual void begin() {}
     virtual void end() {}
+    // Draws now whatever the target holds back, so that its pixels are final so far.
+    virtual void flush() {}
     // Later calls draw only inside the rectangle; none lifts the clip. Backends that always
     // draw the whole picture may ignore it.
     virtual void clip(const std::optional<DeviceRect>& rect) { (void)rect; }

@@ -13,6 +13,8 @@
 #include "hostile_drawings.h"
 #include "output/raster_render.h"
 #include "platform/headless_app.h"
+#include "platform/qt_painter_target.h"
+#include "render/render_driver.h"
 #include "render/record_index.h"
 #include "test_support.h"
 
@@ -280,6 +282,113 @@ TEST(RasterBands, RowsAreToldFinalAsTheirBandEnds) {
     ASSERT_TRUE(cut.render.cutShort);
     ASSERT_FALSE(told.empty());
     EXPECT_EQ(told.back(), std::make_pair(0, 640));
+}
+
+// Many records in the lower half only, with every kind of pen, so that a band above it is done
+// long before the band below.
+DrawingBuilder bottomHeavyDrawing() {
+    DrawingBuilder b = edgeDrawing();
+    b.drawing.header.PenWidth = {0, 1, 1, 2, 4, 6, 9, 14, 25, 1};
+    for (int i = 0; i < 24000; ++i) {
+        const double x = (i * 37) % 640, y = 330 + (i * 91) % 300;
+        b.line(x, y, x + 9 + i % 23, y + 5 - i % 11, 2 + i % 8, i % 7 == 0 ? 11 + i % 5 : 1 + i % 9);
+        if (i % 400 == 0) b.text(x, y, "\x8a\xbf ABC").sizeX = 3 + i % 5;
+    }
+    return b;
+}
+
+// A walk taken up where another gave its lower rows away draws, in those rows, what a render of
+// the whole draws there: the giver's pixels so far are the taker's start, and the taker goes on
+// from the record after the last the giver drew, in either pass and in either order.
+TEST(RasterBands, AWalkTakenUpWhereRowsWereGivenAwayDrawsTheWholeRendersPixels) {
+    EnsureHeadlessGuiApplication();
+    DrawingBuilder b = edgeDrawing();
+    const size_t steps = b.drawing.top.sequence.size();
+    const auto draw = [&](QImage& image, const RenderOptions& o, const RenderRequest& r) {
+        QPainter painter(&image);
+        QtPainterTarget target(painter);
+        return RenderDrawing(target, b.drawing, o, r);
+    };
+    RenderOptions textsLast;
+    textsLast.lastDraw = 1;
+    textsLast.drawOrder = 1;
+    for (const auto& [o, reversed, pass, step] : std::vector<std::tuple<RenderOptions, bool, int, size_t>>{
+             {RenderOptions{}, false, 0, steps / 3},
+             {RenderOptions{}, true, 0, 1},
+             {textsLast, false, 0, steps - 2},
+             {textsLast, true, 1, steps / 2}}) {
+        b.drawing.header.DisplayOption[3] = reversed ? 1 : 0;
+        const std::string what = "pass " + std::to_string(pass) + ", step " + std::to_string(step) +
+                                 (reversed ? ", reversed" : "");
+        RenderRequest whole;
+        whole.width = whole.height = 640;
+        QImage expected(640, 640, QImage::Format_RGB32);
+        draw(expected, o, whole);
+
+        QImage giver(640, 640, QImage::Format_RGB32), taker;
+        std::atomic<bool> asked{true};
+        WalkPoint givenAt;
+        RowGiving giving;
+        giving.asked = &asked;
+        giving.give = [&](const WalkPoint& at) {
+            if (at.pass == pass && at.step == step) {
+                taker = giver.copy();
+                givenAt = at;
+            }
+            return taker.isNull() ? DeviceRect{0, 0, 640, 640} : DeviceRect{0, 0, 640, 250};
+        };
+        RenderRequest first = whole;
+        first.shown = {0, 0, 640, 640};
+        first.giving = &giving;
+        draw(giver, o, first);
+        ASSERT_FALSE(taker.isNull()) << what;
+        RenderRequest rest = whole;
+        rest.clearBackground = true;  // asked, and not done: a walk taken up keeps what it starts on
+        rest.shown = {0, 250, 640, 640};
+        rest.resumeAt = &givenAt;
+        draw(taker, o, rest);
+        EXPECT_TRUE(giver.copy(0, 0, 640, 250) == expected.copy(0, 0, 640, 250)) << what;
+        EXPECT_TRUE(taker.copy(0, 250, 640, 390) == expected.copy(0, 250, 640, 390)) << what;
+        // What the taker would have drawn had it started over is not what it drew.
+        QImage fresh = taker.copy();
+        fresh.fill(Qt::black);
+        draw(fresh, o, rest);
+        EXPECT_FALSE(fresh.copy(0, 250, 640, 390) == expected.copy(0, 250, 640, 390)) << what;
+    }
+}
+
+// A thread whose band is done takes over the lower rows of a band still being drawn; the picture
+// and the rows told are those of one band drawn at once, and the rows are told by band.
+TEST(RasterBands, AThreadWhoseBandIsDoneTakesOverRowsOfAnother) {
+    EnsureHeadlessGuiApplication();
+    DrawingBuilder b = bottomHeavyDrawing();
+    RenderOptions textsLast;
+    textsLast.lastDraw = 1;
+    for (const RenderOptions& o : {RenderOptions{}, textsLast}) {
+        const RasterRenderResult one = renderWith(b.drawing, 1, nullptr, 640, 640, {}, o);
+        uint32_t takenOver = 0;
+        // Whether the other thread starts before the first has drawn both bands is the system's
+        // choice; some of these renders take rows over.
+        for (int round = 0; round < 12 && takenOver < 3; ++round) {
+            std::mutex mutex;
+            std::map<int, int> told;
+            RasterRenderSettings s;
+            s.threads = 2;
+            s.rowsFinal = [&](int top, int bottom, const QImage& source) {
+                std::lock_guard<std::mutex> lock(mutex);
+                told.emplace(top, bottom);
+                EXPECT_TRUE(source.copy(0, top, 640, bottom - top) == one.image.copy(0, top, 640, bottom - top));
+            };
+            const RasterRenderResult two = RenderToImage(b.drawing, o, 640, 640, 0.0, {}, s);
+            ASSERT_TRUE(two.image == one.image) << round << ": " << firstDifference(two.image, one.image);
+            EXPECT_EQ(two.render.warnings, one.render.warnings);
+            EXPECT_GE(two.render.recordsDrawn, one.render.recordsDrawn);
+            EXPECT_EQ(told.size(), 1u);
+            for (const auto& [top, bottom] : told) EXPECT_TRUE((top == 0 && bottom == 320) || (top == 320 && bottom == 640));
+            takenOver += two.render.rowsTakenOver;
+        }
+        EXPECT_GT(takenOver, 0u);
+    }
 }
 
 TEST(RasterBands, OutOfRangeRecordsAreToldOnceAndLast) {
