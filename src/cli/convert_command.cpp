@@ -21,6 +21,7 @@
 #include "drawing/loaders.h"
 #include "drawing/output_file.h"
 #include "platform/headless_app.h"
+#include "platform/qt_text.h"
 #include "render/layer_choice.h"
 
 namespace korvel::cli {
@@ -221,6 +222,7 @@ int run(const std::vector<std::string>& args) {
     }
 
     EnsureHeadlessGuiApplication();
+    const FontListReader fonts;  // while the first drawing loads
     const bool showing = !quiet && jobs.size() > 1 && isatty(STDERR_FILENO);
     const int threads = line.number.count("--jobs") ? static_cast<int>(line.number.at("--jobs")) : 1;
     DrawingPreparation prepare = settings.drawingPreparation();

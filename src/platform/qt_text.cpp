@@ -252,6 +252,10 @@ bool drawCachedGlyph(QPainter& painter, const FontSpec& font, FontKey&& fontKey,
 
 }  // namespace
 
+FontListReader::FontListReader() : thread_([] { (void)QFontDatabase::families(); }) {}
+
+FontListReader::~FontListReader() { thread_.join(); }
+
 QString MapFaceName(const std::string& windowsFace) {
     QString face = QString::fromStdString(windowsFace);
     if (face.startsWith(QLatin1Char('@'))) face.remove(0, 1);  // vertical variants

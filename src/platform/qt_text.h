@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QString>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "render/render_target.h"
@@ -32,5 +33,19 @@ struct GlyphCell {
 // for every character. False, with nothing drawn, when the run cannot be drawn so (underlined,
 // bold, a character the font lacks); the caller then draws the characters one by one.
 bool QtDrawGlyphRun(QPainter& painter, const FontSpec& font, uint32_t color, const std::vector<GlyphCell>& cells);
+
+// Reads the system's list of fonts on a thread of its own from construction until destruction,
+// so that a drawing can load meanwhile: the first text drawn would otherwise wait for it (tens of
+// milliseconds with the Japanese fonts installed).
+class FontListReader {
+public:
+    FontListReader();
+    ~FontListReader();
+    FontListReader(const FontListReader&) = delete;
+    FontListReader& operator=(const FontListReader&) = delete;
+
+private:
+    std::thread thread_;
+};
 
 }  // namespace korvel
