@@ -485,16 +485,23 @@ void RecordIndex::positionsIn(const Drawing& drawing, const DrawingArea& area, b
     // from the last. A small part of the drawing: the positions of the records found, sorted.
     std::vector<uint32_t> items;
     if (fewIn(area, n / kSparseShare, items)) {
+        // A record filed in several cells was found in each; each draws at one position, and the
+        // positions go in stream order. A bit per position puts them in order and once each for
+        // less than sorting them: its words are a sixty-fourth of the positions.
+        thread_local std::vector<uint64_t> found;
+        found.resize(n / 64 + 1);
         for (const uint32_t item : items) {
             const int c = static_cast<int>(std::upper_bound(offsets_.begin(), offsets_.end(), size_t(item)) - offsets_.begin()) - 1;
             const size_t record = item - offsets_[size_t(c)];
             const size_t ordinal = reverse ? counts_[size_t(c)] - 1 - record : record;
             const uint32_t p = positionOf_[offsets_[size_t(c)] + ordinal];
-            if (p != kNoPosition && p < n) positions.push_back(p);
+            if (p != kNoPosition && p < n) found[p / 64] |= uint64_t(1) << (p % 64);
         }
-        // A record filed in several cells was found in each; each draws at one position.
-        std::sort(positions.begin(), positions.end());
-        positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+        for (size_t w = 0; w < found.size(); ++w) {
+            for (uint64_t bits = found[w]; bits != 0; bits &= bits - 1)
+                positions.push_back(static_cast<uint32_t>(w * 64 + size_t(__builtin_ctzll(bits))));
+            found[w] = 0;
+        }
         return;
     }
     // Much of it: a walk along the stream.

@@ -36,6 +36,30 @@ public:
         const long ordinal = index_ ? long(index_->ordinalAt(p)) : seen_[c]++;
         return reverse_ ? count_[c] - 1 - ordinal : ordinal;
     }
+    // With an index the positions are spread over the whole stream and each visit misses the
+    // cache three times (the reference, its ordinal, the record): asked for ahead, they come in
+    // while the records before them are drawn.
+    void prefetchStream(size_t p) const {
+        __builtin_prefetch(&records_.sequence[p]);
+        if (index_) index_->prefetchOrdinal(p);
+    }
+    void prefetchRecord(size_t p) const {
+        const RecordClass cls = records_.sequence[p].cls;
+        const long ordinal = index_ ? long(index_->ordinalAt(p)) : seen_[static_cast<int>(cls)];
+        const long i = reverse_ ? count_[static_cast<int>(cls)] - 1 - ordinal : ordinal;
+        if (i < 0 || i >= count_[static_cast<int>(cls)]) return;
+        const size_t j = size_t(i);
+        switch (cls) {
+            case RecordClass::Sen: __builtin_prefetch(records_.lines.data() + j); break;
+            case RecordClass::Enko: __builtin_prefetch(records_.circles.data() + j); break;
+            case RecordClass::Ten: __builtin_prefetch(records_.points.data() + j); break;
+            case RecordClass::Moji: __builtin_prefetch(records_.texts.data() + j); break;
+            case RecordClass::Sunpou: __builtin_prefetch(records_.dimensions.data() + j); break;
+            case RecordClass::Solid: __builtin_prefetch(records_.solids.data() + j); break;
+            case RecordClass::Block: __builtin_prefetch(records_.inserts.data() + j); break;
+            case RecordClass::List: break;
+        }
+    }
     // Without an index: as if positions [0, p) had been visited, for a walk taken up there.
     void skipTo(size_t p) {
         const auto& sequence = records_.sequence;
@@ -225,7 +249,9 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     if (request.clearBackground && !resuming) fillBackground(target, background, request.width, request.height);
 
     const bool reverse = drawing.header.DisplayOption[3] != 0;
-    const RecordIndex* index = request.index && request.index->fits(drawing) ? request.index : nullptr;
+    // A walk taken up goes by the steps of the walk it was given by, which used no index.
+    const RecordIndex* index =
+        request.index && !request.resumeAt && request.index->fits(drawing) ? request.index : nullptr;
     DrawingArea area;
     if (index && !ShownArea(context, request, area)) index = nullptr;
     RecordWalk walk(drawing.top, reverse, index);
@@ -266,6 +292,10 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     Progress progress(request.progress, walked * (textsLast ? 2 : 1), resumeAt.pass == 0 ? firstStep : walked + firstStep);
     if (resuming && !index && resumeAt.pass == 0) walk.skipTo(firstStep);
     for (size_t k = resumeAt.pass == 0 ? firstStep : walked; k < walked; ++k) {
+        if (index) {
+            if (k + 16 < walked) walk.prefetchStream(positions[k + 16]);
+            if (k + 8 < walked) walk.prefetchRecord(positions[k + 8]);
+        }
         const size_t p = positionAt(k);
         const RecordClass cls = sequence[p].cls;
         if (cls != RecordClass::List) {
