@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "drawing/archive.h"
@@ -12,6 +14,7 @@
 #include "drawing/drawing_builder.h"
 #include "drawing/file_bytes.h"
 #include "drawing/file_extension.h"
+#include "drawing/page_warmer.h"
 #include "drawing/jww_layout.h"
 #include "drawing/record_kinds.h"
 #include "drawing/text_conversion.h"
@@ -296,6 +299,48 @@ TEST(DrawingBuilder, RecordMakersFillEveryField) {
     b.extents(-1, -2, 3, 6);
     EXPECT_EQ((std::vector<double>{d.extents.MinX, d.extents.MinY, d.extents.MaxX, d.extents.MaxY, d.extents.Aspect}),
               (std::vector<double>{-1, -2, 3, 6, 0.5}));
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// Lists warmed ahead while they grow keep every value written: the warming thread faults pages
+// in without writing them. It is asked a step ahead of the end, never past the list's buffer,
+// and follows a list that outgrows its buffer to the new one.
+TEST(PageWarmer, ListsWarmedAheadKeepEveryValueAndAreAskedStepByStep) {
+    PageWarmer warmer;
+    std::vector<uint64_t> reserved, growing;
+    reserved.reserve(size_t(6) << 20);  // 48 MB
+    ListWarmth reservedWarmth, growingWarmth;
+    for (uint64_t i = 0; i < (uint64_t(6) << 20); ++i) {
+        reserved.push_back(i * 2654435761u);
+        reservedWarmth.ahead(warmer, reserved);
+        if (i < (uint64_t(1) << 20)) {
+            growing.push_back(~i);
+            growingWarmth.ahead(warmer, growing);
+        }
+    }
+    for (uint64_t i = 0; i < reserved.size(); ++i) ASSERT_EQ(reserved[i], i * 2654435761u) << i;
+    for (uint64_t i = 0; i < growing.size(); ++i) ASSERT_EQ(growing[i], ~i) << i;
+    // A list of 48 MB alone: asked for two steps (8 MB) at a time, each time its end comes within
+    // a step of the part warmed, and never past its buffer.
+    const size_t steps = 6;
+    PageWarmer alone;
+    std::vector<uint64_t> one;
+    one.reserve(reserved.capacity());
+    ListWarmth oneWarmth;
+    for (size_t i = 0; i < reserved.capacity(); ++i) {
+        one.push_back(i);
+        oneWarmth.ahead(alone, one);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (alone.rangesWarmed() < steps && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(alone.rangesWarmed(), steps);
 }
 
 }  // namespace
