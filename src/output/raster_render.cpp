@@ -447,6 +447,8 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
                             piece.givenBottom = piece.bottom;
                             piece.bottom = piece.offerRow;
                             piece.answer = Answer::Given;
+                            // Counted now: this piece may end before the taker is back.
+                            ++piecesLeft[size_t(piece.band)];
                         }
                     }
                 }
@@ -520,7 +522,6 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             piece.resumed = true;
             piece.started = true;
             piece.steps = stepsBefore(from->givenAt);
-            ++piecesLeft[size_t(piece.band)];
             taken = &piece;
         }
         runPiece(*taken, reporting, calls);
