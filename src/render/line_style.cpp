@@ -213,13 +213,22 @@ void DrawDashedSegment(const StrokeStyle& style, int x1, int y1, int x2, int y2)
         p = std::floor(t0 * length / period) * period;
         stop = std::min(length, t1 * length + period);
     }
+    // Along the line, where it is in the part shown: the dashes outside draw nothing there.
+    double from = 0.0, to = length;
+    if (style.shown) {
+        double u0, u1;
+        if (!ClipToBox(*style.shown, x1, y1, dx, dy, u0, u1)) return;
+        from = u0 * length;
+        to = u1 * length;
+        stop = std::min(stop, to + 1.0);
+    }
     const double lengthSquared = dx * dx + dy * dy;
     const size_t steps = pattern.size();
     size_t k = 0;
     bool dash = true;
     while (p < stop) {
         const double s = pattern[k] * style.dotSize;
-        if (dash && s > 0.0) {
+        if (dash && s > 0.0 && p + s >= from && p <= to) {
             const DevicePoint a = RoundPoint(x1 + p * ux, y1 + p * uy);
             DevicePoint b = RoundPoint(x1 + (p + s) * ux, y1 + (p + s) * uy);
             const double bx = double(b.x) - x1, by = double(b.y) - y1;

@@ -40,6 +40,9 @@ struct StrokeStyle {
     uint32_t color;
     const DeviceBox* visible = nullptr;  // null: walk the whole line
     double dotSize = 1.0;  // device units per pattern unit
+    // The part shown widened by the farthest a pen reaches, when the render shows a part: the
+    // dashes are walked as for the whole area, but only those that reach it are drawn.
+    const DeviceBox* shown = nullptr;
 };
 
 // How the record's layer draws: by the render's layer choice, else the drawing's own states.

@@ -27,6 +27,8 @@ void DrawLineOfType(RenderContext& context, RenderTarget& target, const TJwData&
     const DashPattern& pattern = CachedDashPattern(pens, t);
     StrokeStyle style{target, t, pattern, double(width), color, bounded ? &box : nullptr,
                       context.options.dotSize};
+    const DeviceBox shown{context.passLeft, context.passTop, context.passRight, context.passBottom};
+    if (context.passOverLines) style.shown = &shown;
     DrawDashedSegment(style, a.x, a.y, b.x, b.y);
 }
 
