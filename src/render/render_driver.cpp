@@ -212,10 +212,6 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     context.warnings = &result.warnings;
     context.targetWidth = request.width;
     context.targetHeight = request.height;
-    context.shownLeft = request.shown.left;
-    context.shownTop = request.shown.top;
-    context.shownRight = request.shown.right;
-    context.shownBottom = request.shown.bottom;
     const uint32_t background = context.pens.PenColor[0];
     target.begin();
 
@@ -229,7 +225,8 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     context.view.MaxY = e.MaxY;
     context.view.scale = request.scale == 0.0 ? FitScale(e, request.width, request.height) : request.scale;
     result.scale = context.view.scale;
-    // As far as the index looks: pens, dashes and random lines, and text backgrounds.
+    // The part shown, and as far past it as the index looks and the passing-over goes: pens,
+    // dashes and random lines, and text backgrounds. Narrowed when rows are given away.
     const double reach = DeviceReach(context, true) + std::fabs(options.outLineExpansion) * context.view.scale;
     const auto passOutside = [&](const DeviceRect& shown) {
         if (shown.right <= shown.left || shown.bottom <= shown.top) return;
@@ -290,7 +287,7 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     const bool textsLast = options.lastDraw == 1;
     const size_t firstStep = std::min(resumeAt.step, walked);
     Progress progress(request.progress, walked * (textsLast ? 2 : 1), resumeAt.pass == 0 ? firstStep : walked + firstStep);
-    if (resuming && !index && resumeAt.pass == 0) walk.skipTo(firstStep);
+    if (resuming && resumeAt.pass == 0) walk.skipTo(firstStep);
     for (size_t k = resumeAt.pass == 0 ? firstStep : walked; k < walked; ++k) {
         if (index) {
             if (k + 16 < walked) walk.prefetchStream(positions[k + 16]);
@@ -313,7 +310,7 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     }
     if (textsLast) {
         RecordWalk texts(drawing.top, reverse, index);
-        if (resuming && !index && resumeAt.pass == 1) texts.skipTo(firstStep);
+        if (resuming && resumeAt.pass == 1) texts.skipTo(firstStep);
         for (size_t k = resumeAt.pass == 1 ? firstStep : 0; k < walked; ++k) {
             const size_t p = positionAt(k);
             if (sequence[p].cls == RecordClass::Moji) drawAt(context, target, texts.recordAt(p, RecordClass::Moji), RecordClass::Moji);
