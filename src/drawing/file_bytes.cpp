@@ -99,6 +99,18 @@ bool readInto(int fd, uint8_t* buffer, size_t size, FileReadError& error) {
     return true;
 }
 
+// The file's `size` bytes read into the space `place` gives.
+bool readPlaced(int fd, size_t size, const std::function<uint8_t*(size_t)>& place, FileReadError& error) {
+    uint8_t* buffer = place(size);
+    if (!buffer && size > 0) {
+        error.kind = FileReadError::NoMemory;
+        error.what = "not enough memory to read its " + std::to_string(size) + " bytes";
+        return false;
+    }
+    AdviseHugePages(buffer, size);
+    return readInto(fd, buffer, size, error);
+}
+
 // The mappings the bus-error handler answers for. A slot is claimed by swapping its start in;
 // the handler reads starts and lengths only, so it never waits on a lock.
 struct Watched {
@@ -193,15 +205,7 @@ bool ReadRegularFile(const std::string& path, uint64_t limit, const std::functio
     struct stat st {};
     const Descriptor fd(openRegular(path, limit, error, st));
     if (fd.get() < 0) return false;
-    const uint64_t size = static_cast<uint64_t>(st.st_size);
-    uint8_t* buffer = place(static_cast<size_t>(size));
-    if (!buffer && size > 0) {
-        error.kind = FileReadError::NoMemory;
-        error.what = "not enough memory to read its " + std::to_string(size) + " bytes";
-        return false;
-    }
-    AdviseHugePages(buffer, static_cast<size_t>(size));
-    if (!readInto(fd.get(), buffer, static_cast<size_t>(size), error)) return false;
+    if (!readPlaced(fd.get(), static_cast<size_t>(st.st_size), place, error)) return false;
     if (modified) *modified = static_cast<int64_t>(st.st_mtime);
     return true;
 }
@@ -238,17 +242,12 @@ bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::string& error
         mapFile(fd.get(), size, bytes.data_, bytes.mappedLength_, bytes.watch_)) {
         bytes.size_ = size;
     } else if (ok) {
-        bytes.bytes_.reset(new (std::nothrow) uint8_t[size > 0 ? size : 1]);
-        if (!bytes.bytes_) {
-            failure.kind = FileReadError::NoMemory;
-            failure.what = "not enough memory to read its " + std::to_string(size) + " bytes";
-            ok = false;
-        } else {
-            AdviseHugePages(bytes.bytes_.get(), size);
-            ok = readInto(fd.get(), bytes.bytes_.get(), size, failure);
-            bytes.data_ = bytes.bytes_.get();
-            bytes.size_ = size;
-        }
+        ok = readPlaced(fd.get(), size, [&bytes](size_t n) {
+            bytes.bytes_.reset(new (std::nothrow) uint8_t[n > 0 ? n : 1]);
+            return bytes.bytes_.get();
+        }, failure);
+        bytes.data_ = bytes.bytes_.get();
+        bytes.size_ = size;
     }
     if (!ok) {
         bytes.release();

@@ -351,11 +351,12 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
     std::condition_variable answered;
     std::vector<int> piecesLeft(static_cast<size_t>(bandCount), 1);
     int bandsCompleted = 0;
+    const auto bandEdge = [&](int b) { return int(int64_t(height) * b / bandCount); };  // its top row
     for (int b = 0; b < bandCount; ++b) {
         Piece& piece = pieces.emplace_back();
         piece.band = b;
-        piece.top = int(int64_t(height) * b / bandCount);
-        piece.bottom = int(int64_t(height) * (b + 1) / bandCount);
+        piece.top = bandEdge(b);
+        piece.bottom = bandEdge(b + 1);
         piece.canvas = b == 0 ? &image : &canvases[size_t(b)];
     }
 
@@ -409,9 +410,7 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
             complete = complete && other->result.completed;
             copyRows(*other->canvas, *piece.canvas, other->top, other->bottom);
         }
-        const int bandTop = int(int64_t(height) * piece.band / bandCount);
-        const int bandBottom = int(int64_t(height) * (piece.band + 1) / bandCount);
-        if (rowsFinal && !lastBand && complete) rowsFinal(bandTop, bandBottom, *piece.canvas);
+        if (rowsFinal && !lastBand && complete) rowsFinal(bandEdge(piece.band), bandEdge(piece.band + 1), *piece.canvas);
     };
 
     const auto runPiece = [&](Piece& piece, bool reporting, unsigned& calls) {
