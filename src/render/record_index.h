@@ -57,9 +57,7 @@ public:
 
     // The place of stream position `p` among the references of its kind: the walk's n.
     uint32_t ordinalAt(size_t p) const { return p < ordinals_.size() ? ordinals_[p] : 0; }
-    void prefetchOrdinal(size_t p) const {
-        if (p < ordinals_.size()) __builtin_prefetch(&ordinals_[p]);
-    }
+    const void* ordinalAddress(size_t p) const { return p < ordinals_.size() ? &ordinals_[p] : nullptr; }
 
     // Whether any line or dimension, at the top level or in a block, is a random line (line
     // types 11 to 15): only those reach past their points by the random lines' amplitude.

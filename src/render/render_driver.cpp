@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 #include "drawing/coordinate_range.h"
 #include "drawing/extents.h"
@@ -38,27 +39,30 @@ public:
     }
     // With an index the positions are spread over the whole stream and each visit misses the
     // cache three times (the reference, its ordinal, the record): asked for ahead, they come in
-    // while the records before them are drawn.
-    void prefetchStream(size_t p) const {
-        __builtin_prefetch(&records_.sequence[p]);
-        if (index_) index_->prefetchOrdinal(p);
-    }
-    void prefetchRecord(size_t p) const {
+    // while the records before them are drawn. These give the addresses only: GCC takes a
+    // function that does nothing but prefetch for one without effect and drops its calls.
+    const void* ordinalAddress(size_t p) const { return index_ ? index_->ordinalAddress(p) : nullptr; }
+    // The record position `p` draws, and the byte past it; null for none.
+    std::pair<const char*, const char*> recordBytes(size_t p) const {
         const RecordClass cls = records_.sequence[p].cls;
         const long ordinal = index_ ? long(index_->ordinalAt(p)) : seen_[static_cast<int>(cls)];
         const long i = reverse_ ? count_[static_cast<int>(cls)] - 1 - ordinal : ordinal;
-        if (i < 0 || i >= count_[static_cast<int>(cls)]) return;
+        if (i < 0 || i >= count_[static_cast<int>(cls)]) return {nullptr, nullptr};
         const size_t j = size_t(i);
+        const auto bytes = [](const auto* r) {
+            return std::make_pair(reinterpret_cast<const char*>(r), reinterpret_cast<const char*>(r + 1));
+        };
         switch (cls) {
-            case RecordClass::Sen: __builtin_prefetch(records_.lines.data() + j); break;
-            case RecordClass::Enko: __builtin_prefetch(records_.circles.data() + j); break;
-            case RecordClass::Ten: __builtin_prefetch(records_.points.data() + j); break;
-            case RecordClass::Moji: __builtin_prefetch(records_.texts.data() + j); break;
-            case RecordClass::Sunpou: __builtin_prefetch(records_.dimensions.data() + j); break;
-            case RecordClass::Solid: __builtin_prefetch(records_.solids.data() + j); break;
-            case RecordClass::Block: __builtin_prefetch(records_.inserts.data() + j); break;
+            case RecordClass::Sen: return bytes(records_.lines.data() + j);
+            case RecordClass::Enko: return bytes(records_.circles.data() + j);
+            case RecordClass::Ten: return bytes(records_.points.data() + j);
+            case RecordClass::Moji: return bytes(records_.texts.data() + j);
+            case RecordClass::Sunpou: return bytes(records_.dimensions.data() + j);
+            case RecordClass::Solid: return bytes(records_.solids.data() + j);
+            case RecordClass::Block: return bytes(records_.inserts.data() + j);
             case RecordClass::List: break;
         }
+        return {nullptr, nullptr};
     }
     // Without an index: as if positions [0, p) had been visited, for a walk taken up there.
     void skipTo(size_t p) {
@@ -290,8 +294,18 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
     if (resuming && resumeAt.pass == 0) walk.skipTo(firstStep);
     for (size_t k = resumeAt.pass == 0 ? firstStep : walked; k < walked; ++k) {
         if (index) {
-            if (k + 16 < walked) walk.prefetchStream(positions[k + 16]);
-            if (k + 8 < walked) walk.prefetchRecord(positions[k + 8]);
+            if (k + 16 < walked) {
+                __builtin_prefetch(&sequence[positions[k + 16]]);
+                __builtin_prefetch(walk.ordinalAddress(positions[k + 16]));
+            }
+            if (k + 8 < walked) {
+                // A record may straddle two cache lines; its first and last bytes cover both.
+                const auto [first, past] = walk.recordBytes(positions[k + 8]);
+                if (first) {
+                    __builtin_prefetch(first);
+                    __builtin_prefetch(past - 1);
+                }
+            }
         }
         const size_t p = positionAt(k);
         const RecordClass cls = sequence[p].cls;
