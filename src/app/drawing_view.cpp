@@ -9,6 +9,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "output/raster_render.h"
+
 namespace korvel {
 
 namespace {
@@ -114,7 +116,7 @@ void DrawingView::startRender() {
     if (spare_.size() == size && spare_.format() == QImage::Format_RGB32 && spare_.isDetached())
         image = std::make_shared<QImage>(std::move(spare_));
     else
-        image = std::make_shared<QImage>(size, QImage::Format_RGB32);
+        image = std::make_shared<QImage>(NewCanvas(size.width(), size.height(), QImage::Format_RGB32));
     spare_ = QImage();
     image->fill(Qt::white);
     QRegion todo(QRect(QPoint(0, 0), size));

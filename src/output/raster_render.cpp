@@ -10,6 +10,8 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <cstdlib>
+#include <limits>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -32,6 +34,24 @@ int FitHeight(const Extents& e, int width) {
     if (!(W > 0.0) || !(H > 0.0) || !std::isfinite(W / H)) return std::clamp(width, 1, kMaxRasterSide);
     const double height = std::nearbyint(width / (W / H));
     return static_cast<int>(std::clamp(height, 1.0, double(kMaxRasterSide)));
+}
+
+QImage NewCanvas(int width, int height, QImage::Format format) {
+    constexpr size_t kHugePage = size_t(2) << 20;
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    if (width < 1 || height < 1 || depth != 32) return QImage(width, height, format);
+    const size_t bytesPerLine = size_t(width) * 4;
+    const size_t bytes = bytesPerLine * size_t(height);
+    if (bytes < 2 * kHugePage || bytesPerLine > size_t(std::numeric_limits<int>::max()) / 2)
+        return QImage(width, height, format);
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* pixels = std::aligned_alloc(kHugePage, rounded);
+    if (!pixels) return QImage();
+    AdviseHugePages(pixels, rounded);
+    QImage canvas(static_cast<uchar*>(pixels), width, height, qsizetype(bytesPerLine), format,
+                  [](void* p) { std::free(p); }, pixels);
+    if (canvas.isNull()) std::free(pixels);
+    return canvas;
 }
 
 RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& options, int width,
@@ -156,9 +176,7 @@ QImage takeCanvas(int width, int height, QImage::Format format) {
         }
     }
     spares.clear();  // another size: those kept would not be asked for again soon
-    QImage canvas(width, height, format);
-    if (!canvas.isNull()) AdviseHugePages(canvas.constBits(), size_t(canvas.sizeInBytes()));
-    return canvas;
+    return NewCanvas(width, height, format);
 }
 
 void keepCanvases(std::vector<QImage>& canvases) {
@@ -265,9 +283,8 @@ RasterRenderResult RenderToImage(const Drawing& drawing, const RenderOptions& op
                                  const RasterRenderSettings& settings) {
     RasterRenderResult out;
     if (width < 1 || height < 1 || width > kMaxRasterSide || height > kMaxRasterSide) return out;
-    out.image = QImage(width, height, QImage::Format_RGB32);
+    out.image = NewCanvas(width, height, QImage::Format_RGB32);
     if (out.image.isNull()) return out;
-    AdviseHugePages(out.image.constBits(), size_t(out.image.sizeInBytes()));
     const QColor background = QtColorOf(BackgroundColor(drawing, options));
     out.image.fill(background);
 

@@ -67,6 +67,11 @@ RenderResult RenderIntoImage(QImage& image, QPoint offset, const QRegion& todo, 
                              const RenderOptions& options, const RenderRequest& request, int threads,
                              const std::function<void(int, int, const QImage&)>& rowsFinal = {});
 
+// A blank picture to render into (its pixels not yet set). A large picture of 32-bit pixels
+// lies on huge pages where the system gives them: a line drawn down it touches a row per pixel,
+// and with small pages each row is a page of its own to look up. Null when out of memory.
+QImage NewCanvas(int width, int height, QImage::Format format);
+
 // The threads a render with `threads` asked for uses: one per core for 0, never fewer than one.
 int RasterThreads(int threads);
 

@@ -41,27 +41,29 @@ size_t CapsuleStamps::slotOf(const Key& key) const {
     return (hash ^ (hash >> 15)) & (slots_.size() - 1);
 }
 
-const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
-    if (slots_.empty() || stamps_.size() >= kMaxShapes || held_ >= kMaxHeld) {
+const CapsuleStamps::Slot& CapsuleStamps::stampOf(const Key& key) {
+    if (slots_.empty() || shapes_ >= kMaxShapes || runs_.size() >= kMaxHeld) {
         slots_.assign(kFirstSlots, Slot{});
-        stamps_.clear();
-        held_ = 0;
+        runs_.clear();
+        shapes_ = 0;
     }
     size_t at = slotOf(key);
-    while (slots_[at].stamp >= 0) {
-        if (slots_[at].key == key) return stamps_[size_t(slots_[at].stamp)];
+    while (slots_[at].runs >= 0) {
+        if (slots_[at].key == key) return slots_[at];
         at = (at + 1) & (slots_.size() - 1);
     }
-    if (2 * (stamps_.size() + 1) > slots_.size()) {
+    if (2 * (shapes_ + 1) > slots_.size()) {
         // Half full: twice the slots, each shape placed anew.
-        slots_.assign(slots_.size() * 2, Slot{});
-        for (size_t i = 0; i < stamps_.size(); ++i) {
-            size_t to = slotOf(stamps_[i].key);
-            while (slots_[to].stamp >= 0) to = (to + 1) & (slots_.size() - 1);
-            slots_[to] = Slot{stamps_[i].key, static_cast<int32_t>(i)};
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        for (const Slot& slot : old) {
+            if (slot.runs < 0) continue;
+            size_t to = slotOf(slot.key);
+            while (slots_[to].runs >= 0) to = (to + 1) & (slots_.size() - 1);
+            slots_[to] = slot;
         }
         at = slotOf(key);
-        while (slots_[at].stamp >= 0) at = (at + 1) & (slots_.size() - 1);
+        while (slots_[at].runs >= 0) at = (at + 1) & (slots_.size() - 1);
     }
     // The shape filled by Qt itself, away from every edge of a picture of its own.
     const int margin = key.w + 2;
@@ -78,12 +80,16 @@ const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
         CapsuleOutline(QLine(first, first + QPoint(key.dx, key.dy)), key.w, outline);
         painter.drawPolygon(outline, kCapsulePoints, Qt::WindingFill);
     }
-    Stamp stamp;
-    stamp.key = key;
-    std::vector<std::vector<int>> rows(size_t(canvas.height()));
-    int top = canvas.height(), bottom = -1, left = canvas.width(), right = -1;
+    // Row by row from the first filled one to the last: a count, then the runs.
+    Slot slot;
+    slot.key = key;
+    slot.runs = int32_t(runs_.size());
+    int top = -1, bottom = -1, left = canvas.width(), right = -1;
+    size_t kept = runs_.size();  // the bytes up to the last filled row
     for (int y = 0; y < canvas.height(); ++y) {
         const auto* px = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        const size_t count = runs_.size();
+        runs_.push_back(0);
         for (int x = 0; x < canvas.width();) {
             if (!px[x]) {
                 ++x;
@@ -91,59 +97,65 @@ const CapsuleStamps::Stamp& CapsuleStamps::stampOf(const Key& key) {
             }
             const int from = x;
             while (x < canvas.width() && px[x]) ++x;
-            rows[size_t(y)].push_back(from - first.x());
-            rows[size_t(y)].push_back(x - first.x());
+            ++runs_[count];
+            runs_.push_back(int8_t(from - first.x()));
+            runs_.push_back(int8_t(x - first.x()));
             left = std::min(left, from);
             right = std::max(right, x - 1);
-            top = std::min(top, y);
-            bottom = y;
         }
+        if (runs_[count] == 0) {
+            if (top < 0) runs_.pop_back();  // above the shape
+            continue;
+        }
+        if (top < 0) top = y;
+        bottom = y;
+        kept = runs_.size();
     }
+    runs_.resize(kept);
     if (bottom >= 0) {
-        stamp.box = QRect(QPoint(left - first.x(), top - first.y()), QPoint(right - first.x(), bottom - first.y()));
-        for (int y = top; y <= bottom; ++y) {
-            stamp.runs.push_back(int(rows[size_t(y)].size() / 2));
-            stamp.runs.insert(stamp.runs.end(), rows[size_t(y)].begin(), rows[size_t(y)].end());
-        }
+        slot.top = int16_t(top - first.y());
+        slot.rows = int16_t(bottom - top + 1);
+        slot.left = int16_t(left - first.x());
+        slot.right = int16_t(right - first.x());
     }
-    held_ += stamp.runs.size();
-    slots_[at] = Slot{key, static_cast<int32_t>(stamps_.size())};
-    stamps_.push_back(std::move(stamp));
-    return stamps_.back();
+    slots_[at] = slot;
+    ++shapes_;
+    return slots_[at];
 }
 
 bool CapsuleStamps::draw(const DirectPixels& to, const QLine& line, int w, QRgb argb) {
     if (!to.bits) return false;
+    const QRect& clip = to.clip;
     // The outline lies within half the width (and a 64th) of the line's ends, and Qt fills no
     // pixel outside it: a line that far from the clip fills nothing, as Qt's would.
-    const QRect reach = QRect(line.p1(), line.p2()).normalized().adjusted(-w - 1, -w - 1, w + 1, w + 1).translated(to.offset);
-    if (!reach.intersects(to.clip)) return true;
+    const int x1 = line.x1() + to.offset.x(), y1 = line.y1() + to.offset.y();
+    const int x2 = line.x2() + to.offset.x(), y2 = line.y2() + to.offset.y();
+    if (std::max(x1, x2) + w + 1 < clip.left() || std::min(x1, x2) - w - 1 > clip.right() ||
+        std::max(y1, y2) + w + 1 < clip.top() || std::min(y1, y2) - w - 1 > clip.bottom())
+        return true;
     const Key key{line.dx(), line.dy(), w};
     // Shapes far longer than a dash seldom recur, and each would cost a picture of its size.
-    if (std::abs(key.dx) > kMaxRun || std::abs(key.dy) > kMaxRun) return false;
-    const Stamp& stamp = stampOf(key);
-    const QPoint at = line.p1() + to.offset;
-    if (stamp.runs.empty()) return true;  // fills no pixel
+    if (std::abs(key.dx) > kMaxRun || std::abs(key.dy) > kMaxRun || w > kMaxWidth || w < 0) return false;
+    const Slot& stamp = stampOf(key);
+    if (stamp.rows == 0) return true;  // fills no pixel
     // Qt fills a shape's pixels that lie inside the clip, and only those.
-    const QRect& clip = to.clip;
-    const QRect box = stamp.box.translated(at);
-    const bool inside = clip.contains(box);
-    const int* run = stamp.runs.data();
-    for (int y = stamp.box.top(); y <= stamp.box.bottom(); ++y) {
+    const bool inside = x1 + stamp.left >= clip.left() && x1 + stamp.right <= clip.right() &&
+                        y1 + stamp.top >= clip.top() && y1 + stamp.top + stamp.rows - 1 <= clip.bottom();
+    const int8_t* run = runs_.data() + stamp.runs;
+    for (int y = y1 + stamp.top, end = y + stamp.rows; y < end; ++y) {
         const int n = *run++;
-        const int rowY = at.y() + y;
-        if (!inside && (rowY < clip.top() || rowY > clip.bottom())) {
+        if (!inside && (y < clip.top() || y > clip.bottom())) {
             run += 2 * n;
             continue;
         }
-        auto* row = reinterpret_cast<QRgb*>(to.bits + qsizetype(rowY) * to.bytesPerLine);
+        auto* row = reinterpret_cast<QRgb*>(to.bits + qsizetype(y) * to.bytesPerLine);
         for (int k = 0; k < n; ++k, run += 2) {
-            int from = at.x() + run[0], past = at.x() + run[1];
+            int from = x1 + run[0], past = x1 + run[1];
             if (!inside) {
                 from = std::max(from, clip.left());
                 past = std::min(past, clip.right() + 1);
             }
-            if (from < past) std::fill(row + from, row + past, argb);
+            for (int x = from; x < past; ++x) row[x] = argb;
         }
     }
     return true;

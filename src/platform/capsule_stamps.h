@@ -33,42 +33,43 @@ class CapsuleStamps {
 public:
     // Fills the outline of `line` (painter units) of width `w` with `argb` (opaque), as
     // QPainter::drawPolygon fills CapsuleOutline with an aliased solid brush and no pen, cut at
-    // `to.clip` as Qt cuts fills. False, with nothing drawn, for lines too long to stamp: the
-    // caller lets Qt draw those.
+    // `to.clip` as Qt cuts fills. False, with nothing drawn, for lines too long or pens too wide
+    // to stamp: the caller lets Qt draw those.
     bool draw(const DirectPixels& to, const QLine& line, int w, QRgb argb);
 
-    size_t shapes() const { return stamps_.size(); }
+    size_t shapes() const { return shapes_; }
 
 private:
     struct Key {
         int dx, dy, w;
         bool operator==(const Key& k) const { return dx == k.dx && dy == k.dy && w == k.w; }
     };
-    // Runs of filled pixels relative to the line's first point: top row, then per row its
-    // first and past-last column.
-    struct Stamp {
+    // A shape as its runs of filled pixels, relative to the line's first point: from row `top`,
+    // `rows` rows, each a count and then (from, past) column pairs in `runs_` from `runs` on.
+    // Kept in the slot itself and in one array of bytes, so that a dash asking for its stamp
+    // reads a line or two that are likely in the cache: the wide dashes of a view ask tens of
+    // thousands of times for a few thousand shapes.
+    struct Slot {
         Key key;
-        QRect box;                 // relative to the first point
-        std::vector<int> runs;     // row by row: count, then (from, to) pairs
+        int32_t runs = -1;  // none: the slot is free
+        int16_t top = 0, rows = 0, left = 0, right = 0;
     };
-    const Stamp& stampOf(const Key& key);
+    const Slot& stampOf(const Key& key);
 
     // What the stamps may hold: a few megabytes, then they are made afresh.
     static constexpr size_t kMaxShapes = size_t(1) << 16;
-    static constexpr size_t kMaxHeld = size_t(1) << 20;  // numbers in the runs
+    static constexpr size_t kMaxHeld = size_t(1) << 22;  // bytes of runs
+    // The longest run across or down a stamp, and its widest pen: a shape's columns, taken from
+    // its first point, stay within a byte.
     static constexpr int kMaxRun = 64;
+    static constexpr int kMaxWidth = 32;
     // Open addressing, at most half full and no larger than that: a lookup is a hash and a
-    // probe or two in a table that stays in the cache, which matters when every dash of a wide
-    // pen asks for its stamp.
-    struct Slot {
-        Key key;
-        int32_t stamp = -1;  // index into stamps_, or none
-    };
+    // probe or two in a table that stays in the cache.
     static constexpr size_t kFirstSlots = 256;
     size_t slotOf(const Key& key) const;
     std::vector<Slot> slots_;
-    std::vector<Stamp> stamps_;
-    size_t held_ = 0;
+    std::vector<int8_t> runs_;
+    size_t shapes_ = 0;
 };
 
 }  // namespace korvel

@@ -136,21 +136,27 @@ void QtPainterTarget::flushLines() {
         lines_.clear();
         return;
     }
-    painter_.setPen(Qt::NoPen);
-    painter_.setBrush(QtColorOf(pen.color));
     const QRgb argb = QtColorOf(pen.color).rgba();
     // One set of stamps per thread, kept from render to render: the window's render thread
     // draws the same shapes again at each zoom and pan.
     static thread_local CapsuleStamps stamps;
     QPointF outline[kCapsulePoints];
+    // The painter is set up for the outlines only when a line is too long to stamp: the pens
+    // change from record to record, and most batches are all stamps.
+    bool painterSet = false;
     for (const QLine& line : lines_) {
         if (stamps.draw(direct_, line, pen.width, argb)) continue;
+        if (!painterSet) {
+            painter_.setPen(Qt::NoPen);
+            painter_.setBrush(QtColorOf(pen.color));
+            painterPen_.reset();
+            painterBrush_.reset();
+            painterSet = true;
+        }
         CapsuleOutline(line, pen.width, outline);
         painter_.drawPolygon(outline, kCapsulePoints, Qt::WindingFill);
     }
     lines_.clear();
-    painterPen_.reset();
-    painterBrush_.reset();
 }
 
 void QtPainterTarget::usePen(const PenSpec& wanted) {

@@ -7,18 +7,6 @@
 
 namespace korvel {
 
-namespace {
-// Far beyond any canvas, yet with room for targets to add widths and offsets without overflow.
-constexpr double kDeviceLimit = 1.0e8;
-}  // namespace
-
-int RoundDevice(double v) {
-    if (std::isnan(v)) return 0;
-    if (v > kDeviceLimit) v = kDeviceLimit;
-    if (v < -kDeviceLimit) v = -kDeviceLimit;
-    return static_cast<int>(std::lrint(v));
-}
-
 bool RenderContext::passesOver(double minX, double minY, double maxX, double maxY) const {
     if (!passOverLines || block.expandingBlock || !(view.scale > 0.0)) return false;
     const double left = view.toDeviceX(minX), right = view.toDeviceX(maxX);

@@ -2,11 +2,16 @@
 // share. Every render builds its own, so renders can run side by side.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "drawing/drawing.h"
 #include "render/pen_table.h"
@@ -125,7 +130,20 @@ struct RenderContext {
     }
 };
 
+// Far beyond any canvas, yet with room for targets to add widths and offsets without overflow.
+constexpr double kDeviceLimit = 1.0e8;
+
 // Rounds half to even and clamps to a range that targets can still add to without overflow.
-int RoundDevice(double v);
+// Every dash's ends come through here: inline, and without a call into the maths library.
+inline int RoundDevice(double v) {
+    if (std::isnan(v)) return 0;
+    if (v > kDeviceLimit) v = kDeviceLimit;
+    if (v < -kDeviceLimit) v = -kDeviceLimit;
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(v));  // the current rounding mode: half to even, as lrint
+#else
+    return static_cast<int>(std::lrint(v));
+#endif
+}
 
 }  // namespace korvel

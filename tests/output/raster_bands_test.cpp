@@ -457,5 +457,31 @@ TEST(RasterBands, PicturesPastTheAllowanceAreRefusedAsInOneBand) {
     EXPECT_TRUE(bands.image == one.image) << firstDifference(bands.image, one.image);
 }
 
+// Pictures to render into: large ones on pages of their own (their first pixel where a huge page
+// starts), small ones and other depths as QImage makes them; either way an ordinary picture.
+TEST(RasterCanvas, LargePicturesStartOnAHugePageAndBehaveAsAnyPicture) {
+    QImage big = NewCanvas(1601, 1000, QImage::Format_RGB32);
+    ASSERT_FALSE(big.isNull());
+    EXPECT_EQ(big.size(), QSize(1601, 1000));
+    EXPECT_EQ(big.bytesPerLine(), 1601 * 4);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(big.constBits()) % (uintptr_t(2) << 20), 0u);
+    big.fill(qRgb(1, 2, 3));
+    big.setPixel(1600, 999, qRgb(9, 8, 7));
+    const QImage copy = big;  // shares the pixels until either is written
+    big.setPixel(0, 0, qRgb(4, 5, 6));
+    EXPECT_EQ(copy.pixel(0, 0), qRgb(1, 2, 3));
+    EXPECT_EQ(copy.pixel(1600, 999), qRgb(9, 8, 7));
+    EXPECT_EQ(big.pixel(0, 0), qRgb(4, 5, 6));
+    EXPECT_EQ(big.pixel(1600, 999), qRgb(9, 8, 7));
+
+    const QImage small = NewCanvas(300, 200, QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(small.size(), QSize(300, 200));
+    EXPECT_EQ(small.format(), QImage::Format_ARGB32_Premultiplied);
+    const QImage grey = NewCanvas(3000, 3000, QImage::Format_Grayscale8);
+    EXPECT_EQ(grey.size(), QSize(3000, 3000));
+    EXPECT_EQ(grey.format(), QImage::Format_Grayscale8);
+    EXPECT_TRUE(NewCanvas(0, 10, QImage::Format_RGB32).isNull());
+}
+
 }  // namespace
 }  // namespace korvel

@@ -24,10 +24,11 @@ std::string firstDifference(const QImage& a, const QImage& b) {
 
 // Lines of every width the stamps take, in all directions, long and short, inside the picture,
 // across its edges and across a clip, drawn by a painter moved by whole pixels: the stamped
-// picture and Qt's own must be the same pixel for pixel, lines Qt had to draw included.
+// picture and Qt's own must be the same pixel for pixel, lines Qt had to draw (too long, or
+// pens too wide) included.
 TEST(CapsuleStamps, StampedLinesFillThePixelsQtFillsForTheirOutline) {
     std::mt19937 random(2026);
-    std::uniform_int_distribution<int> at(-20, 220), run(-40, 40), width(2, 8), colour(0, 0xFFFFFF);
+    std::uniform_int_distribution<int> at(-20, 220), run(-40, 40), width(2, 8), wide(9, 34), colour(0, 0xFFFFFF);
     for (const QPoint offset : {QPoint(0, 0), QPoint(7, -13)}) {
         for (const bool clipped : {false, true}) {
             QImage qt(200, 150, QImage::Format_RGB32), stamped(200, 150, QImage::Format_RGB32);
@@ -49,7 +50,7 @@ TEST(CapsuleStamps, StampedLinesFillThePixelsQtFillsForTheirOutline) {
                 // Every 25th line too long to stamp.
                 const int stretch = i % 25 == 1 ? 3 : 1;
                 const QLine line(a, i % 10 == 0 ? a : a + stretch * QPoint(run(random), run(random) / (i % 3 + 1)));
-                const int w = width(random);
+                const int w = i % 5 == 0 ? wide(random) : width(random);
                 const QColor c = QColor::fromRgb(QRgb(0xFF000000u | uint32_t(colour(random))));
                 QPointF outline[kCapsulePoints];
                 CapsuleOutline(line, w, outline);
@@ -68,7 +69,7 @@ TEST(CapsuleStamps, StampedLinesFillThePixelsQtFillsForTheirOutline) {
             EXPECT_TRUE(qt == stamped) << "offset " << offset.x() << "," << offset.y() << (clipped ? " clipped" : "")
                                        << ": " << firstDifference(qt, stamped);
             // Both ways were taken: lines stamped, whole or cut at the clip, and long ones by Qt.
-            EXPECT_GT(drawn, 2800);
+            EXPECT_GT(drawn, 2700);
             EXPECT_GT(byPainter, 20);
             EXPECT_LE(stamps.shapes(), 3000u);
         }

@@ -372,5 +372,19 @@ TEST(DotSize, DashesAndRandomLinesGrowWithTheDot) {
     EXPECT_EQ(random[0].points[1], (DevicePoint{20 + 40, 5000}));  // same bit: on the line, one amplitude on
 }
 
+// Every device coordinate is rounded here: half to even, as GDI's own rounding of the points
+// it is given, and clamped where the targets can still add widths to it.
+TEST(DeviceRounding, HalvesGoToEvenAndFarValuesAreClamped) {
+    const std::pair<double, int> cases[] = {
+        {0.5, 0},   {1.5, 2},   {2.5, 2},    {-0.5, 0},  {-1.5, -2}, {-2.5, -2}, {2.4999, 2},
+        {2.5001, 3}, {-7.6, -8}, {1e8, 100000000}, {3e9, 100000000}, {-1e300, -100000000},
+    };
+    for (const auto& [v, rounded] : cases) EXPECT_EQ(RoundDevice(v), rounded) << v;
+    EXPECT_EQ(RoundDevice(std::nan("")), 0);
+    EXPECT_EQ(RoundDevice(HUGE_VAL), 100000000);
+    EXPECT_EQ(RoundDevice(-HUGE_VAL), -100000000);
+    EXPECT_EQ(RoundPoint(10.5, -3.5), (DevicePoint{10, -4}));
+}
+
 }  // namespace
 }  // namespace korvel
