@@ -30,18 +30,14 @@ struct FontKey {
     int height;
     int weight;
     bool italic, underline, strikeOut;
+    size_t hash = 0;  // of the rest, taken once: every glyph looks its font up twice
     bool operator==(const FontKey& o) const {
-        return height == o.height && weight == o.weight && italic == o.italic &&
+        return hash == o.hash && height == o.height && weight == o.weight && italic == o.italic &&
                underline == o.underline && strikeOut == o.strikeOut && face == o.face;
     }
 };
 struct FontKeyHash {
-    size_t operator()(const FontKey& k) const {
-        size_t h = std::hash<std::string>()(k.face);
-        h = h * 31 + static_cast<size_t>(k.height);
-        h = h * 31 + static_cast<size_t>(k.weight);
-        return h * 8 + (k.italic ? 4 : 0) + (k.underline ? 2 : 0) + (k.strikeOut ? 1 : 0);
-    }
+    size_t operator()(const FontKey& k) const { return k.hash; }
 };
 struct FittedFont {
     QFont font;         // what raster devices draw with: the plain face when bold is made here
@@ -65,14 +61,28 @@ constexpr size_t kMaxCachedFonts = 256;
 constexpr int kMaxCell = 1 << 20;
 
 FontKey fontKeyOf(const FontSpec& font) {
-    return {font.face, font.height, font.weight, font.italic, font.underline, font.strikeOut};
+    FontKey k{font.face, font.height, font.weight, font.italic, font.underline, font.strikeOut};
+    size_t h = std::hash<std::string>()(k.face);
+    h = h * 31 + static_cast<size_t>(k.height);
+    h = h * 31 + static_cast<size_t>(k.weight);
+    k.hash = h * 8 + (k.italic ? 4 : 0) + (k.underline ? 2 : 0) + (k.strikeOut ? 1 : 0);
+    return k;
 }
 
 const FittedFont& fittedFont(const FontSpec& font, const FontKey& key) {
     thread_local std::unordered_map<FontKey, FittedFont, FontKeyHash> cache;
+    // Texts come in runs of one font: the font of the glyph before is asked for again first.
+    thread_local const std::pair<const FontKey, FittedFont>* last = nullptr;
+    if (last && last->first == key) return last->second;
     auto it = cache.find(key);
-    if (it != cache.end()) return it->second;
-    if (cache.size() >= kMaxCachedFonts) cache.clear();
+    if (it != cache.end()) {
+        last = &*it;
+        return it->second;
+    }
+    if (cache.size() >= kMaxCachedFonts) {
+        cache.clear();
+        last = nullptr;
+    }
 
     FittedFont fitted;
     QFont& f = fitted.font;
@@ -97,7 +107,8 @@ const FittedFont& fittedFont(const FontSpec& font, const FontKey& key) {
     fitted.baseline = QFontMetricsF(f).ascent();
     fitted.vectorFont = f;
     if (bold) fitted.vectorFont.setWeight(QFont::Bold);
-    return cache.emplace(key, std::move(fitted)).first->second;
+    last = &*cache.emplace(key, std::move(fitted)).first;
+    return last->second;
 }
 
 QTransform cellTransform(const FontSpec& font, int x, int y) {
@@ -279,13 +290,13 @@ void QtDrawText(QPainter& painter, const FontSpec& font, uint32_t color, int x, 
     if (font.height <= 0 || font.height > kMaxCell || font.width > kMaxCell || text.empty()) return;
     FontKey key = fontKeyOf(font);
     const FittedFont& fitted = fittedFont(font, key);
+    if (!path && drawCachedGlyph(painter, font, std::move(key), fitted, color, x, y, text)) return;
     const QString s = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
     const QTransform cell = cellTransform(font, x, y);
     if (path) {
         path->addPath(cell.map(glyphOutlines(fitted, s)));
         return;
     }
-    if (drawCachedGlyph(painter, font, std::move(key), fitted, color, x, y, text)) return;
     // The target keeps its own idea of the painter's pen, so the text colour must not stay.
     const QTransform savedTransform = painter.worldTransform();
     const QPen savedPen = painter.pen();
