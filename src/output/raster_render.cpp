@@ -7,11 +7,10 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <exception>
-#include <cstdlib>
-#include <limits>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -42,8 +41,7 @@ QImage NewCanvas(int width, int height, QImage::Format format) {
     if (width < 1 || height < 1 || depth != 32) return QImage(width, height, format);
     const size_t bytesPerLine = size_t(width) * 4;
     const size_t bytes = bytesPerLine * size_t(height);
-    if (bytes < 2 * kHugePage || bytesPerLine > size_t(std::numeric_limits<int>::max()) / 2)
-        return QImage(width, height, format);
+    if (bytes < 2 * kHugePage) return QImage(width, height, format);
     const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
     void* pixels = std::aligned_alloc(kHugePage, rounded);
     if (!pixels) return QImage();
