@@ -250,5 +250,46 @@ TEST_F(QtText, KeptGlyphsBelongToTheirOwnFont) {
     for (size_t i = 0; i < fresh.size(); ++i) EXPECT_EQ(afterOthers[i], fresh[i]) << "height " << 100 + i;
 }
 
+TEST_F(QtText, FontsTakenInTurnDrawAsEachDrawsAlone) {
+    // The font of the glyph before is looked at first: fonts differing in one thing only, taken
+    // in turn, must each draw what they draw in a thread of their own.
+    FontSpec plain = gothic(40, 20);
+    std::vector<FontSpec> fonts{plain};
+    for (int change = 0; change < 5; ++change) {
+        FontSpec f = plain;
+        if (change == 0) f.italic = true;
+        if (change == 1) f.underline = true;
+        if (change == 2) f.strikeOut = true;
+        if (change == 3) f.weight = 700;
+        if (change == 4) f.face = "ＭＳ 明朝";
+        fonts.push_back(f);
+    }
+    const auto drawAll = [](const std::vector<FontSpec>& order) {
+        std::vector<QImage> out;
+        for (const FontSpec& f : order) {
+            QImage canvas(120, 120, QImage::Format_RGB32);
+            canvas.fill(Qt::white);
+            QPainter p(&canvas);
+            QtDrawText(p, f, 0x204060, 30, 30, U"あ", nullptr);
+            p.end();
+            out.push_back(canvas);
+        }
+        return out;
+    };
+    std::vector<FontSpec> inTurn;
+    for (const FontSpec& f : fonts) inTurn.insert(inTurn.end(), {plain, f, plain, f});
+    std::vector<QImage> turned;
+    std::thread([&] { turned = drawAll(inTurn); }).join();
+    for (size_t i = 0; i < fonts.size(); ++i) {
+        std::vector<QImage> alone;
+        std::thread([&] { alone = drawAll({fonts[i]}); }).join();
+        EXPECT_EQ(turned[4 * i + 1], alone[0]) << "font " << i;
+        EXPECT_EQ(turned[4 * i + 3], alone[0]) << "font " << i;
+        if (i > 0) {
+            EXPECT_NE(alone[0], turned[0]) << "font " << i << " looks plain";
+        }
+    }
+}
+
 }  // namespace
 }  // namespace korvel
