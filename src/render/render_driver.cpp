@@ -39,9 +39,8 @@ public:
     }
     // With an index the positions are spread over the whole stream and each visit misses the
     // cache three times (the reference, its ordinal, the record): asked for ahead, they come in
-    // while the records before them are drawn. These give the addresses only: GCC takes a
+    // while the records before them are drawn. This gives the addresses only: GCC takes a
     // function that does nothing but prefetch for one without effect and drops its calls.
-    const void* ordinalAddress(size_t p) const { return index_ ? index_->ordinalAddress(p) : nullptr; }
     // The record position `p` draws, and the byte past it; null for none.
     std::pair<const char*, const char*> recordBytes(size_t p) const {
         const RecordClass cls = records_.sequence[p].cls;
@@ -296,7 +295,7 @@ RenderResult RenderDrawing(RenderTarget& canvas, const Drawing& drawing,
         if (index) {
             if (k + 16 < walked) {
                 __builtin_prefetch(&sequence[positions[k + 16]]);
-                __builtin_prefetch(walk.ordinalAddress(positions[k + 16]));
+                __builtin_prefetch(index->ordinalAddress(positions[k + 16]));
             }
             if (k + 8 < walked) {
                 // A record may straddle two cache lines; its first and last bytes cover both.
